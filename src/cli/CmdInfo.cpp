@@ -1,0 +1,27 @@
+// vantor info SOURCE: the information lines that Step 1 shows for the source.
+#include <iostream>
+
+#include "cli/Commands.h"
+#include "cli/Usage.h"
+#include "core/Session.h"
+#include "disk/SourceSelection.h"
+#include "disk/VirtualDisk.h"
+
+namespace vantor::cli {
+
+int InfoCommand(const Arguments& args) {
+  const std::string usage = "vantor info SOURCE";
+  if (WantsHelp(args)) {
+    std::cout << "usage: " << usage << "\n\nPrints the virtual disk's type, size and geometry as Step 1 shows them.\n";
+    return kExitOk;
+  }
+  if (args.size() != 1) return UsageError(usage, "info takes exactly one SOURCE");
+  Session session;
+  SourceChoice choice = ChooseSource(session, args[0]);
+  if (!choice.ok) return Failure(choice.message);
+  if (session.state.vmValid != 1) return Failure("not a VMware virtual disk: " + args[0]);
+  for (const auto& line : session.virtualDisk.InformationLines()) std::cout << line << "\n";
+  return kExitOk;
+}
+
+}  // namespace vantor::cli

@@ -1,0 +1,15 @@
+// The subcommands of `vantor`. Each takes its arguments after the subcommand name
+// and returns the exit code: 0 success, 1 the work failed, 2 bad usage.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vantor::cli {
+
+using Arguments = std::vector<std::string>;
+
+int InfoCommand(const Arguments& args);
+int ReadCommand(const Arguments& args);
+
+}  // namespace vantor::cli

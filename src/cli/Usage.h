@@ -1,0 +1,31 @@
+// Shared handling of --help and of usage errors for the subcommands.
+#pragma once
+
+#include <iostream>
+#include <string>
+
+#include "cli/Commands.h"
+
+namespace vantor::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+inline bool WantsHelp(const Arguments& args) {
+  for (const auto& arg : args)
+    if (arg == "--help" || arg == "-h") return true;
+  return false;
+}
+
+inline int UsageError(const std::string& usage, const std::string& problem) {
+  std::cerr << "vantor: " << problem << "\nusage: " << usage << "\n";
+  return kExitUsage;
+}
+
+inline int Failure(const std::string& message) {
+  std::cerr << "vantor: " << message << "\n";
+  return kExitFailed;
+}
+
+}  // namespace vantor::cli

@@ -1,0 +1,47 @@
+// `vantor`, the command-line front end: one subcommand per task of the wizard.
+#include <iostream>
+#include <map>
+#include <string>
+
+#include "cli/Commands.h"
+#include "cli/Usage.h"
+
+namespace {
+
+constexpr const char* kOverview =
+    "usage: vantor COMMAND [ARGS]\n"
+    "\n"
+    "Recovers folders and files from VMware virtual disks, disk images and devices.\n"
+    "The source is only ever read.\n"
+    "\n"
+    "commands:\n"
+    "  info SOURCE               the virtual disk or device information lines\n"
+    "  read SOURCE FIRST COUNT   COUNT raw sectors from FIRST to standard output\n"
+    "\n"
+    "SOURCE is a .vmdk file, a disk image file (Image0.img or any raw image) or a\n"
+    "block device. 'vantor COMMAND --help' tells more.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace vantor::cli;
+  const std::map<std::string, int (*)(const Arguments&)> commands = {
+      {"info", InfoCommand},
+      {"read", ReadCommand},
+  };
+  if (argc < 2) {
+    std::cerr << kOverview;
+    return kExitUsage;
+  }
+  std::string name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    std::cout << kOverview;
+    return kExitOk;
+  }
+  auto command = commands.find(name);
+  if (command == commands.end()) {
+    std::cerr << "vantor: unknown command '" << name << "'\n" << kOverview;
+    return kExitUsage;
+  }
+  return command->second(Arguments(argv + 2, argv + argc));
+}

@@ -1,0 +1,10 @@
+// The unit of every read: 512-byte sectors, numbered from 0 with 64-bit values.
+#pragma once
+
+#include <cstdint>
+
+namespace vantor {
+
+inline constexpr uint32_t kSectorSize = 512;
+
+}  // namespace vantor

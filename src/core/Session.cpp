@@ -1,0 +1,7 @@
+#include "core/Session.h"
+
+namespace vantor {
+
+Session::Session() : openDevice(OpenFileDevice) {}
+
+}  // namespace vantor

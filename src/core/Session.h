@@ -1,0 +1,50 @@
+// One recovery session: every record that a run of the wizard or of one command
+// shares between its steps and its worker. The application owns one; a test makes
+// as many as it likes. Nothing here is global.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "catalog/RecoveryCatalog.h"
+#include "core/RecoveryState.h"
+#include "core/WorkerHost.h"
+#include "disk/VirtualDisk.h"
+#include "platform/RawDevice.h"
+
+namespace vantor {
+
+// The one cached read handle of a device and the path it was opened with.
+struct DeviceHandleCache {
+  std::string path;
+  std::unique_ptr<RawDevice> device;
+};
+
+class Session {
+ public:
+  Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  RecoveryState state;
+  VirtualDisk virtualDisk;
+  RecoveryCatalog catalog;
+  DeviceHandleCache deviceCache;
+  // Device names as the tables hold them ("\\.\PhysicalDrive0", "\\.\C:") mapped to
+  // a device or file of this machine; names not listed are looked up in /sys/block
+  // and the mount table.
+  std::map<std::string, std::string> deviceMap;
+  // Opens a device or file; tests replace it with a failing-sector device.
+  DeviceOpener openDevice;
+
+  // The host that answers the questions of whatever runs now; never null.
+  WorkerHost& host() { return *host_; }
+  void setHost(WorkerHost* host) { host_ = host != nullptr ? host : &quietHost_; }
+
+ private:
+  WorkerHost quietHost_;
+  WorkerHost* host_ = &quietHost_;
+};
+
+}  // namespace vantor

@@ -1,0 +1,222 @@
+#include "disk/SectorSource.h"
+
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "core/Sector.h"
+#include "core/Session.h"
+#include "platform/DevicePaths.h"
+#include "platform/Utf.h"
+
+namespace vantor {
+namespace {
+
+void Zero(uint8_t* buffer, uint64_t sectors) { std::memset(buffer, 0, sectors * kSectorSize); }
+
+bool StartsWith(const std::u16string& text, const char16_t* prefix) {
+  return text.rfind(prefix, 0) == 0;
+}
+
+std::string WithSlash(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+}
+
+// The file of an image source, found regardless of letter case; empty if absent.
+std::string ExistingImageFile(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::exists(path, error)) return path;
+  size_t slash = path.find_last_of('/');
+  std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash);
+  return FindFileIgnoringCase(folder, path.substr(slash == std::string::npos ? 0 : slash + 1));
+}
+
+// Steps 3 and 4 of an image read and the read itself, for one file. Sectors the
+// file cannot deliver are zeros, after the bad-sector question.
+uint32_t ReadImageFile(Session& session, const std::string& path, uint64_t sector, uint64_t count,
+                       uint8_t* buffer) {
+  for (int attempt = 0;; ++attempt) {
+    std::string existing = ExistingImageFile(path);
+    auto file = existing.empty() ? nullptr : session.openDevice(existing, DeviceAccess::kRead);
+    if (file == nullptr) return 0;
+    if (sector * kSectorSize <= file->size()) return file->readAt(sector * kSectorSize, buffer, count * kSectorSize) ? 1 : 0;
+    if (attempt > 0 || !BadSectorRetry(session)) {
+      Zero(buffer, count);
+      return 0;
+    }
+  }
+}
+
+uint32_t ReadImage(Session& session, uint64_t first, uint32_t count, uint8_t* buffer) {
+  RecoveryState& state = session.state;
+  std::string folder = Utf16ToUtf8(state.imageFolder);
+  uint64_t sector = first;
+  std::string path = state.imageSplit == 1 ? ImagePieceName(folder, sector) : WithSlash(folder) + "Image0.img";
+  if (ExistingImageFile(path).empty()) {
+    if (!BadSectorRetry(session) || ExistingImageFile(path).empty()) {
+      Zero(buffer, count);
+      return 0;
+    }
+  }
+  if (state.imageSplit != 1 || sector + count < kImagePieceSectors)
+    return ReadImageFile(session, path, sector, count, buffer);
+  // The request runs to or past the end of this piece: the rest comes from the
+  // pieces that follow, each from its sector 0.
+  uint32_t status = 0;
+  uint64_t absolute = first;
+  uint64_t remaining = count;
+  while (remaining > 0) {
+    uint64_t inPiece = absolute;
+    std::string piece = ImagePieceName(folder, inPiece);
+    uint64_t part = std::min<uint64_t>(remaining, kImagePieceSectors - inPiece);
+    status = ReadImageFile(session, piece, inPiece, part, buffer);
+    buffer += part * kSectorSize;
+    absolute += part;
+    remaining -= part;
+  }
+  return status;
+}
+
+RawDevice* CachedDevice(Session& session, const std::string& name) {
+  DeviceHandleCache& cache = session.deviceCache;
+  if (cache.device != nullptr && cache.path == name) return cache.device.get();
+  cache.device.reset();
+  cache.path = name;
+  std::string path = ResolveDevicePath(session.deviceMap, name);
+  if (!path.empty()) cache.device = session.openDevice(path, DeviceAccess::kRead);
+  return cache.device.get();
+}
+
+// Reads `count` sectors one by one, zero-filling each that still fails.
+void ReadOneByOne(RawDevice& device, uint64_t first, uint32_t count, uint8_t* buffer) {
+  for (uint32_t i = 0; i < count; ++i) {
+    uint8_t* sector = buffer + static_cast<size_t>(i) * kSectorSize;
+    if (!device.readAt((first + i) * kSectorSize, sector, kSectorSize)) std::memset(sector, 0, kSectorSize);
+  }
+}
+
+// The device name a read goes to: the floppy when the selected item is one.
+std::string DeviceName(const Session& session, const std::string& devicePath) {
+  return StartsWith(session.state.selectedItemText, u"Floppy") ? "\\\\.\\A:" : devicePath;
+}
+
+uint32_t ReadDevice(Session& session, const std::string& devicePath, uint64_t first, uint32_t count,
+                    uint8_t* buffer) {
+  RawDevice* device = CachedDevice(session, DeviceName(session, devicePath));
+  if (device == nullptr) return 0;
+  if (count <= kDeviceRunSectors) {
+    if (device->readAt(first * kSectorSize, buffer, static_cast<size_t>(count) * kSectorSize)) return 1;
+    if (BadSectorRetry(session)) ReadOneByOne(*device, first, count, buffer);
+    return 0;
+  }
+  uint32_t status = 0;
+  uint32_t whole = count / kDeviceRunSectors;
+  for (uint32_t chunk = 0; chunk < whole; ++chunk) {
+    uint64_t sector = first + static_cast<uint64_t>(chunk) * kDeviceRunSectors;
+    uint8_t* part = buffer + static_cast<size_t>(chunk) * kDeviceRunSectors * kSectorSize;
+    status = device->readAt(sector * kSectorSize, part, kDeviceRunSectors * kSectorSize) ? 1 : 0;
+    if (status == 0 && BadSectorRetry(session)) ReadOneByOne(*device, sector, kDeviceRunSectors, part);
+  }
+  uint32_t rest = count % kDeviceRunSectors;
+  if (rest > 0) {
+    uint64_t sector = first + static_cast<uint64_t>(whole) * kDeviceRunSectors;
+    uint8_t* part = buffer + static_cast<size_t>(whole) * kDeviceRunSectors * kSectorSize;
+    if (!device->readAt(sector * kSectorSize, part, static_cast<size_t>(rest) * kSectorSize)) return 0;
+  }
+  return status;
+}
+
+}  // namespace
+
+bool BadSectorRetry(Session& session) {
+  int32_t& policy = session.state.badSectorPolicy;
+  if (policy != kRetryAll && policy != kSkipAll) {
+    int32_t answer = session.host().askBadSectors();
+    policy = answer >= kRetry && answer <= kSkipAll ? answer : kSkip;
+  }
+  return policy == kRetry || policy == kRetryAll;
+}
+
+std::string ImagePieceName(const std::string& folder, uint64_t& sector) {
+  uint64_t byte = sector * kSectorSize;
+  std::string path = WithSlash(folder) + "image" + std::to_string(byte / kImagePieceBytes) + ".img";
+  sector = (byte % kImagePieceBytes) / kSectorSize;
+  return path;
+}
+
+uint32_t ReadSectors(Session& session, const std::string& devicePath, uint64_t firstSector, uint32_t count,
+                     uint8_t* buffer) {
+  RecoveryState& state = session.state;
+  if (state.vmValid == 1) {
+    Zero(buffer, count);
+    return session.virtualDisk.Read(firstSector, static_cast<uint64_t>(count) * kSectorSize, buffer);
+  }
+  if (state.endSector > 0 && firstSector > state.endSector) {
+    Zero(buffer, count);
+    return 0;
+  }
+  if (state.imageSource == 1) return ReadImage(session, firstSector, count, buffer);
+  return ReadDevice(session, devicePath, firstSector, count, buffer);
+}
+
+uint32_t ReadCurrentSectors(Session& session, uint64_t firstSector, uint32_t count, uint8_t* buffer) {
+  return ReadSectors(session, session.state.currentDevicePath(), firstSector, count, buffer);
+}
+
+uint32_t WriteSectors(Session& session, const std::string& devicePath, uint64_t firstSector, uint32_t count,
+                      const uint8_t* buffer) {
+  std::string path = ResolveDevicePath(session.deviceMap, DeviceName(session, devicePath));
+  auto device = path.empty() ? nullptr : session.openDevice(path, DeviceAccess::kWrite);
+  if (device == nullptr) return 0;
+  const auto writeOneByOne = [&](uint64_t first, uint32_t sectors, const uint8_t* data) {
+    for (uint32_t i = 0; i < sectors; ++i)
+      device->writeAt((first + i) * kSectorSize, data + static_cast<size_t>(i) * kSectorSize, kSectorSize);
+  };
+  if (count <= kDeviceRunSectors) {
+    if (device->writeAt(firstSector * kSectorSize, buffer, static_cast<size_t>(count) * kSectorSize)) return 1;
+    writeOneByOne(firstSector, count, buffer);
+    return 0;
+  }
+  uint32_t status = 0;
+  uint32_t whole = count / kDeviceRunSectors;
+  for (uint32_t chunk = 0; chunk < whole; ++chunk) {
+    uint64_t sector = firstSector + static_cast<uint64_t>(chunk) * kDeviceRunSectors;
+    const uint8_t* part = buffer + static_cast<size_t>(chunk) * kDeviceRunSectors * kSectorSize;
+    status = device->writeAt(sector * kSectorSize, part, kDeviceRunSectors * kSectorSize) ? 1 : 0;
+    if (status == 0) writeOneByOne(sector, kDeviceRunSectors, part);
+  }
+  uint32_t rest = count % kDeviceRunSectors;
+  if (rest > 0) {
+    uint64_t sector = firstSector + static_cast<uint64_t>(whole) * kDeviceRunSectors;
+    const uint8_t* part = buffer + static_cast<size_t>(whole) * kDeviceRunSectors * kSectorSize;
+    if (!device->writeAt(sector * kSectorSize, part, static_cast<size_t>(rest) * kSectorSize)) return 0;
+  }
+  return status;
+}
+
+bool SelectImage(Session& session, const std::string& itemText) {
+  RecoveryState& state = session.state;
+  const std::string tail = "Image0.img";
+  bool isImage = itemText.size() >= tail.size() && itemText.compare(itemText.size() - tail.size(), tail.size(), tail) == 0;
+  state.imageSource = isImage ? 1 : 0;
+  if (!isImage) return false;
+  std::string folder = itemText.substr(0, itemText.size() - tail.size());
+  state.imageFolder = Utf8ToUtf16(folder);
+  std::error_code error;
+  if (!std::filesystem::exists(itemText, error)) {
+    state.imageSource = 0;
+    return false;
+  }
+  uint64_t total = 0;
+  int pieces = 0;
+  for (;; ++pieces) {
+    std::string piece = FindFileIgnoringCase(folder, "image" + std::to_string(pieces) + ".img");
+    if (piece.empty()) break;
+    total += std::filesystem::file_size(piece, error);
+  }
+  state.imageSplit = (total <= kImagePieceBytes || pieces > 1) ? 1 : 0;
+  return true;
+}
+
+}  // namespace vantor

@@ -1,0 +1,69 @@
+#include "disk/SourceSelection.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+#include "core/Session.h"
+#include "disk/SectorSource.h"
+#include "platform/Folders.h"
+#include "platform/Utf.h"
+
+namespace vantor {
+namespace {
+
+bool EndsWithIgnoringCase(const std::string& text, const std::string& tail) {
+  if (text.size() < tail.size()) return false;
+  for (size_t i = 0; i < tail.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(text[text.size() - tail.size() + i])) !=
+        std::tolower(static_cast<unsigned char>(tail[i])))
+      return false;
+  return true;
+}
+
+bool IsVirtualDiskLayout(const std::string& type) {
+  return type == "monolithicSparse" || type == "twoGbMaxExtentSparse" || type == "monolithicFlat" ||
+         type == "twoGbMaxExtentFlat";
+}
+
+}  // namespace
+
+SourceChoice ChooseVirtualDisk(Session& session, const std::string& path) {
+  RecoveryState& state = session.state;
+  state.vmValid = 0;
+  VirtualDiskOpenResult opened = session.virtualDisk.Open(path);
+  if (IsVirtualDiskLayout(opened.typeText)) {
+    state.vmValid = 1;
+    state.vmFilePath = Utf8ToUtf16(path);
+    state.vmFileName = Utf8ToUtf16(FileNamePart(path));
+    return {true, {}};
+  }
+  if (opened.typeText == "Damaged") return {false, "File is highly Damaged can't be recoverd"};
+  if (opened.status == 0 && opened.typeText == "Used") return {false, "This file is in use please select another file"};
+  return {false, "Please select a correct virtual machine file"};
+}
+
+SourceChoice ChooseSource(Session& session, const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) return {false, "Source not found: " + path};
+  int probe = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (probe < 0) return {false, "Source cannot be opened for reading: " + path};
+  ::close(probe);
+  if (EndsWithIgnoringCase(path, ".vmdk")) return ChooseVirtualDisk(session, path);
+  session.state.vmValid = 0;
+  session.state.selectedItemText = Utf8ToUtf16(path);
+  if (EndsWithIgnoringCase(path, "Image0.img")) {
+    std::string text = path.substr(0, path.size() - 10) + "Image0.img";
+    if (SelectImage(session, text)) return {true, {}};
+  }
+  session.state.imageSource = 0;
+  session.state.deviceIndex = 0;
+  session.state.devicePath() = "\\\\.\\PhysicalDrive0";
+  session.deviceMap[session.state.devicePath()] = path;
+  return {true, {}};
+}
+
+}  // namespace vantor

@@ -1,0 +1,96 @@
+#include "platform/RawDevice.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/Sector.h"
+
+namespace vantor {
+namespace {
+
+class FileDevice : public RawDevice {
+ public:
+  explicit FileDevice(int fd) : fd_(fd) {}
+  ~FileDevice() override { ::close(fd_); }
+  FileDevice(const FileDevice&) = delete;
+  FileDevice& operator=(const FileDevice&) = delete;
+
+  bool readAt(uint64_t offset, void* buffer, size_t length) override {
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    size_t done = 0;
+    while (done < length) {
+      ssize_t got = ::pread(fd_, bytes + done, length - done, static_cast<off_t>(offset + done));
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        return false;
+      }
+      if (got == 0) break;
+      done += static_cast<size_t>(got);
+    }
+    std::memset(bytes + done, 0, length - done);
+    return true;
+  }
+
+  bool writeAt(uint64_t offset, const void* buffer, size_t length) override {
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    size_t done = 0;
+    while (done < length) {
+      ssize_t put = ::pwrite(fd_, bytes + done, length - done, static_cast<off_t>(offset + done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) return false;
+      done += static_cast<size_t>(put);
+    }
+    return true;
+  }
+
+  uint64_t size() override {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) return 0;
+    if (S_ISBLK(info.st_mode)) {
+      uint64_t bytes = 0;
+      return ::ioctl(fd_, BLKGETSIZE64, &bytes) == 0 ? bytes : 0;
+    }
+    return static_cast<uint64_t>(info.st_size);
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<RawDevice> OpenFileDevice(const std::string& path, DeviceAccess access) {
+  int flags = (access == DeviceAccess::kRead ? O_RDONLY : O_WRONLY) | O_CLOEXEC;
+  int fd = ::open(path.c_str(), flags);
+  if (fd < 0) return nullptr;
+  return std::make_unique<FileDevice>(fd);
+}
+
+FailingSectorDevice::FailingSectorDevice(std::unique_ptr<RawDevice> backing, std::set<uint64_t> badSectors)
+    : backing_(std::move(backing)), badSectors_(std::move(badSectors)) {}
+
+bool FailingSectorDevice::readAt(uint64_t offset, void* buffer, size_t length) {
+  ++readRequests_;
+  uint64_t first = offset / kSectorSize;
+  uint64_t end = (offset + length + kSectorSize - 1) / kSectorSize;
+  auto bad = badSectors_.lower_bound(first);
+  if (bad != badSectors_.end() && *bad < end) {
+    // A failed platform read leaves the buffer with whatever it held; mark it so
+    // that tests can tell "left as the failed read left it" from zeros.
+    std::memset(buffer, 0xEE, length);
+    return false;
+  }
+  return backing_->readAt(offset, buffer, length);
+}
+
+bool FailingSectorDevice::writeAt(uint64_t offset, const void* buffer, size_t length) {
+  return backing_->writeAt(offset, buffer, length);
+}
+
+}  // namespace vantor

@@ -1,0 +1,70 @@
+// A WorkerHost for tests: answers from a script and records every call.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "core/WorkerHost.h"
+
+namespace vantor::test {
+
+class ScriptedHost : public WorkerHost {
+ public:
+  std::deque<int32_t> badSectorAnswers;  // popped per question; Skip when empty
+  std::deque<bool> questionAnswers;      // popped per question; No when empty
+  std::deque<ReplaceAnswer> replaceAnswers;
+  std::deque<WriteErrorAnswer> writeErrorAnswers;
+  int stopAfterPolls = -1;  // stopRequested() turns true after this many polls
+
+  std::vector<std::string> calls;  // "badSectors", "message:TEXT", "question:TEXT", ...
+  std::vector<std::string> steps;
+  std::vector<std::string> traces;
+  uint64_t lastProgress = 0;
+  uint64_t progressRange = 0;
+  int polls = 0;
+
+  int badSectorQuestions() const { return Count("badSectors"); }
+  int Count(const std::string& call) const {
+    int n = 0;
+    for (const auto& c : calls) n += c == call ? 1 : 0;
+    return n;
+  }
+
+  void setProgressRange(uint64_t range) override { progressRange = range; }
+  void setProgress(uint64_t position) override { lastProgress = position; }
+  void setStepText(const std::string& text) override { steps.push_back(text); }
+  void setCaption(int control, const std::string& text) override {
+    calls.push_back("caption" + std::to_string(control) + ":" + text);
+  }
+  void trace(const std::string& text) override { traces.push_back(text); }
+  bool stopRequested() override { return stopAfterPolls >= 0 && ++polls > stopAfterPolls; }
+  int32_t askBadSectors() override {
+    calls.push_back("badSectors");
+    return Pop(badSectorAnswers, static_cast<int32_t>(kSkip));
+  }
+  void messageInfo(const std::string& text) override { calls.push_back("message:" + text); }
+  bool question(const std::string& text) override {
+    calls.push_back("question:" + text);
+    return Pop(questionAnswers, false);
+  }
+  ReplaceAnswer askReplace(const std::string& path) override {
+    calls.push_back("replace:" + path);
+    return Pop(replaceAnswers, ReplaceAnswer::kReplace);
+  }
+  WriteErrorAnswer askWriteError(const std::string& path) override {
+    calls.push_back("writeError:" + path);
+    return Pop(writeErrorAnswers, WriteErrorAnswer::kAbort);
+  }
+
+ private:
+  template <typename T>
+  static T Pop(std::deque<T>& answers, T fallback) {
+    if (answers.empty()) return fallback;
+    T answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+};
+
+}  // namespace vantor::test

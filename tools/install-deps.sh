@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, what building and testing need and is not there yet.
+set -euo pipefail
+packages=(cmake ninja-build g++ clang libgtest-dev dosfstools mtools ntfs-3g qemu-utils sleuthkit fdisk strace)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+fi
