@@ -7,8 +7,9 @@
 // Whole-disk checks: the 16 MiB random disk "small" is compared by sha256 through
 // `vantor read` for all four layouts; the 4.5 GiB disk is compared whole, byte for
 // byte in process (zeros outside the written ranges), for twoGbMaxExtentSparse and
-// twoGbMaxExtentFlat, the layouts that cross extent files. A sha256 of 4.5 GiB
-// would cost tens of seconds of CPU for nothing the byte compare does not show.
+// twoGbMaxExtentFlat, the layouts that cross extent files (the flat one in the
+// release build only). A sha256 of 4.5 GiB costs some 25 s of CPU here for
+// nothing that the byte compare does not show.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -19,6 +20,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -205,13 +208,35 @@ INSTANTIATE_TEST_SUITE_P(Layouts, VirtualDiskQemuTest,
 // The whole 4.5 GiB disk, byte for byte, for the two split layouts.
 class WholeDiskTest : public VirtualDiskQemuTest {};
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
 TEST_P(WholeDiskTest, EverySectorEqualsTheRawDisk) {
+  // Reading the 4.5 GiB of a flat layout copies that much from the page cache:
+  // about 5 s in a release build, some 30 s under the sanitizers, where the small
+  // disk's sha256 test covers the flat layouts whole instead.
+  if (kSanitized && std::string(GetParam()).find("Flat") != std::string::npos)
+    GTEST_SKIP() << "the whole 4.5 GiB flat disk is compared in the release build only";
   auto start = std::chrono::steady_clock::now();
   // Expected: zeros except the written regions (read from the raw disk), so that
   // the raw disk's holes need not be read.
   constexpr uint32_t kChunk = 8192;
   std::vector<uint8_t> want(static_cast<size_t>(kChunk) * 512);
-  std::vector<uint8_t> got(want.size());
+  // Page-aligned: the kernel's copies into a buffer 16 bytes past a page (as
+  // malloc's large blocks are) are several times slower.
+  struct AlignedDelete {
+    void operator()(uint8_t* p) const { ::operator delete[](p, std::align_val_t{4096}); }
+  };
+  std::unique_ptr<uint8_t[], AlignedDelete> got(static_cast<uint8_t*>(::operator new[](want.size(), std::align_val_t{4096})));
   for (uint64_t first = 0; first < rawSectors_; first += kChunk) {
     uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(kChunk, rawSectors_ - first));
     std::memset(want.data(), 0, want.size());
@@ -221,8 +246,8 @@ TEST_P(WholeDiskTest, EverySectorEqualsTheRawDisk) {
       ASSERT_EQ(::pread(raw_, want.data() + (lo - first) * 512, (hi - lo) * 512, static_cast<off_t>(lo * 512)),
                 static_cast<ssize_t>((hi - lo) * 512));
     }
-    ASSERT_EQ(ReadCurrentSectors(session_, first, n, got.data()), 1u) << first;
-    ASSERT_EQ(std::memcmp(got.data(), want.data(), static_cast<size_t>(n) * 512), 0) << "chunk at sector " << first;
+    ASSERT_EQ(ReadCurrentSectors(session_, first, n, got.get()), 1u) << first;
+    ASSERT_EQ(std::memcmp(got.get(), want.data(), static_cast<size_t>(n) * 512), 0) << "chunk at sector " << first;
   }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::cout << GetParam() << ": whole disk of " << rawSectors_ << " sectors compared in " << seconds << " s\n";
