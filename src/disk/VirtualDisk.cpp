@@ -1,22 +1,23 @@
-// The VMware virtual disk reader (Part 2.2).
+// The VMware virtual disk reader: the sparse extent header ("KDMV" at byte 0;
+// capacity, grain size, descriptor, directories and overhead as little-endian
+// fields), the text descriptor (embedded in a sparse file, NUL-padded, or a file of
+// its own naming the extent files), the grain directory of 32-bit grain table
+// sectors and the grain tables of 32-bit grain sectors (0: not allocated).
 //
 // Everything read from the file is untrusted: header fields, descriptor values,
 // directory and table entries are checked before they are used as sizes or
 // offsets, so that a damaged file is refused or reads as zeros, and never makes
 // this reader crash, loop without end or allocate without bound.
 //
-// Deliberate differences from the spec's arithmetic (see the Part's "Left to the
-// implementer" and the mended faults):
-// - the byte offset of a grain table entry is computed in 64 bits, so grain tables
-//   past 4 GiB of the extent file are read right;
-// - extents are addressed by the running sum of their sizes (for the split layouts
-//   of qemu-img and VMware, every extent but the last has the first one's size, so
-//   this is the spec's "size of the first extent" rule wherever that rule holds);
-// - sectors past the last extent and grain directory entries of 0 read as zeros
-//   with status 0;
-// - the directory is read once per extent open and recent grain tables are kept,
-//   and consecutive allocated grains that lie one after the other in the file are
-//   read with one platform read.
+// - Grain table offsets are 64-bit, so grain tables past 4 GiB of an extent file
+//   are read right.
+// - Extents are addressed by the running sum of their sizes (for the split layouts
+//   every extent but the last has the first one's size).
+// - Sectors past the last extent and grain directory entries of 0 read as zeros
+//   with status 0, as an unreadable stretch of a disk does.
+// - The directory is read once per extent open and recent grain tables are kept;
+//   consecutive allocated grains that lie one after the other in the file are read
+//   with one platform read.
 #include "disk/VirtualDisk.h"
 
 #include <algorithm>

@@ -85,7 +85,7 @@ class VirtualDisk {
   // True when the header's grain arithmetic can work (grain size and table
   // length nonzero and bounded); sets sectorsPerGrainTable_.
   bool HeaderUsable();
-  // The spec's choice: the redundant directory when its first entry is not 0,
+  // The redundant directory when its first entry is not 0,
   // else the primary one when its first entry is not 0. False when none is usable.
   bool SelectGrainDirectory();
   // Reads the chosen directory, enough entries for `extentSectors`, bounded.

@@ -300,7 +300,7 @@ TEST_F(InfoCommandTest, PrintsTheStepOneLines) {
   EXPECT_NE(output.find("\n\nHead   : 16\n\nSectors Per Track   : 63\n"), std::string::npos) << output;
 }
 
-TEST_F(InfoCommandTest, RefusesBadFilesWithTheSpecsMessages) {
+TEST_F(InfoCommandTest, RefusesBadFilesWithTheirMessages) {
   // A damaged copy: the qemu-made header with both directories' first entries zeroed.
   std::vector<uint8_t> head(1024 * 1024);
   {
