@@ -284,12 +284,15 @@ const std::vector<uint32_t>* VirtualDisk::GrainTable(uint32_t tableSector) {
       return &tables_[i].entries;
     }
   }
-  // Read the table; its byte offset is 64-bit (tables may lie past 4 GiB).
-  size_t entries = header_.numGTEsPerGT;
-  std::vector<uint8_t> raw(entries * 4);
+  // Read the table; its byte offset is 64-bit (tables may lie past 4 GiB). Only
+  // the entries inside the file are kept: those past its end are 0 anyway.
   uint64_t offset = static_cast<uint64_t>(tableSector) * kSectorSize;
-  if (!handle_->readAt(offset, raw.data(), raw.size())) return nullptr;
-  size_t limit = std::max<size_t>(1, std::min(kMaxCachedTables, kTableCacheBytes / raw.size()));
+  size_t entries = header_.numGTEsPerGT;
+  if (handleSize_ > 0)
+    entries = offset >= handleSize_ ? 0 : static_cast<size_t>(std::min<uint64_t>(entries, (handleSize_ - offset + 3) / 4));
+  std::vector<uint8_t> raw(entries * 4);
+  if (!raw.empty() && !handle_->readAt(offset, raw.data(), raw.size())) return nullptr;
+  size_t limit = std::max<size_t>(1, std::min(kMaxCachedTables, kTableCacheBytes / (header_.numGTEsPerGT * size_t{4})));
   size_t slot = tables_.size();
   if (tables_.size() >= limit) {
     slot = 0;
@@ -335,7 +338,7 @@ uint32_t VirtualDisk::ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buf
     } else {
       piece = std::min(sectors, grainSize - inGrain);
       const std::vector<uint32_t>* table = GrainTable(tableSector);
-      uint32_t grain = table != nullptr ? (*table)[static_cast<size_t>(tableIndex)] : 0;
+      uint32_t grain = table != nullptr && tableIndex < table->size() ? (*table)[static_cast<size_t>(tableIndex)] : 0;
       if (table == nullptr) {
         flush();
         status = 0;
