@@ -75,8 +75,10 @@ class VirtualDisk {
     std::vector<uint32_t> entries;
   };
 
-  VirtualDiskOpenResult OpenSparseFile(const std::string& path);
+  VirtualDiskOpenResult OpenSparseFile();
   VirtualDiskOpenResult OpenDescriptorFile(const std::string& path);
+  // Rebuilds this object empty and returns the refusal.
+  VirtualDiskOpenResult Refuse(uint32_t status, const char* typeText);
   // Makes extent `index` the one in use: its file open, and for a sparse extent
   // its header read, checked and its grain directory loaded. False when it cannot.
   bool OpenExtent(size_t index);
