@@ -25,7 +25,6 @@
 namespace vantor {
 namespace {
 
-std::string Env(const char* name) { return test::TestSetting(name); }
 
 bool HaveTools(const std::string& tools) { return std::system(("command -v " + tools + " >/dev/null 2>&1").c_str()) == 0; }
 
@@ -55,8 +54,8 @@ class FatFixtures : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (!HaveTools("mkfs.fat mcopy mdeltree sfdisk qemu-img")) return;
-    folder_ = Env("VANTOR_FIXTURES") + "/fat";
-    std::string script = Env("VANTOR_SOURCE_DIR") + "/tests/fixtures/make-fat-fixtures.sh";
+    folder_ = test::FixturesDir() + "/fat";
+    std::string script = test::SourceDir() + "/tests/fixtures/make-fat-fixtures.sh";
     built_ = std::system(("bash '" + script + "' '" + folder_ + "' >/dev/null 2>&1").c_str()) == 0;
   }
   void SetUp() override {
@@ -210,7 +209,7 @@ TEST_F(FatFixtures, RandomBytesInBootSectorAndFatEnd) {
 }
 
 TEST_F(FatFixtures, CommandLine) {
-  const std::string vantor = Env("VANTOR_BIN");
+  const std::string vantor = test::VantorBin();
   int code = -1;
   std::string out = Shell("'" + vantor + "' partitions '" + Path("disk.img") + "'", &code);
   EXPECT_EQ(code, 0);

@@ -1,0 +1,113 @@
+/* A preload library that records every path a process opens for writing, creates,
+ * renames to, truncates, or removes, one per line, in the file named by
+ * $VANTOR_WRITE_LOG (appended with O_APPEND so that child processes share it).
+ * The safety tests run the command-line tool under it and check that nothing
+ * outside the destination, the logs' folder and the temp folder was touched. */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+typedef int (*open_fn)(const char*, int, ...);
+typedef int (*openat_fn)(int, const char*, int, ...);
+typedef int (*creat_fn)(const char*, mode_t);
+typedef FILE* (*fopen_fn)(const char*, const char*);
+typedef int (*rename_fn)(const char*, const char*);
+typedef int (*mkdir_fn)(const char*, mode_t);
+typedef int (*unlink_fn)(const char*);
+typedef int (*truncate_fn)(const char*, off_t);
+
+static void record(const char* what, int dirfd, const char* path) {
+  const char* log = getenv("VANTOR_WRITE_LOG");
+  if (log == NULL || path == NULL) return;
+  char full[PATH_MAX * 2];
+  if (path[0] == '/' || dirfd != AT_FDCWD) {
+    snprintf(full, sizeof full, "%s %s\n", what, path);
+  } else {
+    char cwd[PATH_MAX];
+    if (getcwd(cwd, sizeof cwd) == NULL) strcpy(cwd, "?");
+    snprintf(full, sizeof full, "%s %s/%s\n", what, cwd, path);
+  }
+  static open_fn real_open = NULL;
+  if (real_open == NULL) real_open = (open_fn)dlsym(RTLD_NEXT, "open");
+  int fd = real_open(log, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  ssize_t ignored = write(fd, full, strlen(full));
+  (void)ignored;
+  close(fd);
+}
+
+static int writes(int flags) { return (flags & (O_WRONLY | O_RDWR | O_CREAT | O_TRUNC)) != 0; }
+
+#define REAL(name, type)                 \
+  static type real_##name = NULL;        \
+  if (real_##name == NULL) real_##name = (type)dlsym(RTLD_NEXT, #name)
+
+int open(const char* path, int flags, ...) {
+  REAL(open, open_fn);
+  va_list args;
+  va_start(args, flags);
+  mode_t mode = (flags & O_CREAT) ? (mode_t)va_arg(args, int) : 0;
+  va_end(args);
+  if (writes(flags)) record("open", AT_FDCWD, path);
+  return real_open(path, flags, mode);
+}
+int open64(const char* path, int flags, ...) {
+  REAL(open64, open_fn);
+  va_list args;
+  va_start(args, flags);
+  mode_t mode = (flags & O_CREAT) ? (mode_t)va_arg(args, int) : 0;
+  va_end(args);
+  if (writes(flags)) record("open", AT_FDCWD, path);
+  return real_open64(path, flags, mode);
+}
+int openat(int dirfd, const char* path, int flags, ...) {
+  REAL(openat, openat_fn);
+  va_list args;
+  va_start(args, flags);
+  mode_t mode = (flags & O_CREAT) ? (mode_t)va_arg(args, int) : 0;
+  va_end(args);
+  if (writes(flags)) record("open", dirfd, path);
+  return real_openat(dirfd, path, flags, mode);
+}
+int creat(const char* path, mode_t mode) {
+  REAL(creat, creat_fn);
+  record("open", AT_FDCWD, path);
+  return real_creat(path, mode);
+}
+FILE* fopen(const char* path, const char* mode) {
+  REAL(fopen, fopen_fn);
+  if (strpbrk(mode, "wa+") != NULL) record("open", AT_FDCWD, path);
+  return real_fopen(path, mode);
+}
+FILE* fopen64(const char* path, const char* mode) {
+  REAL(fopen64, fopen_fn);
+  if (strpbrk(mode, "wa+") != NULL) record("open", AT_FDCWD, path);
+  return real_fopen64(path, mode);
+}
+int rename(const char* from, const char* to) {
+  REAL(rename, rename_fn);
+  record("rename", AT_FDCWD, to);
+  return real_rename(from, to);
+}
+int mkdir(const char* path, mode_t mode) {
+  REAL(mkdir, mkdir_fn);
+  record("mkdir", AT_FDCWD, path);
+  return real_mkdir(path, mode);
+}
+int unlink(const char* path) {
+  REAL(unlink, unlink_fn);
+  record("unlink", AT_FDCWD, path);
+  return real_unlink(path);
+}
+int truncate(const char* path, off_t length) {
+  REAL(truncate, truncate_fn);
+  record("truncate", AT_FDCWD, path);
+  return real_truncate(path, length);
+}
