@@ -11,6 +11,7 @@
 #include "core/RecoveryState.h"
 #include "core/WorkerHost.h"
 #include "disk/VirtualDisk.h"
+#include "ntfs/MftRunTable.h"
 #include "platform/RawDevice.h"
 
 namespace vantor {
@@ -31,6 +32,10 @@ class Session {
   VirtualDisk virtualDisk;
   RecoveryCatalog catalog;
   DeviceHandleCache deviceCache;
+  // The runs of the MFT of the volume being scanned (BuildMftRunTable).
+  MftRunTable mftRunTable;
+  // Calls of the progress report since the labels last changed.
+  uint32_t progressThrottle = 0;
   // Device names as the tables hold them ("\\.\PhysicalDrive0", "\\.\C:") mapped to
   // a device or file of this machine; names not listed are looked up in /sys/block
   // and the mount table.
