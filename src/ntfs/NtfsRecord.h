@@ -2,8 +2,8 @@
 // of this folder shares.
 //
 // A file record is handled as 1024 bytes (two sectors). Its header gives the
-// offset of the first attribute (+20) and the flags (+22: 0x01 in use, 0x02
-// directory). Each attribute starts with its type (+0) and total length (+4);
+// offset of the first attribute (+20), the flags (+22: 0x01 in use, 0x02
+// directory) and, for an extension record, the record it extends (+32). Each attribute starts with its type (+0) and total length (+4);
 // type 0 or 0xFFFFFFFF ends the list. The resident/non-resident byte is at +8 and
 // the name length (UTF-16 characters) at +9. A resident value is described by its
 // length (+16) and offset (+20); a non-resident attribute by the offset of its run
@@ -74,6 +74,8 @@ void ForEachAttribute(ByteView record, Visit visit) {
 inline bool IsFileRecord(ByteView record) { return record.matches(0, "FILE"); }
 inline size_t FirstAttributeOffset(ByteView record) { return record.le16(20); }
 inline uint8_t RecordFlags(ByteView record) { return record.u8(22); }
+// The base record of an extension record (+32, low 32 bits); 0 for a base record.
+inline uint32_t BaseRecordNumber(ByteView record) { return record.le32(32); }
 
 // A name $I30 (the file-name index of a folder): length 4 and the low bytes of
 // its four UTF-16 characters '$', 'I', '3', '0'.

@@ -78,6 +78,13 @@ bool AddRecord(Session& session, uint8_t* bytes, uint32_t number) {
   ByteView record(bytes, kMftRecordBytes);
   if (!IsFileRecord(record) || number == kNtfsRootRecord) return false;
   RestoreUpdateSequence(bytes, kMftRecordBytes);
+  // An extension record holds attributes of its base record, which is listed
+  // under its own number; a name found here would list the file twice.
+  if (BaseRecordNumber(record) != 0) {
+    session.host().trace("record " + std::to_string(number) + ": extension of record " +
+                         std::to_string(BaseRecordNumber(record)));
+    return false;
+  }
   SpreadRecord spread(session, record, number);
   FileNameValue name;
   StandardTimes times;

@@ -101,6 +101,9 @@ class RecordBuilder {
     return at;
   }
 
+  // Marks the record as an extension of record `base`.
+  void ExtensionOf(uint32_t base) { Put64(bytes_, 32, base | (uint64_t{1} << 48)); }
+
   size_t next() const { return next_; }
   Bytes& bytes() { return bytes_; }
 
