@@ -12,6 +12,7 @@ namespace vantor {
 
 void ReadRunSectors(Session& session, const MftRunTable& table, uint64_t streamSector, uint32_t count,
                     uint8_t* buffer) {
+  if (count == 0) return;
   std::memset(buffer, 0, static_cast<size_t>(count) * kSectorSize);
   uint64_t runStart = 0;  // stream sector of the current run's first sector
   for (const DataRun& run : table.runs()) {

@@ -73,6 +73,7 @@ ByteView AttributeListBytes(Session& session, ByteView record, uint64_t partitio
   });
   if (size == 0 || size > kMaxAttributeListBytes) return {};
   runs.LimitTo((size + kSectorSize - 1) / kSectorSize);
+  if (runs.TotalSectors() == 0) return {};
   storage.assign(runs.TotalSectors() * kSectorSize, 0);
   ReadRunSectors(session, runs, 0, static_cast<uint32_t>(runs.TotalSectors()), storage.data());
   return ByteView(storage.data(), std::min<size_t>(size, storage.size()));
@@ -97,15 +98,14 @@ std::vector<uint32_t> ListedRecords(Session& session, ByteView record, Wanted wa
   return numbers;
 }
 
-// Truncates the table at the first run that leaves the volume or covers sectors
-// that an earlier run covers already.
+// Truncates the MFT's table at the first run that is sparse (the MFT never is),
+// leaves the volume or covers sectors that an earlier run covers already.
 void KeepSoundRuns(MftRunTable& table, uint64_t partitionStart, uint64_t endSector) {
   std::map<uint64_t, uint64_t> covered;  // first sector -> end sector
   for (size_t i = 0; i < table.count(); ++i) {
     const DataRun& run = table.runs()[i];
-    if (run.sparse) continue;
     uint64_t end = run.firstSector + run.sectorCount;
-    bool outside = run.firstSector < partitionStart || (endSector > 0 && end > endSector);
+    bool outside = run.sparse || run.firstSector < partitionStart || (endSector > 0 && end > endSector);
     auto next = covered.lower_bound(run.firstSector);
     bool overlaps = (next != covered.end() && next->first < end) ||
                     (next != covered.begin() && std::prev(next)->second > run.firstSector);

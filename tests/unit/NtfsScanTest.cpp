@@ -161,13 +161,23 @@ TEST(NtfsScan, DamagedMftTablesStayFinite) {
   // end the table there.
   const Bytes damaged[] = {{0x11, 0x08, 0x0A, 0x11, 0x08, 0x00, 0x00},
                            {0x11, 0x08, 0x0A, 0x11, 0x10, 0xFC, 0x00},
-                           {0x11, 0x08, 0x0A, 0x48, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0x10, 0x00}};
+                           {0x11, 0x08, 0x0A, 0x48, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0x10, 0x00},
+                           {0x11, 0x08, 0x0A, 0x08, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0x00}};
   for (const Bytes& runs : damaged) {
     Volume volume;
     volume.PutMft(runs);
     volume.Scan();
     EXPECT_EQ(volume.session.mftRunTable.runs(), (std::vector<DataRun>{{kStart + 20, 16, false}}));
   }
+  // A non-resident attribute list that maps no sector.
+  Volume emptyList;
+  emptyList.PutMft(kMftRuns);
+  RecordBuilder mft(1, 0);
+  mft.NonResident(kAttributeList, {0x00}, 100);
+  mft.NonResident(kDataAttribute, kMftRuns, 14 * 1024);
+  emptyList.Put(0, mft.Build());
+  emptyList.Scan();
+  EXPECT_EQ(emptyList.session.mftRunTable.runs(), kMftTable);
   // An attribute list of record 0 that names only record 0 itself.
   Volume self;
   self.PutMft(kMftRuns, ListEntry(kDataAttribute, 0));
