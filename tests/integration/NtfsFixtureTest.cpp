@@ -133,14 +133,13 @@ std::set<Entry> ScanEntries(const RecoveryCatalog& catalog) {
 
 // Why an entry that fls lists may be missing from the scan; empty when it must not be.
 std::string WhyOnlyFls(const Entry& entry, const std::set<Entry>& ours) {
-  const auto& [number, name, deleted] = entry;
+  uint32_t number = std::get<0>(entry);
+  const std::string& name = std::get<1>(entry);
   bool recordListed = false;
   for (const Entry& e : ours) recordListed |= std::get<0>(e) == number;
   if (name == "$OrphanFiles") return "TSK's virtual folder of orphans has no MFT record";
   if (name.rfind("OrphanFile-", 0) == 0 && !recordListed)
     return "a record in use without a file name, which TSK names itself; the scan passes over nameless records";
-  if (deleted && recordListed)
-    return "a deleted name left in a folder's index whose record now holds another name";
   return {};
 }
 
