@@ -1,28 +1,29 @@
-// The progress report that the scans call once per unit of work, and the size
-// text of the progress displays and step reports.
-//
-// Changing labels is slow next to decoding a record, so the report acts on every
-// 1000th call only: it shows the position as a size, the folder and file counts
-// and the last name found (controls 1035, 1048, 1049 and 1050 of Step 3).
+// The progress report that every scan calls once per unit of work. Label updates
+// are throttled: only every 1000th call reaches the host, which then gets the
+// position as a size text (caption 1035), the folder and file counters (1048,
+// 1049) and the last name found (1050).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-namespace vantor {
+#include "core/WorkerHost.h"
 
-class Session;
+namespace vantor {
 
 inline constexpr int kCaptionPosition = 1035;
 inline constexpr int kCaptionFolders = 1048;
 inline constexpr int kCaptionFiles = 1049;
 inline constexpr int kCaptionLastName = 1050;
-inline constexpr int kLabelPosition = 1052;
 
-// "%.3f MB" (bytes / 2^20) up to 1073741824 bytes, "%.3f GB" (bytes / 2^30) above.
-std::string SizeText(uint64_t bytes);
+class ProgressReport {
+ public:
+  // Position in bytes; the name is UTF-16 as the records hold it.
+  void Report(WorkerHost& host, uint64_t position, uint32_t folders, uint32_t files,
+              const std::u16string& lastName);
 
-void ProgressReport(Session& session, uint64_t position, uint32_t folders, uint32_t files,
-                    const std::u16string& lastName);
+ private:
+  uint32_t progressThrottle_ = 0;
+};
 
 }  // namespace vantor

@@ -3,15 +3,18 @@
 // as many as it likes. Nothing here is global.
 #pragma once
 
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "catalog/RecoveryCatalog.h"
 #include "core/RecoveryState.h"
 #include "core/WorkerHost.h"
 #include "disk/VirtualDisk.h"
 #include "ntfs/MftRunTable.h"
+#include "partition/PartitionEntry.h"
 #include "platform/RawDevice.h"
 
 namespace vantor {
@@ -31,11 +34,13 @@ class Session {
   RecoveryState state;
   VirtualDisk virtualDisk;
   RecoveryCatalog catalog;
+  // The file systems listed on the current source, in listing order.
+  std::vector<PartitionEntry> partitions;
+  // When the run began: the logs' run header shows it.
+  std::time_t startTime = 0;
   DeviceHandleCache deviceCache;
   // The runs of the MFT of the volume being scanned (BuildMftRunTable).
   MftRunTable mftRunTable;
-  // Calls of the progress report since the labels last changed.
-  uint32_t progressThrottle = 0;
   // Device names as the tables hold them ("\\.\PhysicalDrive0", "\\.\C:") mapped to
   // a device or file of this machine; names not listed are looked up in /sys/block
   // and the mount table.

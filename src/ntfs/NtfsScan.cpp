@@ -74,7 +74,7 @@ class SpreadRecord {
 };
 
 // Decodes one file record and adds it to the catalog; false when it was passed over.
-bool AddRecord(Session& session, uint8_t* bytes, uint32_t number) {
+bool AddRecord(Session& session, uint8_t* bytes, uint32_t number, ProgressReport& progress) {
   ByteView record(bytes, kMftRecordBytes);
   if (!IsFileRecord(record) || number == kNtfsRootRecord) return false;
   RestoreUpdateSequence(bytes, kMftRecordBytes);
@@ -104,7 +104,7 @@ bool AddRecord(Session& session, uint8_t* bytes, uint32_t number) {
                     static_cast<uint32_t>(size >> 32), name.parentNumber, number, 0, recordTimes);
     catalog.bytesTotal += size;
   }
-  ProgressReport(session, catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound, name.name);
+  progress.Report(session.host(), catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound, name.name);
   return true;
 }
 
@@ -119,18 +119,19 @@ NtfsScanOutcome NtfsScan(Session& session) {
   const MftRunTable& table = session.mftRunTable;
   const uint64_t total = table.TotalSectors();
   std::vector<uint8_t> batch(static_cast<size_t>(kBatchSectors) * kSectorSize);
+  ProgressReport progress;
   for (uint64_t first = 0; first + kMftRecordSectors <= total && !catalog.outOfMemory; first += kBatchSectors) {
     uint32_t sectors = static_cast<uint32_t>(std::min<uint64_t>(kBatchSectors, total - first));
     ReadRunSectors(session, table, first, sectors, batch.data());
     for (uint32_t k = 0; k + kMftRecordSectors <= sectors; k += kMftRecordSectors) {
       uint32_t number = static_cast<uint32_t>((first + k) / kMftRecordSectors);
-      if (AddRecord(session, batch.data() + static_cast<size_t>(k) * kSectorSize, number))
+      if (AddRecord(session, batch.data() + static_cast<size_t>(k) * kSectorSize, number, progress))
         host.setProgress(std::min<uint64_t>(100, 100 * (first + k + kMftRecordSectors) / total));
     }
   }
   if (catalog.directoriesFound > 0 || catalog.filesFound > 0) return NtfsScanOutcome::kFinished;
   host.messageInfo(kNtfsSwitchMessage);
-  host.setCaption(kLabelPosition, kCurrentSectorLabel);
+  host.setCaption(kCurrentSectorCaption, kCurrentSectorLabel);
   return NtfsScanOutcome::kSwitchToExhaustive;
 }
 

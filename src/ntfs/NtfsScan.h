@@ -16,6 +16,8 @@ class Session;
 
 inline constexpr const char* kNtfsSwitchMessage =
     "Switching to Exhaustive Recovery for Lost files & folders. This will take long time.";
+// The Step 3 label that the exhaustive scan's position is shown under.
+inline constexpr int kCurrentSectorCaption = 1052;
 inline constexpr const char* kCurrentSectorLabel = "Current Sector       :-";
 
 enum class NtfsScanOutcome {

@@ -14,11 +14,12 @@
 #include "disk/SourceSelection.h"
 #include "ntfs/NtfsScan.h"
 #include "ntfs/RunTables.h"
+#include "partition/BootValues.h"
 
 namespace vantor::test {
 
-// Opens `path` as the source and fills the volume values of the NTFS partition
-// at `start` from its boot sector; false when that is no NTFS boot sector.
+// Opens `path` as the source and reads the boot values of the NTFS partition at
+// `start` (whose size its boot sector gives); false when that is no NTFS volume.
 inline bool OpenNtfsPartition(Session& session, const std::string& path, uint64_t start) {
   if (path.size() > 5 && path.substr(path.size() - 5) == ".vmdk") {
     if (!ChooseSource(session, path).ok) return false;
@@ -33,10 +34,7 @@ inline bool OpenNtfsPartition(Session& session, const std::string& path, uint64_
   state.fileSystemName = u"NTFS";
   state.startSector = start;
   state.endSector = start + view.le64(40) + 1;
-  state.geometry.sectorsPerCluster = view.u8(13);
-  state.geometry.clusterBase = static_cast<int64_t>(start);
-  state.geometry.mftSector = start + view.le64(48) * view.u8(13);
-  return true;
+  return ReadBootValues(session) == 1;
 }
 
 inline NtfsScanOutcome ScanNtfsPartition(Session& session) {
