@@ -169,5 +169,42 @@ TEST(NtfsFixtures, AgreesWithFls) {
   ExpectAgreesWithFls(folder + "/mftgrow.img");
 }
 
+// Standard output of a shell command.
+std::string Output(const std::string& command) {
+  std::string output;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return output;
+  std::array<char, 4096> buffer;
+  while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) output += buffer.data();
+  ::pclose(pipe);
+  return output;
+}
+
+TEST(NtfsFixtures, CommandLineScanPrintsRecordsAndDates) {
+  REQUIRE_FIXTURES(folder);
+  const char* bin = std::getenv("VANTOR_BIN");
+  // The fixtures live in the build folder, beside the program.
+  std::string vantor = bin != nullptr ? bin : folder + "/../../vantor";
+  std::string image = folder + "/disk.img";
+  std::string listing = Output("'" + vantor + "' scan '" + image + "' -p 1 --quiet 2>/dev/null");
+  EXPECT_NE(listing.find("F\ty\t20000\t"), std::string::npos);
+  EXPECT_NE(listing.find("\tlevel1/level2/level3/level4/level5/deep.txt\n"), std::string::npos);
+  EXPECT_NE(listing.find("\tunicode/日本語のファイル名.txt\n"), std::string::npos);
+  // The modification time of small.txt as istat shows it (in UTC), as the scan's
+  // "DD-Mon-YYYY hh:mm:ss".
+  std::string number = Output("fls -p -o 2048 '" + image + "' | sed -n 's/^r\\/r \\([0-9]*\\)-.*\tsmall.txt$/\\1/p'");
+  std::string istat = Output("TZ=UTC istat -o 2048 '" + image + "' " + number.substr(0, number.find('\n')) +
+                             " | sed -n '0,/File Modified:/s/^File Modified:\t\\(.*\\)\\.[0-9]* (UTC)$/\\1/p'");
+  ASSERT_GE(istat.size(), 19u) << "istat gave no time";
+  static const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::string expected = istat.substr(8, 2) + "-" + kMonths[std::stoi(istat.substr(5, 2)) - 1] + "-" +
+                         istat.substr(0, 4) + " " + istat.substr(11, 8);
+  size_t line = listing.find("\tsmall.txt\n");
+  ASSERT_NE(line, std::string::npos);
+  size_t start = listing.rfind('\n', line) + 1;
+  EXPECT_NE(listing.substr(start, line - start).find("\t" + expected + "\t"), std::string::npos)
+      << listing.substr(start, line - start) << " vs " << expected;
+}
+
 }  // namespace
 }  // namespace vantor
