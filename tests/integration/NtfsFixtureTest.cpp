@@ -15,6 +15,7 @@
 
 #include "ntfs/RunTables.h"
 #include "support/NtfsVolume.h"
+#include "support/TestEnv.h"
 
 namespace vantor {
 namespace {
@@ -23,13 +24,12 @@ constexpr uint64_t kPartitionStart = 2048;
 
 // The fixture folder, built on first use; empty when it cannot be built here.
 std::string NtfsFixtures() {
-  const char* root = std::getenv("VANTOR_FIXTURES");
-  if (root == nullptr) return {};
-  std::string folder = std::string(root) + "/ntfs";
-  // The script lies beside this test's folder.
-  std::string script = (std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures" /
-                        "make-ntfs-fixtures.sh").string();
-  if (std::system(("VANTOR_FIXTURES='" + std::string(root) + "' '" + script + "'").c_str()) != 0) return {};
+  std::string root = test::TestSetting("VANTOR_FIXTURES");
+  std::string source = test::TestSetting("VANTOR_SOURCE_DIR");
+  if (root.empty() || source.empty()) return {};
+  std::string folder = root + "/ntfs";
+  std::string script = source + "/tests/fixtures/make-ntfs-fixtures.sh";
+  if (std::system(("VANTOR_FIXTURES='" + root + "' '" + script + "'").c_str()) != 0) return {};
   return std::filesystem::exists(folder + "/disk.img") ? folder : std::string();
 }
 
@@ -221,9 +221,7 @@ std::string Output(const std::string& command) {
 
 TEST(NtfsFixtures, CommandLineScanPrintsRecordsAndDates) {
   REQUIRE_FIXTURES(folder);
-  const char* bin = std::getenv("VANTOR_BIN");
-  // The fixtures live in the build folder, beside the program.
-  std::string vantor = bin != nullptr ? bin : folder + "/../../vantor";
+  std::string vantor = test::TestSetting("VANTOR_BIN");
   std::string image = folder + "/disk.img";
   std::string listing = Output("'" + vantor + "' scan '" + image + "' -p 1 --quiet 2>/dev/null");
   EXPECT_NE(listing.find("F\ty\t20000\t"), std::string::npos);
