@@ -24,8 +24,8 @@ constexpr uint64_t kPartitionStart = 2048;
 
 // The fixture folder, built on first use; empty when it cannot be built here.
 std::string NtfsFixtures() {
-  std::string root = test::TestSetting("VANTOR_FIXTURES");
-  std::string source = test::TestSetting("VANTOR_SOURCE_DIR");
+  std::string root = test::FixturesDir();
+  std::string source = test::SourceDir();
   if (root.empty() || source.empty()) return {};
   std::string folder = root + "/ntfs";
   std::string script = source + "/tests/fixtures/make-ntfs-fixtures.sh";
@@ -221,7 +221,7 @@ std::string Output(const std::string& command) {
 
 TEST(NtfsFixtures, CommandLineScanPrintsRecordsAndDates) {
   REQUIRE_FIXTURES(folder);
-  std::string vantor = test::TestSetting("VANTOR_BIN");
+  std::string vantor = test::VantorBin();
   std::string image = folder + "/disk.img";
   std::string listing = Output("'" + vantor + "' scan '" + image + "' -p 1 --quiet 2>/dev/null");
   EXPECT_NE(listing.find("F\ty\t20000\t"), std::string::npos);
