@@ -106,7 +106,7 @@ Run RunTool(const std::vector<std::string>& args, const Options& options, const 
     ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
     ::setenv("VANTOR_CONFIG_DIR", (home + "/config").c_str(), 1);
     ::setenv("TMPDIR", (home + "/tmp").c_str(), 1);
-    ::setenv("ASAN_OPTIONS", "exitcode=86:detect_leaks=1", 1);
+    ::setenv("ASAN_OPTIONS", "exitcode=86:detect_leaks=1:verify_asan_link_order=0", 1);
     ::setenv("UBSAN_OPTIONS", "exitcode=86:halt_on_error=1", 1);
     if (!options.watch.empty()) {
       ::setenv("LD_PRELOAD", options.watch.c_str(), 1);
@@ -185,6 +185,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (const char* full = std::getenv("VANTOR_FULL_CAMPAIGN"); full != nullptr && *full == '1') options.variants = 2000;
+  if (!fs::exists(options.image)) {
+    std::cout << "corruption sweep: " << options.image << " was not built here (its tools are missing); skipped\n";
+    return 77;
+  }
   char pattern[] = "/tmp/vantor-sweep-XXXXXX";
   std::string home = ::mkdtemp(pattern);
   for (const char* sub : {"/data", "/config", "/tmp", "/out"}) fs::create_directories(home + sub);

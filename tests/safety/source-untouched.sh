@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Runs every command of `vantor` on fixture sources (raw images, a .vmdk of each
+# layout, and a loop device when losetup works here) under the write watch, then
+# proves that each source's bytes and modification time are unchanged and that
+# nothing was opened for writing outside the destination, the logs' folder and the
+# temp folder.
+#   source-untouched.sh VANTOR WRITE_WATCH_LIB FIXTURES_DIR [GUI_TEST]
+set -uo pipefail
+vantor="$1" watch="$2" fixtures="$3" gui_test="${4:-}"
+home=$(mktemp -d /tmp/vantor-safety-XXXXXX)
+loop=""
+cleanup() {
+  [ -n "$loop" ] && losetup -d "$loop" 2>/dev/null
+  rm -rf "$home"
+}
+trap cleanup EXIT
+mkdir -p "$home/data" "$home/config" "$home/tmp" "$home/out"
+export XDG_DATA_HOME="$home/data" VANTOR_CONFIG_DIR="$home/config" TMPDIR="$home/tmp"
+export VANTOR_WRITE_LOG="$home/writes.log" ASAN_OPTIONS="verify_asan_link_order=0:detect_leaks=1"
+failures=0 passed=0
+
+fingerprint() { stat -c '%Y %s' "$1"; sha256sum <"$1" | cut -d' ' -f1; }
+
+# check NAME FILES...: the files' fingerprints before and after the commands.
+run_all() {
+  local source="$1" partition="$2"
+  LD_PRELOAD="$watch" "$vantor" info "$source" >/dev/null 2>&1
+  LD_PRELOAD="$watch" "$vantor" read "$source" 0 64 >/dev/null 2>&1
+  LD_PRELOAD="$watch" "$vantor" partitions "$source" >/dev/null 2>&1
+  LD_PRELOAD="$watch" "$vantor" scan "$source" -p "$partition" --quiet >/dev/null 2>&1
+  LD_PRELOAD="$watch" "$vantor" scan "$source" -p "$partition" --json --quiet >/dev/null 2>&1
+  LD_PRELOAD="$watch" "$vantor" recover "$source" -p "$partition" -o "$home/out" --all --quiet >/dev/null 2>&1
+  LD_PRELOAD="$watch" "$vantor" recover "$source" -p "$partition" -o "$home/out" --deleted-only \
+    --on-exists rename --quiet >/dev/null 2>&1
+  rm -rf "${home:?}/out"/*
+}
+
+check() {
+  local name="$1" partition="$2"
+  shift 2
+  local files=("$@") before after
+  before=$(for f in "${files[@]}"; do fingerprint "$f"; done)
+  : >"$home/writes.log"
+  run_all "${files[0]}" "$partition"
+  after=$(for f in "${files[@]}"; do fingerprint "$f"; done)
+  if [ "$before" != "$after" ]; then
+    echo "FAIL $name: the source changed"; failures=$((failures + 1))
+  else
+    passed=$((passed + 1))
+  fi
+  local outside
+  outside=$(grep -v -E " ($home/|/dev/null$|/dev/tty$|/dev/pts/)" "$home/writes.log" || true)
+  if [ -n "$outside" ]; then
+    echo "FAIL $name: opened for writing outside the allowed folders:"; echo "$outside" | head -5
+    failures=$((failures + 1))
+  else
+    passed=$((passed + 1))
+  fi
+  echo "checked $name"
+}
+
+[ -e "$fixtures/fat/disk.img" ] && check "FAT raw image" 2 "$fixtures/fat/disk.img"
+[ -e "$fixtures/ntfs/disk.img" ] && check "NTFS raw image" 1 "$fixtures/ntfs/disk.img"
+[ -e "$fixtures/fat/floppy.img" ] && check "FAT12 floppy image" 1 "$fixtures/fat/floppy.img"
+# The FAT disk in each VMware layout; the split layouts' extent files are
+# fingerprinted with their descriptor.
+if [ -e "$fixtures/fat/disk.img" ] && command -v qemu-img >/dev/null; then
+  for layout in monolithicSparse twoGbMaxExtentSparse monolithicFlat twoGbMaxExtentFlat; do
+    dir="$home/vmdk-$layout"
+    mkdir -p "$dir"
+    qemu-img convert -O vmdk -o subformat="$layout" "$fixtures/fat/disk.img" "$dir/disk.vmdk"
+    mapfile -t extents < <(find "$dir" -name 'disk-*' | sort)
+    check ".vmdk $layout" 2 "$dir/disk.vmdk" "${extents[@]}"
+  done
+fi
+if [ -e "$fixtures/fat/disk.img" ] && [ "$(id -u)" -eq 0 ] && loop=$(losetup -f --show -r "$fixtures/fat/disk.img" 2>/dev/null); then
+  check "loop device $loop" 2 "$loop"
+else
+  echo "loop device: skipped (losetup does not work here)"
+fi
+if [ -n "$gui_test" ] && [ -x "$gui_test" ]; then
+  : >"$home/writes.log"
+  before=$(fingerprint "$fixtures/fat/disk.vmdk")
+  QT_QPA_PLATFORM=offscreen LD_PRELOAD="$watch" "$gui_test" >/dev/null 2>&1
+  after=$(fingerprint "$fixtures/fat/disk.vmdk")
+  [ "$before" = "$after" ] && passed=$((passed + 1)) || { echo "FAIL wizard run: the source changed"; failures=$((failures + 1)); }
+fi
+echo "$passed passed, $failures failed"
+[ "$failures" -eq 0 ]
