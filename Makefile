@@ -3,7 +3,7 @@ JOBS ?= 2
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 
-.PHONY: deps build build-asan demo test test-release test-asan clean
+.PHONY: deps build build-asan demo test test-release test-asan test-fuzz clean
 
 deps:
 	@tools/install-deps.sh
@@ -25,7 +25,11 @@ test-release: build
 test-asan: build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
-test: test-release test-asan
+# Every fuzz target for a minute on seeds from the fixtures (built by test-release).
+test-fuzz: deps
+	fuzz/run-all.sh 60 $(BUILD)/fixtures
+
+test: test-release test-asan test-fuzz
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
