@@ -2,6 +2,6 @@
 
 namespace vantor {
 
-Session::Session() : openDevice(OpenFileDevice) {}
+Session::Session() : openDevice(OpenFileDevice), createFile(CreateOutputFile) {}
 
 }  // namespace vantor
