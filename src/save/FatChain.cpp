@@ -38,20 +38,23 @@ class FatWindow {
   std::array<uint8_t, 2 * kSectorSize> bytes_{};
 };
 
-// The entry of cluster n, and whether it continues the chain.
+// The entry of cluster n, and whether it names a next cluster: a value from 2 up
+// to the first reserved value of the width. End marks of every kind (0xFF8 to
+// 0xFFF, 0xFFF8 to 0xFFFF, 0x0FFFFFF8 up), the bad-cluster mark, 0 and 1 end the
+// chain; none of them is a cluster that could be read.
 bool NextCluster(FatWidth width, FatWindow& window, uint64_t fatStart, uint32_t n, uint32_t& next) {
   if (width == FatWidth::k12) {
     uint64_t byte = static_cast<uint64_t>(n) * 3 / 2;
     uint16_t value = window.At(fatStart + byte / kSectorSize).le16(byte % kSectorSize);
     next = (n & 1) != 0 ? value >> 4 : value & 0x0FFF;
-    return next >= 1 && next <= 0xFFE;
+    return next >= 2 && next < 0xFF7;
   }
   if (width == FatWidth::k16) {
     next = window.At(fatStart + n / 256).le16((n % 256) * 2);
-    return next != 0 && next != 0xFFFF;
+    return next >= 2 && next < 0xFFF7;
   }
   next = window.At(fatStart + n / 128).le32((n % 128) * 4);
-  return next != 0 && next < 0x0FFFFFFF;
+  return next >= 2 && next < 0x0FFFFFF7;
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The saver's own cluster list of a FAT file, read from one FAT copy. The walk
-// ends at the end mark of its FAT type, at a free entry, or as soon as the list
+// ends at any end mark of its FAT type, at a free entry, or as soon as the list
 // holds more clusters than the file needs, so it is bounded even on a chain that
 // loops; a list of the wrong length is not used (the file is then read from
 // consecutive clusters). FAT sectors are read once for all the entries they hold.
