@@ -2,6 +2,6 @@
 
 namespace vantor {
 
-Session::Session() : openDevice(OpenFileDevice), createFile(CreateOutputFile) {}
+Session::Session() : startTime(std::time(nullptr)), openDevice(OpenFileDevice), createFile(CreateOutputFile) {}
 
 }  // namespace vantor
