@@ -8,6 +8,7 @@
 
 #include "core/Session.h"
 #include "save/FileFilter.h"
+#include "save/Progress.h"
 #include "save/SafeName.h"
 #include "save/SaveFatFile.h"
 #include "save/SavedFolders.h"
@@ -37,7 +38,7 @@ void SaveFolderFiles(Session& session, const std::string& folder, const std::vec
   const SavingFilter& filter = session.savingFilter;
   const bool ntfs = IsNtfs(session);
   for (FileRecord* file : files) {
-    if (session.savingRun.abortAll != 0) return;
+    if (AbortRequested(session)) return;
     if (!PassesSelection(filter.selectionMode, file->selected) || !PassesDateRanges(filter, *file, ntfs)) continue;
     SaveCatalogFile(session, folder + SafeName(NameUtf16(file->name)), *file, true);
   }
