@@ -10,7 +10,9 @@
 #include "save/FileFilter.h"
 #include "save/Progress.h"
 #include "save/SafeName.h"
+#include "ntfs/RunTables.h"
 #include "save/SaveFatFile.h"
+#include "save/SaveNtfsFile.h"
 #include "save/SavedFolders.h"
 
 namespace vantor {
@@ -24,6 +26,14 @@ std::string WithSlash(std::string path) {
 }  // namespace
 
 bool SaveCatalogFile(Session& session, const std::string& path, const FileRecord& file, bool interactive) {
+  const RecoveryState& state = session.state;
+  if (IsNtfs(session)) {
+    uint64_t sector = state.exhaustiveSwitch != 0 || state.partitionSearch != 0
+                          ? file.recordSector
+                          : MftRecordSector(session.mftRunTable, file.ownKey);
+    return SaveNtfsFile(session, path, NameUtf16(file.name), file.size(), sector, interactive, file.deleted,
+                        file.modified);
+  }
   return SaveFatFile(session, path, NameUtf16(file.name), file.sizeLow, file.ownKey, interactive, file.deleted,
                      static_cast<uint16_t>(file.modified.second), static_cast<uint16_t>(file.modified.first));
 }
