@@ -16,7 +16,7 @@
 #include "ntfs/NtfsScan.h"
 #include "ntfs/RunTables.h"
 #include "ntfs/UpdateSequence.h"
-#include "../tests/support/MemoryDisk.h"
+#include "../tests/support/MemoryDevice.h"
 
 namespace {
 
@@ -54,11 +54,11 @@ void DecodeRecord(std::vector<uint8_t>& bytes) {
 
 // A volume of the fuzzed record at records 0 and 5 of an MFT at sector 16.
 void ScanVolume(const std::vector<uint8_t>& record) {
-  std::vector<uint8_t> volume(kVolumeSectors * 512, 0);
-  std::memcpy(volume.data() + kMftSector * 512, record.data(), record.size());
-  std::memcpy(volume.data() + (kMftSector + 10) * 512, record.data(), record.size());
+  auto volume = std::make_shared<test::MemoryDisk>();
+  volume->Put(kMftSector, record.data(), record.size());
+  volume->Put(kMftSector + 10, record.data(), record.size());
   Session session;
-  test::AttachMemoryDisk(session, volume);
+  test::UseMemoryDisk(session, volume);
   session.state.endSector = kVolumeSectors;
   BuildMftRunTable(session, 0, kMftSector, 1);
   NtfsScan(session);

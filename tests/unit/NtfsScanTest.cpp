@@ -6,7 +6,7 @@
 #include "ntfs/NtfsRecord.h"
 #include "ntfs/NtfsScan.h"
 #include "ntfs/RunTables.h"
-#include "support/MemoryDisk.h"
+#include "support/MemoryDevice.h"
 #include "support/NtfsRecordBuilder.h"
 #include "support/ScriptedHost.h"
 
@@ -42,18 +42,18 @@ Bytes Named(uint8_t flags, uint32_t parent, const std::u16string& name, uint32_t
 }
 
 struct Volume {
-  Bytes disk = Bytes((kStart + 200) * 512, 0);
+  std::shared_ptr<test::MemoryDisk> disk = std::make_shared<test::MemoryDisk>();
   Session session;
   test::ScriptedHost host;
 
   Volume() {
-    test::AttachMemoryDisk(session, disk);
+    test::UseMemoryDisk(session, disk);
     session.setHost(&host);
     session.state.startSector = kStart;
     session.state.endSector = kStart + 200;
   }
   void Put(uint32_t number, const Bytes& record) {
-    std::copy(record.begin(), record.end(), disk.begin() + SectorOf(number) * 512);
+    disk->Put(SectorOf(number), record.data(), record.size());
   }
   // Record 0 with the given data runs (and attribute list), the root, and files.
   void PutMft(const Bytes& runs, const Bytes& list = {}) {
@@ -189,7 +189,7 @@ TEST(NtfsScan, DamagedMftTablesStayFinite) {
 TEST(NtfsScan, NothingFoundHandsOverToTheExhaustiveScan) {
   Volume volume;
   volume.PutMft(kMftRuns);
-  volume.disk[SectorOf(0) * 512] = 'X';  // record 0 is no file record
+  volume.disk->sector(SectorOf(0))[0] = 'X';  // record 0 is no file record
   EXPECT_EQ(volume.Scan(), NtfsScanOutcome::kSwitchToExhaustive);
   EXPECT_TRUE(volume.session.mftRunTable.empty());
   EXPECT_EQ(volume.host.Count(std::string("message:") + kNtfsSwitchMessage), 1);
