@@ -1,5 +1,6 @@
-// The settings of the integration tests: VANTOR_FIXTURES, VANTOR_BIN and
-// VANTOR_SOURCE_DIR from the environment, else the build's own values.
+// Where the tests find the build's fixtures folder, the `vantor` binary and the
+// source tree: the environment variables VANTOR_FIXTURES, VANTOR_BIN and
+// VANTOR_SOURCE_DIR when set, else the paths that tests/CMakeLists.txt compiled in.
 #pragma once
 
 #include <cstdlib>
@@ -7,15 +8,31 @@
 
 namespace vantor::test {
 
-inline std::string TestSetting(const char* name) {
-  if (const char* value = std::getenv(name); value != nullptr && *value != 0) return value;
-  const std::string key = name;
-#ifdef VANTOR_DEFAULT_FIXTURES
-  if (key == "VANTOR_FIXTURES") return VANTOR_DEFAULT_FIXTURES;
-  if (key == "VANTOR_BIN") return VANTOR_DEFAULT_BIN;
-  if (key == "VANTOR_SOURCE_DIR") return VANTOR_DEFAULT_SOURCE_DIR;
+inline std::string EnvOr(const char* name, const char* fallback) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != 0 ? std::string(value) : std::string(fallback);
+}
+
+#ifndef VANTOR_DEFAULT_FIXTURES
+#define VANTOR_DEFAULT_FIXTURES "build/fixtures"
 #endif
-  return {};
+#ifndef VANTOR_DEFAULT_BIN
+#define VANTOR_DEFAULT_BIN ""
+#endif
+#ifndef VANTOR_DEFAULT_SOURCE_DIR
+#define VANTOR_DEFAULT_SOURCE_DIR "."
+#endif
+
+inline std::string FixturesDir() { return EnvOr("VANTOR_FIXTURES", VANTOR_DEFAULT_FIXTURES); }
+inline std::string VantorBin() { return EnvOr("VANTOR_BIN", VANTOR_DEFAULT_BIN); }
+inline std::string SourceDir() { return EnvOr("VANTOR_SOURCE_DIR", VANTOR_DEFAULT_SOURCE_DIR); }
+
+inline std::string TestSetting(const char* name) {
+  const std::string key = name;
+  if (key == "VANTOR_FIXTURES") return FixturesDir();
+  if (key == "VANTOR_BIN") return VantorBin();
+  if (key == "VANTOR_SOURCE_DIR") return SourceDir();
+  return EnvOr(name, "");
 }
 
 }  // namespace vantor::test
