@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/FolderTree.h"
 #include "catalog/RecoveryCatalog.h"
 #include "core/RecoveryState.h"
 #include "core/WorkerHost.h"
@@ -16,6 +17,9 @@
 #include "ntfs/MftRunTable.h"
 #include "partition/PartitionEntry.h"
 #include "platform/RawDevice.h"
+#include "save/OutputFile.h"
+#include "save/SavingFilter.h"
+#include "save/SavingRun.h"
 
 namespace vantor {
 
@@ -47,6 +51,12 @@ class Session {
   std::map<std::string, std::string> deviceMap;
   // Opens a device or file; tests replace it with a failing-sector device.
   DeviceOpener openDevice;
+  // The Step 4 tree over the catalog, the saving filter and the saving run.
+  FolderTree folderTree;
+  SavingFilter savingFilter;
+  SavingRun savingRun;
+  // Creates the files the saver writes; tests replace it with a failing writer.
+  FileCreator createFile;
 
   // The host that answers the questions of whatever runs now; never null.
   WorkerHost& host() { return *host_; }
