@@ -1,7 +1,11 @@
 // A DOS date or time that forms no calendar time (day 0, hour above 23, minute
 // above 59) gives no file time: the file keeps the time of its writing.
+// A damaged entry can claim more bytes than its volume holds: read without a
+// chain, the copy ends at the volume's last sector, since nothing past it
+// belongs to the file.
 #include "save/SaveFatFile.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "core/Sector.h"
@@ -64,6 +68,16 @@ RunSupplier ClusterRuns(const VolumeGeometry& geometry, std::vector<uint32_t> li
   };
 }
 
+// The bytes a file starting at `startCluster` can hold before the volume ends,
+// at most `size`; `size` when the volume's end is not known.
+uint64_t BytesWithinVolume(const RecoveryState& state, uint32_t startCluster, uint64_t size) {
+  if (state.endSector == 0) return size;
+  const VolumeGeometry& geometry = state.geometry;
+  int64_t first = geometry.clusterBase + static_cast<int64_t>(startCluster) * geometry.sectorsPerCluster;
+  if (first < 0 || static_cast<uint64_t>(first) >= state.endSector) return 0;
+  return std::min<uint64_t>(size, (state.endSector - static_cast<uint64_t>(first)) * kSectorSize);
+}
+
 }  // namespace
 
 bool SaveFatFile(Session& session, std::string destinationPath, const std::u16string& fileName, uint32_t size,
@@ -79,11 +93,14 @@ bool SaveFatFile(Session& session, std::string destinationPath, const std::u16st
   const uint64_t clusterCount = (size + clusterBytes - 1) / clusterBytes;
   std::vector<uint32_t> list;
   if (session.savingFilter.fatChainSource != kChainContiguous) list = ClusterList(session, startCluster, clusterCount);
+  // Without a chain the clusters are read one after another from the first.
+  const uint64_t copySize = list.empty() ? BytesWithinVolume(session.state, startCluster, size) : size;
+  const uint64_t runClusters = (copySize + clusterBytes - 1) / clusterBytes;
   auto file = CreateDestinationFile(session, destinationPath, interactive);
   if (file == nullptr) return false;
   uint64_t written = 0;
   uint32_t piece = geometry.sectorsPerCluster >= 8 ? 8 : 1;
-  CopyEnd end = CopyRuns(session, *file, ClusterRuns(geometry, std::move(list), startCluster, clusterCount), size,
+  CopyEnd end = CopyRuns(session, *file, ClusterRuns(geometry, std::move(list), startCluster, runClusters), copySize,
                          piece, interactive, written);
   FinishFile(file, destinationPath, hasTime ? &time : nullptr);
   if (end == CopyEnd::kInterrupted) {

@@ -213,5 +213,20 @@ TEST(SaveFatFileTest, LargeReadsAskTheQuestionsOfPieceReads) {
   }
 }
 
+TEST(SaveFatFileTest, ClaimedSizeBeyondTheVolumeStopsAtItsEnd) {
+  TempDir dir;
+  FatVolumeImage image(1, 64);
+  auto tail = Content(2 * 512, 6);
+  image.Store({64, 65}, tail, false);  // the last two clusters of the volume
+  Session s;
+  image.Attach(s, dir);
+  s.state.endSector = FatVolumeImage::kDataStart + 64;  // the volume ends after cluster 65
+  AddFile(s, "_HUGE.BIN", 'y', 0xF0000000, 64);          // a damaged entry: 3.75 GiB
+  AddFile(s, "_PAST.BIN", 'y', 4096, 200);               // starts past the volume
+  std::string out = SaveAll(s, dir);
+  EXPECT_EQ(ReadFile(out + "_HUGE.BIN"), tail);
+  EXPECT_TRUE(ReadFile(out + "_PAST.BIN").empty());
+}
+
 }  // namespace
 }  // namespace vantor
