@@ -60,22 +60,62 @@ class VirtualDisk {
   std::vector<std::string> InformationLines() const;
 
  private:
+  // One extent as this reader addresses it: a file and the run of virtual-disk
+  // sectors it holds. The extents follow one another in descriptor order.
+  struct ExtentSlot {
+    std::string path;  // empty: the file opened by Open (an embedded descriptor)
+    uint64_t firstSector = 0;
+    uint64_t sectors = 0;
+  };
+  enum class Layout { kNone, kSparse, kFlat };
+  // A grain table read from the extent in use, kept for later reads.
+  struct CachedTable {
+    uint32_t sector = 0;
+    uint64_t lastUse = 0;
+    std::vector<uint32_t> entries;
+  };
+
+  VirtualDiskOpenResult OpenSparseFile(const std::string& path);
+  VirtualDiskOpenResult OpenDescriptorFile(const std::string& path);
+  // Makes extent `index` the one in use: its file open, and for a sparse extent
+  // its header read, checked and its grain directory loaded. False when it cannot.
   bool OpenExtent(size_t index);
+  // Reads the 512-byte header of the open file into header_; false when it cannot.
   bool ReadHeader();
+  // True when the header's grain arithmetic can work (grain size and table
+  // length nonzero and bounded); sets sectorsPerGrainTable_.
+  bool HeaderUsable();
+  // The spec's choice: the redundant directory when its first entry is not 0,
+  // else the primary one when its first entry is not 0. False when none is usable.
   bool SelectGrainDirectory();
-  void ParseDescriptor(RawDevice& file, uint64_t offset, uint64_t length);
-  uint32_t ReadSparse(uint64_t sector, uint64_t byteCount, uint8_t* buffer);
-  uint64_t ExtentSectors() const;
+  // Reads the chosen directory, enough entries for `extentSectors`, bounded.
+  void LoadGrainDirectory(uint64_t extentSectors);
+  void ParseDescriptor(const uint8_t* area, size_t length);
+  void ParseDescriptorLine(const std::string& line);
+  uint32_t ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buffer);
+  uint32_t ReadFlat(uint64_t sector, uint64_t sectors, uint8_t* buffer);
+  const std::vector<uint32_t>* GrainTable(uint32_t tableSector);
+  uint32_t ReadU32AtSector(uint64_t sector);
 
   std::unique_ptr<RawDevice> handle_;
+  uint64_t handleSize_ = 0;  // bytes of the open file, 0 when unknown
   size_t currentExtent_ = 0;
+  bool extentReady_ = false;
   SparseExtentHeader header_;
+  uint8_t headerBytes_[512] = {};
   uint64_t grainDirectorySector_ = 0;
   uint64_t sectorsPerGrainTable_ = 0;
+  std::vector<uint32_t> grainDirectory_;
+  std::vector<CachedTable> tables_;
+  size_t lastTable_ = 0;
+  uint64_t tableClock_ = 0;
+  Layout layout_ = Layout::kNone;
+  std::vector<ExtentSlot> slots_;
   std::string createType_;
   std::vector<VirtualDiskExtent> extents_;
   std::string folder_;
   uint64_t capacity_ = 0;
+  uint64_t overHead_ = 0;
   std::string cylinders_;
   std::string heads_;
   std::string sectors_;
