@@ -46,9 +46,9 @@ bool RecoveryCatalog::AddFolder(const std::string& shortName, const std::u16stri
         }
         return true;
       }
-      folderIndex_.emplace(IndexKey(ownKey, fileSystemNumber), folders_.size());
     }
     folders_.push_back(std::move(record));
+    if (ownKey != 0) IndexNewest(ownKey, fileSystemNumber);
     ++directoriesFound;
     return true;
   } catch (const std::bad_alloc&) {
@@ -79,6 +79,17 @@ bool RecoveryCatalog::AddFile(const std::string& shortName, const std::u16string
   } catch (const std::bad_alloc&) {
     outOfMemory = true;
     return false;
+  }
+}
+
+// Indexes the record just appended. The record is appended first, so that an
+// allocation failure here can never leave an index entry without its record.
+void RecoveryCatalog::IndexNewest(uint32_t ownKey, int16_t fileSystemNumber) {
+  try {
+    folderIndex_.emplace(IndexKey(ownKey, fileSystemNumber), folders_.size() - 1);
+  } catch (const std::bad_alloc&) {
+    folders_.pop_back();
+    throw;
   }
 }
 

@@ -98,6 +98,8 @@ class RecoveryCatalog {
     return (static_cast<uint64_t>(static_cast<uint16_t>(fileSystemNumber)) << 32) | ownKey;
   }
 
+  void IndexNewest(uint32_t ownKey, int16_t fileSystemNumber);
+
   std::deque<FolderRecord> folders_;
   std::deque<FileRecord> files_;
   // (ownKey, fileSystemNumber) -> position in folders_, for the duplicate check.

@@ -2,6 +2,6 @@
 
 namespace vantor {
 
-Session::Session() : openDevice(OpenFileDevice) {}
+Session::Session() : startTime(std::time(nullptr)), openDevice(OpenFileDevice) {}
 
 }  // namespace vantor

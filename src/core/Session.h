@@ -3,14 +3,17 @@
 // as many as it likes. Nothing here is global.
 #pragma once
 
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "catalog/RecoveryCatalog.h"
 #include "core/RecoveryState.h"
 #include "core/WorkerHost.h"
 #include "disk/VirtualDisk.h"
+#include "partition/PartitionEntry.h"
 #include "platform/RawDevice.h"
 
 namespace vantor {
@@ -30,6 +33,10 @@ class Session {
   RecoveryState state;
   VirtualDisk virtualDisk;
   RecoveryCatalog catalog;
+  // The file systems listed on the current source, in listing order.
+  std::vector<PartitionEntry> partitions;
+  // When the run began: the logs' run header shows it.
+  std::time_t startTime = 0;
   DeviceHandleCache deviceCache;
   // Device names as the tables hold them ("\\.\PhysicalDrive0", "\\.\C:") mapped to
   // a device or file of this machine; names not listed are looked up in /sys/block

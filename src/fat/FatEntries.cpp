@@ -1,0 +1,117 @@
+#include "fat/FatEntries.h"
+
+namespace vantor {
+namespace {
+
+constexpr size_t kLongNameUnits[] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
+constexpr uint8_t kLongNameAttributes = 0x0F;
+constexpr uint8_t kDirectoryBit = 0x10;
+constexpr uint8_t kDeletedMark = 0xE5;
+
+bool LongNameComplete(size_t count) { return count != 0 && count % 13 == 0; }
+
+}  // namespace
+
+bool IsDirectoryStart(ByteView sector) {
+  return sector.matches(0, ". ") && sector.matches(32, ".. ");
+}
+
+uint32_t EntryCluster(ByteView entry, bool lowWordOnly) {
+  uint32_t low = entry.le16(26);
+  return lowWordOnly ? low : (static_cast<uint32_t>(entry.le16(20)) << 16) | low;
+}
+
+ShortName ComposeShortName(ByteView entry) {
+  ShortName name;
+  const auto append = [&](uint8_t byte) {
+    name.bytes += static_cast<char>(byte);
+    name.wide += static_cast<char16_t>(byte);
+  };
+  for (size_t i = 0; i < 8; ++i)
+    if (entry.u8(i) != ' ') append(entry.u8(i));
+  if (entry.u8(8) != ' ') {
+    append('.');
+    append(entry.u8(8));
+  }
+  for (size_t i = 9; i < 11; ++i)
+    if (entry.u8(i) != ' ') append(entry.u8(i));
+  if (!name.bytes.empty() && static_cast<uint8_t>(name.bytes[0]) == kDeletedMark) {
+    name.deleted = 'y';
+    name.bytes[0] = '_';
+    name.wide[0] = u'_';
+  }
+  return name;
+}
+
+bool IsValidName(std::u16string_view name) {
+  for (char16_t unit : name) {
+    if ((unit >= 1 && unit <= 31) || (unit >= 128 && unit <= 255)) return false;
+    switch (unit) {
+      case u'"': case u'\\': case u'/': case u'?': case u'*': case u'<': case u'>': case u'|': return false;
+      default: break;
+    }
+  }
+  return true;
+}
+
+bool AssembleLongName(ByteView sector, uint64_t sectorNumber, unsigned entryIndex, const PreviousSector& previous,
+                      std::u16string& out) {
+  out.clear();
+  SectorBytes earlier{};
+  ByteView current = sector;
+  size_t offset = static_cast<size_t>(entryIndex) * kDirEntrySize;
+  for (;;) {
+    if (offset == 0) {
+      if (!previous || !previous(sectorNumber, earlier)) return LongNameComplete(out.size());
+      current = ByteView(earlier.data(), earlier.size());
+      offset = kSectorSize;
+    }
+    offset -= kDirEntrySize;
+    ByteView entry = current.sub(offset, kDirEntrySize);
+    if (entry.u8(11) != kLongNameAttributes) return LongNameComplete(out.size());
+    for (size_t at : kLongNameUnits) {
+      char16_t unit = entry.le16(at);
+      if (unit == 0) return true;
+      out += unit;
+    }
+    if (out.size() > 255) return true;
+  }
+}
+
+EntryOutcome DecodeEntry(ByteView sector, uint64_t sectorNumber, unsigned entryIndex, bool lowWordOnly,
+                         const PreviousSector& previous, DecodedEntry& out) {
+  ByteView entry = sector.sub(static_cast<size_t>(entryIndex) * kDirEntrySize, kDirEntrySize);
+  if (entry.u8(0) == 0x00) return EntryOutcome::kEnd;
+  if (entry.u8(0) == '.' && entry.u8(3) == ' ') return EntryOutcome::kDotEntry;
+  if (entry.u8(11) == kLongNameAttributes) return EntryOutcome::kLongNameEntry;
+  ShortName shortName = ComposeShortName(entry);
+  out.shortName = std::move(shortName.bytes);
+  out.name = std::move(shortName.wide);
+  if (!IsValidName(out.name)) return EntryOutcome::kRefusedShortName;
+  out.firstCluster = EntryCluster(entry, lowWordOnly);
+  if (out.firstCluster == 0) return EntryOutcome::kNoCluster;
+  std::u16string longName;
+  if (AssembleLongName(sector, sectorNumber, entryIndex, previous, longName)) {
+    out.name = std::move(longName);
+    out.shortName.clear();
+    if (!IsValidName(out.name)) return EntryOutcome::kRefusedLongName;
+  }
+  out.deleted = shortName.deleted;
+  out.isFolder = (entry.u8(11) & kDirectoryBit) != 0;
+  out.size = entry.le32(28);
+  out.times.modified = {entry.le16(24), entry.le16(22)};
+  out.times.created = {entry.le16(16), entry.le16(14)};
+  out.times.accessed = {entry.le16(18), 0};
+  return EntryOutcome::kDecoded;
+}
+
+std::string SkipReason(EntryOutcome outcome) {
+  switch (outcome) {
+    case EntryOutcome::kRefusedShortName: return "its short name holds a refused character";
+    case EntryOutcome::kNoCluster: return "it has no first cluster (an empty file or a label)";
+    case EntryOutcome::kRefusedLongName: return "its long name holds a refused character";
+    default: return {};
+  }
+}
+
+}  // namespace vantor

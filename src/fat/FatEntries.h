@@ -1,0 +1,78 @@
+// FAT directory entries: the 32-byte short entry, the long-name entries that
+// precede it, and the filter that both FAT scans apply to every entry.
+//
+// Short entry: name 0..7, extension 8..10 (space padded), attributes 11 (0x0F a
+// long-name entry, 0x10 a directory), creation time/date 14/16, access date 18,
+// first cluster high word 20, write time/date 22/24, low word 26, size 28.
+// Byte 0 is 0x00 at the end of a directory and 0xE5 for a deleted entry.
+// Long-name entries carry 13 UTF-16 units each (at 1, 3, 5, 7, 9, 14, ... 24, 28,
+// 30) and stand in reverse order just before their short entry; a name whose
+// length is a multiple of 13 has no terminating 0. Neither their sequence bytes
+// nor their checksums are examined, so the parts of a deleted name are still
+// found.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "catalog/RecoveryCatalog.h"
+#include "core/ByteView.h"
+#include "core/Sector.h"
+
+namespace vantor {
+
+inline constexpr size_t kDirEntrySize = 32;
+inline constexpr unsigned kEntriesPerSector = kSectorSize / kDirEntrySize;
+
+using SectorBytes = std::array<uint8_t, kSectorSize>;
+
+// Fetches the directory sector that precedes `sectorNumber` into `out` and
+// replaces `sectorNumber` by that sector's number; false when there is none.
+using PreviousSector = std::function<bool(uint64_t& sectorNumber, SectorBytes& out)>;
+
+struct ShortName {
+  std::string bytes;    // 8-bit, as on disk
+  std::u16string wide;  // each byte widened to one unit
+  char deleted = 'n';
+};
+
+// The first sector of a directory: "." and ".." entries.
+bool IsDirectoryStart(ByteView sector);
+// The entry's first cluster; the fixed root of FAT12/FAT16 uses the low word only.
+uint32_t EntryCluster(ByteView entry, bool lowWordOnly);
+ShortName ComposeShortName(ByteView entry);
+bool IsValidName(std::u16string_view name);
+// The long name of the short entry `entryIndex` of `sector`, assembled from the
+// entries before it (going on into earlier sectors through `previous`).
+bool AssembleLongName(ByteView sector, uint64_t sectorNumber, unsigned entryIndex, const PreviousSector& previous,
+                      std::u16string& out);
+
+enum class EntryOutcome {
+  kDecoded,
+  kEnd,            // byte 0 is 0x00
+  kDotEntry,       // "." or ".."
+  kLongNameEntry,  // a part of a long name
+  kRefusedShortName,
+  kNoCluster,      // first cluster 0: empty files, volume labels
+  kRefusedLongName,
+};
+
+struct DecodedEntry {
+  std::string shortName;  // empty when the long name replaced it
+  std::u16string name;    // the long name, or the short name widened
+  char deleted = 'n';
+  uint32_t firstCluster = 0;
+  bool isFolder = false;
+  uint32_t size = 0;
+  RecordTimes times;
+};
+
+EntryOutcome DecodeEntry(ByteView sector, uint64_t sectorNumber, unsigned entryIndex, bool lowWordOnly,
+                         const PreviousSector& previous, DecodedEntry& out);
+
+// Why an entry was passed over, for the trace; empty for the routine outcomes.
+std::string SkipReason(EntryOutcome outcome);
+
+}  // namespace vantor

@@ -1,0 +1,105 @@
+// FAT boot values. The BIOS parameter block gives the reserved sectors (16-bit at
+// 14), sectors per cluster (13) and sectors per FAT (16-bit at 22; FAT32: 32-bit
+// at 36); the fixed root of FAT12/FAT16 holds the entry count at 17 (16 entries
+// per sector), FAT32 names its root cluster at 44 and keeps a backup boot sector
+// six sectors in. Two FAT copies are assumed. A volume is accepted when the
+// first byte of its second FAT copy is the media byte: 0xF8 on FAT16 and FAT32
+// (hard disks); a FAT12 floppy carries its own media byte (0xF0 for 1.44 MB), so
+// there the byte must match the boot sector's media byte at 21.
+#include <array>
+
+#include "core/Sector.h"
+#include "core/Session.h"
+#include "disk/SectorSource.h"
+#include "partition/BootValues.h"
+
+namespace vantor {
+namespace {
+
+using SectorBytes = std::array<uint8_t, kSectorSize>;
+
+SectorBytes ReadOne(Session& session, uint64_t sector) {
+  SectorBytes bytes{};
+  ReadCurrentSectors(session, sector, 1, bytes.data());
+  return bytes;
+}
+
+struct FatLayout {
+  uint32_t reserved = 0;
+  uint32_t perCluster = 0;
+  uint32_t perFat = 0;
+  uint32_t rootEntries = 0;  // fixed root only
+  uint32_t rootCluster = 0;  // FAT32 only
+  uint8_t media = 0;
+};
+
+FatLayout LayoutOf(const SectorBytes& bytes, bool fat32) {
+  ByteView boot(bytes.data(), bytes.size());
+  FatLayout layout;
+  layout.reserved = boot.le16(14);
+  layout.perCluster = boot.u8(13);
+  layout.perFat = fat32 ? boot.le32(36) : boot.le16(22);
+  layout.rootEntries = fat32 ? 0 : boot.le16(17);
+  layout.rootCluster = fat32 ? boot.le32(44) : 0;
+  layout.media = boot.u8(21);
+  return layout;
+}
+
+// The first byte of the second FAT copy.
+uint8_t SecondFatMark(Session& session, uint64_t start, const FatLayout& layout) {
+  return ReadOne(session, start + layout.reserved + layout.perFat)[0];
+}
+
+bool MarkFits(uint8_t mark, const FatLayout& layout, bool fat12) {
+  return fat12 ? mark == layout.media && mark >= 0xF0 : mark == 0xF8;
+}
+
+void Fill(VolumeGeometry& geometry, uint64_t start, const FatLayout& layout, bool fat32) {
+  const uint64_t fatsEnd = start + layout.reserved + 2ull * layout.perFat;
+  geometry.sectorsPerFat = layout.perFat;
+  geometry.sectorsPerCluster = layout.perCluster;
+  geometry.reservedSectors = layout.reserved;
+  geometry.rootDirSectors = layout.rootEntries / 16;
+  geometry.rootStart = fat32 ? layout.rootCluster : fatsEnd;
+  geometry.firstFatSector = start + layout.reserved;
+  geometry.secondFatSector = start + layout.reserved + layout.perFat;
+  geometry.clusterBase = static_cast<int64_t>(fatsEnd + geometry.rootDirSectors) - 2 * static_cast<int64_t>(layout.perCluster);
+}
+
+// FAT12 and FAT16: the boot sector itself must be sound.
+bool FixedRootLayout(Session& session, uint64_t start, bool fat12, FatLayout& layout) {
+  SectorBytes boot = ReadOne(session, start);
+  if (!HasBootMark(ByteView(boot.data(), boot.size()))) return false;
+  layout = LayoutOf(boot, false);
+  return MarkFits(SecondFatMark(session, start, layout), layout, fat12);
+}
+
+// FAT32: the backup at start + 6 stands in when the boot sector has no mark or
+// its values do not lead to the second FAT.
+bool Fat32Layout(Session& session, uint64_t start, FatLayout& layout) {
+  SectorBytes boot = ReadOne(session, start);
+  if (!HasBootMark(ByteView(boot.data(), boot.size()))) {
+    boot = ReadOne(session, start + 6);
+    if (!HasBootMark(ByteView(boot.data(), boot.size()))) return false;
+  }
+  layout = LayoutOf(boot, true);
+  if (MarkFits(SecondFatMark(session, start, layout), layout, false)) return true;
+  layout = LayoutOf(ReadOne(session, start + 6), true);
+  return MarkFits(SecondFatMark(session, start, layout), layout, false);
+}
+
+}  // namespace
+
+uint32_t ReadFatBootValues(Session& session, VolumeGeometry& geometry) {
+  const std::u16string& name = session.state.fileSystemName;
+  const uint64_t start = session.state.startSector;
+  const bool fat32 = name == u"FAT32";
+  FatLayout layout;
+  bool sound = fat32 ? Fat32Layout(session, start, layout) : FixedRootLayout(session, start, name == u"FAT12", layout);
+  // Every later step divides by or steps through the cluster size.
+  if (!sound || !IsClusterSize(layout.perCluster)) return 0;
+  Fill(geometry, start, layout, fat32);
+  return 1;
+}
+
+}  // namespace vantor

@@ -1,0 +1,159 @@
+// Sector 0 is a partitioned disk's master boot record or a lone volume's boot
+// sector. Either byte of the 0x55 0xAA mark is enough to go on (damaged marks are
+// common). A lone volume is recognised by the last digits of its type text; a
+// table's four 16-byte entries at 446 give a type byte, a first sector and a
+// count. Extended boot records form a chain whose links count from the first
+// extended partition ("the base"), while each record's data entry counts from
+// the record itself. The chain is followed until a record has no link, a link is
+// met a second time, or the listing is full.
+#include "partition/PartitionTable.h"
+
+#include <array>
+#include <set>
+
+#include "core/Sector.h"
+#include "core/Session.h"
+#include "disk/SectorSource.h"
+
+namespace vantor {
+namespace {
+
+constexpr size_t kTableOffset = 446;
+constexpr size_t kTableEntrySize = 16;
+
+using SectorBytes = std::array<uint8_t, kSectorSize>;
+
+struct TableEntry {
+  uint8_t type = 0;
+  uint32_t firstSector = 0;
+  uint32_t sectorCount = 0;
+};
+
+TableEntry EntryAt(ByteView sector, size_t index) {
+  size_t at = kTableOffset + index * kTableEntrySize;
+  return {sector.u8(at + 4), sector.le32(at + 8), sector.le32(at + 12)};
+}
+
+bool IsExtended(uint8_t type) { return type == 0x05 || type == 0x0F; }
+
+SectorBytes ReadOne(Session& session, uint64_t sector) {
+  SectorBytes bytes{};
+  ReadCurrentSectors(session, sector, 1, bytes.data());
+  return bytes;
+}
+
+// The lone-volume test on sector 0; later matches override earlier ones. A small
+// FAT volume keeps its size in the 16-bit count at 19 and 0 in the 32-bit count at
+// 32; the 16-bit count is taken then, so that the listed end is the volume's end.
+std::string SingleVolumeName(ByteView sector, uint64_t& end) {
+  std::string name;
+  const auto fatEnd = [&] { return sector.le32(32) != 0 ? sector.le32(32) : sector.le16(19); };
+  if (sector.matches(57, "12")) name = "FAT12", end = fatEnd();
+  if (sector.matches(57, "16")) name = "FAT16", end = fatEnd();
+  if (sector.matches(85, "32")) name = "FAT32", end = fatEnd();
+  if (sector.matches(3, "NTFS")) name = "NTFS", end = sector.le64(40);
+  return name;
+}
+
+class Lister {
+ public:
+  explicit Lister(Session& session) : session_(session), list_(session.partitions) {}
+
+  bool full() const { return list_.size() >= kMaxPartitions; }
+
+  void Add(const std::string& name, uint64_t start, uint64_t end) {
+    if (full()) return;
+    list_.push_back({name, "Partition - " + std::to_string(list_.size() + 1) + " ( " + name + " )", start, end});
+  }
+
+  // A data entry: named by its boot sector's signature text, else by its type.
+  void Identify(const TableEntry& entry, uint64_t start) {
+    SectorBytes boot = ReadOne(session_, start);
+    std::string name = SignatureName(ByteView(boot.data(), boot.size()));
+    if (name.empty()) name = TypeByteName(entry.type);
+    if (name.empty()) {
+      session_.host().trace("partition at sector " + std::to_string(start) + " passed over: type " +
+                            std::to_string(entry.type) + " and no file-system text");
+      return;
+    }
+    Add(name, start, start + entry.sectorCount);
+  }
+
+  void WalkExtendedChain(uint64_t base) {
+    std::set<uint64_t> visited;
+    uint64_t link = 0;
+    for (bool linked = true; linked && !full();) {
+      uint64_t record = base + link;
+      if (!visited.insert(record).second) {
+        session_.host().trace("extended boot record at sector " + std::to_string(record) + " met twice: chain ends");
+        return;
+      }
+      SectorBytes bytes = ReadOne(session_, record);
+      ByteView sector(bytes.data(), bytes.size());
+      linked = false;
+      for (size_t i = 0; i < 4; ++i) {
+        TableEntry entry = EntryAt(sector, i);
+        if (entry.type == 0x00) continue;
+        if (IsExtended(entry.type)) {
+          link = entry.firstSector;
+          linked = true;
+        } else {
+          Identify(entry, record + entry.firstSector);
+        }
+      }
+    }
+  }
+
+ private:
+  Session& session_;
+  std::vector<PartitionEntry>& list_;
+};
+
+}  // namespace
+
+std::string SignatureName(ByteView bootSector) {
+  if (bootSector.matches(82, "FAT32")) return "FAT32";
+  if (bootSector.matches(54, "FAT16")) return "FAT16";
+  if (bootSector.matches(3, "NTFS")) return "NTFS";
+  if (bootSector.matches(54, "FAT12")) return "FAT12";
+  return {};
+}
+
+std::string TypeByteName(uint8_t type) {
+  switch (type) {
+    case 0x01: case 0x04: case 0x06: case 0x0E: return "FAT16";
+    case 0x0B: case 0x0C: return "FAT32";
+    case 0x07: return "NTFS";
+    default: return {};
+  }
+}
+
+uint32_t ListPartitions(Session& session) {
+  session.partitions.clear();
+  SectorBytes bytes = ReadOne(session, 0);
+  ByteView sector(bytes.data(), bytes.size());
+  if (sector.u8(510) != 0x55 && sector.u8(511) != 0xAA) return 0;
+  Lister lister(session);
+  uint64_t end = 0;
+  std::string single = SingleVolumeName(sector, end);
+  if (!single.empty()) {
+    lister.Add(single, 0, end);
+    return 1;
+  }
+  bool haveExtended = false;
+  uint64_t base = 0;
+  for (size_t i = 0; i < 4; ++i) {
+    TableEntry entry = EntryAt(sector, i);
+    if (entry.type == 0x00) continue;
+    if (IsExtended(entry.type)) {
+      haveExtended = true;
+      base = entry.firstSector;
+    } else {
+      lister.Identify(entry, entry.firstSector);
+    }
+  }
+  if (haveExtended) lister.WalkExtendedChain(base);
+  return static_cast<uint32_t>(session.partitions.size());
+}
+
+}  // namespace vantor

@@ -1,0 +1,25 @@
+// The listing of the file systems on a source: a single volume without a table
+// (a floppy, a logical drive, an image of one volume), or the primary table of
+// sector 0 followed by the chain of extended boot records.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/ByteView.h"
+
+namespace vantor {
+
+class Session;
+
+// Fills session.partitions from the current source; returns the number listed.
+uint32_t ListPartitions(Session& session);
+
+// The file-system name that a volume's first sector shows by its signature text
+// ("FAT32" at 82, "FAT16" or "FAT12" at 54, "NTFS" at 3), or empty.
+std::string SignatureName(ByteView bootSector);
+// The name that a partition type byte stands for when the boot sector shows no
+// signature text, or empty.
+std::string TypeByteName(uint8_t type);
+
+}  // namespace vantor

@@ -1,0 +1,55 @@
+#include "scan/RunScan.h"
+
+#include <chrono>
+
+#include "core/Session.h"
+#include "core/SizeText.h"
+#include "fat/FatChains.h"
+#include "fat/FatScan.h"
+#include "logs/Logs.h"
+#include "platform/Utf.h"
+
+namespace vantor {
+namespace {
+
+std::string ElapsedText(uint64_t seconds) {
+  return std::to_string(seconds / 3600) + " : " + std::to_string(seconds / 60 % 60) + " : " +
+         std::to_string(seconds % 60);
+}
+
+}  // namespace
+
+std::vector<std::string> Step3ReportLines(const RecoveryCatalog& catalog, uint64_t elapsedSeconds,
+                                          bool exhaustiveSwitch) {
+  return {"",
+          "Step 3 :",
+          "-------",
+          exhaustiveSwitch ? "Switching to Exhaustive Mode" : "Analysing Files/Directories Information : ",
+          "Time Elapsed : " + ElapsedText(elapsedSeconds),
+          "Total Size : " + MegaGigaText(catalog.bytesTotal),
+          "Directories Found : " + std::to_string(catalog.directoriesFound),
+          "Files Found : " + std::to_string(catalog.filesFound)};
+}
+
+ScanReport RunScan(Session& session) {
+  RecoveryState& state = session.state;
+  const std::string name = Utf16ToUtf8(state.fileSystemName);
+  if (state.bootValuesValid != 1) return {false, "the boot sector of the " + name + " volume is not valid", false, {}};
+  const auto start = std::chrono::steady_clock::now();
+  ScanReport report;
+  if (WidthOf(state.fileSystemName) != FatWidth::kNone) {
+    FatScanResult result = FatScan(session);
+    report = {result.ok, result.failure, result.foundNothing, {}};
+  } else {
+    // Each further file system's scan is one more branch here.
+    return {false, "no scan is available for the file system " + name, false, {}};
+  }
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  report.lines = Step3ReportLines(session.catalog,
+                                  static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count()),
+                                  state.exhaustiveSwitch == 1);
+  for (const auto& line : report.lines) AppendLog(kActivityLog, line);
+  return report;
+}
+
+}  // namespace vantor

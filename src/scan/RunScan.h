@@ -1,0 +1,28 @@
+// The one entry point of Step 3 for file-system scans: it runs the scan that
+// RecoveryState asks for, then writes the step's report to the activity log.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vantor {
+
+class Session;
+class RecoveryCatalog;
+
+struct ScanReport {
+  bool ok = false;
+  std::string failure;             // what to tell the user when not ok
+  bool foundNothing = false;       // the scan found nothing: the exhaustive scan takes over
+  std::vector<std::string> lines;  // the Step 3 section as logged
+};
+
+ScanReport RunScan(Session& session);
+
+// The Step 3 section: "", "Step 3 :", "-------", the heading, "Time Elapsed : ",
+// "Total Size : ", "Directories Found : ", "Files Found : ".
+std::vector<std::string> Step3ReportLines(const RecoveryCatalog& catalog, uint64_t elapsedSeconds,
+                                          bool exhaustiveSwitch);
+
+}  // namespace vantor
