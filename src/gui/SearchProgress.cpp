@@ -9,6 +9,7 @@
 #include "gui/Captions.h"
 #include "gui/DialogParts.h"
 #include "gui/FileDisplay.h"
+#include "gui/MessagesInfo.h"
 #include "gui/QuestionMessage.h"
 #include "scan/RunScan.h"
 
@@ -113,7 +114,7 @@ void SearchProgress::startWorker() {
   timer2_.start(1000);
   if (IsNormalScan(choice_.kind)) timer1_.start(2000);
   session().setHost(&host_);
-  host_.start([this] { vantor::RunScan(session()); });
+  host_.start([this] { report_ = vantor::RunScan(session(), false); });
 }
 
 void SearchProgress::onWorkerFinished() {
@@ -128,6 +129,7 @@ void SearchProgress::complete() {
   session().setHost(previousHost_);
   stopTimers();
   showElapsed();
+  if (session().state.bootValuesValid != 1) MessagesInfo::Show(this, QString::fromStdString(report_.failure));
   WriteActivity(session(), vantor::Step3ReportLines(session().catalog, static_cast<uint64_t>(clock_.seconds()),
                                                     session().state.exhaustiveSwitch == 1));
   FileDisplay step4(context_, this);

@@ -14,6 +14,7 @@
 #include "gui/QtWorkerHost.h"
 #include "gui/SearchWorkers.h"
 #include "gui/WizardStep.h"
+#include "scan/RunScan.h"
 
 class QLabel;
 class QProgressBar;
@@ -55,6 +56,7 @@ class SearchProgress : public WizardStep {
   QtWorkerHost host_;
   vantor::WorkerHost* previousHost_;
   WorkerChoice choice_;
+  vantor::ScanReport report_;
   ElapsedClock clock_;
   QTimer timer1_;
   QTimer timer2_;
