@@ -2,6 +2,6 @@
 
 namespace vantor {
 
-Session::Session() : startTime(std::time(nullptr)), openDevice(OpenFileDevice) {}
+Session::Session() : startTime(std::time(nullptr)), openDevice(OpenFileDevice), createFile(CreateOutputFile) {}
 
 }  // namespace vantor

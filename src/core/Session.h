@@ -9,12 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "browser/FolderTree.h"
 #include "catalog/RecoveryCatalog.h"
 #include "core/RecoveryState.h"
 #include "core/WorkerHost.h"
 #include "disk/VirtualDisk.h"
 #include "partition/PartitionEntry.h"
 #include "platform/RawDevice.h"
+#include "save/OutputFile.h"
+#include "save/SavingFilter.h"
+#include "save/SavingRun.h"
 
 namespace vantor {
 
@@ -44,6 +48,12 @@ class Session {
   std::map<std::string, std::string> deviceMap;
   // Opens a device or file; tests replace it with a failing-sector device.
   DeviceOpener openDevice;
+  // The Step 4 tree over the catalog, the saving filter and the saving run.
+  FolderTree folderTree;
+  SavingFilter savingFilter;
+  SavingRun savingRun;
+  // Creates the files the saver writes; tests replace it with a failing writer.
+  FileCreator createFile;
 
   // The host that answers the questions of whatever runs now; never null.
   WorkerHost& host() { return *host_; }

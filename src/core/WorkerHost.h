@@ -29,6 +29,8 @@ class WorkerHost {
   // captions of the progress dialog by their control number.
   virtual void setProgressRange(uint64_t /*range*/) {}
   virtual void setProgress(uint64_t /*position*/) {}
+  // The second bar of the saving progress: the current file, 0 to 100.
+  virtual void setFileProgress(uint64_t /*percent*/) {}
   virtual void setStepText(const std::string& /*text*/) {}
   virtual void setCaption(int /*control*/, const std::string& /*text*/) {}
   // A line for the trace that says why a record was passed over (--verbose).

@@ -1,0 +1,71 @@
+// The walk is iterative (a chain 500 or 500 000 folders deep costs no stack) and
+// linear: children come from an index by parent key built in one pass.
+//
+// A damaged volume can give a folder chain that loops back on itself (a folder
+// whose key is that of one of its ancestors, the root included). Such a folder is
+// shown where it is first met, but not opened: its children would be its
+// ancestors' again. Every record is also placed at most once, so the tree never
+// has more nodes than the catalog has folders.
+#include "browser/BuildFolderTree.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <vector>
+
+#include "core/Session.h"
+
+namespace vantor {
+namespace {
+
+struct Frame {
+  uint64_t item;
+  const std::vector<FolderRecord*>* children;
+  size_t next = 0;
+};
+
+void IndexCatalog(Session& session) {
+  FolderTree& tree = session.folderTree;
+  for (FolderRecord& folder : session.catalog.folders()) {
+    folder.treeItem = 0;
+    if (folder.fileSystemNumber == session.state.selectedFileSystem) tree.IndexFolder(folder);
+  }
+  for (FileRecord& file : session.catalog.files()) tree.IndexFile(file);
+}
+
+}  // namespace
+
+uint32_t RootKey(const RecoveryState& state) { return state.fileSystemName == u"NTFS" ? kNtfsRootKey : kFatRootKey; }
+
+void BuildFolderTree(Session& session) {
+  FolderTree& tree = session.folderTree;
+  WorkerHost& host = session.host();
+  tree.Reset(RootKey(session.state));
+  IndexCatalog(session);
+  if (session.catalog.folders().empty()) return;
+  host.setProgressRange(100);
+  const uint64_t found = std::max<uint64_t>(session.catalog.directoriesFound, 1);
+  uint64_t placed = 0, shown = 0;
+  std::unordered_map<uint32_t, int> onPath = {{tree.rootKey(), 1}};
+  std::vector<Frame> stack = {{kRootItem, &tree.FoldersOf(tree.rootKey())}};
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    if (top.next == top.children->size()) {
+      --onPath[tree.node(top.item)->key];
+      stack.pop_back();
+      continue;
+    }
+    FolderRecord& folder = *(*top.children)[top.next++];
+    if (folder.treeItem != 0) continue;
+    folder.treeItem = tree.Insert(top.item, folder, TreeLabel(folder.name));
+    uint64_t percent = std::min<uint64_t>(100, 100 * ++placed / found);
+    if (percent != shown) host.setProgress(shown = percent);
+    if (onPath[folder.ownKey] > 0) {
+      host.trace("folder chain loops back at " + folder.name.utf8() + ": shown, not opened");
+      continue;
+    }
+    ++onPath[folder.ownKey];
+    stack.push_back({folder.treeItem, &tree.FoldersOf(folder.ownKey)});
+  }
+}
+
+}  // namespace vantor

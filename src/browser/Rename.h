@@ -1,0 +1,18 @@
+// Renaming a folder or a file from the Step 4 list (label editing, F2). The new
+// text replaces the record's name; a folder's tree label follows. The saver then
+// writes the item under its new name.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vantor {
+
+class Session;
+
+// The folder shown by tree item `item`; false when there is none.
+bool RenameFolder(Session& session, uint64_t item, const std::string& newName);
+// The file of `fileNumber`; false when there is none.
+bool RenameFile(Session& session, uint32_t fileNumber, const std::string& newName);
+
+}  // namespace vantor

@@ -1,0 +1,53 @@
+#include "save/CopyRuns.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "core/Sector.h"
+#include "core/Session.h"
+#include "save/OutputFile.h"
+#include "save/Progress.h"
+#include "save/ReadRuns.h"
+
+namespace vantor {
+namespace {
+
+uint64_t RoundUp(uint64_t value, uint64_t unit) { return (value + unit - 1) / unit * unit; }
+
+void Fill(Session& session, const SectorRun& run, uint64_t offset, uint32_t count, uint32_t piece, uint8_t* buffer) {
+  int64_t first = run.first + static_cast<int64_t>(offset);
+  if (run.sparse || first < 0) {
+    std::memset(buffer, 0, static_cast<size_t>(count) * kSectorSize);
+    return;
+  }
+  ReadRun(session, static_cast<uint64_t>(first), count, piece, buffer);
+}
+
+}  // namespace
+
+CopyEnd CopyRuns(Session& session, OutputFile& file, const RunSupplier& nextRun, uint64_t size,
+                 uint32_t pieceSectors, bool interactive, uint64_t& written) {
+  SavingRun& state = session.savingRun;
+  uint64_t needed = RoundUp(size, kSectorSize) / kSectorSize;
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(RoundUp(needed, pieceSectors), kRunSectors)) * kSectorSize);
+  SectorRun run;
+  while (written < size) {
+    if (!nextRun(run)) return CopyEnd::kRunsEnded;
+    for (uint64_t offset = 0; offset < run.sectors && written < size;) {
+      if (state.skipFile != 0 || state.abortAll != 0) return CopyEnd::kInterrupted;
+      uint64_t left = RoundUp(RoundUp(size - written, kSectorSize) / kSectorSize, pieceSectors);
+      auto count = static_cast<uint32_t>(std::min<uint64_t>({left, run.sectors - offset, kRunSectors}));
+      Fill(session, run, offset, count, pieceSectors, buffer.data());
+      uint64_t length = std::min<uint64_t>(static_cast<uint64_t>(count) * kSectorSize, size - written);
+      file.write(buffer.data(), static_cast<size_t>(length));
+      written += length;
+      state.bytesCopied += length;
+      offset += count;
+      if (interactive) RefreshProgress(session, written, size, (count + pieceSectors - 1) / pieceSectors);
+    }
+  }
+  return CopyEnd::kDone;
+}
+
+}  // namespace vantor

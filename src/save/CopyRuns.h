@@ -1,0 +1,31 @@
+// The copy loop shared by FAT and NTFS files: the file's bytes are the first
+// `size` bytes of a sequence of sector runs. Runs are read in large requests
+// (ReadRun) cut at piece boundaries, and the stop flags are polled before every
+// request. A sparse run (NTFS, no location on disk) gives zeros without a read.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace vantor {
+
+class OutputFile;
+class Session;
+
+struct SectorRun {
+  int64_t first = 0;     // below 0: lies before the source; read as zeros
+  uint64_t sectors = 0;
+  bool sparse = false;
+};
+
+// Gives the next run; false when there is none.
+using RunSupplier = std::function<bool(SectorRun&)>;
+
+enum class CopyEnd { kDone, kRunsEnded, kInterrupted };
+
+// Copies into `file`; `written` tells how far it got. Each write adds to
+// bytesCopied; when `interactive`, the progress is refreshed after each request.
+CopyEnd CopyRuns(Session& session, OutputFile& file, const RunSupplier& nextRun, uint64_t size,
+                 uint32_t pieceSectors, bool interactive, uint64_t& written);
+
+}  // namespace vantor

@@ -1,0 +1,28 @@
+// The destination check that runs before a save: the folder must exist or be
+// made, the selection must hold at least one file, and the destination's free
+// space must exceed what the selection needs (or the user says to go on).
+#pragma once
+
+#include <string>
+
+namespace vantor {
+
+class Session;
+
+enum class DestinationOutcome {
+  kInvalid,          // "Not a valid Destination. ..." was shown; ask again
+  kNothingSelected,  // "You have not selected any file/folder." was shown
+  kChooseAnother,    // too little free space and the user said No
+  kAccepted,         // savingRun.savingPath holds the destination
+};
+
+// Creates the folder `path`; a file standing where it or one of its parents
+// should be is deleted first. Existing folders are left as they are.
+void MakeDestination(const std::string& path);
+// Counts what the save will write: filesRequired and bytesRequired.
+void ComputeTotals(Session& session);
+// The acceptance steps for `typed`, the destination as the user gave it.
+// `rawRecovery`: keep the path only (no totals, no free-space question).
+DestinationOutcome AcceptDestination(Session& session, const std::string& typed, bool rawRecovery = false);
+
+}  // namespace vantor

@@ -1,0 +1,29 @@
+// The per-file tests of the saving filter: selection, deleted state, date ranges
+// and extension list. The saver applies them while it writes; the sizing walk of
+// the destination check applies the same tests to count what will be written.
+#pragma once
+
+#include <string_view>
+
+#include "catalog/RecoveryCatalog.h"
+#include "save/SavingFilter.h"
+
+namespace vantor {
+
+// selectionMode 0 takes 'y' only, 2 everything but 'y', 1 everything.
+bool PassesSelection(int32_t selectionMode, char selected);
+bool PassesDeletedMode(const SavingFilter& filter, char deleted);
+// `ntfs`: the stamps are file times, else DOS date and time words.
+bool PassesDateRanges(const SavingFilter& filter, const FileRecord& file, bool ntfs);
+bool PassesExtensions(const SavingFilter& filter, std::u16string_view name);
+// All four, for the sizing walk.
+bool PassesFilter(const SavingFilter& filter, const FileRecord& file, bool ntfs);
+
+// The calendar date of a stamp: NTFS file times as stored (no time-zone
+// conversion), DOS dates by their fields.
+struct CalendarDate {
+  int32_t year = 0, month = 0, day = 0;
+};
+CalendarDate StampDate(const RecordTime& stamp, bool ntfs);
+
+}  // namespace vantor

@@ -1,0 +1,103 @@
+// An existing destination file is put to the host unless an earlier answer
+// (Replace All, Skip All, Rename All) stands. A file skipped at that question
+// counts its size as copied, so that skipping is not reported as a failed run;
+// this holds for Skip All as well as for a single Skip.
+#include "save/FileStart.h"
+
+#include "core/Session.h"
+#include "platform/Folders.h"
+#include "platform/Utf.h"
+#include "save/FileFilter.h"
+#include "save/Progress.h"
+#include "save/SafeName.h"
+
+namespace vantor {
+namespace {
+
+int32_t ChoiceOf(ReplaceAnswer answer) {
+  switch (answer) {
+    case ReplaceAnswer::kReplace: return kReplaceThis;
+    case ReplaceAnswer::kReplaceAll: return kReplaceEvery;
+    case ReplaceAnswer::kSkipAll: return kSkipEvery;
+    case ReplaceAnswer::kRename: return kRenameThis;
+    case ReplaceAnswer::kRenameAll: return kRenameEvery;
+    case ReplaceAnswer::kSkip:
+    case ReplaceAnswer::kCancel: break;
+  }
+  return kSkipThis;
+}
+
+// False when the existing file at `path` is to be left alone.
+bool ResolveExisting(Session& session, std::string& path, uint64_t size) {
+  SavingRun& run = session.savingRun;
+  if (run.replaceChoice != kSkipEvery && run.replaceChoice != kRenameEvery && run.replaceChoice != kReplaceEvery) {
+    RefreshProgress(session, 0, size, 0);
+    run.replaceChoice = ChoiceOf(session.host().askReplace(path));
+  }
+  if (run.replaceChoice == kSkipThis || run.replaceChoice == kSkipEvery) {
+    run.bytesCopied += size;
+    return false;
+  }
+  if (run.replaceChoice == kRenameThis || run.replaceChoice == kRenameEvery) UniqueName(path);
+  return true;
+}
+
+// `name` with `number` before its last ".", cut so that the result still fits.
+std::string NumberedName(const std::string& name, const std::string& number) {
+  std::string fitted = FitNameLength(name, kMaxNameBytes - number.size());
+  size_t dot = fitted.rfind('.');
+  return dot == std::string::npos ? fitted + number : fitted.substr(0, dot) + number + fitted.substr(dot);
+}
+
+void ApplyWriteError(SavingRun& run, WriteErrorAnswer answer) {
+  run.abortAll = answer == WriteErrorAnswer::kAbort ? 1 : 0;
+  run.skipFile = 0;  // the file is abandoned here; nothing is left to skip
+  run.ignoreWriteErrors = answer == WriteErrorAnswer::kIgnoreAll ? 1 : 0;
+}
+
+}  // namespace
+
+bool StartFile(Session& session, std::string& path, const std::u16string& fileName, uint64_t size, char deleted) {
+  SavingRun& run = session.savingRun;
+  SetField(session, kDirectoryNameField, path);
+  SetField(session, kLastNameField, Utf16ToUtf8(fileName));
+  SetField(session, kSizeRequiredField, SizeText(run.bytesRequired, " size in"));
+  if (!PassesDeletedMode(session.savingFilter, deleted)) return false;
+  if (!PassesExtensions(session.savingFilter, fileName)) return false;
+  if (PathExists(path) && !ResolveExisting(session, path, size)) return false;
+  ++run.filesSaved;
+  return true;
+}
+
+std::unique_ptr<OutputFile> CreateDestinationFile(Session& session, const std::string& path, bool interactive) {
+  SavingRun& run = session.savingRun;
+  for (;;) {
+    auto file = session.createFile(path);
+    if (file != nullptr || !interactive || run.ignoreWriteErrors) return file;
+    WriteErrorAnswer answer = session.host().askWriteError(path);
+    if (answer == WriteErrorAnswer::kRetry) continue;
+    ApplyWriteError(run, answer);
+    return nullptr;
+  }
+}
+
+void FinishFile(std::unique_ptr<OutputFile>& file, const std::string& path, const FileTime* time) {
+  if (file == nullptr) return;
+  file->close();
+  file.reset();
+  if (time != nullptr) SetLastWriteTime(path, *time);
+}
+
+void UniqueName(std::string& path) {
+  std::string folder = FolderPart(path);
+  std::string name = FileNamePart(path);
+  for (int i = 0; i < 10000; ++i) {
+    std::string candidate = folder + NumberedName(name, std::to_string(i));
+    if (!PathExists(candidate)) {
+      path = candidate;
+      return;
+    }
+  }
+}
+
+}  // namespace vantor

@@ -1,0 +1,27 @@
+// The saving progress: the two bars (the current file and the whole run), the six
+// detail fields and their texts. Field texts are kept in the run state for the
+// saving report and sent to the host only while the details are shown, and the
+// size and time fields change only once in 1000 refreshes or at a file's end.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "save/SavingRun.h"
+
+namespace vantor {
+
+class Session;
+
+// "%.3f MB" of bytes / 2^20 up to and including 2^30 bytes, else "%.3f GB" of
+// bytes / 2^30, followed by `tail`.
+std::string SizeText(uint64_t bytes, const char* tail = "");
+// "M Min S Sec" for a number of seconds.
+std::string MinutesText(int64_t seconds);
+
+void SetField(Session& session, SavingField field, const std::string& text);
+// Called after each piece written: `written` of `size` bytes of the current file;
+// `pieces` counts the pieces this call stands for.
+void RefreshProgress(Session& session, uint64_t written, uint64_t size, uint64_t pieces = 1);
+
+}  // namespace vantor

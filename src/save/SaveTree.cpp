@@ -1,0 +1,59 @@
+// Before a folder is made or written into, its path is checked to lie inside the
+// destination with links resolved, so a link that stands in an existing
+// destination cannot lead the saver out of it; files are opened without
+// following links, and their names hold no "/".
+#include "save/SaveTree.h"
+
+#include <sys/stat.h>
+
+#include "core/Session.h"
+#include "save/FileFilter.h"
+#include "save/SafeName.h"
+#include "save/SaveFatFile.h"
+#include "save/SavedFolders.h"
+
+namespace vantor {
+namespace {
+
+std::string WithSlash(std::string path) {
+  if (path.empty() || path.back() != '/') path += '/';
+  return path;
+}
+
+void SaveFile(Session& session, const std::string& path, const FileRecord& file) {
+  SaveFatFile(session, path, NameUtf16(file.name), file.sizeLow, file.ownKey, true, file.deleted,
+              static_cast<uint16_t>(file.modified.second), static_cast<uint16_t>(file.modified.first));
+}
+
+}  // namespace
+
+void MakeFolders(const std::string& path) {
+  for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
+    ::mkdir(path.substr(0, slash).c_str(), 0755);
+  ::mkdir(path.c_str(), 0755);
+}
+
+void SaveFolderFiles(Session& session, const std::string& folder, const std::vector<FileRecord*>& files) {
+  const SavingFilter& filter = session.savingFilter;
+  const bool ntfs = IsNtfs(session);
+  for (FileRecord* file : files) {
+    if (session.savingRun.abortAll != 0) return;
+    if (!PassesSelection(filter.selectionMode, file->selected) || !PassesDateRanges(filter, *file, ntfs)) continue;
+    SaveFile(session, folder + SafeName(NameUtf16(file->name)), *file);
+  }
+}
+
+void SaveTree(Session& session) {
+  const std::string destination = WithSlash(session.savingRun.savingPath);
+  WalkSavedFolders(session, [&](const std::string& relative, const std::vector<FileRecord*>& files) {
+    std::string folder = destination + relative;
+    if (!InsideFolder(destination, folder)) {
+      session.host().trace("not saved, it would lie outside the destination: " + folder);
+      return;
+    }
+    MakeFolders(folder);
+    SaveFolderFiles(session, WithSlash(folder), files);
+  });
+}
+
+}  // namespace vantor

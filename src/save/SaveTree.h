@@ -1,0 +1,23 @@
+// The saving worker's walk: every folder that takes part is recreated under the
+// destination by its tree path (Root's files go straight into the destination),
+// and its files that pass the filter are written.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "catalog/RecoveryCatalog.h"
+
+namespace vantor {
+
+class Session;
+
+// Saves from the tree's top item (the only start the saver uses).
+void SaveTree(Session& session);
+// Saves `files` (one folder's) into `folder`, which ends in "/".
+void SaveFolderFiles(Session& session, const std::string& folder, const std::vector<FileRecord*>& files);
+// Creates every missing folder of `path`, outermost first; errors are ignored.
+void MakeFolders(const std::string& path);
+
+}  // namespace vantor

@@ -1,0 +1,69 @@
+#include "save/SavedFolders.h"
+
+#include "core/Session.h"
+#include "save/FileFilter.h"
+#include "save/SafeName.h"
+
+namespace vantor {
+namespace {
+
+// For mode 0: whether each node (by id) is checked or has a checked node below.
+// Children have larger ids than their parent, so one backward pass suffices.
+std::vector<bool> CheckedOrAbove(const FolderTree& tree) {
+  std::vector<bool> reach(tree.size() + 1, false);
+  for (uint64_t id = tree.size(); id >= kRootItem; --id) {
+    const TreeNode& node = *tree.node(id);
+    reach[id] = reach[id] || node.checked;
+    if (reach[id] && node.parent != 0) reach[node.parent] = true;
+  }
+  return reach;
+}
+
+const std::vector<FileRecord*>& FilesOfFolder(const Session& session, const TreeNode& node) {
+  static const std::vector<FileRecord*> kNone;
+  const FolderRecord* folder = node.folder;
+  if (folder == nullptr) return session.folderTree.FilesOf(node.key);
+  if (folder->fileSystemNumber != session.state.selectedFileSystem || folder->ownKey == 0 || folder->ownKey == LostKey)
+    return kNone;
+  return session.folderTree.FilesOf(folder->ownKey);
+}
+
+struct Frame {
+  uint64_t item;
+  std::string path;
+  size_t next = 0;
+};
+
+}  // namespace
+
+bool IsNtfs(const Session& session) { return session.state.fileSystemName == u"NTFS"; }
+
+void WalkSavedFolders(Session& session, const FolderVisit& visit) {
+  const FolderTree& tree = session.folderTree;
+  if (tree.empty()) return;
+  const int32_t mode = session.savingFilter.selectionMode;
+  std::vector<bool> reach = mode == kSaveSelected ? CheckedOrAbove(tree) : std::vector<bool>();
+  const auto takesPart = [&](const TreeNode& node) {
+    if (mode == kSaveAll) return true;
+    return mode == kInvertSelection ? !node.checked : static_cast<bool>(reach[node.id]);
+  };
+  const TreeNode& root = *tree.node(kRootItem);
+  if (mode == kSaveSelected && !reach[kRootItem]) return;
+  visit("", FilesOfFolder(session, root));
+  std::vector<Frame> stack = {{kRootItem, ""}};
+  while (!stack.empty() && session.savingRun.abortAll == 0) {
+    Frame& top = stack.back();
+    const TreeNode& parent = *tree.node(top.item);
+    if (top.next == parent.children.size()) {
+      stack.pop_back();
+      continue;
+    }
+    const TreeNode& child = *tree.node(parent.children[top.next++]);
+    if (!takesPart(child)) continue;
+    std::string path = (top.path.empty() ? "" : top.path + "/") + SafeName(child.label);
+    visit(path, FilesOfFolder(session, child));
+    stack.push_back({child.id, std::move(path)});
+  }
+}
+
+}  // namespace vantor

@@ -1,0 +1,36 @@
+// The saving walk over the Step 4 tree, shared by the saver and by the sizing walk
+// of the destination check so that both take exactly the same folders and files.
+//
+// Which folders take part follows `selectionMode`: 1 takes every folder, 2 the
+// unchecked ones (a checked folder's subtree is left out), 0 the checked ones. In
+// mode 0 a folder is also walked when it is not checked itself but a folder below
+// it is: checking a folder deep in the tree does not check its ancestors (Root
+// included), and the walk must still reach it. Such a folder's own files are then
+// taken only when they are selected, as in every folder in mode 0.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "catalog/RecoveryCatalog.h"
+
+namespace vantor {
+
+class Session;
+struct TreeNode;
+
+// One folder of the walk: its path below the destination (safe names joined by
+// "/", empty for Root) and the catalog files it holds (none for a folder whose
+// key is 0 or LostKey, or that belongs to another file system).
+using FolderVisit = std::function<void(const std::string& relativePath, const std::vector<FileRecord*>& files)>;
+
+// Visits Root and then the folders that take part, depth first in tree order;
+// ends early when abortAll is set.
+void WalkSavedFolders(Session& session, const FolderVisit& visit);
+
+// True when the current file system is NTFS (its stamps are file times).
+bool IsNtfs(const Session& session);
+
+}  // namespace vantor

@@ -1,0 +1,19 @@
+#include "save/SavingRun.h"
+
+namespace vantor {
+
+void SavingRun::Reset() {
+  filesRequired = 0;
+  bytesRequired = 0;
+  bytesCopied = 0;
+  filesSaved = 0;
+  replaceChoice = kReplaceThis;
+  skipFile = 0;
+  abortAll = 0;
+  ignoreWriteErrors = 0;
+  refreshCalls = 0;
+  pausedSeconds = 0;
+  fields = {};
+}
+
+}  // namespace vantor

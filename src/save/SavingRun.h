@@ -1,0 +1,52 @@
+// The state of one saving run, shared by the saving worker and whoever answers
+// its questions (the progress dialog, the command line). The dialog's buttons set
+// the three flags from another thread; the worker polls them before every read.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace vantor {
+
+// The answers of the "replace existing file" question as they are kept.
+enum ReplaceChoice : int32_t {
+  kReplaceThis = 0, kSkipThis = 1, kReplaceEvery = 2, kSkipEvery = 3, kRenameThis = 4, kRenameEvery = 5
+};
+
+// The detail fields of the saving progress, by the number passed to
+// WorkerHost::setCaption.
+enum SavingField : int {
+  kTimeElapsedField = 2001,
+  kTimeRemainingField,
+  kSizeRequiredField,
+  kSizeCopiedField,
+  kLastNameField,
+  kDirectoryNameField,
+};
+inline constexpr size_t kSavingFieldCount = 6;
+
+struct SavingRun {
+  std::string savingPath;  // the destination, accepted by the destination check
+  int32_t replaceChoice = kReplaceThis;
+  std::atomic<int32_t> skipFile{0};
+  std::atomic<int32_t> abortAll{0};
+  std::atomic<int32_t> ignoreWriteErrors{0};
+  std::atomic<bool> detailsShown{true};
+  uint64_t bytesCopied = 0;
+  int32_t filesSaved = 0;
+  uint64_t bytesRequired = 0;
+  int32_t filesRequired = 0;
+  int64_t startTime = 0;      // seconds since the epoch
+  int64_t pausedSeconds = 0;  // added by the dialog on Resume
+  uint64_t refreshCalls = 0;
+  // The current text of each detail field, for the saving report.
+  std::array<std::string, kSavingFieldCount> fields{};
+
+  // What the destination dialog resets when it opens.
+  void Reset();
+  std::string& field(SavingField which) { return fields[static_cast<size_t>(which - kTimeElapsedField)]; }
+};
+
+}  // namespace vantor

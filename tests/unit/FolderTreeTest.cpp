@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include "browser/BuildFolderTree.h"
+#include "browser/Rename.h"
+#include "browser/Selection.h"
+#include "core/Session.h"
+
+namespace vantor {
+namespace {
+
+void Folder(Session& s, const std::string& name, uint32_t parent, uint32_t own, int16_t fs = 0) {
+  s.catalog.AddFolder(name, u"", 'n', parent, own, 0, {}, fs);
+}
+void File(Session& s, const std::string& name, uint32_t parent) {
+  s.catalog.AddFile(name, u"", 'n', 10, 0, parent, 0, 0, {});
+}
+
+Session& FatSession(Session& s) {
+  s.state.fileSystemName = u"FAT32";
+  return s;
+}
+
+TEST(FolderTreeTest, BuildsDepthFirstInCatalogOrderWithStableIds) {
+  Session s;
+  FatSession(s);
+  Folder(s, "A", 0, 10);
+  Folder(s, "C", 0, 30);
+  Folder(s, "B", 10, 20);
+  Folder(s, "OTHER", 0, 40, 1);  // another file system: not shown
+  BuildFolderTree(s);
+  const FolderTree& tree = s.folderTree;
+  ASSERT_EQ(tree.size(), 4u);
+  const TreeNode& root = *tree.node(kRootItem);
+  EXPECT_EQ(root.label, u"Root");
+  ASSERT_EQ(root.children.size(), 2u);
+  EXPECT_EQ(tree.node(root.children[0])->label, u"A");
+  EXPECT_EQ(tree.node(root.children[1])->label, u"C");
+  auto& folders = s.catalog.folders();
+  EXPECT_EQ(folders[0].treeItem, 2u);  // A, then its child B, then C
+  EXPECT_EQ(folders[2].treeItem, 3u);
+  EXPECT_EQ(folders[1].treeItem, 4u);
+  EXPECT_EQ(folders[3].treeItem, 0u);
+  EXPECT_EQ(TreePath(tree, 3), "A/B");
+  EXPECT_EQ(TreePath(tree, kRootItem), "");
+  EXPECT_EQ(tree.node(99), nullptr);
+}
+
+TEST(FolderTreeTest, LoopingChainsEndAndDeepChainsNeedNoStack) {
+  Session s;
+  FatSession(s);
+  Folder(s, "X", 0, 7);
+  Folder(s, "BACK", 7, 0);  // names the root's key: a loop back to Root
+  Folder(s, "P", 9, 8);     // P and Q name each other; neither is reached
+  Folder(s, "Q", 8, 9);
+  Folder(s, "Y", 0, 11);
+  const uint32_t depth = 500;
+  for (uint32_t i = 0; i < depth; ++i) Folder(s, "d", i == 0 ? 0 : 1000 + i - 1, 1000 + i);
+  Folder(s, "SELF", 1000 + depth - 1, 0);  // the root's key again, at the bottom
+  BuildFolderTree(s);
+  const FolderTree& tree = s.folderTree;
+  const TreeNode& root = *tree.node(kRootItem);
+  ASSERT_EQ(root.children.size(), 3u);  // X, Y and the chain; BACK does not pull them under X
+  const TreeNode& x = *tree.node(root.children[0]);
+  ASSERT_EQ(x.children.size(), 1u);
+  EXPECT_TRUE(tree.node(x.children[0])->children.empty());
+  EXPECT_EQ(s.catalog.folders()[2].treeItem, 0u);
+  // The chain: 500 levels, the last of which holds SELF without opening it.
+  uint64_t item = root.children[2];
+  size_t levels = 1;
+  while (!tree.node(item)->children.empty() && tree.node(item)->label == u"d") {
+    item = tree.node(item)->children[0];
+    ++levels;
+  }
+  EXPECT_EQ(levels, depth + 1);
+  EXPECT_EQ(tree.node(item)->label, u"SELF");
+  EXPECT_TRUE(tree.node(item)->children.empty());
+  EXPECT_EQ(tree.size(), 1 + 3 + 500 + 1u);
+}
+
+TEST(FolderTreeTest, NtfsRootRecordAndLostFolders) {
+  Session s;
+  s.state.fileSystemName = u"NTFS";
+  Folder(s, ".", 5, 5);  // the root's own record: shown, not opened
+  Folder(s, "Lost", 5, LostKey);
+  Folder(s, "docs", 5, 40);
+  Folder(s, "orphan", LostKey, 41);
+  BuildFolderTree(s);
+  const FolderTree& tree = s.folderTree;
+  const TreeNode& root = *tree.node(kRootItem);
+  ASSERT_EQ(root.children.size(), 3u);
+  EXPECT_TRUE(tree.node(root.children[0])->children.empty());
+  EXPECT_EQ(TreePath(tree, tree.node(root.children[1])->children.at(0)), "Lost/orphan");
+}
+
+TEST(FolderTreeTest, LabelsAreCutToOneHundredUnitsWithoutSplittingAPair) {
+  RecordName name;
+  name.longName = std::u16string(99, u'a') + u"\xD83D\xDE00" + u"tail";
+  EXPECT_EQ(TreeLabel(name), std::u16string(99, u'a'));
+  name.longName = std::u16string(150, u'b');
+  EXPECT_EQ(TreeLabel(name).size(), 100u);
+}
+
+TEST(FolderTreeTest, CheckingSelectsSubtreeAndTheirFilesRootInBulk) {
+  Session s;
+  FatSession(s);
+  Folder(s, "A", 0, 10);
+  Folder(s, "B", 10, 20);
+  Folder(s, "B2", 10, 21);
+  Folder(s, "C", 0, 30);
+  File(s, "root.txt", 0);
+  File(s, "a.txt", 10);
+  File(s, "b.txt", 20);
+  File(s, "b2.txt", 21);
+  File(s, "c.txt", 30);
+  BuildFolderTree(s);
+  auto& files = s.catalog.files();
+  auto& folders = s.catalog.folders();
+  CheckItem(s, folders[0].treeItem, true);
+  for (size_t i : {0, 1, 2}) EXPECT_EQ(folders[i].selected, 'y') << i;
+  EXPECT_EQ(folders[3].selected, 'n');
+  std::string flags;
+  for (auto& f : files) flags += f.selected;
+  EXPECT_EQ(flags, "nyyyn");
+  EXPECT_TRUE(s.folderTree.node(folders[1].treeItem)->checked);
+  EXPECT_TRUE(s.folderTree.node(folders[1].treeItem)->bold);
+  EXPECT_FALSE(s.folderTree.node(kRootItem)->checked);
+  CheckItem(s, folders[1].treeItem, false);
+  EXPECT_EQ(files[2].selected, 'n');
+  EXPECT_EQ(files[1].selected, 'y');
+  EXPECT_FALSE(s.folderTree.node(folders[1].treeItem)->bold);
+  CheckItem(s, kRootItem, true);
+  for (auto& f : files) EXPECT_EQ(f.selected, 'y');
+  for (auto& f : folders) EXPECT_EQ(f.selected, 'y');
+  CheckItem(s, kRootItem, false);
+  for (auto& f : files) EXPECT_EQ(f.selected, 'n');
+  EXPECT_FALSE(s.folderTree.node(folders[2].treeItem)->checked);
+  ShowPathChecked(s, folders[1].treeItem);
+  EXPECT_TRUE(s.folderTree.node(kRootItem)->checked);
+  EXPECT_EQ(folders[0].selected, 'n');
+}
+
+TEST(FolderTreeTest, RenameChangesRecordAndLabel) {
+  Session s;
+  FatSession(s);
+  Folder(s, "OLD", 0, 10);
+  File(s, "F.TXT", 10);
+  BuildFolderTree(s);
+  uint64_t item = s.catalog.folders()[0].treeItem;
+  EXPECT_TRUE(RenameFolder(s, item, "Neu"));
+  EXPECT_EQ(s.catalog.folders()[0].name.shortName, "Neu");
+  EXPECT_EQ(s.folderTree.node(item)->label, u"Neu");
+  EXPECT_TRUE(RenameFolder(s, item, "\xD0\x96urnal"));  // not 8-bit: becomes the UTF-16 name
+  EXPECT_EQ(s.catalog.folders()[0].name.longName, u"\x0416urnal");
+  EXPECT_TRUE(s.catalog.folders()[0].name.shortName.empty());
+  EXPECT_TRUE(RenameFile(s, 0, "g.txt"));
+  EXPECT_EQ(s.catalog.files()[0].name.utf8(), "g.txt");
+  EXPECT_FALSE(RenameFile(s, 5, "x"));
+  EXPECT_FALSE(RenameFolder(s, kRootItem, "x"));
+}
+
+}  // namespace
+}  // namespace vantor
