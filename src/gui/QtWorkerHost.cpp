@@ -17,6 +17,7 @@ QtWorkerHost::~QtWorkerHost() { stopAndWait(); }
 
 void QtWorkerHost::setProgressRange(uint64_t range) { emit progressRangeChanged(range); }
 void QtWorkerHost::setProgress(uint64_t position) { emit progressChanged(position); }
+void QtWorkerHost::setFileProgress(uint64_t percent) { emit fileProgressChanged(percent); }
 void QtWorkerHost::setStepText(const std::string& text) { emit stepTextChanged(QString::fromStdString(text)); }
 void QtWorkerHost::setCaption(int control, const std::string& text) {
   emit captionChanged(control, QString::fromStdString(text));
@@ -35,17 +36,6 @@ void QtWorkerHost::markCall(bool inCall) {
   std::lock_guard lock(mutex_);
   inCall_ = inCall;
   changed_.notify_all();
-}
-
-template <typename Result, typename Ask>
-Result QtWorkerHost::OnUiThread(Ask ask) {
-  if (QThread::currentThread() == thread()) return ask();
-  Result result{};
-  markCall(true);
-  QMetaObject::invokeMethod(this, [&] { result = ask(); }, Qt::BlockingQueuedConnection);
-  markCall(false);
-  pauseGate();
-  return result;
 }
 
 int32_t QtWorkerHost::askBadSectors() {

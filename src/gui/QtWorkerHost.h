@@ -10,7 +10,9 @@
 // on. A worker that returns from a question passes the gate before it goes on.
 #pragma once
 
+#include <QMetaObject>
 #include <QObject>
+#include <QThread>
 #include <QPointer>
 #include <QWidget>
 #include <atomic>
@@ -30,6 +32,7 @@ class QtWorkerHost : public QObject, public vantor::WorkerHost {
   // Worker side.
   void setProgressRange(uint64_t range) override;
   void setProgress(uint64_t position) override;
+  void setFileProgress(uint64_t percent) override;
   void setStepText(const std::string& text) override;
   void setCaption(int control, const std::string& text) override;
   void pauseGate() override;
@@ -56,13 +59,18 @@ class QtWorkerHost : public QObject, public vantor::WorkerHost {
  signals:
   void progressRangeChanged(quint64 range);
   void progressChanged(quint64 position);
+  void fileProgressChanged(quint64 percent);
   void stepTextChanged(const QString& text);
   void captionChanged(int control, const QString& text);
   void finished();
 
- private:
+ protected:
+  // Runs `ask` on the user-interface thread while the worker waits for its result.
   template <typename Result, typename Ask>
   Result OnUiThread(Ask ask);
+  QWidget* dialog() const { return dialog_; }
+
+ private:
   void markCall(bool inCall);
 
   QPointer<QWidget> dialog_;
@@ -75,3 +83,14 @@ class QtWorkerHost : public QObject, public vantor::WorkerHost {
   bool inCall_ = false;
   bool done_ = true;
 };
+
+template <typename Result, typename Ask>
+Result QtWorkerHost::OnUiThread(Ask ask) {
+  if (QThread::currentThread() == thread()) return ask();
+  Result result{};
+  markCall(true);
+  QMetaObject::invokeMethod(this, [&] { result = ask(); }, Qt::BlockingQueuedConnection);
+  markCall(false);
+  pauseGate();
+  return result;
+}
