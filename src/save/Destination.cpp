@@ -4,9 +4,9 @@
 #include <unistd.h>
 
 #include "core/Session.h"
+#include "core/SizeText.h"
 #include "platform/FreeSpace.h"
 #include "save/FileFilter.h"
-#include "save/Progress.h"
 #include "save/SavedFolders.h"
 
 namespace vantor {
@@ -51,7 +51,7 @@ void ComputeTotals(Session& session) {
       ++run.filesRequired;
       run.bytesRequired += file->size();
     }
-    session.host().setStepText(SizeText(run.bytesRequired, " size"));
+    session.host().setStepText(MegaGigaText(run.bytesRequired) + " size");
   });
 }
 
@@ -79,7 +79,7 @@ DestinationOutcome AcceptDestination(Session& session, const std::string& typed,
     uint64_t required = session.savingRun.bytesRequired;
     if (required >= FreeBytes(path) &&
         !host.question("Insufficient free space on destination drive. Selected file/folder requires " +
-                       SizeText(required) + " of free space. Press Yes if you want continue with it."))
+                       MegaGigaText(required) + " of free space. Press Yes if you want continue with it."))
       return DestinationOutcome::kChooseAnother;
   }
   session.savingRun.savingPath = path;

@@ -61,7 +61,7 @@ bool StartFile(Session& session, std::string& path, const std::u16string& fileNa
   SavingRun& run = session.savingRun;
   SetField(session, kDirectoryNameField, path);
   SetField(session, kLastNameField, Utf16ToUtf8(fileName));
-  SetField(session, kSizeRequiredField, SizeText(run.bytesRequired, " size in"));
+  SetField(session, kSizeRequiredField, SavingSizeText(run.bytesRequired));
   if (!PassesDeletedMode(session.savingFilter, deleted)) return false;
   if (!PassesExtensions(session.savingFilter, fileName)) return false;
   if (PathExists(path) && !ResolveExisting(session, path, size)) return false;

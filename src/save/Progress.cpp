@@ -1,10 +1,10 @@
 #include "save/Progress.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <ctime>
 
 #include "core/Session.h"
+#include "core/SizeText.h"
 
 namespace vantor {
 namespace {
@@ -18,7 +18,7 @@ uint64_t Percent(uint64_t part, uint64_t whole) {
 
 void RefreshTexts(Session& session) {
   SavingRun& run = session.savingRun;
-  SetField(session, kSizeCopiedField, SizeText(run.bytesCopied, " size in"));
+  SetField(session, kSizeCopiedField, SavingSizeText(run.bytesCopied));
   int64_t elapsed = static_cast<int64_t>(std::time(nullptr)) - run.startTime - run.pausedSeconds;
   if (elapsed <= 0) {
     SetField(session, kTimeElapsedField, "00:00:00");
@@ -34,14 +34,7 @@ void RefreshTexts(Session& session) {
 
 }  // namespace
 
-std::string SizeText(uint64_t bytes, const char* tail) {
-  char text[64];
-  if (bytes <= (uint64_t{1} << 30))
-    std::snprintf(text, sizeof text, "%.3f MB%s", static_cast<double>(bytes) / (1 << 20), tail);
-  else
-    std::snprintf(text, sizeof text, "%.3f GB%s", static_cast<double>(bytes) / (1 << 30), tail);
-  return text;
-}
+std::string SavingSizeText(uint64_t bytes) { return MegaGigaText(bytes) + " size in"; }
 
 std::string MinutesText(int64_t seconds) {
   return std::to_string(seconds / 60) + " Min " + std::to_string(seconds % 60) + " Sec";

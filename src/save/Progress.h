@@ -13,9 +13,9 @@ namespace vantor {
 
 class Session;
 
-// "%.3f MB" of bytes / 2^20 up to and including 2^30 bytes, else "%.3f GB" of
-// bytes / 2^30, followed by `tail`.
-std::string SizeText(uint64_t bytes, const char* tail = "");
+// The "Size Required" and "Size Copied" texts: "%.3f MB size in" up to and
+// including 2^30 bytes, else "%.3f GB size in".
+std::string SavingSizeText(uint64_t bytes);
 // "M Min S Sec" for a number of seconds.
 std::string MinutesText(int64_t seconds);
 

@@ -20,12 +20,12 @@ std::string WithSlash(std::string path) {
   return path;
 }
 
-void SaveFile(Session& session, const std::string& path, const FileRecord& file) {
-  SaveFatFile(session, path, NameUtf16(file.name), file.sizeLow, file.ownKey, true, file.deleted,
-              static_cast<uint16_t>(file.modified.second), static_cast<uint16_t>(file.modified.first));
-}
-
 }  // namespace
+
+bool SaveCatalogFile(Session& session, const std::string& path, const FileRecord& file, bool interactive) {
+  return SaveFatFile(session, path, NameUtf16(file.name), file.sizeLow, file.ownKey, interactive, file.deleted,
+                     static_cast<uint16_t>(file.modified.second), static_cast<uint16_t>(file.modified.first));
+}
 
 void MakeFolders(const std::string& path) {
   for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
@@ -39,7 +39,7 @@ void SaveFolderFiles(Session& session, const std::string& folder, const std::vec
   for (FileRecord* file : files) {
     if (session.savingRun.abortAll != 0) return;
     if (!PassesSelection(filter.selectionMode, file->selected) || !PassesDateRanges(filter, *file, ntfs)) continue;
-    SaveFile(session, folder + SafeName(NameUtf16(file->name)), *file);
+    SaveCatalogFile(session, folder + SafeName(NameUtf16(file->name)), *file, true);
   }
 }
 

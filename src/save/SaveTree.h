@@ -17,6 +17,8 @@ class Session;
 void SaveTree(Session& session);
 // Saves `files` (one folder's) into `folder`, which ends in "/".
 void SaveFolderFiles(Session& session, const std::string& folder, const std::vector<FileRecord*>& files);
+// Writes one catalog file to `path` by the engine of the volume; true when written.
+bool SaveCatalogFile(Session& session, const std::string& path, const FileRecord& file, bool interactive);
 // Creates every missing folder of `path`, outermost first; errors are ignored.
 void MakeFolders(const std::string& path);
 

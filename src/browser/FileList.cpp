@@ -1,0 +1,65 @@
+#include "browser/FileList.h"
+
+#include <algorithm>
+
+#include "browser/FolderTree.h"
+#include "catalog/DateText.h"
+#include "core/Session.h"
+
+namespace vantor {
+namespace {
+
+std::string Date(const RecordTime& time, bool ntfs) { return ntfs ? NtfsDateText(time) : FatDateText(time); }
+
+template <typename Record>
+void FillCommon(FileListRow& row, const Record& record, bool ntfs) {
+  row.name = record.name.utf8();
+  row.modified = Date(record.modified, ntfs);
+  row.created = Date(record.created, ntfs);
+  row.accessed = Date(record.accessed, ntfs);
+  row.deleted = record.deleted == 'y';
+  row.checked = record.selected == 'y';
+}
+
+}  // namespace
+
+std::vector<FileListRow> FillFileList(Session& session, uint32_t folderKey) {
+  const FolderTree& tree = session.folderTree;
+  const bool ntfs = session.state.fileSystemName == u"NTFS";
+  const auto& folders = tree.FoldersOf(folderKey);
+  const auto& files = tree.FilesOf(folderKey);
+  WorkerHost& host = session.host();
+  host.setProgressRange(100);
+  const uint64_t total = std::max<uint64_t>(folders.size() + files.size(), 1);
+  std::vector<FileListRow> rows;
+  rows.reserve(folders.size() + files.size());
+  for (FolderRecord* folder : folders) {
+    FileListRow& row = rows.emplace_back();
+    FillCommon(row, *folder, ntfs);
+    row.type = row.deleted ? "Deleted Folder" : "Folder";
+    row.size = "0";
+    row.id = std::to_string(folder->treeItem);
+    row.folder = folder;
+    host.setProgress(100 * rows.size() / total);
+  }
+  for (FileRecord* file : files) {
+    FileListRow& row = rows.emplace_back();
+    FillCommon(row, *file, ntfs);
+    row.type = row.deleted ? "Deleted File" : "File";
+    row.size = std::to_string(file->size());
+    row.id = std::to_string(file->fileNumber);
+    row.file = file;
+    host.setProgress(100 * rows.size() / total);
+  }
+  return rows;
+}
+
+bool FolderKeyOfItem(const Session& session, uint64_t item, uint32_t& key) {
+  const TreeNode* node = session.folderTree.node(item);
+  if (node == nullptr) return false;
+  if (node->folder != nullptr && node->folder->fileSystemNumber != session.state.selectedFileSystem) return false;
+  key = node->key;
+  return true;
+}
+
+}  // namespace vantor

@@ -1,0 +1,54 @@
+#include "save/SavingWorker.h"
+
+#include <ctime>
+
+#include "core/Session.h"
+#include "logs/Logs.h"
+#include "logs/RunHeader.h"
+#include "platform/Folders.h"
+#include "platform/Launch.h"
+#include "save/SafeName.h"
+#include "save/SaveTree.h"
+
+namespace vantor {
+
+std::vector<std::string> SavingReportLines(const Session& session) {
+  const SavingRun& run = session.savingRun;
+  const auto text = [&](SavingField field) { return run.fields[static_cast<size_t>(field - kTimeElapsedField)]; };
+  return {"",
+          "Saving Report :",
+          "--------------",
+          "Time Elapsed : " + text(kTimeElapsedField),
+          "Time Remaining : " + text(kTimeRemainingField),
+          "Size Required : " + text(kSizeRequiredField),
+          "Size Copied : " + text(kSizeCopiedField),
+          "Last Name : " + text(kLastNameField),
+          "Directory Name : " + text(kDirectoryNameField)};
+}
+
+void CloseSavingReport(Session& session, const std::string& closing) {
+  for (const auto& line : SavingReportLines(session)) AppendLog(kRecoveryLog, line);
+  AppendLog(kRecoveryLog, closing);
+  session.host().messageInfo(closing);
+}
+
+std::string RunSaving(Session& session) {
+  SavingRun& run = session.savingRun;
+  LogRunStart(session, kRecoveryLog);
+  run.startTime = static_cast<int64_t>(std::time(nullptr));
+  SaveTree(session);
+  std::string closing = run.bytesCopied == run.bytesRequired ? kSavingCompleted : kSavingNotCompleted;
+  CloseSavingReport(session, closing);
+  return closing;
+}
+
+std::string OpenRecoveredFile(Session& session, const FileRecord& file) {
+  std::string folder = TempFolder() + "/vantor-open";
+  MakeFolderPath(folder);
+  std::string path = folder + "/" + SafeName(NameUtf16(file.name));
+  if (!SaveCatalogFile(session, path, file, false)) return {};
+  OpenWithDefaultProgram(path);
+  return path;
+}
+
+}  // namespace vantor

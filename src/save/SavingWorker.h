@@ -1,0 +1,33 @@
+// The saving run as the progress dialog starts it: the run header in the recovery
+// log, the walk, then the saving report and its closing message ("Saving
+// completed successfully." only when every byte required was copied), shown
+// through the host and appended to the log. The Open action of the browser uses
+// the same file writers on one file in the temporary folder.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "catalog/RecoveryCatalog.h"
+
+namespace vantor {
+
+class Session;
+
+inline constexpr const char* kSavingCompleted = "Saving completed successfully.";
+inline constexpr const char* kSavingNotCompleted = "Saving not completed successfully.";
+inline constexpr const char* kSavingAborted = "Saving aborted.";
+
+// Runs the save into savingRun.savingPath (accepted by AcceptDestination);
+// returns the closing message.
+std::string RunSaving(Session& session);
+// The report's lines: "", "Saving Report :", "--------------" and the six fields.
+std::vector<std::string> SavingReportLines(const Session& session);
+// Appends the report and `closing` to the recovery log and shows `closing`.
+void CloseSavingReport(Session& session, const std::string& closing);
+
+// Writes `file` into the temporary folder and opens it with the desktop's
+// program; the path written, or empty when nothing could be written.
+std::string OpenRecoveredFile(Session& session, const FileRecord& file);
+
+}  // namespace vantor
