@@ -11,5 +11,7 @@ using Arguments = std::vector<std::string>;
 
 int InfoCommand(const Arguments& args);
 int ReadCommand(const Arguments& args);
+int PartitionsCommand(const Arguments& args);
+int ScanCommand(const Arguments& args);
 
 }  // namespace vantor::cli

@@ -17,6 +17,8 @@ constexpr const char* kOverview =
     "commands:\n"
     "  info SOURCE               the virtual disk or device information lines\n"
     "  read SOURCE FIRST COUNT   COUNT raw sectors from FIRST to standard output\n"
+    "  partitions SOURCE         the FAT and NTFS file systems on SOURCE, as Step 2 lists them\n"
+    "  scan SOURCE [-p N]        the live and deleted folders and files of file system N\n"
     "\n"
     "SOURCE is a .vmdk file, a disk image file (Image0.img or any raw image) or a\n"
     "block device. 'vantor COMMAND --help' tells more.\n";
@@ -28,6 +30,8 @@ int main(int argc, char** argv) {
   const std::map<std::string, int (*)(const Arguments&)> commands = {
       {"info", InfoCommand},
       {"read", ReadCommand},
+      {"partitions", PartitionsCommand},
+      {"scan", ScanCommand},
   };
   if (argc < 2) {
     std::cerr << kOverview;

@@ -14,6 +14,7 @@
 #include "core/RecoveryState.h"
 #include "core/WorkerHost.h"
 #include "disk/VirtualDisk.h"
+#include "ntfs/MftRunTable.h"
 #include "partition/PartitionEntry.h"
 #include "platform/RawDevice.h"
 #include "save/OutputFile.h"
@@ -42,6 +43,8 @@ class Session {
   // When the run began: the logs' run header shows it.
   std::time_t startTime = 0;
   DeviceHandleCache deviceCache;
+  // The runs of the MFT of the volume being scanned (BuildMftRunTable).
+  MftRunTable mftRunTable;
   // Device names as the tables hold them ("\\.\PhysicalDrive0", "\\.\C:") mapped to
   // a device or file of this machine; names not listed are looked up in /sys/block
   // and the mount table.

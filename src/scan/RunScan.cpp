@@ -7,6 +7,8 @@
 #include "fat/FatChains.h"
 #include "fat/FatScan.h"
 #include "logs/Logs.h"
+#include "ntfs/NtfsScan.h"
+#include "ntfs/RunTables.h"
 #include "platform/Utf.h"
 
 namespace vantor {
@@ -40,6 +42,12 @@ ScanReport RunScan(Session& session, bool logReport) {
   if (WidthOf(state.fileSystemName) != FatWidth::kNone) {
     FatScanResult result = FatScan(session);
     report = {result.ok, result.failure, result.foundNothing, {}};
+  } else if (state.fileSystemName == u"NTFS") {
+    // Step 3 maps the MFT before the scan starts.
+    const VolumeGeometry& geometry = state.geometry;
+    BuildMftRunTable(session, state.startSector, geometry.mftSector, geometry.sectorsPerCluster);
+    report.ok = true;
+    report.foundNothing = NtfsScan(session) == NtfsScanOutcome::kSwitchToExhaustive;
   } else {
     // Each further file system's scan is one more branch here.
     return {false, "no scan is available for the file system " + name, false, {}};

@@ -1,0 +1,89 @@
+#include "cli/CatalogPrint.h"
+
+#include <cstdio>
+#include <functional>
+
+#include "catalog/CatalogPaths.h"
+#include "catalog/DateText.h"
+#include "catalog/RecoveryCatalog.h"
+
+namespace vantor::cli {
+namespace {
+
+struct Row {
+  char kind;
+  char deleted;
+  uint64_t size;
+  std::string modified, created, accessed;
+  std::string path;
+};
+
+// Calls `emit` for every record: folders, then files.
+void ForEachRow(const RecoveryCatalog& catalog, bool ntfs, const std::function<void(const Row&)>& emit) {
+  const auto date = [ntfs](const RecordTime& time) { return ntfs ? NtfsDateText(time) : FatDateText(time); };
+  CatalogPaths paths(catalog, ntfs ? kNtfsRootKey : kFatRootKey, 0);
+  for (size_t i = 0; i < catalog.folders().size(); ++i) {
+    const FolderRecord& f = catalog.folders()[i];
+    emit({'D', f.deleted, 0, date(f.modified), date(f.created), date(f.accessed), paths.FolderPath(i)});
+  }
+  for (size_t i = 0; i < catalog.files().size(); ++i) {
+    const FileRecord& f = catalog.files()[i];
+    emit({'F', f.deleted, f.size(), date(f.modified), date(f.created), date(f.accessed), paths.FilePath(i)});
+  }
+}
+
+// Control characters would break the line format; they show as '?'.
+std::string Printable(const std::string& text) {
+  std::string out = text;
+  for (char& c : out)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  return out;
+}
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+      out += escape;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+std::string CatalogLines(const RecoveryCatalog& catalog, bool ntfs) {
+  std::string out;
+  ForEachRow(catalog, ntfs, [&](const Row& row) {
+    out += row.kind;
+    out += '\t';
+    out += row.deleted;
+    out += '\t' + std::to_string(row.size) + '\t' + row.modified + '\t' + row.created + '\t' + row.accessed + '\t' +
+           Printable(row.path) + '\n';
+  });
+  return out;
+}
+
+std::string CatalogJson(const RecoveryCatalog& catalog, bool ntfs) {
+  std::string out = "[";
+  bool first = true;
+  ForEachRow(catalog, ntfs, [&](const Row& row) {
+    out += first ? "\n" : ",\n";
+    first = false;
+    out += std::string("{\"kind\":\"") + row.kind + "\",\"deleted\":\"" + row.deleted +
+           "\",\"size\":" + std::to_string(row.size) + ",\"modified\":" + JsonString(row.modified) +
+           ",\"created\":" + JsonString(row.created) + ",\"accessed\":" + JsonString(row.accessed) +
+           ",\"path\":" + JsonString(row.path) + "}";
+  });
+  return out + "\n]\n";
+}
+
+}  // namespace vantor::cli

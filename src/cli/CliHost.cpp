@@ -1,0 +1,91 @@
+#include "cli/CliHost.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/ProgressReport.h"
+
+namespace vantor::cli {
+
+std::string TakeHostOptions(Arguments& args, HostOptions& options) {
+  const char* trace = std::getenv("VANTOR_TRACE");
+  options.verbose = trace != nullptr && std::strcmp(trace, "1") == 0;
+  Arguments rest;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--quiet") {
+      options.quiet = true;
+    } else if (args[i] == "--verbose") {
+      options.verbose = true;
+    } else if (args[i] == "--on-bad-sector") {
+      if (i + 1 >= args.size()) return "--on-bad-sector needs retry or skip";
+      const std::string& value = args[++i];
+      if (value != "retry" && value != "skip") return "--on-bad-sector takes retry or skip, not '" + value + "'";
+      options.badSectorAnswer = value == "retry" ? kRetry : kSkip;
+    } else {
+      rest.push_back(args[i]);
+    }
+  }
+  args = rest;
+  return {};
+}
+
+CliHost::CliHost(const HostOptions& options) : options_(options), terminal_(::isatty(STDERR_FILENO) == 1) {}
+
+CliHost::~CliHost() { finishProgress(); }
+
+void CliHost::setProgressRange(uint64_t range) { range_ = range == 0 ? 1 : range; }
+
+void CliHost::setProgress(uint64_t position) {
+  int percent = static_cast<int>((position > range_ ? range_ : position) * 100 / range_);
+  if (percent == percent_) return;
+  percent_ = percent;
+  Draw();
+}
+
+void CliHost::setCaption(int control, const std::string& text) {
+  if (control == kCaptionFolders) folders_ = text;
+  if (control == kCaptionFiles) files_ = text;
+  if (terminal_ && (control == kCaptionFolders || control == kCaptionFiles)) Draw();
+}
+
+void CliHost::Draw() {
+  if (options_.quiet || percent_ < 0) return;
+  if (!terminal_) {
+    std::fprintf(stderr, "%d%%\n", percent_);
+    return;
+  }
+  constexpr int kWidth = 30;
+  std::string bar(static_cast<size_t>(percent_ * kWidth / 100), '#');
+  bar.resize(kWidth, '-');
+  std::fprintf(stderr, "\r[%s] %3d%%", bar.c_str(), percent_);
+  if (!folders_.empty()) std::fprintf(stderr, "  folders %s  files %s", folders_.c_str(), files_.c_str());
+  std::fflush(stderr);
+  lineOpen_ = true;
+}
+
+void CliHost::finishProgress() {
+  if (lineOpen_) std::fputc('\n', stderr);
+  lineOpen_ = false;
+}
+
+void CliHost::trace(const std::string& text) {
+  if (!options_.verbose) return;
+  finishProgress();
+  std::fprintf(stderr, "vantor: trace: %s\n", text.c_str());
+}
+
+void CliHost::messageInfo(const std::string& text) {
+  finishProgress();
+  std::fprintf(stderr, "vantor: %s\n", text.c_str());
+}
+
+bool CliHost::question(const std::string& text) {
+  finishProgress();
+  std::fprintf(stderr, "vantor: %s? No\n", text.c_str());
+  return false;
+}
+
+}  // namespace vantor::cli

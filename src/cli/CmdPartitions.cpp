@@ -1,0 +1,40 @@
+// vantor partitions SOURCE: the file systems that Step 2 lists, one per line: the
+// tree text, then the panel's type, size, start sector and end sector (tabs).
+#include <iostream>
+
+#include "cli/CliHost.h"
+#include "cli/Commands.h"
+#include "cli/SourceSteps.h"
+#include "cli/Usage.h"
+#include "core/Session.h"
+#include "partition/PartitionPanel.h"
+#include "partition/PartitionTable.h"
+
+namespace vantor::cli {
+
+int PartitionsCommand(const Arguments& arguments) {
+  const std::string usage = std::string("vantor partitions SOURCE ") + kHostOptionsUsage;
+  if (WantsHelp(arguments)) {
+    std::cout << "usage: " << usage
+              << "\n\nLists the FAT and NTFS file systems of SOURCE as Step 2 shows them: one line per\n"
+                 "file system with its name, type, size, start sector and end sector, separated by tabs.\n";
+    return kExitOk;
+  }
+  Arguments args = arguments;
+  HostOptions options;
+  if (std::string problem = TakeHostOptions(args, options); !problem.empty()) return UsageError(usage, problem);
+  if (args.size() != 1) return UsageError(usage, "partitions takes exactly one SOURCE");
+  Session session;
+  CliHost host(options);
+  session.setHost(&host);
+  if (StepResult opened = OpenSource(session, args[0]); !opened.ok) return Failure(opened.message);
+  if (ListPartitions(session) == 0) host.messageInfo("no FAT or NTFS file system found on " + args[0]);
+  for (const PartitionEntry& entry : session.partitions) {
+    PartitionPanel panel = PanelValues(entry);
+    std::cout << entry.treeText << '\t' << panel.partitionType << '\t' << panel.partitionSize << '\t'
+              << panel.startSector << '\t' << panel.endSector << '\n';
+  }
+  return kExitOk;
+}
+
+}  // namespace vantor::cli

@@ -1,0 +1,49 @@
+#include "cli/SourceSteps.h"
+
+#include "core/Session.h"
+#include "disk/SourceSelection.h"
+#include "logs/Logs.h"
+#include "logs/RunHeader.h"
+#include "partition/BootValues.h"
+#include "partition/PartitionPanel.h"
+#include "partition/PartitionTable.h"
+#include "platform/Utf.h"
+
+namespace vantor::cli {
+
+StepResult OpenSource(Session& session, const std::string& source) {
+  LogRunStart(session, kActivityLog);
+  SourceChoice choice = ChooseSource(session, source);
+  if (!choice.ok) return {false, choice.message};
+  std::vector<std::string> lines{"Device Information : "};
+  if (session.state.vmValid == 1)
+    for (const auto& line : session.virtualDisk.InformationLines()) lines.push_back(line);
+  AppendLogSection(kActivityLog, session.state.exhaustiveChosen == 1 ? "Step 1 : Exhaustive Recovery" : "Step 1 : Vantor",
+                   lines);
+  return {true, {}};
+}
+
+StepResult ChoosePartition(Session& session, const std::string& source, size_t number) {
+  size_t count = ListPartitions(session);
+  if (number == 0 || number > count)
+    return {false, "partition " + std::to_string(number) + " does not exist: " + source + " lists " +
+                       std::to_string(count) + " file system" + (count == 1 ? "" : "s")};
+  const PartitionEntry& entry = session.partitions[number - 1];
+  RecoveryState& state = session.state;
+  const std::string& name = entry.fileSystemName;
+  if (name != "FAT12" && name != "FAT16" && name != "FAT32" && name != "NTFS")
+    return {false, "partition " + std::to_string(number) + " is " + name + ", not FAT or NTFS"};
+  if (entry.startSector >= entry.endSector) return {false, "End sector should be bigger than Start sector"};
+  state.fileSystemName = Utf8ToUtf16(name);
+  state.startSector = entry.startSector;
+  state.endSector = entry.endSector;
+  state.selectedPartitionText = Utf8ToUtf16(entry.treeText);
+  state.partitionSearch = 0;
+  state.searchPass = 0;
+  AppendLogSection(kActivityLog, "Step 2 :", Step2LogLines(entry, false));
+  if (ReadBootValues(session) == 0)
+    return {false, "the boot sector of partition " + std::to_string(number) + " (" + name + ") is not valid"};
+  return {true, {}};
+}
+
+}  // namespace vantor::cli

@@ -1,0 +1,49 @@
+#include "ntfs/ExtensionRecords.h"
+
+#include <algorithm>
+
+#include "ntfs/NtfsRecord.h"
+
+namespace vantor {
+
+void ExtensionRecords::Reset(uint32_t baseRecord) {
+  numbers_[0] = baseRecord;
+  count_ = 1;
+}
+
+void ExtensionRecords::Add(uint32_t recordNumber) {
+  if (count_ >= kCapacity || std::find(begin(), end(), recordNumber) != end()) return;
+  numbers_[count_++] = recordNumber;
+}
+
+ByteView ResidentAttributeList(ByteView record) {
+  for (size_t offset = FirstAttributeOffset(record); offset < kMftRecordBytes;) {
+    AttributeHeader attribute = AttributeAt(record, offset);
+    if (attribute.endsWalk()) return {};
+    if (attribute.type == kAttributeList && attribute.resident()) {
+      size_t valueOffset = record.le16(offset + 20);
+      if (valueOffset == 0 || valueOffset >= 1023 || offset + valueOffset > 1022) return {};
+      // The entries end with the value: the bytes after it belong to the next
+      // attribute and would read as entries naming unrelated records.
+      size_t valueLength = std::min<size_t>(record.le32(offset + 16), attribute.length - std::min<size_t>(valueOffset, attribute.length));
+      return record.sub(offset + valueOffset, valueLength);
+    }
+    if (attribute.length == 0 || attribute.length > kMftRecordBytes) return {};
+    offset += attribute.length;
+  }
+  return {};
+}
+
+void CollectExtensionRecords(ByteView record, ExtensionRecords& table) {
+  ByteView list = ResidentAttributeList(record);
+  for (size_t entry = 0; list.has(entry, 24);) {
+    uint32_t type = list.le32(entry);
+    if (type == 0) return;
+    if (type != 0xFFFFFFFF) table.Add(list.le32(entry + 16));
+    size_t length = list.le16(entry + 4);
+    if (length == 0 || length > 1023) return;
+    entry += length;
+  }
+}
+
+}  // namespace vantor

@@ -1,0 +1,88 @@
+#include "ntfs/FileName.h"
+
+#include "ntfs/NtfsRecord.h"
+
+namespace vantor {
+namespace {
+
+constexpr size_t kFileNameFixedBytes = 66;
+
+// Copies the name of the file-name value at `value`, as far as it lies inside
+// the record, up to its first 0 character.
+void CopyName(ByteView record, size_t value, FileNameValue& found) {
+  size_t length = record.u8(value + 64);
+  size_t start = value + kFileNameFixedBytes;
+  found.name.clear();
+  for (size_t i = 0; i < length && record.has(start + 2 * i, 2); ++i) {
+    char16_t c = static_cast<char16_t>(record.le16(start + 2 * i));
+    if (c == 0) break;
+    found.name.push_back(c);
+  }
+  found.parentNumber = record.le32(value);
+}
+
+// The walk limits of the two variants (see the header).
+struct NameWalk {
+  WalkVariant variant;
+  size_t endAfter(bool afterFileName) const {
+    return variant == WalkVariant::kExhaustiveScan || afterFileName ? 1024 : 1023;
+  }
+  size_t maxLength(bool isFileName) const {
+    return variant == WalkVariant::kExhaustiveScan || isFileName ? 1024 : 1022;
+  }
+};
+
+}  // namespace
+
+bool ReadStandardTimes(ByteView record, size_t firstAttributeOffset, StandardTimes& times) {
+  for (size_t offset = firstAttributeOffset; offset <= 1022;) {
+    AttributeHeader attribute = AttributeAt(record, offset);
+    if (attribute.endsWalk()) return false;
+    if (attribute.type == kStandardInformation) {
+      size_t value = offset + record.le16(offset + 20);
+      if (value > 1022 || !record.has(value, 32)) return false;
+      times.creation = record.le64(value);
+      times.modification = record.le64(value + 8);
+      times.access = record.le64(value + 24);
+      return true;
+    }
+    if (attribute.length == 0 || attribute.length > 1022) return false;
+    offset += attribute.length;
+  }
+  return false;
+}
+
+bool FindFileName(ByteView record, uint8_t nameSpace, WalkVariant variant, FileNameValue& found,
+                  StandardTimes& times) {
+  size_t first = FirstAttributeOffset(record);
+  ReadStandardTimes(record, first, times);
+  const NameWalk walk{variant};
+  if (variant == WalkVariant::kNormalScan && first >= 1023) return false;
+  bool afterFileName = false;
+  for (size_t offset = first; offset < walk.endAfter(afterFileName);) {
+    AttributeHeader attribute = AttributeAt(record, offset);
+    if (attribute.endsWalk()) return false;
+    bool isFileName = attribute.type == kFileNameAttribute;
+    if (isFileName && attribute.unnamed() && attribute.resident()) {
+      size_t value = offset + record.le16(offset + 20);
+      if (value <= 1023 && record.has(value, kFileNameFixedBytes) && record.u8(value + 65) == nameSpace) {
+        CopyName(record, value, found);
+        return true;
+      }
+    }
+    if (attribute.length == 0 || attribute.length > walk.maxLength(isFileName)) return false;
+    afterFileName = isFileName;
+    offset += attribute.length;
+  }
+  return false;
+}
+
+bool PickFileName(ByteView record, WalkVariant variant, FileNameValue& found, StandardTimes& times) {
+  for (uint8_t nameSpace : kNamespaceOrder)
+    if (FindFileName(record, nameSpace, variant, found, times)) return true;
+  found.name.clear();
+  found.parentNumber = 0;
+  return false;
+}
+
+}  // namespace vantor

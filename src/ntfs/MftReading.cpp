@@ -1,0 +1,48 @@
+#include "ntfs/MftReading.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/Sector.h"
+#include "disk/SectorSource.h"
+#include "ntfs/NtfsRecord.h"
+#include "ntfs/UpdateSequence.h"
+
+namespace vantor {
+
+void ReadRunSectors(Session& session, const MftRunTable& table, uint64_t streamSector, uint32_t count,
+                    uint8_t* buffer) {
+  if (count == 0) return;
+  std::memset(buffer, 0, static_cast<size_t>(count) * kSectorSize);
+  uint64_t runStart = 0;  // stream sector of the current run's first sector
+  for (const DataRun& run : table.runs()) {
+    if (count == 0) return;
+    uint64_t runEnd = runStart + run.sectorCount;
+    if (streamSector < runEnd) {
+      uint64_t within = streamSector - runStart;
+      uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(count, run.sectorCount - within));
+      if (!run.sparse) ReadCurrentSectors(session, run.firstSector + within, piece, buffer);
+      buffer += static_cast<size_t>(piece) * kSectorSize;
+      streamSector += piece;
+      count -= piece;
+    }
+    runStart = runEnd;
+  }
+}
+
+bool ReadRecordAt(Session& session, uint64_t sector, uint8_t* buffer) {
+  std::memset(buffer, 0, kMftRecordBytes);
+  ReadCurrentSectors(session, sector, kMftRecordSectors, buffer);
+  if (!IsFileRecord(ByteView(buffer, kMftRecordBytes))) return false;
+  RestoreUpdateSequence(buffer, kMftRecordBytes);
+  return true;
+}
+
+bool ReadMftRecord(Session& session, const MftRunTable& table, uint64_t number, uint8_t* buffer) {
+  ReadRunSectors(session, table, number * kMftRecordSectors, kMftRecordSectors, buffer);
+  if (!IsFileRecord(ByteView(buffer, kMftRecordBytes))) return false;
+  RestoreUpdateSequence(buffer, kMftRecordBytes);
+  return true;
+}
+
+}  // namespace vantor

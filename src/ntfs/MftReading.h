@@ -1,0 +1,32 @@
+// Reading file records through the sector source: one record at a sector, or any
+// stretch of the MFT's data through its run table.
+//
+// The MFT's data is a stream of 1024-byte records laid over the table's runs in
+// order; record n starts at byte 1024 n of that stream, so with one-sector
+// clusters a record may begin in one run and end in the next. Reading by stream
+// sector covers that case and lets the scan read many records per call.
+#pragma once
+
+#include <cstdint>
+
+#include "ntfs/MftRunTable.h"
+
+namespace vantor {
+
+class Session;
+
+// Reads `count` sectors of the data that `table` maps (the MFT's, or any
+// attribute's) from its sector `streamSector` on.
+// Sectors of sparse runs and beyond the table read as zeros, and so does any
+// sector the source cannot deliver, so stale bytes are never taken for a record.
+void ReadRunSectors(Session& session, const MftRunTable& table, uint64_t streamSector, uint32_t count,
+                    uint8_t* buffer);
+
+// Reads the file record at `sector` (1024 bytes) and restores its update
+// sequence; false when it is not a "FILE" record.
+bool ReadRecordAt(Session& session, uint64_t sector, uint8_t* buffer);
+
+// Reads record `number` of the MFT through `table`, as ReadRecordAt.
+bool ReadMftRecord(Session& session, const MftRunTable& table, uint64_t number, uint8_t* buffer);
+
+}  // namespace vantor

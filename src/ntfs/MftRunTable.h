@@ -1,0 +1,45 @@
+// The data runs of one non-resident attribute, mapped to sectors of the source.
+//
+// A run is a first sector (absolute on the source) and a count of sectors; a
+// sparse run occupies no clusters on the volume and reads as zeros, so it keeps
+// first sector 0 and is marked. The MFT itself is described by one such table
+// (kept in the Session); the saver builds another for each file or folder. The
+// table grows 1024 entries at a time; when memory runs out, Append says so and
+// the decoding keeps the runs it has.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace vantor {
+
+struct DataRun {
+  uint64_t firstSector = 0;  // 0 for a sparse run
+  uint64_t sectorCount = 0;
+  bool sparse = false;
+  bool operator==(const DataRun&) const = default;
+};
+
+class MftRunTable {
+ public:
+  static constexpr size_t kGrowth = 1024;
+
+  // Adds one run at the end; false when the table cannot grow.
+  bool Append(const DataRun& run);
+  void Clear() { runs_.clear(); }
+  // Keeps the first `count` runs.
+  void Truncate(size_t count);
+  // Shortens the table so that it covers at most `sectors` sectors.
+  void LimitTo(uint64_t sectors);
+
+  const std::vector<DataRun>& runs() const { return runs_; }
+  size_t count() const { return runs_.size(); }
+  bool empty() const { return runs_.empty(); }
+  uint64_t TotalSectors() const;
+
+ private:
+  std::vector<DataRun> runs_;
+};
+
+}  // namespace vantor

@@ -1,0 +1,87 @@
+// The fixed facts of NTFS file records and attribute headers that every decoder
+// of this folder shares.
+//
+// A file record is handled as 1024 bytes (two sectors). Its header gives the
+// offset of the first attribute (+20), the flags (+22: 0x01 in use, 0x02
+// directory) and, for an extension record, the record it extends (+32). Each attribute starts with its type (+0) and total length (+4);
+// type 0 or 0xFFFFFFFF ends the list. The resident/non-resident byte is at +8 and
+// the name length (UTF-16 characters) at +9. A resident value is described by its
+// length (+16) and offset (+20); a non-resident attribute by the offset of its run
+// list (+32) and its real size (+48). Decoders read through a ByteView of the
+// record, so no field is ever read past the record's end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/ByteView.h"
+
+namespace vantor {
+
+inline constexpr size_t kMftRecordBytes = 1024;
+inline constexpr uint32_t kMftRecordSectors = 2;
+inline constexpr uint32_t kNtfsRootRecord = 5;
+
+enum AttributeType : uint32_t {
+  kStandardInformation = 0x10,
+  kAttributeList = 0x20,
+  kFileNameAttribute = 0x30,
+  kDataAttribute = 0x80,
+  kIndexRoot = 0x90,
+  kIndexAllocation = 0xA0,
+};
+
+// The record-header flags as the engine tells them apart.
+inline constexpr uint8_t kFolderInUse = 3;
+inline constexpr uint8_t kFolderDeleted = 2;
+inline constexpr uint8_t kFileDeleted = 0;
+
+// The fields of one attribute header at `offset` of a record.
+struct AttributeHeader {
+  size_t offset = 0;
+  uint32_t type = 0;
+  uint32_t length = 0;
+  bool nonResident = false;
+  uint8_t nameLength = 0;
+
+  bool endsWalk() const { return type == 0 || type == 0xFFFFFFFF; }
+  bool resident() const { return !nonResident; }
+  bool unnamed() const { return nameLength == 0; }
+};
+
+inline AttributeHeader AttributeAt(ByteView record, size_t offset) {
+  AttributeHeader header;
+  header.offset = offset;
+  header.type = record.le32(offset);
+  header.length = record.le32(offset + 4);
+  header.nonResident = record.u8(offset + 8) != 0;
+  header.nameLength = record.u8(offset + 9);
+  return header;
+}
+
+// Calls visit(header) for each attribute from the first on while it returns true,
+// staying inside the record: the walk ends at an end type, at a length of 0 and
+// at the record's end.
+template <typename Visit>
+void ForEachAttribute(ByteView record, Visit visit) {
+  for (size_t offset = record.le16(20); offset < kMftRecordBytes;) {
+    AttributeHeader attribute = AttributeAt(record, offset);
+    if (attribute.endsWalk() || attribute.length == 0 || !visit(attribute)) return;
+    offset += attribute.length;
+  }
+}
+
+inline bool IsFileRecord(ByteView record) { return record.matches(0, "FILE"); }
+inline size_t FirstAttributeOffset(ByteView record) { return record.le16(20); }
+inline uint8_t RecordFlags(ByteView record) { return record.u8(22); }
+// The base record of an extension record (+32, low 32 bits); 0 for a base record.
+inline uint32_t BaseRecordNumber(ByteView record) { return record.le32(32); }
+
+// A name $I30 (the file-name index of a folder): length 4 and the low bytes of
+// its four UTF-16 characters '$', 'I', '3', '0'.
+inline bool IsI30Name(ByteView record, uint8_t nameLength, size_t nameOffset) {
+  return nameLength == 4 && record.u8(nameOffset) == '$' && record.u8(nameOffset + 2) == 'I' &&
+         record.u8(nameOffset + 4) == '3' && record.u8(nameOffset + 6) == '0';
+}
+
+}  // namespace vantor

@@ -1,0 +1,138 @@
+#include "ntfs/NtfsScan.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "core/ProgressReport.h"
+#include "core/Sector.h"
+#include "core/Session.h"
+#include "ntfs/DataAttribute.h"
+#include "ntfs/ExtensionRecords.h"
+#include "ntfs/FileName.h"
+#include "ntfs/MftReading.h"
+#include "ntfs/NtfsRecord.h"
+#include "ntfs/UpdateSequence.h"
+
+namespace vantor {
+namespace {
+
+constexpr uint32_t kBatchSectors = 512;  // 256 KiB of records per read
+
+RecordTime Half(uint64_t fileTime) {
+  return {static_cast<uint32_t>(fileTime), static_cast<uint32_t>(fileTime >> 32)};
+}
+
+// The records over which one file is spread: the base record, as read, and the
+// extension records its attribute list names, read when first needed.
+class SpreadRecord {
+ public:
+  SpreadRecord(Session& session, ByteView base, uint32_t number) : session_(session), base_(base) {
+    numbers_.Reset(number);
+    CollectExtensionRecords(base, numbers_);
+    loaded_.resize(numbers_.count() - 1);
+  }
+
+  // Record i of the table; an empty view when it cannot be read.
+  ByteView at(size_t i) {
+    if (i == 0) return base_;
+    Loaded& slot = loaded_[i - 1];
+    if (!slot.tried) {
+      slot.tried = true;
+      slot.ok = ReadMftRecord(session_, session_.mftRunTable, numbers_[i], slot.bytes.data());
+    }
+    return slot.ok ? ByteView(slot.bytes.data(), slot.bytes.size()) : ByteView();
+  }
+  size_t count() const { return numbers_.count(); }
+
+  // The name, Win32 first across all the records, and the times last read on the way.
+  bool FindName(FileNameValue& name, StandardTimes& times) {
+    for (uint8_t nameSpace : kNamespaceOrder)
+      for (size_t i = 0; i < count(); ++i)
+        if (FindFileName(at(i), nameSpace, WalkVariant::kNormalScan, name, times)) return true;
+    return false;
+  }
+
+  // The size of the first unnamed data attribute of any of the records, or 0.
+  uint64_t DataSize() {
+    uint64_t size = 0;
+    for (size_t i = 0; i < count(); ++i)
+      if (UnnamedDataSize(at(i), WalkVariant::kNormalScan, size)) return size;
+    return 0;
+  }
+
+ private:
+  struct Loaded {
+    bool tried = false;
+    bool ok = false;
+    std::array<uint8_t, kMftRecordBytes> bytes{};
+  };
+  Session& session_;
+  ByteView base_;
+  ExtensionRecords numbers_;
+  std::vector<Loaded> loaded_;
+};
+
+// Decodes one file record and adds it to the catalog; false when it was passed over.
+bool AddRecord(Session& session, uint8_t* bytes, uint32_t number, ProgressReport& progress) {
+  ByteView record(bytes, kMftRecordBytes);
+  if (!IsFileRecord(record) || number == kNtfsRootRecord) return false;
+  RestoreUpdateSequence(bytes, kMftRecordBytes);
+  // An extension record holds attributes of its base record, which is listed
+  // under its own number; a name found here would list the file twice.
+  if (BaseRecordNumber(record) != 0) {
+    session.host().trace("record " + std::to_string(number) + ": extension of record " +
+                         std::to_string(BaseRecordNumber(record)));
+    return false;
+  }
+  SpreadRecord spread(session, record, number);
+  FileNameValue name;
+  StandardTimes times;
+  if (!spread.FindName(name, times)) {
+    session.host().trace("record " + std::to_string(number) + ": no file name");
+    return false;
+  }
+  RecoveryCatalog& catalog = session.catalog;
+  RecordTimes recordTimes{Half(times.modification), Half(times.creation), Half(times.access)};
+  uint8_t flags = RecordFlags(record);
+  if (flags == kFolderInUse || flags == kFolderDeleted) {
+    catalog.AddFolder({}, name.name, flags == kFolderDeleted ? 'y' : 'n', name.parentNumber, number, 0,
+                      recordTimes, 0);
+  } else {
+    uint64_t size = spread.DataSize();
+    catalog.AddFile({}, name.name, flags == kFileDeleted ? 'y' : 'n', static_cast<uint32_t>(size),
+                    static_cast<uint32_t>(size >> 32), name.parentNumber, number, 0, recordTimes);
+    catalog.bytesTotal += size;
+  }
+  progress.Report(session.host(), catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound, name.name);
+  return true;
+}
+
+}  // namespace
+
+NtfsScanOutcome NtfsScan(Session& session) {
+  RecoveryCatalog& catalog = session.catalog;
+  catalog.directoriesFound = 0;
+  catalog.filesFound = 0;
+  WorkerHost& host = session.host();
+  host.setProgressRange(100);
+  const MftRunTable& table = session.mftRunTable;
+  const uint64_t total = table.TotalSectors();
+  std::vector<uint8_t> batch(static_cast<size_t>(kBatchSectors) * kSectorSize);
+  ProgressReport progress;
+  for (uint64_t first = 0; first + kMftRecordSectors <= total && !catalog.outOfMemory; first += kBatchSectors) {
+    uint32_t sectors = static_cast<uint32_t>(std::min<uint64_t>(kBatchSectors, total - first));
+    ReadRunSectors(session, table, first, sectors, batch.data());
+    for (uint32_t k = 0; k + kMftRecordSectors <= sectors; k += kMftRecordSectors) {
+      uint32_t number = static_cast<uint32_t>((first + k) / kMftRecordSectors);
+      if (AddRecord(session, batch.data() + static_cast<size_t>(k) * kSectorSize, number, progress))
+        host.setProgress(std::min<uint64_t>(100, 100 * (first + k + kMftRecordSectors) / total));
+    }
+  }
+  if (catalog.directoriesFound > 0 || catalog.filesFound > 0) return NtfsScanOutcome::kFinished;
+  host.messageInfo(kNtfsSwitchMessage);
+  host.setCaption(kCurrentSectorCaption, kCurrentSectorLabel);
+  return NtfsScanOutcome::kSwitchToExhaustive;
+}
+
+}  // namespace vantor

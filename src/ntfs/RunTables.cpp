@@ -1,0 +1,185 @@
+#include "ntfs/RunTables.h"
+
+#include <algorithm>
+#include <array>
+#include <iterator>
+#include <map>
+#include <vector>
+
+#include "core/Sector.h"
+#include "core/Session.h"
+#include "disk/SectorSource.h"
+#include "ntfs/DataRuns.h"
+#include "ntfs/ExtensionRecords.h"
+#include "ntfs/MftReading.h"
+#include "ntfs/NtfsRecord.h"
+
+namespace vantor {
+namespace {
+
+using RecordBuffer = std::array<uint8_t, kMftRecordBytes>;
+
+// A non-resident attribute list larger than this is taken as damaged.
+constexpr uint64_t kMaxAttributeListBytes = 1 << 20;
+
+// Which attribute a run table follows: the unnamed data, or the $I30 index
+// allocation of a folder.
+struct Wanted {
+  uint32_t type;
+  bool matches(ByteView record, const AttributeHeader& attribute) const {
+    if (attribute.type != type || !attribute.nonResident) return false;
+    if (type == kIndexAllocation) return IsI30Name(record, attribute.nameLength, attribute.offset + 64);
+    return attribute.unnamed();
+  }
+  bool matchesEntry(ByteView list, size_t entry) const {
+    if (list.le32(entry) != type) return false;
+    uint8_t nameLength = list.u8(entry + 6);
+    if (type == kIndexAllocation) return IsI30Name(list, nameLength, entry + list.u8(entry + 7));
+    return nameLength == 0;
+  }
+};
+
+// The run list of a non-resident attribute, bounded by the attribute and the record.
+ByteView RunListOf(ByteView record, const AttributeHeader& attribute) {
+  size_t offset = record.le16(attribute.offset + 32);
+  if (offset >= kMftRecordBytes) offset = 64;
+  if (offset >= attribute.length) return {};
+  return record.sub(attribute.offset + offset, attribute.length - offset);
+}
+
+// Appends the runs of every wanted attribute of the record; `realSize` takes the
+// real size of the first one when it is still 0.
+void AppendAttributeRuns(ByteView record, Wanted wanted, uint64_t partitionStart, uint32_t sectorsPerCluster,
+                         MftRunTable& table, uint64_t& realSize) {
+  ForEachAttribute(record, [&](const AttributeHeader& attribute) {
+    if (!wanted.matches(record, attribute)) return true;
+    if (realSize == 0) realSize = record.le64(attribute.offset + 48);
+    return DecodeRunList(RunListOf(record, attribute), partitionStart, sectorsPerCluster, table);
+  });
+}
+
+// The bytes of the record's attribute list, resident or not (read into `storage`).
+ByteView AttributeListBytes(Session& session, ByteView record, uint64_t partitionStart,
+                            uint32_t sectorsPerCluster, std::vector<uint8_t>& storage) {
+  ByteView resident = ResidentAttributeList(record);
+  if (resident.size() > 0) return resident;
+  MftRunTable runs;
+  uint64_t size = 0;
+  ForEachAttribute(record, [&](const AttributeHeader& attribute) {
+    if (attribute.type != kAttributeList || !attribute.nonResident) return true;
+    size = record.le64(attribute.offset + 48);
+    DecodeRunList(RunListOf(record, attribute), partitionStart, sectorsPerCluster, runs);
+    return false;
+  });
+  if (size == 0 || size > kMaxAttributeListBytes) return {};
+  runs.LimitTo((size + kSectorSize - 1) / kSectorSize);
+  if (runs.TotalSectors() == 0) return {};
+  storage.assign(runs.TotalSectors() * kSectorSize, 0);
+  ReadRunSectors(session, runs, 0, static_cast<uint32_t>(runs.TotalSectors()), storage.data());
+  return ByteView(storage.data(), std::min<size_t>(size, storage.size()));
+}
+
+// The records that the attribute list names for the wanted attribute, in list
+// order, each once; empty without a list.
+std::vector<uint32_t> ListedRecords(Session& session, ByteView record, Wanted wanted, uint64_t partitionStart,
+                                    uint32_t sectorsPerCluster) {
+  std::vector<uint8_t> storage;
+  ByteView list = AttributeListBytes(session, record, partitionStart, sectorsPerCluster, storage);
+  std::vector<uint32_t> numbers;
+  for (size_t entry = 0; list.has(entry, 24);) {
+    if (list.le32(entry) == 0 || list.le32(entry) == 0xFFFFFFFF) break;
+    uint32_t number = list.le32(entry + 16);
+    if (wanted.matchesEntry(list, entry) && std::find(numbers.begin(), numbers.end(), number) == numbers.end())
+      numbers.push_back(number);
+    size_t length = list.le16(entry + 4);
+    if (length == 0) break;
+    entry += length;
+  }
+  return numbers;
+}
+
+// Truncates the MFT's table at the first run that is sparse (the MFT never is),
+// leaves the volume or covers sectors that an earlier run covers already.
+void KeepSoundRuns(MftRunTable& table, uint64_t partitionStart, uint64_t endSector) {
+  std::map<uint64_t, uint64_t> covered;  // first sector -> end sector
+  for (size_t i = 0; i < table.count(); ++i) {
+    const DataRun& run = table.runs()[i];
+    uint64_t end = run.firstSector + run.sectorCount;
+    bool outside = run.sparse || run.firstSector < partitionStart || (endSector > 0 && end > endSector);
+    auto next = covered.lower_bound(run.firstSector);
+    bool overlaps = (next != covered.end() && next->first < end) ||
+                    (next != covered.begin() && std::prev(next)->second > run.firstSector);
+    if (outside || overlaps) {
+      table.Truncate(i);
+      return;
+    }
+    covered.emplace(run.firstSector, end);
+  }
+}
+
+}  // namespace
+
+bool BuildMftRunTable(Session& session, uint64_t partitionStart, uint64_t mftStartSector,
+                      uint32_t sectorsPerCluster) {
+  MftRunTable& table = session.mftRunTable;
+  table.Clear();
+  RecordBuffer record;
+  if (sectorsPerCluster == 0 || !ReadRecordAt(session, mftStartSector + 10, record.data()) ||
+      !ReadRecordAt(session, mftStartSector, record.data()))
+    return false;
+  const Wanted data{kDataAttribute};
+  ByteView base(record.data(), record.size());
+  uint64_t realSize = 0;
+  std::vector<uint32_t> listed = ListedRecords(session, base, data, partitionStart, sectorsPerCluster);
+  if (listed.empty()) AppendAttributeRuns(base, data, partitionStart, sectorsPerCluster, table, realSize);
+  for (size_t i = 0; i < listed.size(); ++i) {
+    // The first extent is found from the MFT's start; the others through the
+    // runs gathered so far.
+    uint64_t sector = i == 0 ? mftStartSector + uint64_t{2} * listed[i] : MftRecordSector(table, listed[i]);
+    RecordBuffer extent;
+    if (sector == 0 || !ReadRecordAt(session, sector, extent.data())) continue;
+    AppendAttributeRuns(ByteView(extent.data(), extent.size()), data, partitionStart, sectorsPerCluster, table,
+                        realSize);
+  }
+  KeepSoundRuns(table, partitionStart, session.state.endSector);
+  if (realSize > 0) table.LimitTo((realSize + kMftRecordBytes - 1) / kMftRecordBytes * kMftRecordSectors);
+  return !table.empty();
+}
+
+uint64_t MftRecordSector(const MftRunTable& table, uint64_t recordNumber) {
+  uint64_t target = recordNumber * kMftRecordSectors;
+  uint64_t covered = 0;
+  for (const DataRun& run : table.runs()) {
+    if (target < covered + run.sectorCount) return run.sparse ? 0 : run.firstSector + (target - covered);
+    covered += run.sectorCount;
+  }
+  return 0;
+}
+
+MftRunTable BuildRunTable(Session& session, uint64_t partitionStart, uint64_t recordSector, char kind,
+                          uint32_t sectorsPerCluster) {
+  MftRunTable table;
+  RecordBuffer record;
+  if (!ReadRecordAt(session, recordSector, record.data())) return table;
+  const Wanted wanted{kind == 'D' ? uint32_t{kIndexAllocation} : uint32_t{kDataAttribute}};
+  ByteView base(record.data(), record.size());
+  uint64_t realSize = 0;
+  std::vector<uint32_t> listed = ListedRecords(session, base, wanted, partitionStart, sectorsPerCluster);
+  // The record's own number (NTFS 3.1 keeps it at +44) tells which entries of
+  // the list name the record itself, which is then not read again.
+  uint32_t ownNumber = base.le32(44);
+  if (listed.empty()) AppendAttributeRuns(base, wanted, partitionStart, sectorsPerCluster, table, realSize);
+  for (uint32_t number : listed) {
+    RecordBuffer extent;
+    uint64_t sector = MftRecordSector(session.mftRunTable, number);
+    if (number == ownNumber || sector == recordSector) {
+      AppendAttributeRuns(base, wanted, partitionStart, sectorsPerCluster, table, realSize);
+    } else if (sector != 0 && ReadRecordAt(session, sector, extent.data())) {
+      AppendAttributeRuns(ByteView(extent.data(), extent.size()), wanted, partitionStart, sectorsPerCluster,
+                          table, realSize);
+    }
+  }
+  return table;
+}
+
+}  // namespace vantor

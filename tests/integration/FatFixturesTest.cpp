@@ -1,0 +1,242 @@
+// The FAT scan on volumes made by mkfs.fat and mtools (tests/fixtures/
+// make-fat-fixtures.sh), checked against how they were built and against The
+// Sleuth Kit's fls as an independent oracle.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
+
+#include "catalog/CatalogPaths.h"
+#include "core/Session.h"
+#include "disk/SourceSelection.h"
+#include "fat/FatScan.h"
+#include "partition/BootValues.h"
+#include "partition/PartitionTable.h"
+#include "platform/Utf.h"
+#include "support/TempDir.h"
+
+namespace vantor {
+namespace {
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+bool HaveTools(const std::string& tools) { return std::system(("command -v " + tools + " >/dev/null 2>&1").c_str()) == 0; }
+
+// Runs a shell command; its standard output, and the exit code in `code`.
+std::string Shell(const std::string& command, int* code = nullptr) {
+  std::string out;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return out;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  int status = ::pclose(pipe);
+  if (code != nullptr) *code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return out;
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// "path" -> 'y'/'n'; paths compared without letter case, since mtools keeps
+// lower-case 8.3 names as upper-case short entries with case flags, which the
+// catalog shows byte for byte.
+using Listing = std::map<std::string, char>;
+
+class FatFixtures : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!HaveTools("mkfs.fat mcopy mdeltree sfdisk qemu-img")) return;
+    folder_ = Env("VANTOR_FIXTURES") + "/fat";
+    std::string script = Env("VANTOR_SOURCE_DIR") + "/tests/fixtures/make-fat-fixtures.sh";
+    built_ = std::system(("bash '" + script + "' '" + folder_ + "' >/dev/null 2>&1").c_str()) == 0;
+  }
+  void SetUp() override {
+    if (!built_) GTEST_SKIP() << "FAT fixtures need mkfs.fat, mtools, sfdisk and qemu-img";
+    ::setenv("VANTOR_CONFIG_DIR", (temp_ / "config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (temp_ / "data").c_str(), 1);
+  }
+  static std::string Path(const std::string& name) { return folder_ + "/" + name; }
+
+  // Scans listed file system `number` of `source` in this process.
+  static Listing Scan(const std::string& source, size_t number, std::string* fileSystem = nullptr) {
+    Session session;
+    EXPECT_TRUE(ChooseSource(session, source).ok);
+    EXPECT_GE(ListPartitions(session), number);
+    if (session.partitions.size() < number) return {};
+    const PartitionEntry& entry = session.partitions[number - 1];
+    if (fileSystem != nullptr) *fileSystem = entry.fileSystemName;
+    session.state.fileSystemName = Utf8ToUtf16(entry.fileSystemName);
+    session.state.startSector = entry.startSector;
+    session.state.endSector = entry.endSector;
+    EXPECT_EQ(ReadBootValues(session), 1u);
+    EXPECT_TRUE(FatScan(session).ok);
+    Listing listing;
+    CatalogPaths paths(session.catalog, 0, 0);
+    for (size_t i = 0; i < session.catalog.folders().size(); ++i)
+      listing[Lower(paths.FolderPath(i)) + "/"] = session.catalog.folders()[i].deleted;
+    for (size_t i = 0; i < session.catalog.files().size(); ++i)
+      listing[Lower(paths.FilePath(i))] = session.catalog.files()[i].deleted;
+    return listing;
+  }
+
+  static uint64_t StartOf(size_t partition) {
+    std::ifstream layout(Path("layout.txt"));
+    for (size_t number; layout >> number;) {
+      uint64_t start = 0;
+      layout >> start;
+      if (number == partition) return start;
+    }
+    return 0;
+  }
+
+  // What fls -r -p lists, without its virtual entries, without entries without
+  // a cluster (files of size 0, the volume label) and without names that hold
+  // characters outside ASCII below U+0100 (fls shows them as '^'; the scan
+  // refuses them).
+  static Listing Fls(const std::string& image, uint64_t start) {
+    Listing listing;
+    std::istringstream lines(Shell("fls -r -p -l -o " + std::to_string(start) + " '" + image + "'"));
+    for (std::string line; std::getline(lines, line);) {
+      size_t colon = line.find(":\t");
+      if (colon == std::string::npos || line[0] == 'v' || line[0] == 'V') continue;
+      std::vector<std::string> fields;
+      std::istringstream columns(line.substr(colon + 2));
+      for (std::string field; std::getline(columns, field, '\t');) fields.push_back(field);
+      const std::string& name = fields[0];
+      bool folder = line[0] == 'd';
+      if (name.find("$OrphanFiles") == 0 || name.find('^') != std::string::npos) continue;
+      if (!folder && fields[fields.size() - 3] == "0") continue;
+      listing[Lower(name) + (folder ? "/" : "")] = line.find(" * ") != std::string::npos ? 'y' : 'n';
+    }
+    return listing;
+  }
+
+  static std::string folder_;
+  static bool built_;
+  test::TempDir temp_;
+};
+
+std::string FatFixtures::folder_;
+bool FatFixtures::built_ = false;
+
+// The listing that make_tree + populate produce (FAT32/FAT16 volumes hold 40
+// files in many/, the floppy 20).
+Listing Expected(int many) {
+  Listing listing{
+      {"docs/", 'n'}, {"docs/level2/", 'n'}, {"docs/level2/level3/", 'n'}, {"docs/level2/level3/level4/", 'n'},
+      {"docs/level2/level3/level4/level5/", 'n'}, {"docs/level2/level3/level4/level5/deep.txt", 'n'},
+      {"docs/level2/mid.txt", 'n'}, {"many/", 'n'}, {"keep/", 'n'}, {"keep/stay.txt", 'n'},
+      {"keep/gone for good.txt", 'y'}, {"readme.txt", 'n'}, {"report2012.md", 'n'},
+      {"a much longer file name than thirteen.txt", 'n'}, {"\xCE\xA9mega file.txt", 'n'}, {"_ld.txt", 'y'},
+      {"_rash/", 'y'}, {"_rash/top of trash.txt", 'y'}, {"_rash/_ub/", 'y'}, {"_rash/_ub/inner file a.txt", 'y'},
+      {"_rash/_ub/_.txt", 'y'}};
+  for (int i = 1; i <= many; ++i) {
+    char name[64];
+    std::snprintf(name, sizeof name, "many/long file name number %02d.txt", i);
+    listing[name] = 'n';
+  }
+  for (int i = 1; i <= 24; ++i) {
+    char name[64];
+    std::snprintf(name, sizeof name, "docs/grown entry with a long name %02d.txt", i);
+    listing[name] = 'n';
+  }
+  return listing;
+}
+
+TEST_F(FatFixtures, PartitionsOfTheDiskAndTheFloppy) {
+  Session session;
+  ASSERT_TRUE(ChooseSource(session, Path("disk.img")).ok);
+  ASSERT_EQ(ListPartitions(session), 4u);
+  std::vector<std::string> names;
+  for (const auto& e : session.partitions) names.push_back(e.treeText);
+  EXPECT_EQ(names, (std::vector<std::string>{"Partition - 1 ( FAT16 )", "Partition - 2 ( FAT32 )",
+                                             "Partition - 3 ( FAT16 )", "Partition - 4 ( FAT32 )"}));
+  EXPECT_EQ(session.partitions[0].startSector, StartOf(1));
+  EXPECT_EQ(session.partitions[2].startSector, StartOf(5));
+  EXPECT_EQ(session.partitions[3].startSector, StartOf(6));
+  EXPECT_EQ(session.partitions[3].endSector, StartOf(6) + 90112);
+  Session floppy;
+  ASSERT_TRUE(ChooseSource(floppy, Path("floppy.img")).ok);
+  ASSERT_EQ(ListPartitions(floppy), 1u);
+  EXPECT_EQ(floppy.partitions[0].treeText, "Partition - 1 ( FAT12 )");
+  EXPECT_EQ(floppy.partitions[0].endSector, 2880u);
+}
+
+TEST_F(FatFixtures, ScansListWhatWasBuilt) {
+  for (size_t number = 1; number <= 4; ++number) EXPECT_EQ(Scan(Path("disk.img"), number), Expected(40)) << number;
+  EXPECT_EQ(Scan(Path("floppy.img"), 1), Expected(20));
+}
+
+TEST_F(FatFixtures, ScansAgreeWithFls) {
+  if (!HaveTools("fls")) GTEST_SKIP() << "fls (The Sleuth Kit) is not installed";
+  const size_t tableNumbers[] = {1, 2, 5, 6};
+  for (size_t number = 1; number <= 4; ++number)
+    EXPECT_EQ(Scan(Path("disk.img"), number), Fls(Path("disk.img"), StartOf(tableNumbers[number - 1]))) << number;
+  EXPECT_EQ(Scan(Path("floppy.img"), 1), Fls(Path("floppy.img"), 0));
+}
+
+TEST_F(FatFixtures, VirtualDiskGivesTheSameListing) {
+  Session session;
+  if (!ChooseSource(session, Path("disk.vmdk")).ok) GTEST_SKIP() << "the VMDK reader does not open disk.vmdk";
+  for (size_t number = 1; number <= 4; ++number) EXPECT_EQ(Scan(Path("disk.vmdk"), number), Expected(40)) << number;
+}
+
+TEST_F(FatFixtures, RandomBytesInBootSectorAndFatEnd) {
+  const auto image = test::ReadFile(Path("floppy.img"));
+  std::mt19937 random(7);
+  for (int round = 0; round < 40; ++round) {
+    auto bytes = image;
+    // Sector 0, both FATs (sectors 1-18) and the root (19-32) get random bytes.
+    size_t end = round % 2 == 0 ? 19 * 512 : 33 * 512;
+    for (size_t i = round % 4 < 2 ? 0 : 512; i < end; ++i)
+      if (random() % 3 == 0) bytes[i] = static_cast<uint8_t>(random());
+    test::WriteFile(temp_ / "damaged.img", bytes);
+    Session session;
+    ASSERT_TRUE(ChooseSource(session, temp_ / "damaged.img").ok);
+    ListPartitions(session);
+    session.state.fileSystemName = u"FAT12";
+    session.state.endSector = 2880;
+    if (ReadBootValues(session) == 1) FatScan(session);
+  }
+}
+
+TEST_F(FatFixtures, CommandLine) {
+  const std::string vantor = Env("VANTOR_BIN");
+  int code = -1;
+  std::string out = Shell("'" + vantor + "' partitions '" + Path("disk.img") + "'", &code);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(out.substr(0, out.find('\n')), "Partition - 1 ( FAT16 )\tFAT16\t16 MB\t2048\t34816");
+  out = Shell("'" + vantor + "' scan --quiet '" + Path("floppy.img") + "'", &code);
+  EXPECT_EQ(code, 0);
+  EXPECT_NE(out.find("F\ty\t4\t"), std::string::npos);
+  EXPECT_NE(out.find("\t_RASH/_UB/inner file a.txt\n"), std::string::npos);
+  EXPECT_NE(out.find("Directories Found : 9\nFiles Found : 56\n"), std::string::npos) << out;
+  out = Shell("'" + vantor + "' scan -p 2 --json --quiet '" + Path("disk.img") + "'", &code);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(out.front(), '[');
+  EXPECT_NE(out.find("\"path\":\"DOCS/LEVEL2/LEVEL3/LEVEL4/LEVEL5/DEEP.TXT\""), std::string::npos);
+  Shell("'" + vantor + "' scan -p 7 --quiet '" + Path("disk.img") + "' 2>&1", &code);
+  EXPECT_EQ(code, 1);
+  test::WriteFile(temp_ / "zero.img", std::vector<uint8_t>(64 * 512, 0));
+  out = Shell("'" + vantor + "' scan --quiet '" + temp_ / "zero.img" + "' 2>&1", &code);
+  EXPECT_EQ(code, 1);
+  EXPECT_NE(out.find("does not exist"), std::string::npos);
+  std::string log = Shell("cat '" + temp_ / "data/vantor/Activity Log.txt" + "'");
+  EXPECT_NE(log.find("\r\nStep 2 :\r\n-------\r\nSelected Information : Partition - 2 ( FAT32 )\r\n"), std::string::npos);
+  EXPECT_NE(log.find("\r\nStep 3 :\r\n-------\r\nAnalysing Files/Directories Information : \r\nTime Elapsed : 0 : 0 : "),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantor

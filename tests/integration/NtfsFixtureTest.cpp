@@ -1,0 +1,210 @@
+// The NTFS scan on volumes made by mkntfs and ntfs-3g: what the fixture script
+// built must be listed, and the records must agree with The Sleuth Kit's fls.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <tuple>
+
+#include "ntfs/RunTables.h"
+#include "support/NtfsVolume.h"
+
+namespace vantor {
+namespace {
+
+constexpr uint64_t kPartitionStart = 2048;
+
+// The fixture folder, built on first use; empty when it cannot be built here.
+std::string NtfsFixtures() {
+  const char* root = std::getenv("VANTOR_FIXTURES");
+  if (root == nullptr) return {};
+  std::string folder = std::string(root) + "/ntfs";
+  // The script lies beside this test's folder.
+  std::string script = (std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures" /
+                        "make-ntfs-fixtures.sh").string();
+  if (std::system(("VANTOR_FIXTURES='" + std::string(root) + "' '" + script + "'").c_str()) != 0) return {};
+  return std::filesystem::exists(folder + "/disk.img") ? folder : std::string();
+}
+
+#define REQUIRE_FIXTURES(folder)                                              \
+  std::string folder = NtfsFixtures();                                        \
+  if (folder.empty()) GTEST_SKIP() << "NTFS fixtures need root, FUSE and ntfs-3g"
+
+std::vector<std::string> Lines(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+struct Scanned {
+  Session session;
+  bool ok = false;
+  explicit Scanned(const std::string& image) {
+    ok = test::OpenNtfsPartition(session, image, kPartitionStart) &&
+         test::ScanNtfsPartition(session) == NtfsScanOutcome::kFinished;
+  }
+};
+
+void ExpectListed(const std::string& image, const std::string& expected) {
+  Scanned scan(image);
+  ASSERT_TRUE(scan.ok) << image;
+  std::set<std::string> listing = test::CatalogListing(scan.session.catalog);
+  for (const std::string& line : Lines(expected)) EXPECT_TRUE(listing.count(line)) << image << ": " << line;
+}
+
+TEST(NtfsFixtures, ListsWhatWasBuiltOnTheDisk) {
+  REQUIRE_FIXTURES(folder);
+  ExpectListed(folder + "/disk.img", folder + "/disk.expected");
+}
+
+TEST(NtfsFixtures, ListsWhatWasBuiltOnTheVmdk) {
+  REQUIRE_FIXTURES(folder);
+  Session probe;
+  if (!ChooseSource(probe, folder + "/disk.vmdk").ok) GTEST_SKIP() << "the virtual disk reader does not open disk.vmdk";
+  ExpectListed(folder + "/disk.vmdk", folder + "/disk.expected");
+}
+
+TEST(NtfsFixtures, RunsOfFragmentedSparseAndGrownMft) {
+  REQUIRE_FIXTURES(folder);
+  Scanned disk(folder + "/disk.img");
+  ASSERT_TRUE(disk.ok);
+  Session& session = disk.session;
+  const auto runsOf = [&](const std::u16string& name) {
+    for (const auto& file : session.catalog.files())
+      if (file.name.longName == name)
+        return BuildRunTable(session, kPartitionStart, MftRecordSector(session.mftRunTable, file.ownKey), 'F',
+                             session.state.geometry.sectorsPerCluster);
+    return MftRunTable();
+  };
+  MftRunTable fragmented = runsOf(u"fragmented-a.bin");
+  EXPECT_GT(fragmented.count(), 1u);
+  EXPECT_EQ(fragmented.TotalSectors(), 24u * 65536 / 512);
+  MftRunTable sparse = runsOf(u"sparse.bin");
+  EXPECT_EQ(sparse.TotalSectors(), 8u * 1024 * 1024 / 512);
+  bool hasSparse = false;
+  for (const DataRun& run : sparse.runs()) hasSparse |= run.sparse;
+  EXPECT_TRUE(hasSparse);
+
+  Scanned grown(folder + "/mftgrow.img");
+  ASSERT_TRUE(grown.ok);
+  EXPECT_GT(grown.session.mftRunTable.count(), 1u);
+  ExpectListed(folder + "/mftgrow.img", folder + "/mftgrow.expected");
+}
+
+// One named record: MFT record number, name and deleted state.
+using Entry = std::tuple<uint32_t, std::string, bool>;
+
+// What `fls -r -p` lists, one entry per record and name (streams folded in).
+std::set<Entry> FlsEntries(const std::string& image) {
+  std::string command = "fls -r -p -o " + std::to_string(kPartitionStart) + " '" + image + "' 2>/dev/null";
+  std::set<Entry> entries;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return entries;
+  std::array<char, 4096> buffer;
+  while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) {
+    std::string line(buffer.data());
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    size_t tab = line.find(":\t");
+    if (tab == std::string::npos) continue;
+    std::string head = line.substr(0, tab), path = line.substr(tab + 2);
+    std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    name = name.substr(0, name.find(':'));  // "NAME:STREAM" is a stream of NAME
+    uint32_t number = static_cast<uint32_t>(std::stoul(head.substr(head.find_last_of(' ') + 1)));
+    entries.emplace(number, name, head.find(" * ") != std::string::npos);
+  }
+  ::pclose(pipe);
+  return entries;
+}
+
+std::set<Entry> ScanEntries(const RecoveryCatalog& catalog) {
+  std::set<Entry> entries;
+  for (const auto& d : catalog.folders()) entries.emplace(d.ownKey, d.name.utf8(), d.deleted == 'y');
+  for (const auto& f : catalog.files()) entries.emplace(f.ownKey, f.name.utf8(), f.deleted == 'y');
+  return entries;
+}
+
+// Why an entry that fls lists may be missing from the scan; empty when it must not be.
+std::string WhyOnlyFls(const Entry& entry, const std::set<Entry>& ours) {
+  uint32_t number = std::get<0>(entry);
+  const std::string& name = std::get<1>(entry);
+  bool recordListed = false;
+  for (const Entry& e : ours) recordListed |= std::get<0>(e) == number;
+  if (name == "$OrphanFiles") return "TSK's virtual folder of orphans has no MFT record";
+  if (name.rfind("OrphanFile-", 0) == 0 && !recordListed)
+    return "a record in use without a file name, which TSK names itself; the scan passes over nameless records";
+  return {};
+}
+
+void ExpectAgreesWithFls(const std::string& image) {
+  Scanned scan(image);
+  ASSERT_TRUE(scan.ok) << image;
+  std::set<Entry> ours = ScanEntries(scan.session.catalog);
+  std::set<Entry> fls = FlsEntries(image);
+  ASSERT_FALSE(fls.empty()) << "fls listed nothing for " << image;
+  std::map<std::string, int> explained;
+  for (const Entry& entry : fls) {
+    if (ours.count(entry)) continue;
+    std::string why = WhyOnlyFls(entry, ours);
+    EXPECT_FALSE(why.empty()) << image << ": fls lists record " << std::get<0>(entry) << " " << std::get<1>(entry);
+    ++explained[why];
+  }
+  for (const auto& [why, count] : explained) std::cout << image << ": " << count << " only in fls: " << why << "\n";
+  for (const Entry& entry : ours)
+    EXPECT_TRUE(fls.count(entry)) << image << ": only the scan lists record " << std::get<0>(entry) << " "
+                                  << std::get<1>(entry) << (std::get<2>(entry) ? " (deleted)" : "");
+}
+
+TEST(NtfsFixtures, AgreesWithFls) {
+  REQUIRE_FIXTURES(folder);
+  if (std::system("command -v fls >/dev/null") != 0) GTEST_SKIP() << "fls (sleuthkit) is not installed";
+  ExpectAgreesWithFls(folder + "/disk.img");
+  ExpectAgreesWithFls(folder + "/mftgrow.img");
+}
+
+// Standard output of a shell command.
+std::string Output(const std::string& command) {
+  std::string output;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return output;
+  std::array<char, 4096> buffer;
+  while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) output += buffer.data();
+  ::pclose(pipe);
+  return output;
+}
+
+TEST(NtfsFixtures, CommandLineScanPrintsRecordsAndDates) {
+  REQUIRE_FIXTURES(folder);
+  const char* bin = std::getenv("VANTOR_BIN");
+  // The fixtures live in the build folder, beside the program.
+  std::string vantor = bin != nullptr ? bin : folder + "/../../vantor";
+  std::string image = folder + "/disk.img";
+  std::string listing = Output("'" + vantor + "' scan '" + image + "' -p 1 --quiet 2>/dev/null");
+  EXPECT_NE(listing.find("F\ty\t20000\t"), std::string::npos);
+  EXPECT_NE(listing.find("\tlevel1/level2/level3/level4/level5/deep.txt\n"), std::string::npos);
+  EXPECT_NE(listing.find("\tunicode/日本語のファイル名.txt\n"), std::string::npos);
+  // The modification time of small.txt as istat shows it (in UTC), as the scan's
+  // "DD-Mon-YYYY hh:mm:ss".
+  std::string number = Output("fls -p -o 2048 '" + image + "' | sed -n 's/^r\\/r \\([0-9]*\\)-.*\tsmall.txt$/\\1/p'");
+  std::string istat = Output("TZ=UTC istat -o 2048 '" + image + "' " + number.substr(0, number.find('\n')) +
+                             " | sed -n '0,/File Modified:/s/^File Modified:\t\\(.*\\)\\.[0-9]* (UTC)$/\\1/p'");
+  ASSERT_GE(istat.size(), 19u) << "istat gave no time";
+  static const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::string expected = istat.substr(8, 2) + "-" + kMonths[std::stoi(istat.substr(5, 2)) - 1] + "-" +
+                         istat.substr(0, 4) + " " + istat.substr(11, 8);
+  size_t line = listing.find("\tsmall.txt\n");
+  ASSERT_NE(line, std::string::npos);
+  size_t start = listing.rfind('\n', line) + 1;
+  EXPECT_NE(listing.substr(start, line - start).find("\t" + expected + "\t"), std::string::npos)
+      << listing.substr(start, line - start) << " vs " << expected;
+}
+
+}  // namespace
+}  // namespace vantor

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "fat/FatEntries.h"
+
+namespace vantor {
+namespace {
+
+struct Sectors {
+  std::vector<SectorBytes> list;
+  explicit Sectors(size_t count) : list(count) {
+    for (auto& s : list) s.fill(0);
+  }
+  uint8_t* entry(size_t sector, unsigned index) { return list[sector].data() + index * 32; }
+  void Short(size_t sector, unsigned index, const char* name, uint8_t attributes, uint16_t cluster) {
+    uint8_t* e = entry(sector, index);
+    std::memcpy(e, name, 11);
+    e[11] = attributes;
+    e[26] = static_cast<uint8_t>(cluster);
+    e[27] = static_cast<uint8_t>(cluster >> 8);
+  }
+  void LongPart(size_t sector, unsigned index, const std::u16string& units) {
+    static constexpr size_t kUnits[] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
+    uint8_t* e = entry(sector, index);
+    e[0] = 0x01;
+    e[11] = 0x0F;
+    for (size_t u = 0; u < 13; ++u) {
+      char16_t unit = u < units.size() ? units[u] : u == units.size() ? 0 : 0xFFFF;
+      e[kUnits[u]] = static_cast<uint8_t>(unit);
+      e[kUnits[u] + 1] = static_cast<uint8_t>(unit >> 8);
+    }
+  }
+  ByteView view(size_t sector) const { return ByteView(list[sector].data(), 512); }
+  PreviousSector previous() {
+    return [this](uint64_t& number, SectorBytes& out) {
+      if (number == 0) return false;
+      out = list[--number];
+      return true;
+    };
+  }
+};
+
+TEST(FatEntriesTest, ShortNamesDropSpacesAndMarkDeletion) {
+  const auto compose = [](const char* bytes) {
+    uint8_t e[32] = {};
+    std::memcpy(e, bytes, 11);
+    return ComposeShortName(ByteView(e, 32));
+  };
+  EXPECT_EQ(compose("README  TXT").bytes, "README.TXT");
+  EXPECT_EQ(compose("AB C      X").bytes, "ABCX");
+  ShortName deleted = compose("\xE5" "EADME  TXT");
+  EXPECT_EQ(deleted.bytes, "_EADME.TXT");
+  EXPECT_EQ(deleted.wide, u"_EADME.TXT");
+  EXPECT_EQ(deleted.deleted, 'y');
+  EXPECT_EQ(compose("\xC4" "BC     TXT").wide[0], u'\xC4');  // widened, not converted
+}
+
+TEST(FatEntriesTest, RefusedCharacters) {
+  EXPECT_TRUE(IsValidName(u""));
+  EXPECT_TRUE(IsValidName(u"a:b.txt"));
+  EXPECT_TRUE(IsValidName(u"\u03A9mega"));
+  EXPECT_TRUE(IsValidName(std::u16string(1, u'\0')));
+  for (char16_t bad : {u'\x01', u'\x1F', u'"', u'\\', u'/', u'?', u'*', u'<', u'>', u'|', u'\x80', u'\xE9', u'\xFF'})
+    EXPECT_FALSE(IsValidName(std::u16string(u"ok") + bad)) << static_cast<int>(bad);
+}
+
+TEST(FatEntriesTest, LongNamesOfThirteenAcrossSectorsAndDeleted) {
+  Sectors s(2);
+  // Exactly 13 units: one part, no terminator.
+  s.LongPart(0, 0, u"Report2012.md");
+  s.Short(0, 1, "REPORT~1MD ", 0x20, 5);
+  std::u16string name;
+  EXPECT_TRUE(AssembleLongName(s.view(0), 0, 1, s.previous(), name));
+  EXPECT_EQ(name, u"Report2012.md");
+  // A 20-unit name whose second part ends sector 0 and whose first part opens
+  // sector 1; the short entry follows.
+  s.LongPart(0, 15, u"ame.txt");
+  s.LongPart(1, 0, u"A long file n");
+  s.Short(1, 1, "ALONGF~1TXT", 0x20, 6);
+  DecodedEntry entry;
+  ASSERT_EQ(DecodeEntry(s.view(1), 1, 1, false, s.previous(), entry), EntryOutcome::kDecoded);
+  EXPECT_EQ(entry.name, u"A long file name.txt");
+  EXPECT_TRUE(entry.shortName.empty());
+  // Without the earlier sector only the first part is found; being 13 units, it
+  // is taken as a whole name.
+  EXPECT_TRUE(AssembleLongName(s.view(1), 1, 1, nullptr, name));
+  EXPECT_EQ(name, u"A long file n");
+  // A 0 unit ends the name wherever it stands.
+  s.entry(1, 0)[30] = 0;
+  s.entry(1, 0)[31] = 0;
+  EXPECT_TRUE(AssembleLongName(s.view(1), 1, 1, nullptr, name));
+  EXPECT_EQ(name, u"A long file ");
+  s.LongPart(1, 0, u"A long file n");
+  // A deleted entry: long-name parts keep their units.
+  s.entry(1, 0)[0] = 0xE5;
+  s.entry(1, 1)[0] = 0xE5;
+  ASSERT_EQ(DecodeEntry(s.view(1), 1, 1, false, s.previous(), entry), EntryOutcome::kDecoded);
+  EXPECT_EQ(entry.deleted, 'y');
+  EXPECT_EQ(entry.name, u"A long file name.txt");
+}
+
+TEST(FatEntriesTest, DecodeOutcomes) {
+  Sectors s(1);
+  s.Short(0, 0, ".          ", 0x10, 7);
+  s.Short(0, 1, "EMPTY   DAT", 0x20, 0);
+  s.Short(0, 2, "BAD?    TXT", 0x20, 9);
+  s.LongPart(0, 3, u"caf\u00E9.txt");
+  s.Short(0, 4, "CAF~1   TXT", 0x20, 10);
+  s.Short(0, 5, "SUB        ", 0x10, 0);
+  s.entry(0, 5)[20] = 1;  // high word: cluster 0x10000
+  s.entry(0, 5)[11] = 0x10;
+  DecodedEntry entry;
+  const auto decode = [&](unsigned index, bool lowWordOnly = false) {
+    return DecodeEntry(s.view(0), 0, index, lowWordOnly, s.previous(), entry);
+  };
+  EXPECT_EQ(decode(0), EntryOutcome::kDotEntry);
+  EXPECT_EQ(decode(1), EntryOutcome::kNoCluster);
+  EXPECT_EQ(decode(2), EntryOutcome::kRefusedShortName);
+  EXPECT_EQ(decode(3), EntryOutcome::kLongNameEntry);
+  EXPECT_EQ(decode(4), EntryOutcome::kRefusedLongName);
+  ASSERT_EQ(decode(5), EntryOutcome::kDecoded);
+  EXPECT_TRUE(entry.isFolder);
+  EXPECT_EQ(entry.firstCluster, 0x10000u);
+  EXPECT_EQ(decode(5, true), EntryOutcome::kNoCluster);  // the fixed root uses the low word only
+  EXPECT_EQ(decode(6), EntryOutcome::kEnd);
+  Sectors dir(1);
+  dir.Short(0, 0, ".          ", 0x10, 2);
+  dir.Short(0, 1, "..         ", 0x10, 0);
+  EXPECT_TRUE(IsDirectoryStart(dir.view(0)));
+  dir.entry(0, 1)[2] = 'X';
+  EXPECT_FALSE(IsDirectoryStart(dir.view(0)));
+}
+
+}  // namespace
+}  // namespace vantor
