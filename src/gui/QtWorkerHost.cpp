@@ -67,7 +67,6 @@ void QtWorkerHost::start(std::function<void()> work) {
   {
     std::lock_guard lock(mutex_);
     done_ = false;
-    held_ = false;
   }
   thread_ = std::thread([this, work = std::move(work)] {
     work();

@@ -27,6 +27,8 @@ class SearchProgress : public WizardStep {
   ~SearchProgress() override;
 
   ElapsedClock& clock() { return clock_; }
+  // The host through which the worker reports.
+  QtWorkerHost& host() { return host_; }
   const WorkerChoice& choice() const { return choice_; }
 
  public slots:
