@@ -116,12 +116,7 @@ void DesktopRecovery::showInformation(QTreeWidgetItem* item) {
   int kind = item != nullptr ? item->data(0, kKindRole).toInt() : kBranch;
   int index = item != nullptr ? item->data(0, kIndexRole).toInt() : 0;
   if (kind == kVirtualDisk) {
-    std::vector<std::string> rows;
-    for (const std::string& line : session().virtualDisk.InformationLines()) {
-      if (!rows.empty()) rows.push_back("");
-      rows.push_back(line);
-    }
-    setInformation("Device Information", rows);
+    setInformation("Device Information", session().virtualDisk.InformationLines());
   } else if (kind == kDisk) {
     setInformation("Device Information", vantor::DeviceInformationLines(store_, index));
   } else if (kind == kDrive) {

@@ -1,5 +1,6 @@
 #include "gui/FileDisplay.h"
 
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -38,15 +39,14 @@ constexpr const char* kExhaustiveAdvice =
     "If you are unable to find the deleted/lost file's && folder's in the directory tree.\n\nPlease choose "
     "'Exhaustive Recovery' under Options menu.";
 
+// "%.3f MB size in" (or GB above 1 GiB), the folder and the file count.
 QString SummaryText(const vantor::RecoveryCatalog& catalog) {
   double bytes = static_cast<double>(catalog.bytesTotal);
-  QString size = catalog.bytesTotal <= vantor::kGigaByte ? QString::asprintf("%.3f MB size in", bytes / vantor::kMegaByte)
-                                                          : QString::asprintf("%.3f GB size in", bytes / vantor::kGigaByte);
-  QString text = size + QString::asprintf(" %d Directories %d Files", static_cast<int>(catalog.directoriesFound),
-                                          static_cast<int>(catalog.filesFound));
-  QString inner = "<font color=black size = 14>" + text +
-                  "</font><br><hr color=red width=0><br><span class=cpp-comment><br><t></span>";
-  return "<font face=Arial size=110%>" + inner + "</font>";
+  QString size = catalog.bytesTotal <= vantor::kGigaByte
+                     ? QString::asprintf("%.3f MB size in", bytes / vantor::kMegaByte)
+                     : QString::asprintf("%.3f GB size in", bytes / vantor::kGigaByte);
+  return size + QString::asprintf(" %d Directories %d Files", static_cast<int>(catalog.directoriesFound),
+                                  static_cast<int>(catalog.filesFound));
 }
 
 }  // namespace
@@ -58,8 +58,14 @@ FileDisplay::FileDisplay(WizardContext& context, QWidget* parent)
   for (Command id : {kCmdLoadLog, kCmdOpen, kCmdExhaustive, kCmdSaving, kCmdSearch, kCmdSaveLog})
     menu()->setCommandEnabled(id, false);
   summary_ = NamedLabel(this, SummaryText(session().catalog), "summary");
-  summary_->setTextFormat(Qt::RichText);
+  QFont large = summary_->font();
+  large.setPointSizeF(large.pointSizeF() * 1.4);
+  summary_->setFont(large);
+  auto* rule = new QFrame(this);
+  rule->setFrameShape(QFrame::HLine);
+  rule->setStyleSheet("color: red");
   layout_->addWidget(summary_);
+  layout_->addWidget(rule);
   buildList();
   QLabel* hint = NamedLabel(this, kHint, "hintText");
   hint->setWordWrap(true);
@@ -75,7 +81,7 @@ FileDisplay::FileDisplay(WizardContext& context, QWidget* parent)
   buildButtons();
   connect(&host_, &QtWorkerHost::progressChanged, this, [this](quint64 p) { bar_->setValue(static_cast<int>(p)); });
   connect(&host_, &QtWorkerHost::finished, this, &FileDisplay::showTree, Qt::QueuedConnection);
-  resize(1100, 620);
+  resize(1260, 620);
 }
 
 FileDisplay::~FileDisplay() {
@@ -100,7 +106,7 @@ void FileDisplay::buildList() {
   list_->setHeaderLabels(headings);
   for (int i = 0; i < 7; ++i) list_->setColumnWidth(i, kColumns[i].width);
   splitter->setStretchFactor(1, 3);
-  splitter->setSizes({260, 840});
+  splitter->setSizes({230, 1030});
   layout_->addWidget(splitter, 1);
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) { chooseFolder(item); });
   connect(tree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) { onTreeCheck(item); });

@@ -51,6 +51,8 @@ const struct {
                {vantor::kLastNameField, "Last Name", "lastName"},
                {vantor::kDirectoryNameField, "Directory Name", "directoryName"}};
 
+constexpr int kValueWidth = 480;
+
 QProgressBar* Bar(QWidget* parent, const char* name) {
   auto* bar = new QProgressBar(parent);
   bar->setObjectName(name);
@@ -74,7 +76,7 @@ SavingDlg::SavingDlg(WizardContext& context, QWidget* parent)
   for (const auto& f : kFields) {
     grid->addWidget(NamedLabel(details_, QString(f.text) + " :", (std::string(f.name) + "Caption").c_str()), row, 0);
     QLabel* value = NamedLabel(details_, QString(), f.name);
-    value->setMinimumWidth(360);
+    value->setFixedWidth(kValueWidth);
     fields_[f.field] = value;
     grid->addWidget(value, row++, 1);
   }
@@ -159,5 +161,7 @@ void SavingDlg::toggleDetails() {
 
 void SavingDlg::showField(int field, const QString& text) {
   auto found = fields_.find(field);
-  if (found != fields_.end()) found->second->setText(text);
+  if (found == fields_.end()) return;
+  found->second->setText(found->second->fontMetrics().elidedText(text, Qt::ElideMiddle, kValueWidth));
+  found->second->setToolTip(text);
 }

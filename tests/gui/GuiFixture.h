@@ -69,6 +69,11 @@ class Script : public QObject {
   QString failure_;
 };
 
+// The big FAT32 fixture (100 000 files) as a raw image, and Steps 1 and 2 as the
+// wizard leaves them for it read as disk 0, each read `readMicros` late.
+std::string BigImage();
+void ChooseBigVolume(vantor::Session& session, int readMicros);
+
 // Clicks a named push button of `dialog` (fails the test when absent).
 void ClickButton(QWidget* dialog, const char* name);
 QString LabelText(QWidget* dialog, const char* name);

@@ -18,52 +18,8 @@
 #include "core/SizeText.h"
 #include "core/Session.h"
 #include "gui/SearchProgress.h"
-#include "partition/BootValues.h"
-#include "partition/PartitionTable.h"
 
 namespace {
-
-// Reads of the backing file, each after a short wait.
-class SlowDevice : public vantor::RawDevice {
- public:
-  SlowDevice(std::unique_ptr<vantor::RawDevice> backing, int micros) : backing_(std::move(backing)), micros_(micros) {}
-  bool readAt(uint64_t offset, void* buffer, size_t length) override {
-    std::this_thread::sleep_for(std::chrono::microseconds(micros_));
-    return backing_->readAt(offset, buffer, length);
-  }
-  bool writeAt(uint64_t, const void*, size_t) override { return false; }
-  uint64_t size() override { return backing_->size(); }
-
- private:
-  std::unique_ptr<vantor::RawDevice> backing_;
-  int micros_;
-};
-
-std::string BigImage() {
-  const char* folder = std::getenv("VANTOR_FIXTURES");
-  return std::string(folder != nullptr ? folder : "fixtures") + "/gui-big-fat.img";
-}
-
-// Steps 1 and 2 as the wizard leaves them for the big volume read as disk 0.
-void ChooseBigVolume(vantor::Session& session, int readMicros) {
-  session.deviceMap["\\\\.\\PhysicalDrive0"] = BigImage();
-  session.openDevice = [readMicros](const std::string& path, vantor::DeviceAccess access)
-      -> std::unique_ptr<vantor::RawDevice> {
-    auto file = vantor::OpenFileDevice(path, access);
-    if (file == nullptr || readMicros == 0) return file;
-    return std::make_unique<SlowDevice>(std::move(file), readMicros);
-  };
-  session.deviceCache = {};
-  vantor::RecoveryState& state = session.state;
-  state.selectedItemText = u"Disk0";
-  state.deviceIndex = 0;
-  vantor::ListPartitions(session);
-  QVERIFY(!session.partitions.empty());
-  state.fileSystemName = u"FAT32";
-  state.startSector = session.partitions[0].startSector;
-  state.endSector = session.partitions[0].endSector;
-  QCOMPARE(vantor::ReadBootValues(session), 1u);
-}
 
 QPushButton* Button(QWidget* dialog, const char* name) { return dialog->findChild<QPushButton*>(name); }
 
