@@ -23,12 +23,23 @@
 
 namespace {
 
+// A private folder in memory (/dev/shm) when there is one: every input is written
+// as a file, and a disk-backed folder makes the fuzzer wait on the disk.
 const std::string& Folder() {
   static const std::string folder = [] {
-    std::string pattern = "/tmp/fuzz-vmdk-XXXXXX";
+    std::string pattern = std::string(::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/fuzz-vmdk-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) std::abort();
     return pattern;
   }();
+  static const bool cleanup = [] {
+    std::atexit([] {
+      ::unlink((folder + "/disk.vmdk").c_str());
+      ::unlink((folder + "/e.vmdk").c_str());
+      ::rmdir(folder.c_str());
+    });
+    return true;
+  }();
+  (void)cleanup;
   return folder;
 }
 

@@ -3,7 +3,8 @@
 
 #include <charconv>
 #include <iostream>
-#include <vector>
+#include <memory>
+#include <new>
 
 #include "cli/Commands.h"
 #include "cli/Usage.h"
@@ -47,13 +48,21 @@ int ReadCommand(const Arguments& args) {
   Session session;
   SourceChoice choice = ChooseSource(session, args[0]);
   if (!choice.ok) return Failure(choice.message);
-  // Large enough that a whole grain run is one read of the virtual disk.
-  constexpr uint32_t kBatch = 2048;
-  std::vector<uint8_t> buffer(static_cast<size_t>(kBatch) * kSectorSize);
+  // 4 MiB batches: long runs of contiguous grains become one read each. The buffer
+  // is page-aligned: the kernel copies from the page cache several times slower
+  // into a buffer that is not aligned to a cache line (as malloc's large blocks,
+  // 16 bytes past a page, are not).
+  constexpr uint32_t kBatch = 8192;
+  constexpr std::align_val_t kAlignment{4096};
+  struct AlignedDelete {
+    void operator()(uint8_t* p) const { ::operator delete[](p, kAlignment); }
+  };
+  const size_t bytes = static_cast<size_t>(kBatch) * kSectorSize;
+  std::unique_ptr<uint8_t[], AlignedDelete> buffer(static_cast<uint8_t*>(::operator new[](bytes, kAlignment)));
   for (uint64_t done = 0; done < count;) {
     uint32_t batch = static_cast<uint32_t>(std::min<uint64_t>(kBatch, count - done));
-    ReadCurrentSectors(session, first + done, batch, buffer.data());
-    if (!WriteAll(buffer.data(), static_cast<size_t>(batch) * kSectorSize)) return Failure("cannot write to standard output");
+    ReadCurrentSectors(session, first + done, batch, buffer.get());
+    if (!WriteAll(buffer.get(), static_cast<size_t>(batch) * kSectorSize)) return Failure("cannot write to standard output");
     done += batch;
   }
   return kExitOk;

@@ -49,7 +49,7 @@ SourceChoice ChooseVirtualDisk(Session& session, const std::string& path) {
 SourceChoice ChooseSource(Session& session, const std::string& path) {
   std::error_code error;
   if (!std::filesystem::exists(path, error)) return {false, "Source not found: " + path};
-  // A virtual disk file that cannot be opened is "in use" (Part 2.2).
+  // A virtual disk file that cannot be opened is "in use" (a running machine holds it).
   if (EndsWithIgnoringCase(path, ".vmdk")) return ChooseVirtualDisk(session, path);
   int probe = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (probe < 0) return {false, "Source cannot be opened for reading: " + path};

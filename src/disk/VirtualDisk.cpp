@@ -1,22 +1,23 @@
-// The VMware virtual disk reader (Part 2.2).
+// The VMware virtual disk reader: the sparse extent header ("KDMV" at byte 0;
+// capacity, grain size, descriptor, directories and overhead as little-endian
+// fields), the text descriptor (embedded in a sparse file, NUL-padded, or a file of
+// its own naming the extent files), the grain directory of 32-bit grain table
+// sectors and the grain tables of 32-bit grain sectors (0: not allocated).
 //
 // Everything read from the file is untrusted: header fields, descriptor values,
 // directory and table entries are checked before they are used as sizes or
 // offsets, so that a damaged file is refused or reads as zeros, and never makes
 // this reader crash, loop without end or allocate without bound.
 //
-// Deliberate differences from the spec's arithmetic (see the Part's "Left to the
-// implementer" and the mended faults):
-// - the byte offset of a grain table entry is computed in 64 bits, so grain tables
-//   past 4 GiB of the extent file are read right;
-// - extents are addressed by the running sum of their sizes (for the split layouts
-//   of qemu-img and VMware, every extent but the last has the first one's size, so
-//   this is the spec's "size of the first extent" rule wherever that rule holds);
-// - sectors past the last extent and grain directory entries of 0 read as zeros
-//   with status 0;
-// - the directory is read once per extent open and recent grain tables are kept,
-//   and consecutive allocated grains that lie one after the other in the file are
-//   read with one platform read.
+// - Grain table offsets are 64-bit, so grain tables past 4 GiB of an extent file
+//   are read right.
+// - Extents are addressed by the running sum of their sizes (for the split layouts
+//   every extent but the last has the first one's size).
+// - Sectors past the last extent and grain directory entries of 0 read as zeros
+//   with status 0, as an unreadable stretch of a disk does.
+// - The directory is read once per extent open and recent grain tables are kept;
+//   consecutive allocated grains that lie one after the other in the file are read
+//   with one platform read.
 #include "disk/VirtualDisk.h"
 
 #include <algorithm>
@@ -87,38 +88,30 @@ bool Exists(const std::string& path) {
 VirtualDiskOpenResult VirtualDisk::Open(const std::string& path) {
   *this = VirtualDisk();
   handle_ = OpenFileDevice(path, DeviceAccess::kRead);
-  if (handle_ == nullptr) return {0, "Used"};
+  if (handle_ == nullptr) return Refuse(0, "Used");
   uint8_t first[21] = {};
-  if (!handle_->readAt(0, first, sizeof first)) {
-    handle_.reset();
-    return {0, "Used"};
-  }
+  if (!handle_->readAt(0, first, sizeof first)) return Refuse(0, "Used");
   std::string text;
   for (uint8_t byte : first)
     if (byte != 0) text += static_cast<char>(byte);
-  if (StartsWith(text, kSparseMagic)) return OpenSparseFile(path);
+  if (StartsWith(text, kSparseMagic)) return OpenSparseFile();
   if (StartsWith(text, kDescriptorMagic)) return OpenDescriptorFile(path);
-  handle_.reset();
-  return {0, {}};
+  return Refuse(0, "");
 }
 
-VirtualDiskOpenResult VirtualDisk::OpenSparseFile(const std::string&) {
+VirtualDiskOpenResult VirtualDisk::Refuse(uint32_t status, const char* typeText) {
+  *this = VirtualDisk();
+  return {status, typeText};
+}
+
+VirtualDiskOpenResult VirtualDisk::OpenSparseFile() {
   handleSize_ = handle_->size();
-  if (!ReadHeader()) {
-    *this = VirtualDisk();
-    return {0, "Used"};
-  }
+  if (!ReadHeader()) return Refuse(0, "Used");
   overHead_ = header_.overHead;
-  if (header_.descriptorOffset == 0) {
-    *this = VirtualDisk();
-    return {0, {}};
-  }
+  if (header_.descriptorOffset == 0) return Refuse(0, "");
   // A header whose grain arithmetic cannot work is as damaged as one without a
   // directory: nothing of the disk could be read.
-  if (!SelectGrainDirectory() || !HeaderUsable()) {
-    handle_.reset();
-    return {1, "Damaged"};
-  }
+  if (!SelectGrainDirectory() || !HeaderUsable()) return Refuse(1, "Damaged");
   // The embedded descriptor, clipped to the file and to a sane length.
   if (header_.descriptorOffset < kMaxSector) {
     uint64_t offset = header_.descriptorOffset * kSectorSize;
@@ -128,10 +121,7 @@ VirtualDiskOpenResult VirtualDisk::OpenSparseFile(const std::string&) {
     if (length > 0 && handle_->readAt(offset, area.data(), area.size())) ParseDescriptor(area.data(), area.size());
   }
   capacity_ = header_.capacity;
-  if (capacity_ >= kMaxSector) {
-    handle_.reset();
-    return {1, "Damaged"};
-  }
+  if (capacity_ >= kMaxSector) return Refuse(1, "Damaged");
   // The file itself is the one extent, whatever the embedded descriptor names.
   layout_ = Layout::kSparse;
   slots_.push_back({std::string(), 0, capacity_});
@@ -148,39 +138,30 @@ VirtualDiskOpenResult VirtualDisk::OpenDescriptorFile(const std::string& path) {
   std::vector<uint8_t> area(length);
   bool read = handle_->readAt(0, area.data(), area.size());
   handle_.reset();
-  if (!read) return {0, "Used"};
+  if (!read) return Refuse(0, "Used");
   ParseDescriptor(area.data(), area.size());
   bool sparse = IsSparseType(createType_);
-  if (!sparse && !IsFlatType(createType_)) {
-    // Not a layout this reader serves; the caller refuses it by its type text.
-    uint64_t total = 0;
-    for (const auto& extent : extents_) total = std::min(kMaxSector, total + std::min(kMaxSector, ParseDecimal(extent.sizeText)));
-    capacity_ = total;
-    return {1, createType_};
-  }
+  // Not a layout this reader serves: the caller refuses it by its type text.
+  if (!sparse && !IsFlatType(createType_)) return {1, createType_};
   // The extents as addressed: their sizes add up to the capacity.
   uint64_t total = 0;
   for (const auto& extent : extents_) {
     uint64_t sectors = ParseDecimal(extent.sizeText);
-    if (sectors >= kMaxSector || total + sectors >= kMaxSector) return {1, "Damaged"};
+    if (sectors >= kMaxSector || total + sectors >= kMaxSector) return Refuse(1, "Damaged");
     std::string file = !extent.fileName.empty() && extent.fileName[0] == '/' ? extent.fileName : folder_ + extent.fileName;
     slots_.push_back({file, total, sectors});
     total += sectors;
   }
   capacity_ = total;
-  if (slots_.empty() || slots_[0].sectors == 0) {
-    slots_.clear();
-    return {1, "Damaged"};
-  }
+  if (slots_.empty() || slots_[0].sectors == 0) return Refuse(1, "Damaged");
   layout_ = sparse ? Layout::kSparse : Layout::kFlat;
   if (!OpenExtent(0)) {
+    // A missing extent: not a whole disk; one that exists but cannot be opened
+    // is held by a running machine; one that opens is not a sparse extent.
     bool present = Exists(slots_[0].path);
     bool opens = present && OpenFileDevice(slots_[0].path, DeviceAccess::kRead) != nullptr;
-    layout_ = Layout::kNone;
-    slots_.clear();
-    if (present && !opens) return {0, "Used"};
-    if (present && sparse) return {1, "Damaged"};
-    return {0, {}};
+    if (present && !opens) return Refuse(0, "Used");
+    return present && sparse ? Refuse(1, "Damaged") : Refuse(0, "");
   }
   overHead_ = sparse ? header_.overHead : 0;
   return {1, createType_};
@@ -283,12 +264,15 @@ const std::vector<uint32_t>* VirtualDisk::GrainTable(uint32_t tableSector) {
       return &tables_[i].entries;
     }
   }
-  // Read the table; its byte offset is 64-bit (tables may lie past 4 GiB).
-  size_t entries = header_.numGTEsPerGT;
-  std::vector<uint8_t> raw(entries * 4);
+  // Read the table; its byte offset is 64-bit (tables may lie past 4 GiB). Only
+  // the entries inside the file are kept: those past its end are 0 anyway.
   uint64_t offset = static_cast<uint64_t>(tableSector) * kSectorSize;
-  if (!handle_->readAt(offset, raw.data(), raw.size())) return nullptr;
-  size_t limit = std::max<size_t>(1, std::min(kMaxCachedTables, kTableCacheBytes / raw.size()));
+  size_t entries = header_.numGTEsPerGT;
+  if (handleSize_ > 0)
+    entries = offset >= handleSize_ ? 0 : static_cast<size_t>(std::min<uint64_t>(entries, (handleSize_ - offset + 3) / 4));
+  std::vector<uint8_t> raw(entries * 4);
+  if (!raw.empty() && !handle_->readAt(offset, raw.data(), raw.size())) return nullptr;
+  size_t limit = std::max<size_t>(1, std::min(kMaxCachedTables, kTableCacheBytes / (header_.numGTEsPerGT * size_t{4})));
   size_t slot = tables_.size();
   if (tables_.size() >= limit) {
     slot = 0;
@@ -334,7 +318,7 @@ uint32_t VirtualDisk::ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buf
     } else {
       piece = std::min(sectors, grainSize - inGrain);
       const std::vector<uint32_t>* table = GrainTable(tableSector);
-      uint32_t grain = table != nullptr ? (*table)[static_cast<size_t>(tableIndex)] : 0;
+      uint32_t grain = table != nullptr && tableIndex < table->size() ? (*table)[static_cast<size_t>(tableIndex)] : 0;
       if (table == nullptr) {
         flush();
         status = 0;

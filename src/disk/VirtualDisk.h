@@ -75,8 +75,10 @@ class VirtualDisk {
     std::vector<uint32_t> entries;
   };
 
-  VirtualDiskOpenResult OpenSparseFile(const std::string& path);
+  VirtualDiskOpenResult OpenSparseFile();
   VirtualDiskOpenResult OpenDescriptorFile(const std::string& path);
+  // Rebuilds this object empty and returns the refusal.
+  VirtualDiskOpenResult Refuse(uint32_t status, const char* typeText);
   // Makes extent `index` the one in use: its file open, and for a sparse extent
   // its header read, checked and its grain directory loaded. False when it cannot.
   bool OpenExtent(size_t index);
@@ -85,7 +87,7 @@ class VirtualDisk {
   // True when the header's grain arithmetic can work (grain size and table
   // length nonzero and bounded); sets sectorsPerGrainTable_.
   bool HeaderUsable();
-  // The spec's choice: the redundant directory when its first entry is not 0,
+  // The redundant directory when its first entry is not 0,
   // else the primary one when its first entry is not 0. False when none is usable.
   bool SelectGrainDirectory();
   // Reads the chosen directory, enough entries for `extentSectors`, bounded.

@@ -129,7 +129,7 @@ std::string MonolithicDescriptor(uint64_t capacity) {
   return Descriptor("monolithicSparse", {"RW " + std::to_string(capacity) + " SPARSE \"disk.vmdk\""});
 }
 
-// Reads `count` sectors from `first` into a zero-filled buffer, as Part 2.1 does.
+// Reads `count` sectors from `first` into a zero-filled buffer, as ReadSectors does.
 struct Reading {
   uint32_t status = 0;
   std::vector<uint8_t> bytes;
@@ -363,9 +363,9 @@ TEST_F(VirtualDiskTest, DirectoryEntryZeroAndSectorsPastTheEndReadZerosWithStatu
   EXPECT_EQ(ReadDisk(disk, UINT64_MAX - 1, 4).status, 0u);
 }
 
-// The mended fault: a grain table past 4 GiB of the extent file. With the spec's
-// 32-bit offset the table would be looked for 4 GiB lower, where this file has a
-// decoy table pointing at a grain of 0xDD bytes.
+// A grain table past 4 GiB of the extent file. With a 32-bit byte offset the
+// table would be looked for 4 GiB lower, where this file has a decoy table
+// pointing at a grain of 0xDD bytes.
 TEST_F(VirtualDiskTest, GrainTablesPastFourGibibytesAreReadWith64BitOffsets) {
   const uint64_t fourGiBSectors = 1ULL << 23;
   const uint64_t table = fourGiBSectors + 16;  // byte 4 GiB + 8 KiB
@@ -511,6 +511,21 @@ TEST_F(VirtualDiskTest, FlatLayoutsReadTheirExtents) {
   // Without its flat file the disk is refused.
   std::filesystem::remove(dir / "m-flat.vmdk");
   EXPECT_EQ(disk.Open(dir / "m.vmdk").status, 0u);
+}
+
+// Extents of unequal sizes are placed one after the other by their own sizes.
+TEST_F(VirtualDiskTest, ExtentsOfUnequalSizesFollowOneAnother) {
+  std::vector<uint8_t> whole(28 * 512);
+  for (uint64_t s = 0; s < 28; ++s) FillSector(whole.data() + s * 512, s);
+  test::WriteFile(dir / "u1.vmdk", std::vector<uint8_t>(whole.begin(), whole.begin() + 16 * 512));
+  test::WriteFile(dir / "u2.vmdk", std::vector<uint8_t>(whole.begin() + 16 * 512, whole.begin() + 20 * 512));
+  test::WriteFile(dir / "u3.vmdk", std::vector<uint8_t>(whole.begin() + 20 * 512, whole.end()));
+  std::string text = Descriptor("twoGbMaxExtentFlat", {"RW 16 FLAT \"u1.vmdk\" 0", "RW 0 FLAT \"none.vmdk\" 0",
+                                                       "RW 4 FLAT \"u2.vmdk\" 0", "RW 8 FLAT \"u3.vmdk\" 0"});
+  test::WriteFile(dir / "u.vmdk", std::vector<uint8_t>(text.begin(), text.end()));
+  ASSERT_EQ(disk.Open(dir / "u.vmdk").typeText, "twoGbMaxExtentFlat");
+  EXPECT_EQ(disk.capacity(), 28u);
+  EXPECT_EQ(ReadDisk(disk, 0, 28).bytes, whole);
 }
 
 TEST_F(VirtualDiskTest, ReadSectorsServesTheVirtualDisk) {

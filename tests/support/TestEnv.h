@@ -1,0 +1,30 @@
+// Where the tests find the build's fixtures folder, the `vantor` binary and the
+// source tree: the environment variables VANTOR_FIXTURES, VANTOR_BIN and
+// VANTOR_SOURCE_DIR when set, else the paths that tests/CMakeLists.txt compiled in.
+#pragma once
+
+#include <cstdlib>
+#include <string>
+
+namespace vantor::test {
+
+inline std::string EnvOr(const char* name, const char* fallback) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != 0 ? std::string(value) : std::string(fallback);
+}
+
+#ifndef VANTOR_DEFAULT_FIXTURES
+#define VANTOR_DEFAULT_FIXTURES "build/fixtures"
+#endif
+#ifndef VANTOR_DEFAULT_BIN
+#define VANTOR_DEFAULT_BIN ""
+#endif
+#ifndef VANTOR_DEFAULT_SOURCE_DIR
+#define VANTOR_DEFAULT_SOURCE_DIR "."
+#endif
+
+inline std::string FixturesDir() { return EnvOr("VANTOR_FIXTURES", VANTOR_DEFAULT_FIXTURES); }
+inline std::string VantorBin() { return EnvOr("VANTOR_BIN", VANTOR_DEFAULT_BIN); }
+inline std::string SourceDir() { return EnvOr("VANTOR_SOURCE_DIR", VANTOR_DEFAULT_SOURCE_DIR); }
+
+}  // namespace vantor::test
