@@ -32,7 +32,7 @@ if [ ! -f "$image" ]; then
   mkfs.fat -C -F 32 -s 1 -n BENCH "$image.tmp" $((192 * 1024)) > /dev/null
   mcopy -s -Q -i "$image.tmp" "$tree"/* ::/
   for top in 01 11 21 31 41; do mdeltree -i "$image.tmp" "::/top folder $top"; done
-  for sub in $(seq -w 1 25); do
+  for sub in $(seq -w 1 100 | head -n 25); do
     for f in $(seq -w 1 20); do echo "::/top folder 02/sub folder $sub/file number $f of 02-$sub.txt"; done
   done | xargs -d '\n' mdel -i "$image.tmp"
   rm -rf "$tree"

@@ -131,7 +131,7 @@ class DirectoryScan {
       ReadSector(--number, out);
       return true;
     };
-    for (uint32_t i = 0; i < geometry_.rootDirSectors && geometry_.rootStart != 0; ++i) {
+    for (uint32_t i = 0; i < geometry_.rootDirSectors && geometry_.rootStart != 0 && !catalog_.outOfMemory; ++i) {
       pieceFirst_ = geometry_.rootStart + i;
       sectorsInBuffer_ = 1;
       std::memset(piece_.data(), 0, kSectorSize);
@@ -178,7 +178,8 @@ class DirectoryScan {
   }
 
   SectorEnd ReadEntries(ByteView sector, uint64_t number, const Directory& directory, const PreviousSector& previous) {
-    for (unsigned e = 0; e < kEntriesPerSector && !catalog_.outOfMemory; ++e) {
+    for (unsigned e = 0; e < kEntriesPerSector; ++e) {
+      if (catalog_.outOfMemory) return SectorEnd::kEndFolder;
       DecodedEntry entry;
       EntryOutcome outcome = DecodeEntry(sector, number, e, width_ != FatWidth::kFat32 && directory.isRoot,
                                          previous, entry);

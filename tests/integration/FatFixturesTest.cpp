@@ -20,14 +20,12 @@
 #include "partition/PartitionTable.h"
 #include "platform/Utf.h"
 #include "support/TempDir.h"
+#include "support/TestEnv.h"
 
 namespace vantor {
 namespace {
 
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
+std::string Env(const char* name) { return test::TestSetting(name); }
 
 bool HaveTools(const std::string& tools) { return std::system(("command -v " + tools + " >/dev/null 2>&1").c_str()) == 0; }
 
