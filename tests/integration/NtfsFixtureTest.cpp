@@ -15,6 +15,7 @@
 
 #include "ntfs/RunTables.h"
 #include "support/NtfsVolume.h"
+#include "support/TestEnv.h"
 
 namespace vantor {
 namespace {
@@ -23,13 +24,12 @@ constexpr uint64_t kPartitionStart = 2048;
 
 // The fixture folder, built on first use; empty when it cannot be built here.
 std::string NtfsFixtures() {
-  const char* root = std::getenv("VANTOR_FIXTURES");
-  if (root == nullptr) return {};
-  std::string folder = std::string(root) + "/ntfs";
-  // The script lies beside this test's folder.
-  std::string script = (std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures" /
-                        "make-ntfs-fixtures.sh").string();
-  if (std::system(("VANTOR_FIXTURES='" + std::string(root) + "' '" + script + "'").c_str()) != 0) return {};
+  std::string root = test::TestSetting("VANTOR_FIXTURES");
+  std::string source = test::TestSetting("VANTOR_SOURCE_DIR");
+  if (root.empty() || source.empty()) return {};
+  std::string folder = root + "/ntfs";
+  std::string script = source + "/tests/fixtures/make-ntfs-fixtures.sh";
+  if (std::system(("VANTOR_FIXTURES='" + root + "' '" + script + "'").c_str()) != 0) return {};
   return std::filesystem::exists(folder + "/disk.img") ? folder : std::string();
 }
 
@@ -169,6 +169,45 @@ TEST(NtfsFixtures, AgreesWithFls) {
   ExpectAgreesWithFls(folder + "/mftgrow.img");
 }
 
+// A copy of `image` with `count` random bytes written at byte `offset`.
+std::string Damaged(const std::string& image, const std::string& name, uint64_t offset, size_t count) {
+  std::string copy = (std::filesystem::temp_directory_path() / name).string();
+  std::filesystem::copy_file(image, copy, std::filesystem::copy_options::overwrite_existing);
+  std::fstream file(copy, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(static_cast<std::streamoff>(offset));
+  std::srand(7);
+  for (size_t i = 0; i < count; ++i) file.put(static_cast<char>(std::rand()));
+  return copy;
+}
+
+TEST(NtfsFixtures, RandomBytesInBootSectorAndMftRecordsEndTheScan) {
+  REQUIRE_FIXTURES(folder);
+  const std::string image = folder + "/disk.img";
+  Session clean;
+  ASSERT_TRUE(test::OpenNtfsPartition(clean, image, kPartitionStart));
+  const uint64_t mftByte = clean.state.geometry.mftSector * 512;
+
+  // Random boot sector: the boot values fail or the scan ends; nothing crashes.
+  std::string boot = Damaged(image, "vantor-ntfs-boot.img", kPartitionStart * 512 + 11, 499);
+  Session bootSession;
+  if (test::OpenNtfsPartition(bootSession, boot, kPartitionStart)) test::ScanNtfsPartition(bootSession);
+  std::filesystem::remove(boot);
+
+  // Random bytes over records 0 to 99: the scan ends with whatever it still reads.
+  std::string records = Damaged(image, "vantor-ntfs-records.img", mftByte, 100 * 1024);
+  Session recordSession;
+  ASSERT_TRUE(test::OpenNtfsPartition(recordSession, records, kPartitionStart));
+  EXPECT_EQ(test::ScanNtfsPartition(recordSession), NtfsScanOutcome::kSwitchToExhaustive);
+  // Random bytes over records 64 to 99 only: the rest of the volume is listed.
+  std::filesystem::remove(records);
+  records = Damaged(image, "vantor-ntfs-records.img", mftByte + 64 * 1024, 36 * 1024);
+  Session partSession;
+  ASSERT_TRUE(test::OpenNtfsPartition(partSession, records, kPartitionStart));
+  EXPECT_EQ(test::ScanNtfsPartition(partSession), NtfsScanOutcome::kFinished);
+  EXPECT_TRUE(test::CatalogListing(partSession.catalog).count("F n 9 small.txt"));
+  std::filesystem::remove(records);
+}
+
 // Standard output of a shell command.
 std::string Output(const std::string& command) {
   std::string output;
@@ -182,9 +221,7 @@ std::string Output(const std::string& command) {
 
 TEST(NtfsFixtures, CommandLineScanPrintsRecordsAndDates) {
   REQUIRE_FIXTURES(folder);
-  const char* bin = std::getenv("VANTOR_BIN");
-  // The fixtures live in the build folder, beside the program.
-  std::string vantor = bin != nullptr ? bin : folder + "/../../vantor";
+  std::string vantor = test::TestSetting("VANTOR_BIN");
   std::string image = folder + "/disk.img";
   std::string listing = Output("'" + vantor + "' scan '" + image + "' -p 1 --quiet 2>/dev/null");
   EXPECT_NE(listing.find("F\ty\t20000\t"), std::string::npos);
