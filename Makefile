@@ -17,7 +17,7 @@ build-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 demo: build
-	$(BUILD)/vantor info samples/sample.vmdk
+	$(BUILD)/vantor demo -o demo-recovered
 
 test-release: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -13,5 +13,7 @@ int InfoCommand(const Arguments& args);
 int ReadCommand(const Arguments& args);
 int PartitionsCommand(const Arguments& args);
 int ScanCommand(const Arguments& args);
+int RecoverCommand(const Arguments& args);
+int DemoCommand(const Arguments& args);
 
 }  // namespace vantor::cli

@@ -19,6 +19,8 @@ constexpr const char* kOverview =
     "  read SOURCE FIRST COUNT   COUNT raw sectors from FIRST to standard output\n"
     "  partitions SOURCE         the FAT and NTFS file systems on SOURCE, as Step 2 lists them\n"
     "  scan SOURCE [-p N]        the live and deleted folders and files of file system N\n"
+    "  recover SOURCE -o DIR     saves the folders and files of file system N into DIR\n"
+    "  demo [-o DIR]             recovers the bundled sample disk and checks the result\n"
     "\n"
     "SOURCE is a .vmdk file, a disk image file (Image0.img or any raw image) or a\n"
     "block device. 'vantor COMMAND --help' tells more.\n";
@@ -32,6 +34,8 @@ int main(int argc, char** argv) {
       {"read", ReadCommand},
       {"partitions", PartitionsCommand},
       {"scan", ScanCommand},
+      {"recover", RecoverCommand},
+      {"demo", DemoCommand},
   };
   if (argc < 2) {
     std::cerr << kOverview;

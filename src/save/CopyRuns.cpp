@@ -35,7 +35,7 @@ CopyEnd CopyRuns(Session& session, OutputFile& file, const RunSupplier& nextRun,
   while (written < size) {
     if (!nextRun(run)) return CopyEnd::kRunsEnded;
     for (uint64_t offset = 0; offset < run.sectors && written < size;) {
-      if (state.skipFile != 0 || state.abortAll != 0) return CopyEnd::kInterrupted;
+      if (state.skipFile != 0 || AbortRequested(session)) return CopyEnd::kInterrupted;
       uint64_t left = RoundUp(RoundUp(size - written, kSectorSize) / kSectorSize, pieceSectors);
       auto count = static_cast<uint32_t>(std::min<uint64_t>({left, run.sectors - offset, kRunSectors}));
       Fill(session, run, offset, count, pieceSectors, buffer.data());

@@ -40,6 +40,15 @@ std::string MinutesText(int64_t seconds) {
   return std::to_string(seconds / 60) + " Min " + std::to_string(seconds % 60) + " Sec";
 }
 
+bool AbortRequested(Session& session) {
+  SavingRun& run = session.savingRun;
+  if (run.abortAll == 0 && session.host().stopRequested()) {
+    run.stopped = true;
+    run.abortAll = 1;
+  }
+  return run.abortAll != 0;
+}
+
 void SetField(Session& session, SavingField field, const std::string& text) {
   session.savingRun.field(field) = text;
   if (session.savingRun.detailsShown) session.host().setCaption(field, text);

@@ -19,6 +19,10 @@ std::string SavingSizeText(uint64_t bytes);
 // "M Min S Sec" for a number of seconds.
 std::string MinutesText(int64_t seconds);
 
+// True when the run is to end: abortAll is set, or the host asks to stop (which
+// sets abortAll and marks the run as stopped).
+bool AbortRequested(Session& session);
+
 void SetField(Session& session, SavingField field, const std::string& text);
 // Called after each piece written: `written` of `size` bytes of the current file;
 // `pieces` counts the pieces this call stands for.

@@ -8,8 +8,11 @@
 
 #include "core/Session.h"
 #include "save/FileFilter.h"
+#include "save/Progress.h"
 #include "save/SafeName.h"
+#include "ntfs/RunTables.h"
 #include "save/SaveFatFile.h"
+#include "save/SaveNtfsFile.h"
 #include "save/SavedFolders.h"
 
 namespace vantor {
@@ -23,6 +26,14 @@ std::string WithSlash(std::string path) {
 }  // namespace
 
 bool SaveCatalogFile(Session& session, const std::string& path, const FileRecord& file, bool interactive) {
+  const RecoveryState& state = session.state;
+  if (IsNtfs(session)) {
+    uint64_t sector = state.exhaustiveSwitch != 0 || state.partitionSearch != 0
+                          ? file.recordSector
+                          : MftRecordSector(session.mftRunTable, file.ownKey);
+    return SaveNtfsFile(session, path, NameUtf16(file.name), file.size(), sector, interactive, file.deleted,
+                        file.modified);
+  }
   return SaveFatFile(session, path, NameUtf16(file.name), file.sizeLow, file.ownKey, interactive, file.deleted,
                      static_cast<uint16_t>(file.modified.second), static_cast<uint16_t>(file.modified.first));
 }
@@ -37,7 +48,7 @@ void SaveFolderFiles(Session& session, const std::string& folder, const std::vec
   const SavingFilter& filter = session.savingFilter;
   const bool ntfs = IsNtfs(session);
   for (FileRecord* file : files) {
-    if (session.savingRun.abortAll != 0) return;
+    if (AbortRequested(session)) return;
     if (!PassesSelection(filter.selectionMode, file->selected) || !PassesDateRanges(filter, *file, ntfs)) continue;
     SaveCatalogFile(session, folder + SafeName(NameUtf16(file->name)), *file, true);
   }

@@ -12,6 +12,7 @@ void SavingRun::Reset() {
   abortAll = 0;
   ignoreWriteErrors = 0;
   refreshCalls = 0;
+  stopped = false;
   pausedSeconds = 0;
   fields = {};
 }

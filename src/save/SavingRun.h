@@ -34,6 +34,7 @@ struct SavingRun {
   std::atomic<int32_t> abortAll{0};
   std::atomic<int32_t> ignoreWriteErrors{0};
   std::atomic<bool> detailsShown{true};
+  bool stopped = false;  // the host asked to stop: the run ends as aborted
   uint64_t bytesCopied = 0;
   int32_t filesSaved = 0;
   uint64_t bytesRequired = 0;

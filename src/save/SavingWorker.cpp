@@ -37,7 +37,9 @@ std::string RunSaving(Session& session) {
   LogRunStart(session, kRecoveryLog);
   run.startTime = static_cast<int64_t>(std::time(nullptr));
   SaveTree(session);
-  std::string closing = run.bytesCopied == run.bytesRequired ? kSavingCompleted : kSavingNotCompleted;
+  std::string closing = run.stopped                              ? kSavingAborted
+                        : run.bytesCopied == run.bytesRequired ? kSavingCompleted
+                                                               : kSavingNotCompleted;
   CloseSavingReport(session, closing);
   return closing;
 }

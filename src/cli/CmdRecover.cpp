@@ -1,0 +1,44 @@
+// vantor recover SOURCE [-p N] -o DIR [...]: scans file system N, selects, checks
+// the destination and its free space, saves, and prints the saving report and
+// its closing message. Exit code 0 only when the save completed.
+#include <iostream>
+
+#include "cli/RecoverSteps.h"
+#include "cli/Usage.h"
+#include "core/Session.h"
+#include "save/SavingWorker.h"
+
+namespace vantor::cli {
+
+int RecoverCommand(const Arguments& arguments) {
+  const std::string usage = kRecoverUsage;
+  if (WantsHelp(arguments)) {
+    std::cout << "usage: " << usage
+              << "\n\nScans file system N (default 1) of SOURCE and saves into DIR: every folder and file\n"
+                 "(--all, the default), the deleted files only (--deleted-only), or the folders and\n"
+                 "files named by --select, as 'vantor scan' prints their paths (a folder takes its\n"
+                 "subtree; --select may be given many times). The root's files go straight into DIR,\n"
+                 "folders are recreated below it. A file that exists in DIR is replaced, skipped, or\n"
+                 "saved under a new name (report0.doc, report1.doc, ...: the default). Prints the\n"
+                 "saving report; the exit code is 0 only for \"Saving completed successfully.\".\n";
+    return kExitOk;
+  }
+  Arguments args = arguments;
+  HostOptions hostOptions;
+  RecoverOptions options;
+  if (std::string problem = TakeHostOptions(args, hostOptions); !problem.empty()) return UsageError(usage, problem);
+  if (std::string problem = TakeRecoverOptions(args, options); !problem.empty()) return UsageError(usage, problem);
+  if (args.size() != 1) return UsageError(usage, "recover takes exactly one SOURCE");
+  if (options.destination.empty()) return UsageError(usage, "-o DIR is required");
+  Session session;
+  RecoverHost host(hostOptions, options.onExists);
+  session.setHost(&host);
+  RecoverResult result = RecoverPartition(session, args[0], options);
+  host.finishProgress();
+  if (!result.ok) return Failure(result.failure);
+  for (const auto& line : result.report) std::cout << line << "\n";
+  std::cout << result.closing << "\n";
+  return result.closing == kSavingCompleted ? kExitOk : kExitFailed;
+}
+
+}  // namespace vantor::cli

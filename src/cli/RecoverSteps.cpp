@@ -1,0 +1,134 @@
+#include "cli/RecoverSteps.h"
+
+#include <charconv>
+#include <cstdio>
+
+#include "browser/BuildFolderTree.h"
+#include "browser/Selection.h"
+#include "catalog/CatalogPaths.h"
+#include "cli/SourceSteps.h"
+#include "core/Session.h"
+#include "save/Destination.h"
+#include "save/SavingWorker.h"
+#include "scan/RunScan.h"
+
+namespace vantor::cli {
+namespace {
+
+std::string TakeOnExists(const std::string& value, ReplaceAnswer& answer) {
+  if (value == "replace") answer = ReplaceAnswer::kReplaceAll;
+  else if (value == "skip") answer = ReplaceAnswer::kSkipAll;
+  else if (value == "rename") answer = ReplaceAnswer::kRenameAll;
+  else return "--on-exists takes replace, skip or rename, not '" + value + "'";
+  return {};
+}
+
+// Ticks the folder (with its subtree) or the file at `path`; false when the
+// catalog has no such path in the tree.
+bool SelectPath(Session& session, CatalogPaths& paths, const std::string& path) {
+  auto& folders = session.catalog.folders();
+  for (size_t i = 0; i < folders.size(); ++i) {
+    if (folders[i].treeItem == 0 || paths.FolderPath(i) != path) continue;
+    CheckItem(session, folders[i].treeItem, true);
+    ShowPathChecked(session, folders[i].treeItem);
+    return true;
+  }
+  const uint32_t rootKey = session.folderTree.rootKey();
+  auto& files = session.catalog.files();
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (paths.FilePath(i) != path) continue;
+    uint64_t item = kRootItem;
+    if (files[i].parentKey != rootKey) {
+      item = 0;
+      for (size_t f = 0; f < folders.size() && item == 0; ++f)
+        if (folders[f].ownKey == files[i].parentKey && folders[f].fileSystemNumber == session.state.selectedFileSystem)
+          item = folders[f].treeItem;
+      if (item == 0) continue;
+    }
+    files[i].selected = 'y';
+    ShowPathChecked(session, item);
+    return true;
+  }
+  return false;
+}
+
+std::string Select(Session& session, const RecoverOptions& options) {
+  SavingFilter& filter = session.savingFilter;
+  filter.selectionMode = options.choice == RecoverChoice::kSelect ? kSaveSelected : kSaveAll;
+  filter.deletedMode = options.choice == RecoverChoice::kDeletedOnly ? kDeletedOnly : kIncludeDeleted;
+  if (options.choice != RecoverChoice::kSelect) return {};
+  CatalogPaths paths(session.catalog, RootKey(session.state), static_cast<int16_t>(session.state.selectedFileSystem));
+  for (const auto& path : options.selected)
+    if (!SelectPath(session, paths, path)) return "no folder or file '" + path + "' in the catalog";
+  return {};
+}
+
+std::string AcceptanceFailure(DestinationOutcome outcome) {
+  switch (outcome) {
+    case DestinationOutcome::kInvalid: return "not a valid destination";
+    case DestinationOutcome::kNothingSelected: return "nothing to save: no file is selected";
+    case DestinationOutcome::kChooseAnother: return "too little free space on the destination";
+    case DestinationOutcome::kAccepted: break;
+  }
+  return {};
+}
+
+}  // namespace
+
+WriteErrorAnswer RecoverHost::askWriteError(const std::string& path) {
+  finishProgress();
+  std::fprintf(stderr, "vantor: cannot create %s: skipped\n", path.c_str());
+  return WriteErrorAnswer::kIgnore;
+}
+
+std::string TakeRecoverOptions(Arguments& args, RecoverOptions& options) {
+  Arguments rest;
+  bool chosen = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    bool takesValue = arg == "-p" || arg == "--partition" || arg == "-o" || arg == "--output" ||
+                      arg == "--select" || arg == "--on-exists";
+    if (takesValue && i + 1 >= args.size()) return arg + " needs a value";
+    if (arg == "-p" || arg == "--partition") {
+      const std::string& text = args[++i];
+      auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), options.partition);
+      if (error != std::errc() || end != text.data() + text.size()) return "not a partition number: '" + text + "'";
+    } else if (arg == "-o" || arg == "--output") {
+      options.destination = args[++i];
+    } else if (arg == "--on-exists") {
+      if (std::string problem = TakeOnExists(args[++i], options.onExists); !problem.empty()) return problem;
+    } else if (arg == "--all" || arg == "--deleted-only" || arg == "--select") {
+      RecoverChoice choice = arg == "--all" ? RecoverChoice::kAll
+                             : arg == "--deleted-only" ? RecoverChoice::kDeletedOnly
+                                                       : RecoverChoice::kSelect;
+      if (chosen && choice != options.choice) return "choose one of --all, --deleted-only and --select";
+      chosen = true;
+      options.choice = choice;
+      if (choice == RecoverChoice::kSelect) options.selected.push_back(args[++i]);
+    } else {
+      rest.push_back(arg);
+    }
+  }
+  args = rest;
+  return {};
+}
+
+RecoverResult RecoverPartition(Session& session, const std::string& source, const RecoverOptions& options) {
+  RecoverResult result;
+  if (StepResult opened = OpenSource(session, source); !opened.ok) return {false, opened.message, {}, {}};
+  if (StepResult chosen = ChoosePartition(session, source, options.partition); !chosen.ok)
+    return {false, chosen.message, {}, {}};
+  ScanReport scan = RunScan(session);
+  if (!scan.ok) return {false, scan.failure, {}, {}};
+  BuildFolderTree(session);
+  session.savingRun.Reset();
+  if (std::string problem = Select(session, options); !problem.empty()) return {false, problem, {}, {}};
+  DestinationOutcome outcome = AcceptDestination(session, options.destination);
+  if (outcome != DestinationOutcome::kAccepted) return {false, AcceptanceFailure(outcome), {}, {}};
+  result.closing = RunSaving(session);
+  result.report = SavingReportLines(session);
+  result.ok = true;
+  return result;
+}
+
+}  // namespace vantor::cli

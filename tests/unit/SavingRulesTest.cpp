@@ -1,0 +1,155 @@
+// The saver's rules that need no volume: the filter, safe names, the rename rule,
+// the destination check and the size and time texts.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "browser/BuildFolderTree.h"
+#include "core/Session.h"
+#include "core/SizeText.h"
+#include "platform/Utf.h"
+#include "save/Destination.h"
+#include "save/FileFilter.h"
+#include "save/FileStart.h"
+#include "save/Progress.h"
+#include "save/SafeName.h"
+#include "support/ScriptedHost.h"
+#include "support/TempDir.h"
+
+namespace vantor {
+namespace {
+
+using test::TempDir;
+
+uint32_t DosDate(int year, int month, int day) { return static_cast<uint32_t>(((year - 1980) << 9) | (month << 5) | day); }
+
+FileRecord FatFile(int year, int month, int day) {
+  FileRecord file;
+  file.modified = {DosDate(year, month, day), 0};
+  return file;
+}
+
+TEST(SavingRulesTest, DateRangesAreInclusiveAndDayExact) {
+  SavingFilter filter;
+  EXPECT_TRUE(PassesDateRanges(filter, FatFile(1999, 1, 1), false));  // every range off
+  filter.dateRange[0] = {29, 2, 2020, 1, 2, 2020};                      // 2020-02-01 .. 2020-02-29
+  EXPECT_FALSE(PassesDateRanges(filter, FatFile(2020, 1, 31), false));
+  EXPECT_TRUE(PassesDateRanges(filter, FatFile(2020, 2, 1), false));
+  EXPECT_TRUE(PassesDateRanges(filter, FatFile(2020, 2, 29), false));
+  EXPECT_FALSE(PassesDateRanges(filter, FatFile(2020, 3, 1), false));
+  EXPECT_FALSE(PassesDateRanges(filter, FatFile(2021, 2, 10), false));
+  // NTFS stamps by their calendar date as stored: 2012-03-05 14:07:09 UTC.
+  FileRecord ntfs;
+  const uint64_t time = (1330956429ull + 11644473600ull) * 10000000ull;
+  ntfs.modified = {static_cast<uint32_t>(time), static_cast<uint32_t>(time >> 32)};
+  CalendarDate date = StampDate(ntfs.modified, true);
+  EXPECT_EQ(date.year * 10000 + date.month * 100 + date.day, 20120305);
+  filter.dateRange[0] = {5, 3, 2012, 5, 3, 2012};
+  EXPECT_TRUE(PassesDateRanges(filter, ntfs, true));
+  filter.dateRange[0] = {};
+  filter.dateRange[1] = {4, 3, 2012, 1, 1, 2000};  // the created stamp (0 = 1601) is outside
+  EXPECT_FALSE(PassesDateRanges(filter, ntfs, true));
+}
+
+TEST(SavingRulesTest, SelectionDeletedAndExtensionFilters) {
+  EXPECT_TRUE(PassesSelection(kSaveSelected, 'y'));
+  EXPECT_FALSE(PassesSelection(kSaveSelected, 'n'));
+  EXPECT_TRUE(PassesSelection(kInvertSelection, 'n'));
+  EXPECT_FALSE(PassesSelection(kInvertSelection, 'y'));
+  EXPECT_TRUE(PassesSelection(kSaveAll, 'n'));
+  SavingFilter filter;
+  filter.deletedMode = kDeletedOnly;
+  EXPECT_TRUE(PassesDeletedMode(filter, 'y'));
+  EXPECT_FALSE(PassesDeletedMode(filter, 'n'));
+  filter.deletedMode = kExcludeDeleted;
+  EXPECT_FALSE(PassesDeletedMode(filter, 'y'));
+  EXPECT_TRUE(PassesExtensions(filter, u"any.thing"));
+  ASSERT_TRUE(filter.AddExtension(u"doc"));
+  ASSERT_TRUE(filter.AddExtension(u"JPEG"));
+  EXPECT_TRUE(PassesExtensions(filter, u"REPORT.DOC"));
+  EXPECT_TRUE(PassesExtensions(filter, u"a.b.jpeg"));
+  EXPECT_FALSE(PassesExtensions(filter, u"report.docx"));
+  EXPECT_FALSE(PassesExtensions(filter, u"doc.txt"));
+  EXPECT_FALSE(PassesExtensions(filter, u"DOCX"));
+  for (int i = 2; i < 100; ++i) EXPECT_TRUE(filter.AddExtension(u"x"));
+  EXPECT_FALSE(filter.AddExtension(u"y"));
+}
+
+TEST(SavingRulesTest, SafeNamesAndContainment) {
+  EXPECT_EQ(SafeName(u".."), "_..");
+  EXPECT_EQ(SafeName(u"."), "_.");
+  EXPECT_EQ(SafeName(u""), "_");
+  EXPECT_EQ(SafeName(u"a/b/../c"), "a_b_.._c");
+  EXPECT_EQ(SafeName(std::u16string(u"x\0y", 3)), "x_y");
+  std::string long255 = SafeName(std::u16string(254, u'\u00E9') + u".txt");
+  EXPECT_LE(long255.size(), kMaxNameBytes);
+  EXPECT_EQ(long255.substr(long255.size() - 4), ".txt");
+  EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(long255)), long255);  // cut on a character boundary
+  TempDir dir;
+  std::string inside = dir / "dest";
+  std::filesystem::create_directory(inside);
+  ::symlink("/tmp", (inside + "/link").c_str());
+  EXPECT_TRUE(InsideFolder(inside, inside + "/a/b"));
+  EXPECT_TRUE(InsideFolder(inside, inside));
+  EXPECT_FALSE(InsideFolder(inside, inside + "/../x"));
+  EXPECT_FALSE(InsideFolder(inside, inside + "/link/x"));
+  EXPECT_FALSE(InsideFolder(inside, inside + "x"));
+}
+
+TEST(SavingRulesTest, UniqueNameCountsBeforeTheExtension) {
+  TempDir dir;
+  std::string path = dir / "report.doc";
+  test::WriteFile(path, {1});
+  UniqueName(path);
+  EXPECT_EQ(path, dir / "report0.doc");
+  test::WriteFile(path, {1});
+  path = dir / "report.doc";
+  UniqueName(path);
+  EXPECT_EQ(path, dir / "report1.doc");
+  std::string plain = dir / "README";
+  UniqueName(plain);
+  EXPECT_EQ(plain, dir / "README0");
+  std::string longest = dir / (std::string(251, 'n') + ".doc");
+  UniqueName(longest);
+  EXPECT_EQ(longest, dir / (std::string(250, 'n') + "0.doc"));
+}
+
+TEST(SavingRulesTest, DestinationCheck) {
+  TempDir dir;
+  Session s;
+  test::ScriptedHost host;
+  s.setHost(&host);
+  EXPECT_EQ(AcceptDestination(s, ""), DestinationOutcome::kInvalid);
+  // A file stands where a folder of the path is needed: it gives way.
+  test::WriteFile(dir / "blocker", {1});
+  s.state.fileSystemName = u"FAT32";
+  BuildFolderTree(s);
+  EXPECT_EQ(AcceptDestination(s, dir / "blocker/new/deeper"), DestinationOutcome::kNothingSelected);
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "blocker/new/deeper"));
+  EXPECT_EQ(host.calls.back(), "message:You have not selected any file/folder.");
+  EXPECT_EQ(AcceptDestination(s, dir / "raw", true), DestinationOutcome::kAccepted);
+  // More than the free space: asked; No chooses again, Yes goes on.
+  s.catalog.AddFile("HUGE.BIN", u"", 'n', 0, 1u << 20, 0, 2, 0, {});
+  s.savingFilter.selectionMode = kSaveAll;
+  BuildFolderTree(s);
+  host.questionAnswers = {false, true};
+  EXPECT_EQ(AcceptDestination(s, dir.path()), DestinationOutcome::kChooseAnother);
+  EXPECT_EQ(host.calls.back(),
+            "question:Insufficient free space on destination drive. Selected file/folder requires 4194304.000 GB "
+            "of free space. Press Yes if you want continue with it.");
+  EXPECT_EQ(AcceptDestination(s, dir.path()), DestinationOutcome::kAccepted);
+  EXPECT_EQ(s.savingRun.filesRequired, 1);
+  EXPECT_EQ(s.savingRun.bytesRequired, 1ull << 52);
+}
+
+TEST(SavingRulesTest, SizeAndTimeTexts) {
+  EXPECT_EQ(MegaGigaText(1ull << 30), "1024.000 MB");
+  EXPECT_EQ(MegaGigaText((1ull << 30) + 1), "1.000 GB");
+  EXPECT_EQ(SavingSizeText(3 << 20), "3.000 MB size in");
+  EXPECT_EQ(MinutesText(125), "2 Min 5 Sec");
+}
+
+}  // namespace
+}  // namespace vantor
