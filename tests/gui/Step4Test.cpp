@@ -2,6 +2,7 @@
 // (a file and a folder, the tree following), the second save into the same
 // destination answered "Rename All" in Replace1, and the log commands of the menu
 // (a new activity log folder through LogPath, clearing the recovery history).
+#include <QAbstractItemDelegate>
 #include <QAction>
 #include <QFile>
 #include <QLineEdit>
@@ -19,22 +20,31 @@ QTreeWidgetItem* Find(QDialog* dialog, const char* tree, const QString& text) {
   return found.isEmpty() ? nullptr : found.front();
 }
 
+// Keys reach the shortcuts of the active window only.
+void PressKey(QDialog* dialog, Qt::Key key) {
+  dialog->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(dialog));
+  QTest::keyClick(dialog, key);
+}
+
 void RenameRow(QDialog* dialog, const QString& from, const QString& to) {
   auto* list = dialog->findChild<QTreeWidget*>("fileList");
   QTreeWidgetItem* row = Find(dialog, "fileList", from);
   QVERIFY2(row != nullptr, qPrintable(from));
   list->setCurrentItem(row);
-  QTest::keyClick(dialog, Qt::Key_F2);
-  auto* editor = list->findChild<QLineEdit*>();
+  PressKey(dialog, Qt::Key_F2);
+  auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
   QVERIFY(editor != nullptr);
   editor->setText(to);
-  QTest::keyClick(editor, Qt::Key_Return);
+  // Ending the edit as the delegate does on Return.
+  emit list->itemDelegate()->commitData(editor);
+  emit list->itemDelegate()->closeEditor(editor);
   QCOMPARE(row->text(0), to);
 }
 
 Script& SaveTo(Script& script, const QString& destination) {
   return script
-      .on("fileDisplay", [](QDialog* d) { QTest::keyClick(d, Qt::Key_F5); })
+      .on("fileDisplay", [](QDialog* d) { PressKey(d, Qt::Key_F5); })
       .on("savingPath", [destination](QDialog* d) {
         d->findChild<QLineEdit*>("pathField")->setText(destination);
         ClickButton(d, "okButton");
