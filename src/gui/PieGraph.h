@@ -12,7 +12,6 @@ class PieGraph : public QWidget {
  public:
   explicit PieGraph(const QString& title, QWidget* parent);
   void setShares(std::vector<std::pair<QString, int>> shares);
-  const std::vector<std::pair<QString, int>>& shares() const { return shares_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -45,11 +45,9 @@ class QtWorkerHost : public QObject, public vantor::WorkerHost {
 
   // User-interface side.
   void start(std::function<void()> work);
-  bool running() const { return thread_.joinable(); }
   void hold();
   void release();
   void requestStop() { stop_ = true; }
-  void clearStop() { stop_ = false; }
   // Stops a held or running worker at its next gate and waits for it to end,
   // serving its questions meanwhile.
   void stopAndWait();

@@ -29,7 +29,6 @@ class SearchProgress : public WizardStep {
   ElapsedClock& clock() { return clock_; }
   // The host through which the worker reports.
   QtWorkerHost& host() { return host_; }
-  const WorkerChoice& choice() const { return choice_; }
 
  public slots:
   void reject() override;

@@ -20,11 +20,12 @@ QTreeWidgetItem* Find(QDialog* dialog, const char* tree, const QString& text) {
   return found.isEmpty() ? nullptr : found.front();
 }
 
-// Keys reach the shortcuts of the active window only.
-void PressKey(QDialog* dialog, Qt::Key key) {
-  dialog->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(dialog));
-  QTest::keyClick(dialog, key);
+// The menu command of `name`, after checking its function key.
+void Command(QDialog* dialog, const char* name, Qt::Key key) {
+  auto* action = dialog->findChild<QAction*>(name);
+  QVERIFY2(action != nullptr && action->isEnabled(), name);
+  QCOMPARE(action->shortcut(), QKeySequence(key));
+  action->trigger();
 }
 
 void RenameRow(QDialog* dialog, const QString& from, const QString& to) {
@@ -32,19 +33,20 @@ void RenameRow(QDialog* dialog, const QString& from, const QString& to) {
   QTreeWidgetItem* row = Find(dialog, "fileList", from);
   QVERIFY2(row != nullptr, qPrintable(from));
   list->setCurrentItem(row);
-  PressKey(dialog, Qt::Key_F2);
-  auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  Command(dialog, "actionRename", Qt::Key_F2);
+  auto* editor = list->viewport()->findChild<QLineEdit*>();
   QVERIFY(editor != nullptr);
   editor->setText(to);
   // Ending the edit as the delegate does on Return.
   emit list->itemDelegate()->commitData(editor);
   emit list->itemDelegate()->closeEditor(editor);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QCOMPARE(row->text(0), to);
 }
 
 Script& SaveTo(Script& script, const QString& destination) {
   return script
-      .on("fileDisplay", [](QDialog* d) { PressKey(d, Qt::Key_F5); })
+      .on("fileDisplay", [](QDialog* d) { Command(d, "actionRecoverSelected", Qt::Key_F5); })
       .on("savingPath", [destination](QDialog* d) {
         d->findChild<QLineEdit*>("pathField")->setText(destination);
         ClickButton(d, "okButton");

@@ -7,6 +7,7 @@
 
 #include "GuiFixture.h"
 #include "gui/DesktopRecovery.h"
+#include "gui/ModalRun.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ class WizardStepsTest : public QObject {
  private slots:
   void wrongFileOpensNoStep();
   void stepValidationsAndLogs();
+  void machineDevicesWithoutVirtualDisk();
 };
 
 void WizardStepsTest::wrongFileOpensNoStep() {
@@ -138,6 +140,51 @@ void WizardStepsTest::stepValidationsAndLogs() {
   QVERIFY2(log.find(step1) != std::string::npos, log.c_str());
   QVERIFY(log.find("Step 2 :") == std::string::npos);
   QCOMPARE(world.app->session().state.startSector, uint64_t{2048});
+}
+
+// Without a virtual disk Step 1 lists this machine's drives and disks: the branch
+// items are refused, a disk item sets the device index and opens Step 2.
+void WizardStepsTest::machineDevicesWithoutVirtualDisk() {
+  GuiWorld world;
+  vantor::RecoveryState& state = world.app->session().state;
+  state.vmValid = 0;
+  QStringList disks, information;
+  Script script(&world.app->context());
+  script.message("Select Hard Disk")
+      .message("Select Logical Drive")
+      .on("desktopRecovery",
+          [&](QDialog* d) {
+            QTreeWidgetItem* branch = FindItem(d, "deviceTree", "Select Disk");
+            for (int i = 0; i < branch->childCount(); ++i) disks << branch->child(i)->text(0);
+            if (disks.isEmpty()) {
+              d->reject();
+              return;
+            }
+            Select(d, "deviceTree", disks.front());
+            information = static_cast<DesktopRecovery*>(d)->informationLines();
+            ClickButton(d, "nextButton");
+          })
+      .click("partitionInfo", "backButton")
+      .click("desktopRecovery", "backButton");
+  DesktopRecovery step1(world.app->context(), nullptr);
+  QVERIFY(FindItem(&step1, "deviceTree", "Select Logical Drive") != nullptr);
+  QVERIFY(FindItem(&step1, "deviceTree", "Select Image") != nullptr);
+  QVERIFY(FindItem(&step1, "deviceTree", "Physical Devices") == nullptr);
+  Select(&step1, "deviceTree", "Select Disk");
+  step1.show();
+  QTest::mouseClick(step1.findChild<QPushButton*>("nextButton"), Qt::LeftButton);
+  Select(&step1, "deviceTree", "My Computer");
+  QTest::mouseClick(step1.findChild<QPushButton*>("nextButton"), Qt::LeftButton);
+  step1.hide();
+  RunModal(step1);
+  QVERIFY2(script.finished(), qPrintable(script.failure()));
+  if (disks.isEmpty()) QSKIP("this machine lists no disk");
+  QVERIFY(disks.front().startsWith("Disk"));
+  QCOMPARE(information.size(), 7);
+  QCOMPARE(information.front(), "Physical Disk Number : " + disks.front().mid(4));
+  QCOMPARE(int(state.deviceIndex), disks.front().mid(4).toInt());
+  QCOMPARE(state.devicePath(), std::string("\\\\.\\PhysicalDrive0"));
+  QVERIFY(world.activityLog().find("Step 1 : Vantor") != std::string::npos);
 }
 
 QTEST_MAIN(WizardStepsTest)
