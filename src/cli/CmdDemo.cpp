@@ -132,6 +132,7 @@ int DemoCommand(const Arguments& arguments) {
     RecoverOptions options;
     options.partition = partition;
     options.destination = destination + "/partition" + std::to_string(partition);
+    options.onExists = ReplaceAnswer::kReplaceAll;  // a second demo overwrites the first
     Session session;
     RecoverHost host(hostOptions, options.onExists);
     session.setHost(&host);

@@ -45,13 +45,14 @@ void ComputeTotals(Session& session) {
   const bool ntfs = IsNtfs(session);
   run.filesRequired = 0;
   run.bytesRequired = 0;
-  WalkSavedFolders(session, [&](const std::string&, const std::vector<FileRecord*>& files) {
+  WalkSavedFolders(session, [&](const std::string& relative, const std::vector<FileRecord*>& files) -> std::optional<std::string> {
     for (const FileRecord* file : files) {
       if (!PassesFilter(filter, *file, ntfs)) continue;
       ++run.filesRequired;
       run.bytesRequired += file->size();
     }
     session.host().setStepText(MegaGigaText(run.bytesRequired) + " size");
+    return relative;
   });
 }
 

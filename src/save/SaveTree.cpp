@@ -1,10 +1,13 @@
-// Before a folder is made or written into, its path is checked to lie inside the
-// destination with links resolved, so a link that stands in an existing
-// destination cannot lead the saver out of it; files are opened without
-// following links, and their names hold no "/".
+// Before a folder is made or written into, it is checked to lie inside the
+// destination: a link that stands in an existing destination must not lead the
+// saver out of it. Files are opened without following links, and their names
+// hold no "/".
 #include "save/SaveTree.h"
 
 #include <sys/stat.h>
+
+#include <cerrno>
+#include <optional>
 
 #include "core/Session.h"
 #include "save/FileFilter.h"
@@ -23,6 +26,29 @@ std::string WithSlash(std::string path) {
   return path;
 }
 
+// `relative`, or, when a file already stands there (a file and a folder whose
+// names became the same once made safe), the first of relative + "0", "1", ...
+// that is free or a folder.
+std::string FreeFolderName(const std::string& destination, const std::string& relative) {
+  const auto usable = [&](const std::string& candidate) {
+    struct stat info;
+    return ::lstat((destination + candidate).c_str(), &info) != 0 || S_ISDIR(info.st_mode);
+  };
+  if (relative.empty() || usable(relative)) return relative;
+  for (int i = 0; i < 10000; ++i)
+    if (usable(relative + std::to_string(i))) return relative + std::to_string(i);
+  return relative;
+}
+
+// A folder of the walk lies inside the destination when its parent does (the walk
+// goes no further below a folder that does not) and it is not a link that leads
+// out: its name is a safe name, a single component other than "." and "..".
+bool StaysInside(const std::string& destination, const std::string& folder) {
+  struct stat info;
+  if (::lstat(folder.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+  return InsideFolder(destination, folder);
+}
+
 }  // namespace
 
 bool SaveCatalogFile(Session& session, const std::string& path, const FileRecord& file, bool interactive) {
@@ -39,6 +65,7 @@ bool SaveCatalogFile(Session& session, const std::string& path, const FileRecord
 }
 
 void MakeFolders(const std::string& path) {
+  if (::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST) return;
   for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
     ::mkdir(path.substr(0, slash).c_str(), 0755);
   ::mkdir(path.c_str(), 0755);
@@ -56,14 +83,16 @@ void SaveFolderFiles(Session& session, const std::string& folder, const std::vec
 
 void SaveTree(Session& session) {
   const std::string destination = WithSlash(session.savingRun.savingPath);
-  WalkSavedFolders(session, [&](const std::string& relative, const std::vector<FileRecord*>& files) {
+  WalkSavedFolders(session, [&](const std::string& wanted, const std::vector<FileRecord*>& files) -> std::optional<std::string> {
+    std::string relative = FreeFolderName(destination, wanted);
     std::string folder = destination + relative;
-    if (!InsideFolder(destination, folder)) {
+    if (!StaysInside(destination, folder)) {
       session.host().trace("not saved, it would lie outside the destination: " + folder);
-      return;
+      return std::nullopt;
     }
     MakeFolders(folder);
     SaveFolderFiles(session, WithSlash(folder), files);
+    return relative;
   });
 }
 

@@ -60,9 +60,8 @@ void WalkSavedFolders(Session& session, const FolderVisit& visit) {
     }
     const TreeNode& child = *tree.node(parent.children[top.next++]);
     if (!takesPart(child)) continue;
-    std::string path = (top.path.empty() ? "" : top.path + "/") + SafeName(child.label);
-    visit(path, FilesOfFolder(session, child));
-    stack.push_back({child.id, std::move(path)});
+    auto path = visit((top.path.empty() ? "" : top.path + "/") + SafeName(child.label), FilesOfFolder(session, child));
+    if (path) stack.push_back({child.id, std::move(*path)});
   }
 }
 

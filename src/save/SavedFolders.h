@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,11 @@ struct TreeNode;
 
 // One folder of the walk: its path below the destination (safe names joined by
 // "/", empty for Root) and the catalog files it holds (none for a folder whose
-// key is 0 or LostKey, or that belongs to another file system).
-using FolderVisit = std::function<void(const std::string& relativePath, const std::vector<FileRecord*>& files)>;
+// key is 0 or LostKey, or that belongs to another file system). Returns the path
+// the folder was given, which its subfolders build on, or nothing to leave the
+// folder's subtree out.
+using FolderVisit = std::function<std::optional<std::string>(const std::string& relativePath,
+                                                             const std::vector<FileRecord*>& files)>;
 
 // Visits Root and then the folders that take part, depth first in tree order;
 // ends early when abortAll is set.

@@ -16,16 +16,14 @@
 #include <sstream>
 
 #include "support/TempDir.h"
+#include "support/TestEnv.h"
 
 namespace vantor {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
+std::string Env(const char* name) { return test::TestSetting(name); }
 
 std::string Shell(const std::string& command, int* code = nullptr) {
   std::string out;

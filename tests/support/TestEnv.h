@@ -28,14 +28,11 @@ inline std::string VantorBin() { return EnvOr("VANTOR_BIN", VANTOR_DEFAULT_BIN);
 inline std::string SourceDir() { return EnvOr("VANTOR_SOURCE_DIR", VANTOR_DEFAULT_SOURCE_DIR); }
 
 inline std::string TestSetting(const char* name) {
-  if (const char* value = std::getenv(name); value != nullptr && *value != 0) return value;
   const std::string key = name;
-#ifdef VANTOR_DEFAULT_FIXTURES
-  if (key == "VANTOR_FIXTURES") return VANTOR_DEFAULT_FIXTURES;
-  if (key == "VANTOR_BIN") return VANTOR_DEFAULT_BIN;
-  if (key == "VANTOR_SOURCE_DIR") return VANTOR_DEFAULT_SOURCE_DIR;
-#endif
-  return {};
+  if (key == "VANTOR_FIXTURES") return FixturesDir();
+  if (key == "VANTOR_BIN") return VantorBin();
+  if (key == "VANTOR_SOURCE_DIR") return SourceDir();
+  return EnvOr(name, "");
 }
 
 }  // namespace vantor::test

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "browser/BuildFolderTree.h"
+#include "browser/FileList.h"
 #include "browser/Rename.h"
 #include "browser/Selection.h"
 #include "core/Session.h"
@@ -75,6 +76,21 @@ TEST(FolderTreeTest, LoopingChainsEndAndDeepChainsNeedNoStack) {
   EXPECT_EQ(tree.node(item)->label, u"SELF");
   EXPECT_TRUE(tree.node(item)->children.empty());
   EXPECT_EQ(tree.size(), 1 + 3 + 500 + 1u);
+}
+
+TEST(FolderTreeTest, AHundredThousandFoldersBuildInLinearTime) {
+  Session s;
+  FatSession(s);
+  // Listed children first, parents last: a walk of the catalog per folder placed
+  // would take 10^10 steps here.
+  for (uint32_t i = 0; i < 100000; ++i) Folder(s, "f", 200000 + i / 100, 100 + i);
+  for (uint32_t p = 0; p < 1000; ++p) Folder(s, "p", 0, 200000 + p);
+  for (uint32_t i = 0; i < 100000; ++i) File(s, "x", 100 + i);
+  BuildFolderTree(s);
+  EXPECT_EQ(s.folderTree.size(), 1 + 101000u);
+  CheckItem(s, kRootItem, true);
+  EXPECT_EQ(s.catalog.files().back().selected, 'y');
+  EXPECT_EQ(s.folderTree.FilesOf(100).size(), 1u);
 }
 
 TEST(FolderTreeTest, NtfsRootRecordAndLostFolders) {
@@ -156,6 +172,37 @@ TEST(FolderTreeTest, RenameChangesRecordAndLabel) {
   EXPECT_EQ(s.catalog.files()[0].name.utf8(), "g.txt");
   EXPECT_FALSE(RenameFile(s, 5, "x"));
   EXPECT_FALSE(RenameFolder(s, kRootItem, "x"));
+}
+
+TEST(FolderTreeTest, ListRowsFoldersFirstWithTheirTexts) {
+  Session s;
+  FatSession(s);
+  const uint32_t date = (32 << 9) | (3 << 5) | 5, time = (9 << 11) | (5 << 5) | 1;  // 05-Mar-2012 09:05
+  s.catalog.AddFile("a.txt", u"", 'n', 1234, 0, 10, 0, 0, {{date, time}, {date, time}, {0, 0}});
+  s.catalog.AddFolder("GONE", u"", 'y', 10, 20, 0, {{date, time}, {}, {}}, 0);
+  s.catalog.AddFolder("A", u"", 'n', 0, 10, 0, {}, 0);
+  s.catalog.AddFile("", u"\x00e9t\x00e9.doc", 'y', 5, 1, 10, 0, 0, {});
+  BuildFolderTree(s);
+  CheckItem(s, s.catalog.folders()[0].treeItem, true);  // GONE
+  uint32_t key = 0;
+  ASSERT_TRUE(FolderKeyOfItem(s, s.catalog.folders()[1].treeItem, key));
+  EXPECT_EQ(key, 10u);
+  auto rows = FillFileList(s, key);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].name, "GONE");
+  EXPECT_EQ(rows[0].type, "Deleted Folder");
+  EXPECT_EQ(rows[0].size, "0");
+  EXPECT_EQ(rows[0].id, std::to_string(s.catalog.folders()[0].treeItem));
+  EXPECT_EQ(rows[0].modified, "05-Mar-2012 09:05");
+  EXPECT_TRUE(rows[0].deleted && rows[0].checked);
+  EXPECT_EQ(rows[1].type, "File");
+  EXPECT_EQ(rows[1].size, "1234");
+  EXPECT_EQ(rows[1].id, "0");
+  EXPECT_EQ(rows[2].name, "\xC3\xA9t\xC3\xA9.doc");
+  EXPECT_EQ(rows[2].type, "Deleted File");
+  EXPECT_EQ(rows[2].size, "4294967301");
+  EXPECT_EQ(rows[2].file, &s.catalog.files()[1]);
+  EXPECT_TRUE(FillFileList(s, 99).empty());
 }
 
 }  // namespace

@@ -144,5 +144,18 @@ TEST(SaveQuestionsTest, HostileNamesStayInsideTheDestination) {
   EXPECT_EQ(std::distance(fs::directory_iterator(v.dir / "nest"), fs::directory_iterator()), 1);
 }
 
+TEST(SaveQuestionsTest, ALinkInTheDestinationDoesNotLeadOut) {
+  Volume v({"A.BIN"});
+  v.session.catalog.AddFolder("LINKED", u"", 'n', 0, 40, 0, {}, 0);
+  v.session.catalog.AddFolder("DEEPER", u"", 'n', 40, 41, 0, {}, 0);
+  v.session.catalog.files()[0].parentKey = 41;
+  fs::create_directories(v.dir / "outside");
+  fs::create_directories(v.out());
+  fs::create_directory_symlink(v.dir / "outside", v.out("LINKED"));
+  EXPECT_EQ(v.Save(), kSavingCompleted);
+  EXPECT_TRUE(fs::is_empty(v.dir / "outside"));
+  EXPECT_EQ(ReadFile(v.out("LINKED0/DEEPER/A.BIN")), Content(100, 0));  // the link is passed by
+}
+
 }  // namespace
 }  // namespace vantor
