@@ -41,6 +41,7 @@ ConfigStore ConfigStore::LoadFrom(const std::string& path) {
     if (text.empty() || text[0] == ';' || text[0] == '#') continue;
     if (text.front() == '[' && text.back() == ']') {
       section = text.substr(1, text.size() - 2);
+      store.sections_[section];
       continue;
     }
     size_t equals = text.find('=');
@@ -61,6 +62,13 @@ std::optional<std::string> ConfigStore::get(const std::string& section, const st
 void ConfigStore::set(const std::string& section, const std::string& name, const std::string& value) {
   sections_[section][name] = value;
 }
+
+void ConfigStore::erase(const std::string& section, const std::string& name) {
+  auto s = sections_.find(section);
+  if (s != sections_.end()) s->second.erase(name);
+}
+
+void ConfigStore::eraseSection(const std::string& section) { sections_.erase(section); }
 
 bool ConfigStore::save() const {
   if (!MakeFolderPath(FolderPart(path_))) return false;

@@ -21,6 +21,11 @@ class ConfigStore {
 
   std::optional<std::string> get(const std::string& section, const std::string& name) const;
   void set(const std::string& section, const std::string& name, const std::string& value);
+  void erase(const std::string& section, const std::string& name);
+  void eraseSection(const std::string& section);
+  bool hasSection(const std::string& section) const { return sections_.count(section) != 0; }
+  // An empty section that exists (a key without values).
+  void createSection(const std::string& section) { sections_[section]; }
   // Writes the store back; false when the file cannot be written.
   bool save() const;
   const std::string& path() const { return path_; }

@@ -58,12 +58,12 @@ std::vector<MountedVolume> ListMountedVolumes() {
   char letter = 'C';
   while (std::getline(mounts, line) && letter <= 'Z') {
     std::istringstream fields(line);
-    std::string source, target;
-    fields >> source >> target;
+    std::string source, target, type;
+    fields >> source >> target >> type;
     if (!StartsWith(source, "/dev/")) continue;
     std::error_code error;
     if (!std::filesystem::is_block_file(source, error)) continue;
-    volumes.push_back({letter++, UnescapeMountField(source), UnescapeMountField(target)});
+    volumes.push_back({letter++, UnescapeMountField(source), UnescapeMountField(target), type});
   }
   return volumes;
 }

@@ -20,6 +20,7 @@ struct MountedVolume {
   char letter = 0;
   std::string device;      // /dev/...
   std::string mountPoint;  // where it is mounted
+  std::string type;        // the mount table's file-system type ("vfat", "ext4", ...)
 };
 
 // The whole disks, as /dev paths, in the order of their PhysicalDrive numbers.

@@ -33,7 +33,7 @@ std::vector<std::string> Step3ReportLines(const RecoveryCatalog& catalog, uint64
           "Files Found : " + std::to_string(catalog.filesFound)};
 }
 
-ScanReport RunScan(Session& session) {
+ScanReport RunScan(Session& session, bool logReport) {
   RecoveryState& state = session.state;
   const std::string name = Utf16ToUtf8(state.fileSystemName);
   if (state.bootValuesValid != 1) return {false, "the boot sector of the " + name + " volume is not valid", false, {}};
@@ -56,7 +56,8 @@ ScanReport RunScan(Session& session) {
   report.lines = Step3ReportLines(session.catalog,
                                   static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count()),
                                   state.exhaustiveSwitch == 1);
-  for (const auto& line : report.lines) AppendLog(kActivityLog, line);
+  if (logReport)
+    for (const auto& line : report.lines) AppendLog(kActivityLog, line);
   return report;
 }
 

@@ -18,7 +18,9 @@ struct ScanReport {
   std::vector<std::string> lines;  // the Step 3 section as logged
 };
 
-ScanReport RunScan(Session& session);
+// `logReport`: write the Step 3 section to the activity log; the wizard writes its
+// own, with the elapsed time that its clock shows.
+ScanReport RunScan(Session& session, bool logReport = true);
 
 // The Step 3 section: "", "Step 3 :", "-------", the heading, "Time Elapsed : ",
 // "Total Size : ", "Directories Found : ", "Files Found : ".

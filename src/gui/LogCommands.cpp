@@ -1,0 +1,32 @@
+#include "gui/LogCommands.h"
+
+#include "core/Session.h"
+#include "gui/LogPath.h"
+#include "gui/StepMenu.h"
+#include "logs/Logs.h"
+
+bool RunLogCommand(QWidget* parent, vantor::Session& session, FileChooser& chooser, int id) {
+  using namespace vantor;
+  switch (id) {
+    case kCmdActivityReport:
+      OpenLog(session, kActivityLog);
+      return true;
+    case kCmdRecoveryHistory:
+      OpenLog(session, kRecoveryLog);
+      return true;
+    case kCmdClearActivity:
+      ClearLog(session, kActivityLog);
+      return true;
+    case kCmdClearRecovery:
+      ClearLog(session, kRecoveryLog);
+      return true;
+    case kCmdActivityPath:
+    case kCmdRecoveryPath: {
+      LogPath dialog(id == kCmdActivityPath ? kActivityLog : kRecoveryLog, chooser, parent);
+      dialog.exec();
+      return true;
+    }
+    default:
+      return false;
+  }
+}

@@ -1,0 +1,226 @@
+#include "gui/SearchProgress.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QShowEvent>
+
+#include "gui/ActivityLog.h"
+#include "gui/Captions.h"
+#include "gui/DialogParts.h"
+#include "gui/FileDisplay.h"
+#include "gui/MessagesInfo.h"
+#include "gui/QuestionMessage.h"
+#include "scan/RunScan.h"
+
+namespace {
+
+constexpr const char* kDetailsNote =
+    "Clicking \"Hide Progress Details\" will improve performance. You may return to view partition recovery "
+    "progress details at any time by clicking \"Show Progress Details\"";
+
+// Caption and value controls of the detail rows.
+const struct {
+  int caption;
+  int value;
+  const char* text;
+  const char* name;
+} kRows[] = {{1051, 1034, "Time Elapsed          :-", "timeElapsed"},
+             {1052, 1035, "Total Size                :-", "totalSize"},
+             {1045, 1048, "Directories Found    :-", "directoriesFound"},
+             {1046, 1049, "Files Found              :-", "filesFound"},
+             {1047, 1050, "Last Name               :-", "lastName"}};
+
+}  // namespace
+
+SearchProgress::SearchProgress(WizardContext& context, QWidget* parent)
+    : WizardStep(context, parent), host_(this), previousHost_(&context.session.host()) {
+  setObjectName("searchProgress");
+  setWindowTitle(QString(kMainCaption) + " - Step 3");
+  menu()->setAllEnabled(false);
+  choice_ = ChooseWorker(session().state);
+  layout_->addWidget(NamedLabel(this, "Step 3 : Searching.", "stepTitle"));
+  explanation_ = NamedLabel(this, choice_.explanation, "explanation");
+  explanation_->setWordWrap(true);
+  layout_->addWidget(explanation_);
+  buildDetails();
+  buildButtons();
+  connect(&host_, &QtWorkerHost::progressChanged, this, [this](quint64 p) { bar_->setValue(static_cast<int>(p)); });
+  connect(&host_, &QtWorkerHost::stepTextChanged, stepLine_, &QLabel::setText);
+  connect(&host_, &QtWorkerHost::captionChanged, this, &SearchProgress::showCaption);
+  connect(&host_, &QtWorkerHost::finished, this, &SearchProgress::onWorkerFinished, Qt::QueuedConnection);
+  connect(&timer1_, &QTimer::timeout, this, &SearchProgress::tickProgressBar);
+  connect(&timer2_, &QTimer::timeout, this, &SearchProgress::showElapsed);
+}
+
+SearchProgress::~SearchProgress() {
+  leaving_ = true;
+  host_.stopAndWait();
+  session().setHost(previousHost_);
+}
+
+void SearchProgress::buildDetails() {
+  details_ = new QWidget(this);
+  auto* grid = new QGridLayout(details_);
+  int row = 0;
+  for (const auto& r : kRows) {
+    QLabel* caption = NamedLabel(details_, r.text, (std::string(r.name) + "Caption").c_str());
+    QLabel* value = NamedLabel(details_, QString(), r.name);
+    captions_[r.caption] = caption;
+    captions_[r.value] = value;
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(value, row++, 1);
+  }
+  grid->setColumnStretch(1, 1);
+  captions_[1034]->setText(clock_.text());
+  if (!choice_.sizeCaption.isEmpty()) captions_[1052]->setText(choice_.sizeCaption);
+  if (!choice_.foldersCaption.isEmpty()) captions_[1045]->setText(choice_.foldersCaption);
+  details_->setVisible(!choice_.detailsHidden);
+  layout_->addWidget(details_);
+  bar_ = new QProgressBar(this);
+  bar_->setObjectName("progressBar");
+  bar_->setRange(0, 100);
+  layout_->addWidget(bar_);
+  stepLine_ = NamedLabel(this, QString(), "stepLine");
+  layout_->addWidget(stepLine_);
+  QLabel* note = NamedLabel(this, kDetailsNote, "detailsNote");
+  note->setWordWrap(true);
+  layout_->addWidget(note);
+  setMinimumWidth(560);
+}
+
+void SearchProgress::buildButtons() {
+  detailsButton_ = NamedButton(this, "&Hide Progress Details", "detailsButton");
+  pause_ = NamedButton(this, "&Pause", "pauseButton");
+  stop_ = NamedButton(this, "&Stop", "stopButton");
+  back_ = NamedButton(this, "&Back", "backButton");
+  layout_->addLayout(ButtonRow({detailsButton_, pause_, stop_, back_}));
+  connect(detailsButton_, &QPushButton::clicked, this, &SearchProgress::toggleDetails);
+  connect(pause_, &QPushButton::clicked, this, &SearchProgress::togglePause);
+  connect(stop_, &QPushButton::clicked, this, &SearchProgress::askStop);
+  connect(back_, &QPushButton::clicked, this, &SearchProgress::askBack);
+}
+
+void SearchProgress::showEvent(QShowEvent* event) {
+  WizardStep::showEvent(event);
+  if (started_) return;
+  started_ = true;
+  QTimer::singleShot(0, this, &SearchProgress::startWorker);
+}
+
+void SearchProgress::startWorker() {
+  if (!WorkerAvailable(choice_.kind)) return;
+  clock_.start();
+  timer2_.start(1000);
+  if (IsNormalScan(choice_.kind)) timer1_.start(2000);
+  session().setHost(&host_);
+  host_.start([this] { report_ = vantor::RunScan(session(), false); });
+}
+
+void SearchProgress::onWorkerFinished() {
+  if (leaving_) return;
+  workerDone_ = true;
+  if (asking_) return;
+  complete();
+}
+
+void SearchProgress::complete() {
+  host_.waitForEnd();
+  session().setHost(previousHost_);
+  stopTimers();
+  showElapsed();
+  if (session().state.bootValuesValid != 1) MessagesInfo::Show(this, QString::fromStdString(report_.failure));
+  WriteActivity(session(), vantor::Step3ReportLines(session().catalog, static_cast<uint64_t>(clock_.seconds()),
+                                                    session().state.exhaustiveSwitch == 1));
+  FileDisplay step4(context_, this);
+  runNext(step4);
+  if (!context_.exitRequested) done(QDialog::Accepted);
+}
+
+bool SearchProgress::askHeld(const char* text) {
+  host_.hold();
+  asking_ = true;
+  bool yes = QuestionMessage::Ask(this, text);
+  asking_ = false;
+  return yes;
+}
+
+void SearchProgress::togglePause() {
+  bool pausing = !clock_.paused();
+  pause_->setText(pausing ? "Resume" : "&Pause");
+  for (QPushButton* b : {stop_, back_, detailsButton_}) b->setEnabled(!pausing);
+  if (pausing) {
+    host_.hold();
+    stopTimers();
+    clock_.pause();
+  } else {
+    clock_.resume();
+    host_.release();
+    restartTimers(2000);
+  }
+}
+
+void SearchProgress::askStop() {
+  stopTimers();
+  bool yes = askHeld(kStopQuestion);
+  if (yes) host_.requestStop();
+  host_.release();
+  if (!yes) restartTimers(2000);
+  if (workerDone_) complete();
+}
+
+void SearchProgress::askBack() {
+  if (clock_.paused()) return;
+  bool exhaustive = session().state.exhaustiveSwitch == 1;
+  if (!exhaustive) timer1_.stop();
+  if (!askHeld(kBackToStep2Question)) {
+    if (!exhaustive && IsNormalScan(choice_.kind) && !workerDone_) timer1_.start(2000);
+    host_.release();
+    if (workerDone_) complete();
+    return;
+  }
+  leaving_ = true;
+  host_.stopAndWait();
+  session().setHost(previousHost_);
+  stopTimers();
+  session().catalog.FreeCatalog();
+  session().state.exhaustiveSwitch = 0;
+  session().state.stateLoaded = 0;
+  done(QDialog::Rejected);
+}
+
+void SearchProgress::reject() { askBack(); }
+
+void SearchProgress::toggleDetails() {
+  detailsHidden_ = !detailsHidden_;
+  details_->setVisible(!detailsHidden_);
+  explanation_->setVisible(!detailsHidden_);
+  detailsButton_->setText(detailsHidden_ ? "&Show Progress Details" : "&Hide Progress Details");
+  if (detailsHidden_) {
+    timer2_.stop();
+  } else {
+    showElapsed();
+    timer2_.start(1000);
+  }
+}
+
+void SearchProgress::stopTimers() {
+  timer1_.stop();
+  timer2_.stop();
+}
+
+void SearchProgress::restartTimers(int period) {
+  if (workerDone_ || session().state.exhaustiveSwitch == 1) return;
+  if (!detailsHidden_) timer2_.start(period);
+  if (IsNormalScan(choice_.kind)) timer1_.start(period);
+}
+
+void SearchProgress::showCaption(int control, const QString& text) {
+  if (detailsHidden_) return;
+  auto found = captions_.find(control);
+  if (found != captions_.end()) found->second->setText(text);
+}
+
+void SearchProgress::tickProgressBar() { bar_->setValue(bar_->value() >= 100 ? 0 : bar_->value() + 1); }
+
+void SearchProgress::showElapsed() { captions_[1034]->setText(clock_.text()); }

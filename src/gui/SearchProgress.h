@@ -1,0 +1,78 @@
+// Step 3: runs the one worker that the recovery state calls for on its own thread,
+// shows its progress and elapsed time, and offers Pause, Stop, Back and "Hide
+// Progress Details". When the scan ends (by itself or by Stop) it writes the Step 3
+// report to the activity log and opens Step 4 with what was found.
+//
+// The worker waits at its gate while the user answers a question here, and a
+// worker that ends meanwhile is completed only after the answer.
+#pragma once
+
+#include <QTimer>
+#include <map>
+
+#include "gui/ElapsedClock.h"
+#include "gui/QtWorkerHost.h"
+#include "gui/SearchWorkers.h"
+#include "gui/WizardStep.h"
+#include "scan/RunScan.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+class SearchProgress : public WizardStep {
+  Q_OBJECT
+ public:
+  SearchProgress(WizardContext& context, QWidget* parent);
+  ~SearchProgress() override;
+
+  ElapsedClock& clock() { return clock_; }
+  // The host through which the worker reports.
+  QtWorkerHost& host() { return host_; }
+
+ public slots:
+  void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void buildDetails();
+  void buildButtons();
+  void startWorker();
+  void onWorkerFinished();
+  void complete();
+  void togglePause();
+  void askStop();
+  void askBack();
+  void toggleDetails();
+  // Asks on the user-interface thread while the worker waits at its gate.
+  bool askHeld(const char* text);
+  void stopTimers();
+  void restartTimers(int period);
+  void showCaption(int control, const QString& text);
+  void tickProgressBar();
+  void showElapsed();
+
+  QtWorkerHost host_;
+  vantor::WorkerHost* previousHost_;
+  WorkerChoice choice_;
+  vantor::ScanReport report_;
+  ElapsedClock clock_;
+  QTimer timer1_;
+  QTimer timer2_;
+  std::map<int, QLabel*> captions_;
+  QWidget* details_ = nullptr;
+  QLabel* explanation_ = nullptr;
+  QLabel* stepLine_ = nullptr;
+  QProgressBar* bar_ = nullptr;
+  QPushButton* pause_ = nullptr;
+  QPushButton* stop_ = nullptr;
+  QPushButton* back_ = nullptr;
+  QPushButton* detailsButton_ = nullptr;
+  bool started_ = false;
+  bool asking_ = false;
+  bool workerDone_ = false;
+  bool leaving_ = false;
+  bool detailsHidden_ = false;
+};

@@ -1,0 +1,169 @@
+#include "GuiFixture.h"
+
+#include <QDateTime>
+#include <QLabel>
+#include <QTest>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "core/Session.h"
+#include "partition/BootValues.h"
+#include "partition/PartitionTable.h"
+
+namespace {
+
+// Reads of the backing file, each after a short wait.
+class SlowDevice : public vantor::RawDevice {
+ public:
+  SlowDevice(std::unique_ptr<vantor::RawDevice> backing, int micros) : backing_(std::move(backing)), micros_(micros) {}
+  bool readAt(uint64_t offset, void* buffer, size_t length) override {
+    std::this_thread::sleep_for(std::chrono::microseconds(micros_));
+    return backing_->readAt(offset, buffer, length);
+  }
+  bool writeAt(uint64_t, const void*, size_t) override { return false; }
+  uint64_t size() override { return backing_->size(); }
+
+ private:
+  std::unique_ptr<vantor::RawDevice> backing_;
+  int micros_;
+};
+
+}  // namespace
+
+std::string BigImage() {
+  const char* folder = std::getenv("VANTOR_FIXTURES");
+  return std::string(folder != nullptr ? folder : "fixtures") + "/gui-big-fat.img";
+}
+
+void ChooseBigVolume(vantor::Session& session, int readMicros) {
+  session.deviceMap["\\\\.\\PhysicalDrive0"] = BigImage();
+  session.openDevice = [readMicros](const std::string& path, vantor::DeviceAccess access)
+      -> std::unique_ptr<vantor::RawDevice> {
+    auto file = vantor::OpenFileDevice(path, access);
+    if (file == nullptr || readMicros == 0) return file;
+    return std::make_unique<SlowDevice>(std::move(file), readMicros);
+  };
+  session.deviceCache = {};
+  vantor::RecoveryState& state = session.state;
+  state.selectedItemText = u"Disk0";
+  state.deviceIndex = 0;
+  vantor::ListPartitions(session);
+  QVERIFY(!session.partitions.empty());
+  state.fileSystemName = u"FAT32";
+  state.startSector = session.partitions[0].startSector;
+  state.endSector = session.partitions[0].endSector;
+  QCOMPARE(vantor::ReadBootValues(session), 1u);
+}
+
+QString ScriptedChooser::openFile(QWidget*, const QString& title, const QString&) {
+  titles << title;
+  if (files.empty()) return {};
+  QString path = files.front();
+  files.pop_front();
+  return path;
+}
+
+QString ScriptedChooser::chooseFolder(QWidget*, const QString& title) {
+  titles << title;
+  if (folders.empty()) return {};
+  QString path = folders.front();
+  folders.pop_front();
+  return path;
+}
+
+GuiWorld::GuiWorld() {
+  ::setenv("VANTOR_CONFIG_DIR", (temp / "config").c_str(), 1);
+  ::setenv("XDG_DATA_HOME", (temp / "data").c_str(), 1);
+  app = std::make_unique<CVTFATNTFSApp>(chooser);
+  app->startUp();
+}
+
+GuiWorld::~GuiWorld() { app.reset(); }
+
+static std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string GuiWorld::activityLog() const { return ReadText(temp / "data/vantor/Activity Log.txt"); }
+std::string GuiWorld::recoveryLog() const { return ReadText(temp / "data/vantor/Recovery Log.txt"); }
+
+std::string GuiWorld::SourceFile(const std::string& relative) {
+  const char* root = std::getenv("VANTOR_SOURCE_DIR");
+  return std::string(root != nullptr ? root : ".") + "/" + relative;
+}
+
+Script::Script(WizardContext* context, int timeoutMs) : context_(context), timeoutMs_(timeoutMs) {
+  connect(&poll_, &QTimer::timeout, this, &Script::check);
+  poll_.start(10);
+  waitingSince_ = QDateTime::currentMSecsSinceEpoch();
+}
+
+Script& Script::on(const QString& objectName, Action action) {
+  steps_.push_back({objectName, std::move(action)});
+  return *this;
+}
+
+Script& Script::click(const QString& objectName, const char* button) {
+  return on(objectName, [button](QDialog* d) { ClickButton(d, button); });
+}
+
+Script& Script::message(const QString& expectedText, QStringList* seen) {
+  return on("messagesInfo", [this, expectedText, seen](QDialog* d) {
+    QString text = LabelText(d, "messageText");
+    if (seen != nullptr) *seen << text;
+    if (!expectedText.isEmpty() && text != expectedText && failure_.isEmpty())
+      failure_ = "message \"" + text + "\" instead of \"" + expectedText + "\"";
+    ClickButton(d, "okButton");
+  });
+}
+
+Script& Script::answer(bool yes, const QString& expectedText) {
+  return on("questionMessage", [this, yes, expectedText](QDialog* d) {
+    QString text = LabelText(d, "questionText");
+    if (!expectedText.isEmpty() && text != expectedText && failure_.isEmpty())
+      failure_ = "question \"" + text + "\" instead of \"" + expectedText + "\"";
+    ClickButton(d, yes ? "yesButton" : "noButton");
+  });
+}
+
+void Script::check() {
+  auto* active = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+  qint64 now = QDateTime::currentMSecsSinceEpoch();
+  if (!failure_.isEmpty()) {
+    if (context_ != nullptr) context_->exitRequested = true;
+    if (active != nullptr) active->done(QDialog::Rejected);
+    return;
+  }
+  if (steps_.empty()) return;
+  if (active != nullptr && active->objectName() == steps_.front().name) {
+    Action action = std::move(steps_.front().action);
+    steps_.pop_front();
+    waitingSince_ = now;
+    QPointer<QDialog> target(active);
+    QTimer::singleShot(0, active, [action, target] {
+      if (target) action(target);
+    });
+    return;
+  }
+  if (now - waitingSince_ > timeoutMs_)
+    failure_ = "no dialog \"" + steps_.front().name + "\" (active: " +
+               (active != nullptr ? active->objectName() : QString("none")) + ")";
+}
+
+void ClickButton(QWidget* dialog, const char* name) {
+  auto* button = dialog->findChild<QPushButton*>(name);
+  QVERIFY2(button != nullptr, name);
+  QVERIFY2(button->isEnabled(), name);
+  QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QString LabelText(QWidget* dialog, const char* name) {
+  auto* label = dialog->findChild<QLabel*>(name);
+  return label != nullptr ? label->text() : QString();
+}

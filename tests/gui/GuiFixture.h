@@ -1,0 +1,79 @@
+// What the wizard's tests share: a scripted chooser, a private configuration and
+// installation folder, the application under test, and a script that acts on the
+// modal dialogs as they come up (each step waits for a dialog by object name).
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QPushButton>
+#include <QStringList>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "gui/CVTFATNTFSApp.h"
+#include "gui/FileChooser.h"
+#include "support/TempDir.h"
+
+class ScriptedChooser : public FileChooser {
+ public:
+  std::deque<QString> files;
+  std::deque<QString> folders;
+  QStringList titles;
+  QString openFile(QWidget*, const QString& title, const QString&) override;
+  QString chooseFolder(QWidget*, const QString& title) override;
+};
+
+// A private world for one test: config and data folders in a temp folder.
+class GuiWorld {
+ public:
+  GuiWorld();
+  ~GuiWorld();
+  vantor::test::TempDir temp;
+  ScriptedChooser chooser;
+  std::unique_ptr<CVTFATNTFSApp> app;
+  std::string activityLog() const;
+  std::string recoveryLog() const;
+  // The path of a file of the source tree.
+  static std::string SourceFile(const std::string& relative);
+};
+
+// Acts on modal dialogs in order; each step runs when the dialog named by it is
+// the active modal widget. A step that does not come within the time limit fails
+// the script, which then closes every dialog so that the test ends.
+class Script : public QObject {
+ public:
+  using Action = std::function<void(QDialog*)>;
+  explicit Script(WizardContext* context = nullptr, int timeoutMs = 20000);
+  Script& on(const QString& objectName, Action action);
+  // Shorthands: click the named button of the dialog; answer a message or a question.
+  Script& click(const QString& objectName, const char* button);
+  Script& message(const QString& expectedText, QStringList* seen = nullptr);
+  Script& answer(bool yes, const QString& expectedText = QString());
+  bool finished() const { return steps_.empty() && failure_.isEmpty(); }
+  const QString& failure() const { return failure_; }
+
+ private:
+  struct Step {
+    QString name;
+    Action action;
+  };
+  void check();
+  WizardContext* context_;
+  int timeoutMs_;
+  std::deque<Step> steps_;
+  QTimer poll_;
+  qint64 waitingSince_ = 0;
+  QString failure_;
+};
+
+// The big FAT32 fixture (100 000 files) as a raw image, and Steps 1 and 2 as the
+// wizard leaves them for it read as disk 0, each read `readMicros` late.
+std::string BigImage();
+void ChooseBigVolume(vantor::Session& session, int readMicros);
+
+// Clicks a named push button of `dialog` (fails the test when absent).
+void ClickButton(QWidget* dialog, const char* name);
+QString LabelText(QWidget* dialog, const char* name);

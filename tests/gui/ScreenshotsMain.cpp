@@ -1,0 +1,124 @@
+// Renders the wizard's dialogs of a typical run to PNG files: the start dialog,
+// Steps 1 and 2, Step 3 in the middle of a long scan, Step 4 and the saving
+// dialog. Usage: gui_screenshots OUTDIR SAMPLE.vmdk [--long-scan]; the long scan
+// reads the big FAT fixture of $VANTOR_FIXTURES.
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QTest>
+#include <QTreeWidget>
+#include <cstdio>
+
+#include "GuiFixture.h"
+#include "gui/SearchProgress.h"
+
+namespace {
+
+QString outDir;
+
+void Save(QWidget* widget, const QString& name) {
+  QString path = outDir + "/" + name + ".png";
+  if (!widget->grab().save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+}
+
+void Select(QDialog* dialog, const char* tree, const QString& text) {
+  auto* widget = dialog->findChild<QTreeWidget*>(tree);
+  auto found = widget->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+  if (!found.isEmpty()) widget->setCurrentItem(found.front());
+}
+
+QWidget* Visible(const char* name) {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == name && w->isVisible()) return w;
+  return nullptr;
+}
+
+// Start dialog, Step 1 with the sample selected, Step 2 with its FAT32 partition.
+Script& ToStep3(Script& script) {
+  return script
+      .on("selectionRecovery",
+          [](QDialog* d) {
+            ClickButton(d, "openButton");
+            Save(d, "1-start");
+            ClickButton(d, "vantorButton");
+          })
+      .on("desktopRecovery",
+          [](QDialog* d) {
+            Select(d, "deviceTree", "sample.vmdk");
+            Save(d, "2-step1");
+            ClickButton(d, "nextButton");
+          })
+      .on("partitionInfo", [](QDialog* d) {
+        Select(d, "partitionTree", "Partition - 1 ( FAT32 )");
+        Save(d, "3-step2");
+        ClickButton(d, "nextButton");
+      });
+}
+
+bool LongScan() {
+  GuiWorld world;
+  ChooseBigVolume(world.app->session(), 300);
+  Script script(&world.app->context());
+  script.answer(true);
+  SearchProgress step3(world.app->context(), nullptr);
+  step3.show();
+  QTest::qWait(2300);
+  Save(&step3, "4-step3");
+  QTest::mouseClick(step3.findChild<QPushButton*>("backButton"), Qt::LeftButton);
+  return script.finished();
+}
+
+bool TypicalRun(const QString& sample) {
+  GuiWorld world;
+  world.chooser.files = {sample};
+  QString destination = QString::fromStdString(world.temp / "recovered");
+  Script script(&world.app->context(), 60000);
+  ToStep3(script)
+      .message(QString())
+      .on("fileDisplay",
+          [](QDialog* d) {
+            auto* tree = d->findChild<QTreeWidget*>("folderTree");
+            auto found = tree->findItems("Old Projects", Qt::MatchExactly | Qt::MatchRecursive);
+            if (!found.isEmpty()) {
+              found.front()->setCheckState(0, Qt::Checked);
+              tree->expandAll();
+              tree->setCurrentItem(found.front());
+            }
+            Save(d, "5-step4");
+            ClickButton(d, "saveButton");
+          })
+      .on("savingPath",
+          [destination](QDialog* d) {
+            d->findChild<QLineEdit*>("pathField")->setText(destination);
+            Save(d, "6-saving-path");
+            ClickButton(d, "okButton");
+          })
+      .on("messagesInfo",
+          [](QDialog* d) {
+            if (QWidget* saving = Visible("savingDlg")) Save(saving, "7-saving");
+            Save(d, "8-saving-done");
+            ClickButton(d, "okButton");
+          })
+      .click("fileDisplay", "backButton")
+      .answer(true)
+      .click("partitionInfo", "backButton")
+      .click("desktopRecovery", "backButton")
+      .click("selectionRecovery", "cancelButton");
+  world.app->run();
+  return script.finished();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: gui_screenshots OUTDIR SAMPLE.vmdk [--long-scan]\n");
+    return 2;
+  }
+  outDir = argv[1];
+  QDir().mkpath(outDir);
+  bool ok = TypicalRun(argv[2]);
+  if (argc > 3) ok = LongScan() && ok;
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,138 @@
+// Step 4 and the saving dialogs on the sample's FAT32 partition: rename with F2
+// (a file and a folder, the tree following), the second save into the same
+// destination answered "Rename All" in Replace1, and the log commands of the menu
+// (a new activity log folder through LogPath, clearing the recovery history).
+#include <QAbstractItemDelegate>
+#include <QAction>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "GuiFixture.h"
+#include "logs/Logs.h"
+
+namespace {
+
+QTreeWidgetItem* Find(QDialog* dialog, const char* tree, const QString& text) {
+  auto found = dialog->findChild<QTreeWidget*>(tree)->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+  return found.isEmpty() ? nullptr : found.front();
+}
+
+// The menu command of `name`, after checking its function key.
+void Command(QDialog* dialog, const char* name, Qt::Key key) {
+  auto* action = dialog->findChild<QAction*>(name);
+  QVERIFY2(action != nullptr && action->isEnabled(), name);
+  QCOMPARE(action->shortcut(), QKeySequence(key));
+  action->trigger();
+}
+
+void RenameRow(QDialog* dialog, const QString& from, const QString& to) {
+  auto* list = dialog->findChild<QTreeWidget*>("fileList");
+  QTreeWidgetItem* row = Find(dialog, "fileList", from);
+  QVERIFY2(row != nullptr, qPrintable(from));
+  list->setCurrentItem(row);
+  Command(dialog, "actionRename", Qt::Key_F2);
+  auto* editor = list->viewport()->findChild<QLineEdit*>();
+  QVERIFY(editor != nullptr);
+  editor->setText(to);
+  // Ending the edit as the delegate does on Return.
+  emit list->itemDelegate()->commitData(editor);
+  emit list->itemDelegate()->closeEditor(editor);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QCOMPARE(row->text(0), to);
+}
+
+Script& SaveTo(Script& script, const QString& destination) {
+  return script
+      .on("fileDisplay", [](QDialog* d) { Command(d, "actionRecoverSelected", Qt::Key_F5); })
+      .on("savingPath", [destination](QDialog* d) {
+        d->findChild<QLineEdit*>("pathField")->setText(destination);
+        ClickButton(d, "okButton");
+      });
+}
+
+}  // namespace
+
+class Step4Test : public QObject {
+  Q_OBJECT
+ private slots:
+  void renameReplaceAndLogCommands();
+};
+
+void Step4Test::renameReplaceAndLogCommands() {
+  GuiWorld world;
+  world.chooser.files = {QString::fromStdString(GuiWorld::SourceFile("samples/sample.vmdk"))};
+  const QString destination = QString::fromStdString(world.temp / "out");
+  const QString logFolder = QString::fromStdString(world.temp / "logs");
+  std::filesystem::create_directories(logFolder.toStdString());
+  world.chooser.folders = {logFolder};
+  QString treeText, shownFolder;
+  Script script(&world.app->context(), 30000);
+  script
+      .on("selectionRecovery",
+          [](QDialog* d) {
+            ClickButton(d, "openButton");
+            ClickButton(d, "vantorButton");
+          })
+      .on("desktopRecovery",
+          [](QDialog* d) {
+            d->findChild<QTreeWidget*>("deviceTree")->setCurrentItem(Find(d, "deviceTree", "sample.vmdk"));
+            ClickButton(d, "nextButton");
+          })
+      .on("partitionInfo",
+          [](QDialog* d) {
+            d->findChild<QTreeWidget*>("partitionTree")->setCurrentItem(Find(d, "partitionTree", "Partition - 1 ( FAT32 )"));
+            ClickButton(d, "nextButton");
+          })
+      .message(QString())
+      .on("fileDisplay", [&](QDialog* d) {
+        QTreeWidgetItem* folder = Find(d, "folderTree", "Old Projects");
+        QVERIFY(folder != nullptr);
+        d->findChild<QTreeWidget*>("folderTree")->setCurrentItem(folder);
+        RenameRow(d, "Project plan.txt", "Plan.txt");
+        RenameRow(d, "Sketches", "Drawings");
+        treeText = folder->child(0)->text(0);
+        folder->setCheckState(0, Qt::Checked);
+      });
+  SaveTo(script, destination).message("Saving completed successfully.");
+  SaveTo(script, destination)
+      .click("replace1", "renameAllButton")
+      .message("Saving completed successfully.")
+      .on("fileDisplay", [](QDialog* d) { d->findChild<QAction*>("actionActivityPath")->trigger(); })
+      .on("logPath",
+          [&](QDialog* d) {
+            ClickButton(d, "browseButton");
+            shownFolder = d->findChild<QLineEdit*>("logFolder")->text();
+            ClickButton(d, "okButton");
+          })
+      .on("fileDisplay", [](QDialog* d) { d->findChild<QAction*>("actionClearRecovery")->trigger(); })
+      .answer(true, "Are you sure you want to delete Recovery History")
+      .click("fileDisplay", "backButton")
+      .answer(true)
+      .click("partitionInfo", "nextButton")
+      .message(QString())
+      .click("fileDisplay", "backButton")
+      .answer(true)
+      .click("partitionInfo", "backButton")
+      .click("desktopRecovery", "backButton")
+      .click("selectionRecovery", "cancelButton");
+  world.app->run();
+  QVERIFY2(script.finished(), qPrintable(script.failure()));
+  QCOMPARE(treeText, QString("Drawings"));
+  for (const char* name : {"Old Projects/Plan.txt", "Old Projects/Plan0.txt", "Old Projects/Drawings/Idea one.txt",
+                           "Old Projects/Drawings/Idea one0.txt"})
+    QVERIFY2(QFile::exists(destination + "/" + name), name);
+  QCOMPARE(QFile(destination + "/Old Projects/Plan0.txt").size(), qint64(480));
+  QCOMPARE(shownFolder, logFolder);
+  QCOMPARE(QString::fromStdString(vantor::LogFolder(vantor::kActivityLog)), logFolder);
+  QVERIFY(!QFile::exists(QString::fromStdString(world.temp / "data/vantor/Recovery Log.txt")));
+  // The second Step 3 logged into the new folder.
+  QFile moved(logFolder + "/Activity Log.txt");
+  QVERIFY(moved.open(QIODevice::ReadOnly));
+  QVERIFY(moved.readAll().contains("Step 3 :"));
+}
+
+QTEST_MAIN(Step4Test)
+#include "Step4Test.moc"

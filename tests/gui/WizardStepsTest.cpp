@@ -1,0 +1,191 @@
+// The start dialog, Step 1 and Step 2 on the bundled sample disk: the file check
+// and its messages, the device tree and information list, every validation
+// message of Next, and the activity log lines of each step.
+#include <QLabel>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "GuiFixture.h"
+#include "gui/DesktopRecovery.h"
+#include "gui/ModalRun.h"
+
+namespace {
+
+QTreeWidgetItem* FindItem(QDialog* dialog, const char* tree, const QString& text) {
+  auto* widget = dialog->findChild<QTreeWidget*>(tree);
+  auto found = widget->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+  return found.isEmpty() ? nullptr : found.front();
+}
+
+void Select(QDialog* dialog, const char* tree, const QString& text) {
+  QTreeWidgetItem* item = FindItem(dialog, tree, text);
+  QVERIFY2(item != nullptr, qPrintable(text));
+  dialog->findChild<QTreeWidget*>(tree)->setCurrentItem(item);
+}
+
+void SetPanel(QDialog* dialog, int row, const QString& text) {
+  dialog->findChild<QLabel*>(QString("panelValue%1").arg(row))->setText(text);
+}
+
+}  // namespace
+
+class WizardStepsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void wrongFileOpensNoStep();
+  void stepValidationsAndLogs();
+  void machineDevicesWithoutVirtualDisk();
+};
+
+void WizardStepsTest::wrongFileOpensNoStep() {
+  GuiWorld world;
+  world.chooser.files = {QString::fromStdString(GuiWorld::SourceFile("samples/README"))};
+  QStringList messages;
+  QString selected;
+  Script script(&world.app->context());
+  script.click("selectionRecovery", "vantorButton")
+      .message("Please select a correct virtual machine file")
+      .message("Please select a correct virtual machine file")
+      .on("selectionRecovery", [&](QDialog* d) {
+        selected = LabelText(d, "selectedFile");
+        ClickButton(d, "cancelButton");
+      });
+  world.app->run();
+  QVERIFY2(script.finished(), qPrintable(script.failure()));
+  QCOMPARE(world.chooser.titles, QStringList{"Select Virtual Machine File"});
+  QCOMPARE(selected, QString("Selected Virtual Machine :-  No File Selected"));
+  QCOMPARE(world.app->session().state.vmValid, 0);
+  QVERIFY(world.activityLog().find("Step 1") == std::string::npos);
+  QVERIFY(world.activityLog().find("-----------------------Start--------------------------\r\nVantor for VMWare\r\n"
+                                   "Version 1.0\r\n") != std::string::npos);
+}
+
+void WizardStepsTest::stepValidationsAndLogs() {
+  GuiWorld world;
+  const QString sample = QString::fromStdString(GuiWorld::SourceFile("samples/sample.vmdk"));
+  world.chooser.files = {sample};
+  QString title, selected;
+  QStringList info;
+  std::string logAfterFailedNext;
+  Script script(&world.app->context());
+  script
+      .on("selectionRecovery",
+          [&](QDialog* d) {
+            ClickButton(d, "openButton");
+            selected = LabelText(d, "selectedFile");
+            ClickButton(d, "vantorButton");
+          })
+      .on("desktopRecovery",
+          [&](QDialog* d) {
+            title = d->windowTitle();
+            d->findChild<QTreeWidget*>("deviceTree")->setCurrentItem(nullptr);
+            ClickButton(d, "nextButton");
+          })
+      .message("Select Virtual Machine File")
+      .on("desktopRecovery",
+          [&](QDialog* d) {
+            Select(d, "deviceTree", "Physical Devices");
+            ClickButton(d, "nextButton");
+          })
+      .message("Select Hard Disk")
+      .on("desktopRecovery",
+          [&](QDialog* d) {
+            logAfterFailedNext = world.activityLog();
+            Select(d, "deviceTree", "sample.vmdk");
+            info = static_cast<DesktopRecovery*>(d)->informationLines();
+            ClickButton(d, "nextButton");
+          })
+      .on("partitionInfo",
+          [&](QDialog* d) {
+            QVERIFY(FindItem(d, "partitionTree", "Partition - 1 ( FAT32 )") != nullptr);
+            QVERIFY(FindItem(d, "partitionTree", "Partition - 2 ( NTFS )") != nullptr);
+            Select(d, "partitionTree", "sample.vmdk");
+            ClickButton(d, "nextButton");
+          })
+      .message("Select partition type")
+      .on("partitionInfo",
+          [&](QDialog* d) {
+            Select(d, "partitionTree", "Partition - 1 ( FAT32 )");
+            QCOMPARE(LabelText(d, "panelValue2"), QString("2048"));
+            QCOMPARE(LabelText(d, "panelValue3"), QString("71680"));
+            SetPanel(d, 2, "20x48");
+            ClickButton(d, "nextButton");
+          })
+      .message("Start sector is not valid")
+      .on("partitionInfo",
+          [&](QDialog* d) {
+            SetPanel(d, 2, "2048");
+            SetPanel(d, 3, "4294967296");
+            ClickButton(d, "nextButton");
+          })
+      .message("End sector is not valid")
+      .on("partitionInfo",
+          [&](QDialog* d) {
+            SetPanel(d, 3, "2048");
+            ClickButton(d, "nextButton");
+          })
+      .message("End sector should be bigger than Start sector")
+      .click("partitionInfo", "backButton")
+      .click("desktopRecovery", "backButton")
+      .click("selectionRecovery", "cancelButton");
+  world.app->run();
+  QVERIFY2(script.finished(), qPrintable(script.failure()));
+  QCOMPARE(selected, "Selected Virtual Machine :-  " + sample);
+  QCOMPARE(title, QString("Vantor for VMWare - Vantor"));
+  QVERIFY(info.size() >= 3);
+  QVERIFY(info.front().startsWith("Virtual Machine Type  : monolithicSparse"));
+  QVERIFY(logAfterFailedNext.find("Step 1") == std::string::npos);
+  std::string log = world.activityLog();
+  std::string step1 = "\r\n\r\nStep 1 : Vantor\r\n-------\r\nDevice Information : \r\n" + info.join("\r\n").toStdString();
+  QVERIFY2(log.find(step1) != std::string::npos, log.c_str());
+  QVERIFY(log.find("Step 2 :") == std::string::npos);
+  QCOMPARE(world.app->session().state.startSector, uint64_t{2048});
+}
+
+// Without a virtual disk Step 1 lists this machine's drives and disks: the branch
+// items are refused, a disk item sets the device index and opens Step 2.
+void WizardStepsTest::machineDevicesWithoutVirtualDisk() {
+  GuiWorld world;
+  vantor::RecoveryState& state = world.app->session().state;
+  state.vmValid = 0;
+  QStringList disks, information;
+  Script script(&world.app->context());
+  script.message("Select Hard Disk")
+      .message("Select Logical Drive")
+      .on("desktopRecovery",
+          [&](QDialog* d) {
+            QTreeWidgetItem* branch = FindItem(d, "deviceTree", "Select Disk");
+            for (int i = 0; i < branch->childCount(); ++i) disks << branch->child(i)->text(0);
+            if (disks.isEmpty()) {
+              d->reject();
+              return;
+            }
+            Select(d, "deviceTree", disks.front());
+            information = static_cast<DesktopRecovery*>(d)->informationLines();
+            ClickButton(d, "nextButton");
+          })
+      .click("partitionInfo", "backButton")
+      .click("desktopRecovery", "backButton");
+  DesktopRecovery step1(world.app->context(), nullptr);
+  QVERIFY(FindItem(&step1, "deviceTree", "Select Logical Drive") != nullptr);
+  QVERIFY(FindItem(&step1, "deviceTree", "Select Image") != nullptr);
+  QVERIFY(FindItem(&step1, "deviceTree", "Physical Devices") == nullptr);
+  Select(&step1, "deviceTree", "Select Disk");
+  step1.show();
+  QTest::mouseClick(step1.findChild<QPushButton*>("nextButton"), Qt::LeftButton);
+  Select(&step1, "deviceTree", "My Computer");
+  QTest::mouseClick(step1.findChild<QPushButton*>("nextButton"), Qt::LeftButton);
+  step1.hide();
+  RunModal(step1);
+  QVERIFY2(script.finished(), qPrintable(script.failure()));
+  if (disks.isEmpty()) QSKIP("this machine lists no disk");
+  QVERIFY(disks.front().startsWith("Disk"));
+  QCOMPARE(information.size(), 7);
+  QCOMPARE(information.front(), "Physical Disk Number : " + disks.front().mid(4));
+  QCOMPARE(int(state.deviceIndex), disks.front().mid(4).toInt());
+  QCOMPARE(state.devicePath(), std::string("\\\\.\\PhysicalDrive0"));
+  QVERIFY(world.activityLog().find("Step 1 : Vantor") != std::string::npos);
+}
+
+QTEST_MAIN(WizardStepsTest)
+#include "WizardStepsTest.moc"
