@@ -9,7 +9,7 @@ trap 'rm -f "$rows"' EXIT
 for script in cold-start vmdk-read fat-scan ntfs-scan recover memory; do
   [ -x "$here/$script.sh" ] || continue
   echo "== $script" >&2
-  "$here/$script.sh" | grep $'^BENCH\t' >>"$rows" || echo "$script failed" >&2
+  "$here/$script.sh" | tee /dev/stderr | grep $'^BENCH\t' >>"$rows" || echo "$script printed no result row" >&2
 done
 printf '\n%-44s %12s %12s %8s %8s %5s\n' benchmark ours peer ratio target met
 awk -F'\t' '{
