@@ -16,6 +16,20 @@ RecordName MakeName(const std::string& shortName, const std::u16string& longName
   return name;
 }
 
+// The fields that folder and file records share.
+template <typename Record>
+void FillRecord(Record& record, const std::string& shortName, const std::u16string& longName, char deleted,
+                uint32_t parentKey, uint32_t ownKey, uint32_t recordSector, const RecordTimes& times) {
+  record.name = MakeName(shortName, longName);
+  record.deleted = deleted;
+  record.modified = times.modified;
+  record.created = times.created;
+  record.accessed = times.accessed;
+  record.parentKey = parentKey;
+  record.ownKey = ownKey;
+  record.recordSector = recordSector;
+}
+
 }  // namespace
 
 std::string RecordName::utf8() const { return isShort() ? Latin1ToUtf8(shortName) : Utf16ToUtf8(longName); }
@@ -25,14 +39,7 @@ bool RecoveryCatalog::AddFolder(const std::string& shortName, const std::u16stri
                                 const RecordTimes& times, int16_t fileSystemNumber) {
   try {
     FolderRecord record;
-    record.name = MakeName(shortName, longName);
-    record.deleted = deleted;
-    record.modified = times.modified;
-    record.created = times.created;
-    record.accessed = times.accessed;
-    record.parentKey = parentKey;
-    record.ownKey = ownKey;
-    record.recordSector = recordSector;
+    FillRecord(record, shortName, longName, deleted, parentKey, ownKey, recordSector, times);
     record.fileSystemNumber = fileSystemNumber;
     if (ownKey != 0) {
       // The index holds the first record of each key; later duplicates are never
@@ -62,17 +69,10 @@ bool RecoveryCatalog::AddFile(const std::string& shortName, const std::u16string
                               uint32_t recordSector, const RecordTimes& times) {
   try {
     FileRecord record;
-    record.name = MakeName(shortName, longName);
-    record.deleted = deleted;
-    record.modified = times.modified;
-    record.created = times.created;
-    record.accessed = times.accessed;
+    FillRecord(record, shortName, longName, deleted, parentKey, ownKey, recordSector, times);
     record.fileNumber = filesFound;
     record.sizeLow = sizeLow;
     record.sizeHigh = sizeHigh;
-    record.parentKey = parentKey;
-    record.ownKey = ownKey;
-    record.recordSector = recordSector;
     files_.push_back(std::move(record));
     ++filesFound;
     return true;

@@ -164,6 +164,12 @@ uint32_t ReadCurrentSectors(Session& session, uint64_t firstSector, uint32_t cou
   return ReadSectors(session, session.state.currentDevicePath(), firstSector, count, buffer);
 }
 
+SectorBytes ReadOneSector(Session& session, uint64_t sector) {
+  SectorBytes bytes{};
+  ReadCurrentSectors(session, sector, 1, bytes.data());
+  return bytes;
+}
+
 uint32_t WriteSectors(Session& session, const std::string& devicePath, uint64_t firstSector, uint32_t count,
                       const uint8_t* buffer) {
   std::string path = ResolveDevicePath(session.deviceMap, DeviceName(session, devicePath));

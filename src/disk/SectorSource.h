@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/Sector.h"
+
 namespace vantor {
 
 class Session;
@@ -26,6 +28,9 @@ uint32_t WriteSectors(Session& session, const std::string& devicePath, uint64_t 
                       uint32_t count, const uint8_t* buffer);
 // Reads from the current source (the device path table entry of deviceIndex).
 uint32_t ReadCurrentSectors(Session& session, uint64_t firstSector, uint32_t count, uint8_t* buffer);
+
+// One sector of the current source (zeros where the source cannot deliver it).
+SectorBytes ReadOneSector(Session& session, uint64_t sector);
 
 // The piece file of absolute sector `sector` of a split image in `folder`; replaces
 // `sector` by the sector within that piece.

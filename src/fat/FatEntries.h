@@ -26,8 +26,6 @@ namespace vantor {
 inline constexpr size_t kDirEntrySize = 32;
 inline constexpr unsigned kEntriesPerSector = kSectorSize / kDirEntrySize;
 
-using SectorBytes = std::array<uint8_t, kSectorSize>;
-
 // Fetches the directory sector that precedes `sectorNumber` into `out` and
 // replaces `sectorNumber` by that sector's number; false when there is none.
 using PreviousSector = std::function<bool(uint64_t& sectorNumber, SectorBytes& out)>;

@@ -16,14 +16,6 @@
 namespace vantor {
 namespace {
 
-using SectorBytes = std::array<uint8_t, kSectorSize>;
-
-SectorBytes ReadOne(Session& session, uint64_t sector) {
-  SectorBytes bytes{};
-  ReadCurrentSectors(session, sector, 1, bytes.data());
-  return bytes;
-}
-
 struct FatLayout {
   uint32_t reserved = 0;
   uint32_t perCluster = 0;
@@ -47,7 +39,7 @@ FatLayout LayoutOf(const SectorBytes& bytes, bool fat32) {
 
 // The first byte of the second FAT copy.
 uint8_t SecondFatMark(Session& session, uint64_t start, const FatLayout& layout) {
-  return ReadOne(session, start + layout.reserved + layout.perFat)[0];
+  return ReadOneSector(session, start + layout.reserved + layout.perFat)[0];
 }
 
 bool MarkFits(uint8_t mark, const FatLayout& layout, bool fat12) {
@@ -68,7 +60,7 @@ void Fill(VolumeGeometry& geometry, uint64_t start, const FatLayout& layout, boo
 
 // FAT12 and FAT16: the boot sector itself must be sound.
 bool FixedRootLayout(Session& session, uint64_t start, bool fat12, FatLayout& layout) {
-  SectorBytes boot = ReadOne(session, start);
+  SectorBytes boot = ReadOneSector(session, start);
   if (!HasBootMark(ByteView(boot.data(), boot.size()))) return false;
   layout = LayoutOf(boot, false);
   return MarkFits(SecondFatMark(session, start, layout), layout, fat12);
@@ -77,14 +69,14 @@ bool FixedRootLayout(Session& session, uint64_t start, bool fat12, FatLayout& la
 // FAT32: the backup at start + 6 stands in when the boot sector has no mark or
 // its values do not lead to the second FAT.
 bool Fat32Layout(Session& session, uint64_t start, FatLayout& layout) {
-  SectorBytes boot = ReadOne(session, start);
+  SectorBytes boot = ReadOneSector(session, start);
   if (!HasBootMark(ByteView(boot.data(), boot.size()))) {
-    boot = ReadOne(session, start + 6);
+    boot = ReadOneSector(session, start + 6);
     if (!HasBootMark(ByteView(boot.data(), boot.size()))) return false;
   }
   layout = LayoutOf(boot, true);
   if (MarkFits(SecondFatMark(session, start, layout), layout, false)) return true;
-  layout = LayoutOf(ReadOne(session, start + 6), true);
+  layout = LayoutOf(ReadOneSector(session, start + 6), true);
   return MarkFits(SecondFatMark(session, start, layout), layout, false);
 }
 

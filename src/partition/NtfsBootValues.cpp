@@ -18,14 +18,6 @@
 namespace vantor {
 namespace {
 
-using SectorBytes = std::array<uint8_t, kSectorSize>;
-
-SectorBytes ReadOne(Session& session, uint64_t sector) {
-  SectorBytes bytes{};
-  ReadCurrentSectors(session, sector, 1, bytes.data());
-  return bytes;
-}
-
 bool IsNtfsBoot(const SectorBytes& bytes) {
   ByteView view(bytes.data(), bytes.size());
   return HasBootMark(view) && view.matches(3, "NTFS");
@@ -38,16 +30,16 @@ class BootCopies {
   // Step 1: the copy in use is the boot sector, or the backup when the boot
   // sector has no mark. False when neither has one.
   bool Choose() {
-    current_ = ReadOne(session_, start_);
+    current_ = ReadOneSector(session_, start_);
     if (HasBootMark(view(current_))) return true;
-    current_ = ReadOne(session_, BackupSector());
+    current_ = ReadOneSector(session_, BackupSector());
     usingBackup_ = true;
     return HasBootMark(view(current_));
   }
 
   ByteView current() const { return view(current_); }
   ByteView other() {
-    if (!other_) other_ = ReadOne(session_, usingBackup_ ? start_ : BackupSector());
+    if (!other_) other_ = ReadOneSector(session_, usingBackup_ ? start_ : BackupSector());
     return view(*other_);
   }
 
@@ -55,7 +47,7 @@ class BootCopies {
   static ByteView view(const SectorBytes& bytes) { return ByteView(bytes.data(), bytes.size()); }
 
   uint64_t BackupSector() {
-    if (end_ > start_ + 1 && IsNtfsBoot(ReadOne(session_, end_ - 1))) return end_ - 1;
+    if (end_ > start_ + 1 && IsNtfsBoot(ReadOneSector(session_, end_ - 1))) return end_ - 1;
     return end_;
   }
 
@@ -80,7 +72,7 @@ std::optional<uint32_t> MftRecordSectors(ByteView boot, uint32_t perCluster) {
 uint64_t ConfirmedTable(Session& session, BootCopies& copies, uint64_t start, uint32_t perCluster, size_t field) {
   for (ByteView boot : {copies.current(), copies.other()}) {
     uint64_t sector = start + static_cast<uint64_t>(perCluster) * boot.le32(field);
-    SectorBytes bytes = ReadOne(session, sector);
+    SectorBytes bytes = ReadOneSector(session, sector);
     if (ByteView(bytes.data(), bytes.size()).matches(0, "FILE")) return sector;
   }
   return 0;

@@ -21,8 +21,6 @@ namespace {
 constexpr size_t kTableOffset = 446;
 constexpr size_t kTableEntrySize = 16;
 
-using SectorBytes = std::array<uint8_t, kSectorSize>;
-
 struct TableEntry {
   uint8_t type = 0;
   uint32_t firstSector = 0;
@@ -35,12 +33,6 @@ TableEntry EntryAt(ByteView sector, size_t index) {
 }
 
 bool IsExtended(uint8_t type) { return type == 0x05 || type == 0x0F; }
-
-SectorBytes ReadOne(Session& session, uint64_t sector) {
-  SectorBytes bytes{};
-  ReadCurrentSectors(session, sector, 1, bytes.data());
-  return bytes;
-}
 
 // The lone-volume test on sector 0; later matches override earlier ones. A small
 // FAT volume keeps its size in the 16-bit count at 19 and 0 in the 32-bit count at
@@ -68,7 +60,7 @@ class Lister {
 
   // A data entry: named by its boot sector's signature text, else by its type.
   void Identify(const TableEntry& entry, uint64_t start) {
-    SectorBytes boot = ReadOne(session_, start);
+    SectorBytes boot = ReadOneSector(session_, start);
     std::string name = SignatureName(ByteView(boot.data(), boot.size()));
     if (name.empty()) name = TypeByteName(entry.type);
     if (name.empty()) {
@@ -88,7 +80,7 @@ class Lister {
         session_.host().trace("extended boot record at sector " + std::to_string(record) + " met twice: chain ends");
         return;
       }
-      SectorBytes bytes = ReadOne(session_, record);
+      SectorBytes bytes = ReadOneSector(session_, record);
       ByteView sector(bytes.data(), bytes.size());
       linked = false;
       for (size_t i = 0; i < 4; ++i) {
@@ -130,7 +122,7 @@ std::string TypeByteName(uint8_t type) {
 
 uint32_t ListPartitions(Session& session) {
   session.partitions.clear();
-  SectorBytes bytes = ReadOne(session, 0);
+  SectorBytes bytes = ReadOneSector(session, 0);
   ByteView sector(bytes.data(), bytes.size());
   if (sector.u8(510) != 0x55 && sector.u8(511) != 0xAA) return 0;
   Lister lister(session);
