@@ -19,26 +19,17 @@
 #include "partition/BootValues.h"
 #include "partition/PartitionTable.h"
 #include "platform/Utf.h"
+#include "support/Shell.h"
 #include "support/TempDir.h"
 #include "support/TestEnv.h"
 
 namespace vantor {
 namespace {
 
+using test::Shell;
+
 
 bool HaveTools(const std::string& tools) { return std::system(("command -v " + tools + " >/dev/null 2>&1").c_str()) == 0; }
-
-// Runs a shell command; its standard output, and the exit code in `code`.
-std::string Shell(const std::string& command, int* code = nullptr) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  int status = ::pclose(pipe);
-  if (code != nullptr) *code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return out;
-}
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -15,6 +15,7 @@
 
 #include "ntfs/RunTables.h"
 #include "support/NtfsVolume.h"
+#include "support/Shell.h"
 #include "support/TestEnv.h"
 
 namespace vantor {
@@ -208,29 +209,18 @@ TEST(NtfsFixtures, RandomBytesInBootSectorAndMftRecordsEndTheScan) {
   std::filesystem::remove(records);
 }
 
-// Standard output of a shell command.
-std::string Output(const std::string& command) {
-  std::string output;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return output;
-  std::array<char, 4096> buffer;
-  while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) output += buffer.data();
-  ::pclose(pipe);
-  return output;
-}
-
 TEST(NtfsFixtures, CommandLineScanPrintsRecordsAndDates) {
   REQUIRE_FIXTURES(folder);
   std::string vantor = test::VantorBin();
   std::string image = folder + "/disk.img";
-  std::string listing = Output("'" + vantor + "' scan '" + image + "' -p 1 --quiet 2>/dev/null");
+  std::string listing = test::Shell("'" + vantor + "' scan '" + image + "' -p 1 --quiet 2>/dev/null");
   EXPECT_NE(listing.find("F\ty\t20000\t"), std::string::npos);
   EXPECT_NE(listing.find("\tlevel1/level2/level3/level4/level5/deep.txt\n"), std::string::npos);
   EXPECT_NE(listing.find("\tunicode/日本語のファイル名.txt\n"), std::string::npos);
   // The modification time of small.txt as istat shows it (in UTC), as the scan's
   // "DD-Mon-YYYY hh:mm:ss".
-  std::string number = Output("fls -p -o 2048 '" + image + "' | sed -n 's/^r\\/r \\([0-9]*\\)-.*\tsmall.txt$/\\1/p'");
-  std::string istat = Output("TZ=UTC istat -o 2048 '" + image + "' " + number.substr(0, number.find('\n')) +
+  std::string number = test::Shell("fls -p -o 2048 '" + image + "' | sed -n 's/^r\\/r \\([0-9]*\\)-.*\tsmall.txt$/\\1/p'");
+  std::string istat = test::Shell("TZ=UTC istat -o 2048 '" + image + "' " + number.substr(0, number.find('\n')) +
                              " | sed -n '0,/File Modified:/s/^File Modified:\t\\(.*\\)\\.[0-9]* (UTC)$/\\1/p'");
   ASSERT_GE(istat.size(), 19u) << "istat gave no time";
   static const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};

@@ -15,25 +15,17 @@
 #include <set>
 #include <sstream>
 
+#include "support/Shell.h"
 #include "support/TempDir.h"
 #include "support/TestEnv.h"
 
 namespace vantor {
 namespace {
 
+using test::Shell;
+
 namespace fs = std::filesystem;
 
-
-std::string Shell(const std::string& command, int* code = nullptr) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  int status = ::pclose(pipe);
-  if (code != nullptr) *code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return out;
-}
 
 std::string Quote(const std::string& text) { return "'" + text + "'"; }
 
