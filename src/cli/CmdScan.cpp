@@ -1,6 +1,5 @@
 // vantor scan SOURCE [-p N] [--json]: the normal scan of listed file system N
 // (default 1). Prints the catalog, then the Step 3 report's size and counters.
-#include <charconv>
 #include <cstdio>
 #include <iostream>
 
@@ -28,8 +27,7 @@ std::string TakeScanOptions(Arguments& args, ScanOptions& options) {
     } else if (args[i] == "-p" || args[i] == "--partition") {
       if (i + 1 >= args.size()) return args[i] + " needs a partition number";
       const std::string& text = args[++i];
-      auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), options.partition);
-      if (error != std::errc() || end != text.data() + text.size()) return "not a partition number: '" + text + "'";
+      if (std::string problem = ParsePartitionNumber(text, options.partition); !problem.empty()) return problem;
     } else {
       rest.push_back(args[i]);
     }

@@ -1,12 +1,12 @@
 #include "cli/RecoverSteps.h"
 
-#include <charconv>
 #include <cstdio>
 
 #include "browser/BuildFolderTree.h"
 #include "browser/Selection.h"
 #include "catalog/CatalogPaths.h"
 #include "cli/SourceSteps.h"
+#include "cli/Usage.h"
 #include "core/Session.h"
 #include "save/Destination.h"
 #include "save/SavingWorker.h"
@@ -91,8 +91,7 @@ std::string TakeRecoverOptions(Arguments& args, RecoverOptions& options) {
     if (takesValue && i + 1 >= args.size()) return arg + " needs a value";
     if (arg == "-p" || arg == "--partition") {
       const std::string& text = args[++i];
-      auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), options.partition);
-      if (error != std::errc() || end != text.data() + text.size()) return "not a partition number: '" + text + "'";
+      if (std::string problem = ParsePartitionNumber(text, options.partition); !problem.empty()) return problem;
     } else if (arg == "-o" || arg == "--output") {
       options.destination = args[++i];
     } else if (arg == "--on-exists") {

@@ -1,6 +1,7 @@
 // Shared handling of --help and of usage errors for the subcommands.
 #pragma once
 
+#include <charconv>
 #include <iostream>
 #include <string>
 
@@ -21,6 +22,13 @@ inline bool WantsHelp(const Arguments& args) {
 inline int UsageError(const std::string& usage, const std::string& problem) {
   std::cerr << "vantor: " << problem << "\nusage: " << usage << "\n";
   return kExitUsage;
+}
+
+// Reads the value of -p N; returns a problem text, or empty when it is a number.
+inline std::string ParsePartitionNumber(const std::string& text, size_t& partition) {
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), partition);
+  if (error != std::errc() || end != text.data() + text.size()) return "not a partition number: '" + text + "'";
+  return {};
 }
 
 inline int Failure(const std::string& message) {
