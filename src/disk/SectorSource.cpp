@@ -122,7 +122,12 @@ uint32_t ReadDevice(Session& session, const std::string& devicePath, uint64_t fi
   if (rest > 0) {
     uint64_t sector = first + static_cast<uint64_t>(whole) * kDeviceRunSectors;
     uint8_t* part = buffer + static_cast<size_t>(whole) * kDeviceRunSectors * kSectorSize;
-    if (!device->readAt(sector * kSectorSize, part, static_cast<size_t>(rest) * kSectorSize)) return 0;
+    // The tail after the whole chunks is a run like them: a Retry reads it again
+    // sector by sector instead of leaving what the failed read left.
+    if (!device->readAt(sector * kSectorSize, part, static_cast<size_t>(rest) * kSectorSize)) {
+      if (BadSectorRetry(session)) ReadOneByOne(*device, sector, rest, part);
+      return 0;
+    }
   }
   return status;
 }

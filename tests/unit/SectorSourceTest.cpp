@@ -109,10 +109,19 @@ TEST_F(SectorSourceTest, SkipLeavesTheChunkAsTheFailedReadLeftIt) {
   EXPECT_EQ(disk.read(0, 120), 1u);  // the last whole chunk read well
   EXPECT_TRUE(disk.sectorIs(39, 39) && disk.sectorIs(80, 80));
   EXPECT_TRUE(disk.sectorFilled(40, 0xEE) && disk.sectorFilled(79, 0xEE));
-  // A failing last chunk makes the status 0; a failing remainder returns 0 at once.
+  // A failing last chunk makes the status 0; so does a failing remainder.
   disk.host.badSectorAnswers = {kSkip, kSkip};
   EXPECT_EQ(disk.read(10, 80), 0u);
   EXPECT_EQ(disk.read(20, 35), 0u);
+  EXPECT_EQ(disk.host.badSectorQuestions(), 3);
+}
+
+TEST_F(SectorSourceTest, RetryReadsAFailingRemainderSectorBySector) {
+  FailingDiskSession disk(image, {45});
+  disk.host.badSectorAnswers = {kRetry};
+  EXPECT_EQ(disk.read(0, 50), 0u);  // 40 read well, then the 10 after them failed
+  EXPECT_EQ(disk.host.badSectorQuestions(), 1);
+  for (uint32_t i = 0; i < 50; ++i) EXPECT_TRUE(i == 45 ? disk.sectorFilled(i, 0) : disk.sectorIs(i, i)) << i;
 }
 
 TEST_F(SectorSourceTest, StandingAnswersAreNotAskedAgain) {
