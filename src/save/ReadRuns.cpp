@@ -35,7 +35,7 @@ bool QuietRead(Session& session, uint64_t first, uint32_t count, uint8_t* buffer
 
 void ReadRun(Session& session, uint64_t first, uint32_t count, uint32_t pieceSectors, uint8_t* buffer) {
   int32_t policy = session.state.badSectorPolicy;
-  if (policy == kRetryAll || policy == kSkipAll || count <= pieceSectors) {
+  if (policy == kRetryAll || count <= pieceSectors) {
     ReadCurrentSectors(session, first, count, buffer);
     return;
   }

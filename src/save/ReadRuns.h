@@ -4,11 +4,13 @@
 // the disk. ReadRun reads up to kRunSectors in one request and gives the bytes and
 // the bad-sector questions of the piece-wise reads:
 //
-// - when an answer to "Bad Sectors Encountered" stands for the rest of the run
-//   (Retry All, Skip All), nothing is asked either way and the run is read at once;
+// - under Retry All nothing is asked and every bad sector is read again on its
+//   own either way, so the run is read at once;
 // - otherwise the run is first read with the questions held back; when the source
 //   would have asked, the run is read again piece by piece, which asks exactly
-//   the questions of the piece-wise reads and leaves their bytes.
+//   the questions of the piece-wise reads and leaves their bytes. Under Skip All
+//   this keeps the loss to the pieces that hold a bad sector, where a skipped
+//   run would lose a whole chunk of 40 sectors.
 #pragma once
 
 #include <cstdint>
