@@ -10,6 +10,7 @@
 //                           [--partition N] [--variants K] [--seed S] [--watch LIB]
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -161,6 +162,16 @@ std::string Verdict(const Run& run, double limit) {
   return {};
 }
 
+// Every variant's recovery is written and removed again: in memory (/dev/shm)
+// when it has room for the image and a few recoveries of it, else in /tmp.
+std::string SweepFolder(uint64_t imageBytes) {
+  struct statvfs shm {};
+  if (::statvfs("/dev/shm", &shm) == 0 && ::access("/dev/shm", W_OK) == 0 &&
+      static_cast<uint64_t>(shm.f_bavail) * shm.f_frsize > 4 * imageBytes + (256u << 20))
+    return "/dev/shm";
+  return "/tmp";
+}
+
 bool ParseOptions(int argc, char** argv, Options& o) {
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string key = argv[i], value = argv[i + 1];
@@ -190,8 +201,8 @@ int main(int argc, char** argv) {
     std::cout << "corruption sweep: " << options.image << " was not built here (its tools are missing); skipped\n";
     return 77;
   }
-  char pattern[] = "/tmp/vantor-sweep-XXXXXX";
-  std::string home = ::mkdtemp(pattern);
+  std::string pattern = SweepFolder(fs::file_size(options.image)) + "/vantor-sweep-XXXXXX";
+  std::string home = ::mkdtemp(pattern.data());
   for (const char* sub : {"/data", "/config", "/tmp", "/out"}) fs::create_directories(home + sub);
   std::string extension = fs::path(options.image).extension().string();
   std::string variant = home + "/variant" + extension;
