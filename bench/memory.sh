@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Peak resident size of `vantor scan` on the FAT32 and NTFS volumes of 100 000
+# files (bench/volumes.sh), with `fls -r -p` on the same volume for context.
+# Target: at most 64 MB.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/volumes.sh"
+need fls
+fat=$(fat_100k_volume)
+ntfs=$(ntfs_100k_volume)
+limit "peak memory, FAT32 scan of 100 000 files (MB)" 64 "$(peak_mb "$VANTOR" scan --quiet "$fat")" \
+  "$(peak_mb fls -r -p "$fat")"
+limit "peak memory, NTFS scan of 100 000 files (MB)" 64 "$(peak_mb "$VANTOR" scan "$ntfs" -p 1 --quiet)" \
+  "$(peak_mb fls -r -p -o 2048 "$ntfs")"
