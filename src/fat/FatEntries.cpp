@@ -43,9 +43,11 @@ ShortName ComposeShortName(ByteView entry) {
   return name;
 }
 
-bool IsValidName(std::u16string_view name) {
+namespace {
+
+bool HoldsNoRefusedUnit(std::u16string_view name, bool latin1Letters) {
   for (char16_t unit : name) {
-    if ((unit >= 1 && unit <= 31) || (unit >= 128 && unit <= 255)) return false;
+    if ((unit >= 1 && unit <= 31) || (!latin1Letters && unit >= 128 && unit <= 255)) return false;
     switch (unit) {
       case u'"': case u'\\': case u'/': case u'?': case u'*': case u'<': case u'>': case u'|': return false;
       default: break;
@@ -53,6 +55,12 @@ bool IsValidName(std::u16string_view name) {
   }
   return true;
 }
+
+}  // namespace
+
+bool IsValidName(std::u16string_view name) { return HoldsNoRefusedUnit(name, false); }
+
+bool IsValidLongName(std::u16string_view name) { return HoldsNoRefusedUnit(name, true); }
 
 bool AssembleLongName(ByteView sector, uint64_t sectorNumber, unsigned entryIndex, const PreviousSector& previous,
                       std::u16string& out) {
@@ -87,14 +95,19 @@ EntryOutcome DecodeEntry(ByteView sector, uint64_t sectorNumber, unsigned entryI
   ShortName shortName = ComposeShortName(entry);
   out.shortName = std::move(shortName.bytes);
   out.name = std::move(shortName.wide);
-  if (!IsValidName(out.name)) return EntryOutcome::kRefusedShortName;
+  // A short name whose only fault is a high OEM byte (Windows keeps "CAFÉ.TXT"
+  // with É as 0x90 of code page 850) stands when a valid long name replaces it.
+  const bool shortValid = IsValidName(out.name);
+  if (!shortValid && !IsValidLongName(out.name)) return EntryOutcome::kRefusedShortName;
   out.firstCluster = EntryCluster(entry, lowWordOnly);
   if (out.firstCluster == 0) return EntryOutcome::kNoCluster;
   std::u16string longName;
   if (AssembleLongName(sector, sectorNumber, entryIndex, previous, longName)) {
     out.name = std::move(longName);
     out.shortName.clear();
-    if (!IsValidName(out.name)) return EntryOutcome::kRefusedLongName;
+    if (!IsValidLongName(out.name)) return EntryOutcome::kRefusedLongName;
+  } else if (!shortValid) {
+    return EntryOutcome::kRefusedShortName;
   }
   out.deleted = shortName.deleted;
   out.isFolder = (entry.u8(11) & kDirectoryBit) != 0;

@@ -41,7 +41,12 @@ bool IsDirectoryStart(ByteView sector);
 // The entry's first cluster; the fixed root of FAT12/FAT16 uses the low word only.
 uint32_t EntryCluster(ByteView entry, bool lowWordOnly);
 ShortName ComposeShortName(ByteView entry);
+// False when the name holds a unit from 1 to 31, one of " \ / ? * < > |, or a
+// unit from 128 to 255 (a high byte of an 8-bit short name).
 bool IsValidName(std::u16string_view name);
+// As IsValidName, but for UTF-16 long names, where units 128 to 255 are the
+// Latin-1 letters (é, ü, ñ) of real file names.
+bool IsValidLongName(std::u16string_view name);
 // The long name of the short entry `entryIndex` of `sector`, assembled from the
 // entries before it (going on into earlier sectors through `previous`).
 bool AssembleLongName(ByteView sector, uint64_t sectorNumber, unsigned entryIndex, const PreviousSector& previous,

@@ -61,8 +61,10 @@ TEST(FatEntriesTest, RefusedCharacters) {
   EXPECT_TRUE(IsValidName(u"a:b.txt"));
   EXPECT_TRUE(IsValidName(u"\u03A9mega"));
   EXPECT_TRUE(IsValidName(std::u16string(1, u'\0')));
-  for (char16_t bad : {u'\x01', u'\x1F', u'"', u'\\', u'/', u'?', u'*', u'<', u'>', u'|', u'\x80', u'\xE9', u'\xFF'})
+  for (char16_t bad : {u'\x01', u'\x1F', u'"', u'\\', u'/', u'?', u'*', u'<', u'>', u'|', u'\x80', u'\xE9', u'\xFF'}) {
     EXPECT_FALSE(IsValidName(std::u16string(u"ok") + bad)) << static_cast<int>(bad);
+    EXPECT_EQ(IsValidLongName(std::u16string(u"ok") + bad), bad >= 0x80) << static_cast<int>(bad);
+  }
 }
 
 TEST(FatEntriesTest, LongNamesOfThirteenAcrossSectorsAndDeleted) {
@@ -106,10 +108,13 @@ TEST(FatEntriesTest, DecodeOutcomes) {
   s.Short(0, 1, "EMPTY   DAT", 0x20, 0);
   s.Short(0, 2, "BAD?    TXT", 0x20, 9);
   s.LongPart(0, 3, u"caf\u00E9.txt");
-  s.Short(0, 4, "CAF~1   TXT", 0x20, 10);
+  s.Short(0, 4, "CAF\x90    TXT", 0x20, 10);  // É in code page 850
   s.Short(0, 5, "SUB        ", 0x10, 0);
   s.entry(0, 5)[20] = 1;  // high word: cluster 0x10000
   s.entry(0, 5)[11] = 0x10;
+  s.LongPart(0, 7, u"tab\tname");
+  s.Short(0, 8, "TABNAME    ", 0x20, 11);
+  s.Short(0, 9, "CAF\x90    TXT", 0x20, 12);  // no long name before it
   DecodedEntry entry;
   const auto decode = [&](unsigned index, bool lowWordOnly = false) {
     return DecodeEntry(s.view(0), 0, index, lowWordOnly, s.previous(), entry);
@@ -118,12 +123,15 @@ TEST(FatEntriesTest, DecodeOutcomes) {
   EXPECT_EQ(decode(1), EntryOutcome::kNoCluster);
   EXPECT_EQ(decode(2), EntryOutcome::kRefusedShortName);
   EXPECT_EQ(decode(3), EntryOutcome::kLongNameEntry);
-  EXPECT_EQ(decode(4), EntryOutcome::kRefusedLongName);
+  ASSERT_EQ(decode(4), EntryOutcome::kDecoded);
+  EXPECT_EQ(entry.name, u"caf\u00E9.txt");
+  EXPECT_EQ(decode(8), EntryOutcome::kRefusedLongName);
+  EXPECT_EQ(decode(9), EntryOutcome::kRefusedShortName);
   ASSERT_EQ(decode(5), EntryOutcome::kDecoded);
   EXPECT_TRUE(entry.isFolder);
   EXPECT_EQ(entry.firstCluster, 0x10000u);
   EXPECT_EQ(decode(5, true), EntryOutcome::kNoCluster);  // the fixed root uses the low word only
-  EXPECT_EQ(decode(6), EntryOutcome::kEnd);
+  EXPECT_EQ(decode(10), EntryOutcome::kEnd);
   Sectors dir(1);
   dir.Short(0, 0, ".          ", 0x10, 2);
   dir.Short(0, 1, "..         ", 0x10, 0);
