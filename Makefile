@@ -13,7 +13,8 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTOR_SANITIZE=ON
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTOR_SANITIZE=ON \
+	  -DVANTOR_FIXTURE_DIR=$(CURDIR)/$(BUILD)/fixtures
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 demo: build
