@@ -28,6 +28,9 @@ class FileDevice : public RawDevice {
       ssize_t got = ::pread(fd_, bytes + done, length - done, static_cast<off_t>(offset + done));
       if (got < 0) {
         if (errno == EINTR) continue;
+        // What was not read is zeros, never what the buffer held before: a
+        // skipped run must not carry another file's bytes into this one.
+        std::memset(bytes + done, 0, length - done);
         return false;
       }
       if (got == 0) break;

@@ -3,7 +3,7 @@
 // Readers open read-only (O_RDONLY); only the write path used by disk imaging
 // opens for writing. A read that runs past the end of a file delivers what there
 // is and zeros after it, as a device read at the end of a disk would deliver
-// nothing; an I/O error is a failed read.
+// nothing; an I/O error is a failed read, which leaves zeros where it read nothing.
 //
 // The opener is a seam: tests replace it with a device whose listed sectors fail.
 #pragma once

@@ -180,6 +180,15 @@ TEST_F(SectorSourceTest, WriteSectorsWritesWholeChunksAndTheRemainder) {
   EXPECT_EQ(WriteSectors(session, kDisk0, 0, 1, data.data()), 0u);
 }
 
+TEST(FileDeviceTest, AFailedReadLeavesZerosNotTheBuffersOldBytes) {
+  TempDir dir;
+  auto device = OpenFileDevice(dir.path(), DeviceAccess::kRead);  // reading a folder fails with EISDIR
+  ASSERT_NE(device, nullptr);
+  std::vector<uint8_t> buffer(1024, 0x55);
+  EXPECT_FALSE(device->readAt(0, buffer.data(), buffer.size()));
+  EXPECT_EQ(buffer, std::vector<uint8_t>(1024, 0));
+}
+
 TEST(ImagePieceNameTest, NamesThePieceAndMakesTheSectorRelative) {
   uint64_t sector = 1331200 * 2 + 17;
   EXPECT_EQ(ImagePieceName("/img", sector), "/img/image2.img");
