@@ -42,6 +42,8 @@ TEST(CatalogTextTest, BrowserDatesAndSizeTexts) {
   EXPECT_EQ(NtfsDateText(fileTime(1330938303)), "05-Mar-2012 09:05:03");
   EXPECT_EQ(NtfsDateText({0, 0}), "01-Jan-1601 00:00:00");
   EXPECT_EQ(NtfsDateText({0, 0x80000000u}), "00-Err-0000 00:00:00");
+  EXPECT_EQ(NtfsDateText({0xFFFFFFFFu, 0x7FFFFFFFu}), "14-Sep-30828 02:48:05");
+  EXPECT_EQ(FatDateText({0xFFFF, 0xFFFF}), "31-Err-2107 31:63");
   EXPECT_EQ(MegaGigaText(1073741824), "1024.000 MB");
   EXPECT_EQ(MegaGigaText(1073741825), "1.000 GB");
 }
