@@ -17,10 +17,10 @@ uint64_t RoundUp(uint64_t value, uint64_t unit) { return (value + unit - 1) / un
 
 void Fill(Session& session, const SectorRun& run, uint64_t offset, uint32_t count, uint32_t piece, uint8_t* buffer) {
   int64_t first = run.first + static_cast<int64_t>(offset);
-  if (run.sparse || first < 0) {
-    std::memset(buffer, 0, static_cast<size_t>(count) * kSectorSize);
-    return;
-  }
+  // Zeros first: a source that cannot be opened leaves the buffer untouched,
+  // and what it held belongs to another file.
+  std::memset(buffer, 0, static_cast<size_t>(count) * kSectorSize);
+  if (run.sparse || first < 0) return;
   ReadRun(session, static_cast<uint64_t>(first), count, piece, buffer);
 }
 
@@ -30,7 +30,9 @@ CopyEnd CopyRuns(Session& session, OutputFile& file, const RunSupplier& nextRun,
                  uint32_t pieceSectors, bool interactive, uint64_t& written) {
   SavingRun& state = session.savingRun;
   uint64_t needed = RoundUp(size, kSectorSize) / kSectorSize;
-  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(RoundUp(needed, pieceSectors), kRunSectors)) * kSectorSize);
+  const size_t bufferBytes = static_cast<size_t>(std::min<uint64_t>(RoundUp(needed, pieceSectors), kRunSectors)) * kSectorSize;
+  std::vector<uint8_t>& buffer = state.copyBuffer;
+  if (buffer.size() < bufferBytes) buffer.resize(bufferBytes);
   SectorRun run;
   while (written < size) {
     if (!nextRun(run)) return CopyEnd::kRunsEnded;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vantor {
 
@@ -44,6 +45,9 @@ struct SavingRun {
   uint64_t refreshCalls = 0;
   // The current text of each detail field, for the saving report.
   std::array<std::string, kSavingFieldCount> fields{};
+  // The buffer that file contents pass through, kept from file to file so that
+  // each large file does not map and clear a fresh megabyte.
+  std::vector<uint8_t> copyBuffer;
 
   // What the destination dialog resets when it opens.
   void Reset();
