@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <ostream>
 #include <memory>
 #include <random>
 #include <set>
@@ -119,6 +120,8 @@ struct Volume {
   const char* image;
   size_t partition;
 };
+
+void PrintTo(const Volume& volume, std::ostream* out) { *out << volume.image << " -p " << volume.partition; }
 
 class BadSectorCampaign : public ::testing::TestWithParam<Volume> {
  protected:
@@ -297,7 +300,7 @@ TEST_P(BadSectorCampaign, EveryReadableFileComesBackUnderEveryAnswer) {
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, BadSectorCampaign,
                          ::testing::Values(Volume{"Fat16", "fat/disk.img", 1}, Volume{"Fat32", "save/fat32.img", 1},
-                                           Volume{"Ntfs", "ntfs/disk.img", 1}),
+                                           Volume{"Ntfs", "save/ntfs.img", 1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
