@@ -84,8 +84,8 @@ bool FailingSectorDevice::readAt(uint64_t offset, void* buffer, size_t length) {
   uint64_t end = (offset + length + kSectorSize - 1) / kSectorSize;
   auto bad = badSectors_.lower_bound(first);
   if (bad != badSectors_.end() && *bad < end) {
-    // A failed platform read leaves the buffer with whatever it held; mark it so
-    // that tests can tell "left as the failed read left it" from zeros.
+    // Fill the failed request with a mark, so that tests can tell a run left as
+    // the failed read left it from one that was read again sector by sector.
     std::memset(buffer, 0xEE, length);
     return false;
   }
