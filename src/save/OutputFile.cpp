@@ -13,7 +13,9 @@ constexpr size_t kBufferBytes = 1 << 20;
 
 class PosixOutputFile : public OutputFile {
  public:
-  explicit PosixOutputFile(int fd) : fd_(fd) { buffer_.reserve(kBufferBytes); }
+  // The buffer grows with what is written: most recovered files are small, and
+  // a megabyte reserved for each would cost a mapping per file.
+  explicit PosixOutputFile(int fd) : fd_(fd) {}
   ~PosixOutputFile() override { close(); }
 
   bool write(const uint8_t* data, size_t length) override {
