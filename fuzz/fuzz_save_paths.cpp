@@ -2,7 +2,8 @@
 // input's UTF-16 units, split at 0xFFFF into names, become the components of one
 // path. Every component must be a single safe name (no "/", no NUL, not empty,
 // "." or "..", at most 255 bytes), and the joined path must lie inside the
-// destination.
+// destination when it is short enough to exist at all.
+#include <limits.h>
 #include <stdlib.h>
 
 #include <cstddef>
@@ -49,6 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(safe.find('/') == std::string::npos && safe.find('\0') == std::string::npos);
     path += "/" + safe;
   }
-  Require(vantor::InsideFolder(destination, path));
+  // A path of PATH_MAX bytes or more cannot be resolved, nor created: the check
+  // then answers "not inside", which is the safe answer.
+  if (path.size() < PATH_MAX) Require(vantor::InsideFolder(destination, path));
   return 0;
 }

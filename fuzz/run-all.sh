@@ -16,7 +16,6 @@ cmake --build "$out" -j 2 >/dev/null
 corpus="$out/corpus"
 rm -rf "$corpus"
 mkdir -p "$corpus"/{fuzz_vmdk,fuzz_partitions,fuzz_fat_dir,fuzz_ntfs_record} "$out/findings"
-cp "$repo"/fuzz/corpus/vmdk/* "$corpus/fuzz_vmdk/" 2>/dev/null || true
 le() { od -An -t u"$3" -j "$2" -N "$3" "$1" | tr -d ' '; }
 if [ -e "$fixtures/fat/disk.img" ]; then
   dd if="$fixtures/fat/disk.img" of="$corpus/fuzz_partitions/disk" bs=512 count=64 status=none
@@ -37,6 +36,9 @@ fi
 
 run() {
   local target="$1"
+  # Committed seeds, fuzz/corpus/NAME for target fuzz_NAME: earlier findings among them.
+  mkdir -p "$corpus/$target"
+  cp "$repo/fuzz/corpus/${target#fuzz_}"/* "$corpus/$target/" 2>/dev/null || true
   "$out/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$out/findings/$target-" "$corpus/$target" >"$out/$target.log" 2>&1
   local status=$?
@@ -55,5 +57,5 @@ for ((i = 0; i < ${#targets[@]}; i += 2)); do
   if ((i + 1 < ${#targets[@]})); then run "${targets[i + 1]}" || status=1; fi
   wait "$first" || status=1
 done
-[ "$status" -eq 0 ] && echo "fuzzing: no findings" || { echo "fuzzing: findings in $out/findings"; tail -30 "$out"/fuzz_*.log | grep -A20 ERROR | head -40; }
+[ "$status" -eq 0 ] && echo "fuzzing: no findings" || { echo "fuzzing: findings in $out/findings"; tail -n 30 "$out"/fuzz_*.log | grep -A20 ERROR | head -40; }
 exit "$status"
