@@ -61,13 +61,22 @@ std::string JsonString(const std::string& text) {
 }  // namespace
 
 std::string CatalogLines(const RecoveryCatalog& catalog, bool ntfs) {
+  // Appended field by field: a scan of 100 000 records should not build a chain
+  // of temporary strings for every line.
   std::string out;
   ForEachRow(catalog, ntfs, [&](const Row& row) {
     out += row.kind;
     out += '\t';
     out += row.deleted;
-    out += '\t' + std::to_string(row.size) + '\t' + row.modified + '\t' + row.created + '\t' + row.accessed + '\t' +
-           Printable(row.path) + '\n';
+    out += '\t';
+    out += std::to_string(row.size);
+    for (const std::string* date : {&row.modified, &row.created, &row.accessed}) {
+      out += '\t';
+      out += *date;
+    }
+    out += '\t';
+    out += Printable(row.path);
+    out += '\n';
   });
   return out;
 }
