@@ -203,8 +203,8 @@ class BadSectorCampaign : public ::testing::TestWithParam<Volume> {
     size_t failed = 0;
     Outcome outcome = Recover([&](const std::string& path, DeviceAccess access) -> std::unique_ptr<RawDevice> {
       struct Counting : FailingSectorDevice {
-        Counting(std::unique_ptr<RawDevice> b, std::set<uint64_t> s, size_t& f)
-            : FailingSectorDevice(std::move(b), std::move(s)), failed(f) {}
+        Counting(std::unique_ptr<RawDevice> backing, std::set<uint64_t> sectors, size_t& failures)
+            : FailingSectorDevice(std::move(backing), std::move(sectors)), failed(failures) {}
         bool readAt(uint64_t offset, void* buffer, size_t length) override {
           bool ok = FailingSectorDevice::readAt(offset, buffer, length);
           failed += ok ? 0 : 1;
