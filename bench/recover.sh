@@ -8,6 +8,7 @@
 # Target: at most 1.0 × tsk_recover.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
+source "$REPO/tests/fixtures/scratch.sh"
 RUNS="${RUNS:-3}"
 need mkfs.fat mcopy sfdisk tsk_recover
 export MTOOLS_SKIP_CHECK=1
@@ -44,7 +45,7 @@ build_fat() {
 }
 
 build_ntfs() {
-  local image="$BENCH_CACHE/recover-ntfs.img" tree loop mnt
+  local image="$BENCH_CACHE/recover-ntfs.img" tree
   [ -f "$image" ] && return
   if [ "$(id -u)" -ne 0 ] || [ ! -c /dev/fuse ] || ! command -v ntfs-3g >/dev/null; then
     echo "recover: NTFS volume skipped (needs root, /dev/fuse and ntfs-3g)" >&2
@@ -54,14 +55,14 @@ build_ntfs() {
   tree="$(mktemp -d "$BENCH_CACHE/tree.XXXXXX")"
   make_tree "$tree"
   new_disk "$image.tmp" 7
+  scratch_folder
   loop=$(losetup -f --show -o $((2048 * 512)) --sizelimit $(((2 << 30) - 2048 * 512)) "$image.tmp")
   mkntfs -q -Q -F -c 4096 -p 2048 -H 255 -S 63 -L bench "$loop" >/dev/null
-  mnt="$(mktemp -d "$BENCH_CACHE/mnt.XXXXXX")"
-  ntfs-3g "$loop" "$mnt"
-  cp -r "$tree"/. "$mnt"/
-  umount "$mnt"
+  ntfs-3g "$loop" "$work/mnt"
+  cp -r "$tree"/. "$work/mnt"/
+  umount "$work/mnt"
   losetup -d "$loop"
-  rmdir "$mnt"
+  loop=""
   rm -rf "$tree"
   mv "$image.tmp" "$image"
 }

@@ -1,6 +1,7 @@
 # The 100 000-file volumes of the scan and memory benchmarks, built once and
 # cached under $BENCH_CACHE. Sourced after lib.sh; each function prints the
-# image's path.
+# image's path, and is run in $(...).
+source "$REPO/tests/fixtures/scratch.sh"
 
 # fat_100k_volume: FAT32, 100 000 files in 5 000 folders (50 × 100, 20 files
 # each, long names); 5 top folders (10 000 files) deleted with mdeltree and 500
@@ -35,13 +36,12 @@ fat_100k_volume() {
 # 5 000 folders; every tenth folder and one file in each other folder deleted.
 # Built through an ntfs-3g mount (root and /dev/fuse).
 ntfs_100k_volume() {
-  local image="$BENCH_CACHE/ntfs-100k.img" work loop
+  local image="$BENCH_CACHE/ntfs-100k.img"
   if [ ! -f "$image" ]; then
     [ "$(id -u)" -eq 0 ] && [ -c /dev/fuse ] || { echo "building the NTFS volume needs root and /dev/fuse" >&2; exit 1; }
     need mkntfs ntfs-3g sfdisk losetup python3
     echo "building $image (once)..." >&2
-    work=$(mktemp -d)
-    mkdir "$work/mnt"
+    scratch_folder  # undone when the $(...) that runs this function ends
     rm -f "$image.part"
     truncate -s 1G "$image.part"
     printf 'label: dos\nstart=2048, type=7\n' | sfdisk -q "$image.part"
@@ -68,7 +68,7 @@ for a in range(50):
 PY
     umount "$work/mnt"
     losetup -d "$loop"
-    rm -rf "$work"
+    loop=""
     mv "$image.part" "$image"
   fi
   echo "$image"

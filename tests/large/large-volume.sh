@@ -13,18 +13,12 @@ if [ "$(id -u)" -ne 0 ] || [ ! -c /dev/fuse ] || ! command -v qemu-img >/dev/nul
   echo "large volume: skipped (needs root, /dev/fuse and qemu-img)"
   exit 77
 fi
-work=$(mktemp -d /tmp/vantor-large-XXXXXX)
-loop=""
-cleanup() {
-  mountpoint -q "$work/mnt" 2>/dev/null && umount "$work/mnt"
-  [ -n "$loop" ] && losetup -d "$loop" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../fixtures/scratch.sh"
+scratch_folder /tmp/vantor-large-XXXXXX
 fail() { echo "FAIL: $*"; exit 1; }
 
 if [ ! -e "$out/.built" ]; then
-  mkdir -p "$out" "$work/mnt"
+  mkdir -p "$out"
   truncate -s $((sectors * 512)) "$work/volume.img"
   loop=$(losetup -f --show "$work/volume.img")
   mkntfs -q -Q -F -c 4096 -p "$start" -H 255 -S 63 -L far "$loop" >/dev/null
