@@ -45,34 +45,36 @@ static void record(const char* what, int dirfd, const char* path) {
 
 static int writes(int flags) { return (flags & (O_WRONLY | O_RDWR | O_CREAT | O_TRUNC)) != 0; }
 
+/* The mode argument, which open and its kin take only when they may create a
+ * file: with O_CREAT, and with O_TMPFILE. */
+#define TAKE_MODE(flags, mode)                                           \
+  mode_t mode = 0;                                                       \
+  if (((flags) & O_CREAT) != 0 || ((flags) & O_TMPFILE) == O_TMPFILE) { \
+    va_list args;                                                        \
+    va_start(args, flags);                                               \
+    mode = (mode_t)va_arg(args, int);                                    \
+    va_end(args);                                                        \
+  }
+
 #define REAL(name, type)                 \
   static type real_##name = NULL;        \
   if (real_##name == NULL) real_##name = (type)dlsym(RTLD_NEXT, #name)
 
 int open(const char* path, int flags, ...) {
   REAL(open, open_fn);
-  va_list args;
-  va_start(args, flags);
-  mode_t mode = (flags & O_CREAT) ? (mode_t)va_arg(args, int) : 0;
-  va_end(args);
+  TAKE_MODE(flags, mode);
   if (writes(flags)) record("open", AT_FDCWD, path);
   return real_open(path, flags, mode);
 }
 int open64(const char* path, int flags, ...) {
   REAL(open64, open_fn);
-  va_list args;
-  va_start(args, flags);
-  mode_t mode = (flags & O_CREAT) ? (mode_t)va_arg(args, int) : 0;
-  va_end(args);
+  TAKE_MODE(flags, mode);
   if (writes(flags)) record("open", AT_FDCWD, path);
   return real_open64(path, flags, mode);
 }
 int openat(int dirfd, const char* path, int flags, ...) {
   REAL(openat, openat_fn);
-  va_list args;
-  va_start(args, flags);
-  mode_t mode = (flags & O_CREAT) ? (mode_t)va_arg(args, int) : 0;
-  va_end(args);
+  TAKE_MODE(flags, mode);
   if (writes(flags)) record("open", dirfd, path);
   return real_openat(dirfd, path, flags, mode);
 }
