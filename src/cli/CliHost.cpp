@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "cli/Interrupt.h"
 #include "core/ProgressReport.h"
 
 namespace vantor::cli {
@@ -70,6 +71,8 @@ void CliHost::finishProgress() {
   if (lineOpen_) std::fputc('\n', stderr);
   lineOpen_ = false;
 }
+
+bool CliHost::stopRequested() { return Interrupted(); }
 
 void CliHost::trace(const std::string& text) {
   if (!options_.verbose) return;

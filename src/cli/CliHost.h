@@ -36,6 +36,7 @@ class CliHost : public WorkerHost {
   void setCaption(int control, const std::string& text) override;
   void trace(const std::string& text) override;
   int32_t askBadSectors() override { return options_.badSectorAnswer; }
+  bool stopRequested() override;
   void messageInfo(const std::string& text) override;
   bool question(const std::string& text) override;
 

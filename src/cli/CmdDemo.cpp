@@ -120,6 +120,7 @@ int DemoCommand(const Arguments& arguments) {
   std::string destination = "demo-recovered";
   for (size_t i = 0; i < args.size(); ++i) {
     if ((args[i] == "-o" || args[i] == "--output") && i + 1 < args.size()) destination = args[++i];
+    else if (args[i].size() > 1 && args[i][0] == '-') return UsageError(usage, "unknown option " + args[i]);
     else return UsageError(usage, "unknown argument '" + args[i] + "'");
   }
   std::string sample = FindSample();
@@ -134,7 +135,7 @@ int DemoCommand(const Arguments& arguments) {
     options.destination = destination + "/partition" + std::to_string(partition);
     options.onExists = ReplaceAnswer::kReplaceAll;  // a second demo overwrites the first
     Session session;
-    RecoverHost host(hostOptions, options.onExists);
+    RecoverHost host(hostOptions, options);
     session.setHost(&host);
     RecoverResult result = RecoverPartition(session, sample, options);
     host.finishProgress();

@@ -15,12 +15,17 @@ int InfoCommand(const Arguments& args) {
     std::cout << "usage: " << usage << "\n\nPrints the virtual disk's type, size and geometry as Step 1 shows them.\n";
     return kExitOk;
   }
+  if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 1) return UsageError(usage, "info takes exactly one SOURCE");
   Session session;
   SourceChoice choice = ChooseSource(session, args[0]);
   if (!choice.ok) return Failure(choice.message);
   if (session.state.vmValid != 1) return Failure("not a VMware virtual disk: " + args[0]);
   for (const auto& line : session.virtualDisk.InformationLines()) std::cout << line << "\n";
+  const VirtualDiskDamage& damage = session.virtualDisk.Damage();
+  if (damage.sectorsBeyondFiles > 0)
+    std::cout << "\nBeyond Its Files   : " << damage.sectorsBeyondFiles << " sectors read as zeros\n";
+  for (const auto& file : damage.missingFiles) std::cout << "Missing Extent   : " << file << "\n";
   return kExitOk;
 }
 

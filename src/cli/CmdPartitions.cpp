@@ -23,12 +23,13 @@ int PartitionsCommand(const Arguments& arguments) {
   Arguments args = arguments;
   HostOptions options;
   if (std::string problem = TakeHostOptions(args, options); !problem.empty()) return UsageError(usage, problem);
+  if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 1) return UsageError(usage, "partitions takes exactly one SOURCE");
   Session session;
   CliHost host(options);
   session.setHost(&host);
   if (StepResult opened = OpenSource(session, args[0]); !opened.ok) return Failure(opened.message);
-  if (ListPartitions(session) == 0) host.messageInfo("no FAT or NTFS file system found on " + args[0]);
+  if (ListPartitions(session) == 0) return Failure("no FAT or NTFS file system found on " + args[0]);
   for (const PartitionEntry& entry : session.partitions) {
     PartitionPanel panel = PanelValues(entry);
     std::cout << entry.treeText << '\t' << panel.partitionType << '\t' << panel.partitionSize << '\t'

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "cli/Commands.h"
+#include "cli/Interrupt.h"
 #include "cli/Usage.h"
 #include "core/Sector.h"
 #include "core/Session.h"
@@ -42,6 +43,7 @@ int ReadCommand(const Arguments& args) {
     return kExitOk;
   }
   uint64_t first = 0, count = 0;
+  if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 3) return UsageError(usage, "read takes SOURCE FIRST COUNT");
   if (!ParseNumber(args[1], first) || !ParseNumber(args[2], count))
     return UsageError(usage, "FIRST and COUNT must be whole numbers");
@@ -64,6 +66,7 @@ int ReadCommand(const Arguments& args) {
     ReadCurrentSectors(session, first + done, batch, buffer.get());
     if (!WriteAll(buffer.get(), static_cast<size_t>(batch) * kSectorSize)) return Failure("cannot write to standard output");
     done += batch;
+    if (Interrupted()) break;
   }
   return kExitOk;
 }

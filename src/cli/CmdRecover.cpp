@@ -19,8 +19,14 @@ int RecoverCommand(const Arguments& arguments) {
                  "files named by --select, as 'vantor scan' prints their paths (a folder takes its\n"
                  "subtree; --select may be given many times). The root's files go straight into DIR,\n"
                  "folders are recreated below it. A file that exists in DIR is replaced, skipped, or\n"
-                 "saved under a new name (report0.doc, report1.doc, ...: the default). Prints the\n"
-                 "saving report; the exit code is 0 only for \"Saving completed successfully.\".\n";
+                 "saved under a new name (report0.doc, report1.doc, ...: the default). NTFS system\n"
+                 "files ($MFT, $LogFile, ..., $Extend) are left out of --all and --deleted-only unless\n"
+                 "--include-system is given. A file that cannot be written is skipped with its reason,\n"
+                 "or stops the run with --on-write-error abort; nothing is left under a real name\n"
+                 "unless it is complete. DIR must be a folder (it is made when missing) other than the\n"
+                 "source. When DIR seems too small, nothing is saved unless --ignore-free-space is\n"
+                 "given. Prints the saving report; the exit code is 0 only for \"Saving completed\n"
+                 "successfully.\", 1 when it did not complete, 130 when interrupted.\n";
     return kExitOk;
   }
   Arguments args = arguments;
@@ -28,17 +34,25 @@ int RecoverCommand(const Arguments& arguments) {
   RecoverOptions options;
   if (std::string problem = TakeHostOptions(args, hostOptions); !problem.empty()) return UsageError(usage, problem);
   if (std::string problem = TakeRecoverOptions(args, options); !problem.empty()) return UsageError(usage, problem);
+  if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 1) return UsageError(usage, "recover takes exactly one SOURCE");
   if (options.destination.empty()) return UsageError(usage, "-o DIR is required");
   Session session;
-  RecoverHost host(hostOptions, options.onExists);
+  RecoverHost host(hostOptions, options);
   session.setHost(&host);
   RecoverResult result = RecoverPartition(session, args[0], options);
   host.finishProgress();
-  if (!result.ok) return Failure(result.failure);
-  for (const auto& line : result.report) std::cout << line << "\n";
-  std::cout << result.closing << "\n";
-  return result.closing == kSavingCompleted ? kExitOk : kExitFailed;
+  if (!result.ok) return result.failure.empty() ? kExitFailed : Failure(result.failure);
+  const bool completed = result.closing == kSavingCompleted;
+  if (!hostOptions.quiet) {
+    for (const auto& line : result.report) std::cout << line << "\n";
+    std::cout << result.closing << "\n";
+  } else if (!completed) {
+    for (const NotSavedFile& file : session.savingRun.notSaved)
+      std::cerr << "vantor: not saved: " << file.path << " (" << file.reason << ")\n";
+    std::cerr << "vantor: " << result.closing << "\n";
+  }
+  return completed ? kExitOk : kExitFailed;
 }
 
 }  // namespace vantor::cli

@@ -6,6 +6,7 @@
 #include "cli/CatalogPrint.h"
 #include "cli/CliHost.h"
 #include "cli/Commands.h"
+#include "cli/Interrupt.h"
 #include "cli/SourceSteps.h"
 #include "cli/Usage.h"
 #include "core/Session.h"
@@ -56,6 +57,7 @@ int ScanCommand(const Arguments& arguments) {
   ScanOptions scanOptions;
   if (std::string problem = TakeHostOptions(args, hostOptions); !problem.empty()) return UsageError(usage, problem);
   if (std::string problem = TakeScanOptions(args, scanOptions); !problem.empty()) return UsageError(usage, problem);
+  if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 1) return UsageError(usage, "scan takes exactly one SOURCE");
   Session session;
   CliHost host(hostOptions);
@@ -66,6 +68,7 @@ int ScanCommand(const Arguments& arguments) {
   ScanReport report = RunScan(session);
   host.finishProgress();
   if (!report.ok) return Failure(report.failure);
+  if (Interrupted()) return kExitInterrupted;  // a part of the catalog is no answer
   const bool ntfs = session.state.fileSystemName == u"NTFS";
   WriteOut(scanOptions.json ? CatalogJson(session.catalog, ntfs) : CatalogLines(session.catalog, ntfs));
   std::string summary;

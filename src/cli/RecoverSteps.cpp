@@ -52,10 +52,18 @@ bool SelectPath(Session& session, CatalogPaths& paths, const std::string& path) 
   return false;
 }
 
+std::string TakeOnWriteError(const std::string& value, WriteErrorAnswer& answer) {
+  if (value == "skip") answer = WriteErrorAnswer::kIgnore;
+  else if (value == "abort") answer = WriteErrorAnswer::kAbort;
+  else return "--on-write-error takes skip or abort, not '" + value + "'";
+  return {};
+}
+
 std::string Select(Session& session, const RecoverOptions& options) {
   SavingFilter& filter = session.savingFilter;
   filter.selectionMode = options.choice == RecoverChoice::kSelect ? kSaveSelected : kSaveAll;
   filter.deletedMode = options.choice == RecoverChoice::kDeletedOnly ? kDeletedOnly : kIncludeDeleted;
+  filter.leaveOutSystemFiles = options.choice != RecoverChoice::kSelect && !options.includeSystem;
   if (options.choice != RecoverChoice::kSelect) return {};
   CatalogPaths paths(session.catalog, RootKey(session.state), static_cast<int16_t>(session.state.selectedFileSystem));
   for (const auto& path : options.selected)
@@ -63,22 +71,30 @@ std::string Select(Session& session, const RecoverOptions& options) {
   return {};
 }
 
+// The refusals the destination check has told through the host already need no
+// second line.
 std::string AcceptanceFailure(DestinationOutcome outcome) {
-  switch (outcome) {
-    case DestinationOutcome::kInvalid: return "not a valid destination";
-    case DestinationOutcome::kNothingSelected: return "nothing to save: no file is selected";
-    case DestinationOutcome::kChooseAnother: return "too little free space on the destination";
-    case DestinationOutcome::kAccepted: break;
-  }
-  return {};
+  return outcome == DestinationOutcome::kChooseAnother ? "too little free space on the destination" : "";
 }
 
 }  // namespace
 
-WriteErrorAnswer RecoverHost::askWriteError(const std::string& path) {
+WriteErrorAnswer RecoverHost::askWriteError(const std::string& path, const std::string& reason) {
   finishProgress();
-  std::fprintf(stderr, "vantor: cannot create %s: skipped\n", path.c_str());
-  return WriteErrorAnswer::kIgnore;
+  const char* outcome = onWriteError_ == WriteErrorAnswer::kAbort ? "saving stops" : "skipped";
+  std::fprintf(stderr, "vantor: cannot write %s: %s: %s\n", path.c_str(), reason.c_str(), outcome);
+  return onWriteError_;
+}
+
+bool RecoverHost::question(const std::string& text) {
+  if (!ignoreFreeSpace_) return CliHost::question(text);
+  finishProgress();
+  std::fprintf(stderr, "vantor: %s? Yes (--ignore-free-space)\n", text.c_str());
+  return true;
+}
+
+void RecoverHost::messageInfo(const std::string& text) {
+  if (text != kSavingCompleted && text != kSavingNotCompleted && text != kSavingAborted) CliHost::messageInfo(text);
 }
 
 std::string TakeRecoverOptions(Arguments& args, RecoverOptions& options) {
@@ -87,7 +103,7 @@ std::string TakeRecoverOptions(Arguments& args, RecoverOptions& options) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     bool takesValue = arg == "-p" || arg == "--partition" || arg == "-o" || arg == "--output" ||
-                      arg == "--select" || arg == "--on-exists";
+                      arg == "--select" || arg == "--on-exists" || arg == "--on-write-error";
     if (takesValue && i + 1 >= args.size()) return arg + " needs a value";
     if (arg == "-p" || arg == "--partition") {
       const std::string& text = args[++i];
@@ -96,6 +112,12 @@ std::string TakeRecoverOptions(Arguments& args, RecoverOptions& options) {
       options.destination = args[++i];
     } else if (arg == "--on-exists") {
       if (std::string problem = TakeOnExists(args[++i], options.onExists); !problem.empty()) return problem;
+    } else if (arg == "--on-write-error") {
+      if (std::string problem = TakeOnWriteError(args[++i], options.onWriteError); !problem.empty()) return problem;
+    } else if (arg == "--include-system") {
+      options.includeSystem = true;
+    } else if (arg == "--ignore-free-space") {
+      options.ignoreFreeSpace = true;
     } else if (arg == "--all" || arg == "--deleted-only" || arg == "--select") {
       RecoverChoice choice = arg == "--all" ? RecoverChoice::kAll
                              : arg == "--deleted-only" ? RecoverChoice::kDeletedOnly

@@ -22,33 +22,50 @@ struct RecoverOptions {
   RecoverChoice choice = RecoverChoice::kAll;
   std::vector<std::string> selected;  // paths under Root as `scan` prints them
   ReplaceAnswer onExists = ReplaceAnswer::kRenameAll;
+  WriteErrorAnswer onWriteError = WriteErrorAnswer::kIgnore;
+  bool includeSystem = false;  // NTFS system files with --all and --deleted-only
+  bool ignoreFreeSpace = false;  // go on when the destination seems too small
 };
 
 // The terminal host of a save: an existing file is answered by --on-exists, a
-// file that cannot be created is reported and skipped.
+// file that cannot be written is reported with its reason and skipped, or ends
+// the run (--on-write-error). The closing message is left to the command, which
+// prints it after the report.
 class RecoverHost : public CliHost {
  public:
-  RecoverHost(const HostOptions& host, ReplaceAnswer onExists) : CliHost(host), onExists_(onExists) {}
+  RecoverHost(const HostOptions& host, const RecoverOptions& options)
+      : CliHost(host),
+        onExists_(options.onExists),
+        onWriteError_(options.onWriteError),
+        ignoreFreeSpace_(options.ignoreFreeSpace) {}
   ReplaceAnswer askReplace(const std::string&) override { return onExists_; }
-  WriteErrorAnswer askWriteError(const std::string& path) override;
+  WriteErrorAnswer askWriteError(const std::string& path, const std::string& reason) override;
+  void messageInfo(const std::string& text) override;
+  // The one yes/no question of a save: too little free space.
+  bool question(const std::string& text) override;
 
  private:
   ReplaceAnswer onExists_;
+  WriteErrorAnswer onWriteError_;
+  bool ignoreFreeSpace_;
 };
 
 struct RecoverResult {
   bool ok = false;
-  std::string failure;              // why nothing was saved, when not ok
+  std::string failure;              // why nothing was saved, when not ok (empty: already told)
   std::string closing;              // the closing message of the save
   std::vector<std::string> report;  // the saving report's lines
 };
 
-// Takes -p N, -o DIR, --all, --deleted-only, --select PATH... and --on-exists out
-// of `args`; returns a problem text, or empty when they are fine.
+// Takes -p N, -o DIR, --all, --deleted-only, --select PATH..., --include-system,
+// --ignore-free-space, --on-exists and --on-write-error out of `args`; returns a
+// problem text, or
+// empty when they are fine.
 std::string TakeRecoverOptions(Arguments& args, RecoverOptions& options);
 inline constexpr const char* kRecoverUsage =
     "vantor recover SOURCE [-p N] -o DIR [--all | --deleted-only | --select PATH ...] "
-    "[--on-exists replace|skip|rename] [--on-bad-sector retry|skip] [--quiet] [--verbose]";
+    "[--include-system] [--on-exists replace|skip|rename] [--on-write-error skip|abort] [--ignore-free-space] "
+    "[--on-bad-sector retry|skip] [--quiet] [--verbose]";
 
 RecoverResult RecoverPartition(Session& session, const std::string& source, const RecoverOptions& options);
 

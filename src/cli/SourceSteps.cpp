@@ -15,6 +15,7 @@ StepResult OpenSource(Session& session, const std::string& source) {
   LogRunStart(session, kActivityLog);
   SourceChoice choice = ChooseSource(session, source);
   if (!choice.ok) return {false, choice.message};
+  if (std::string warning = VirtualDiskWarning(session); !warning.empty()) session.host().messageInfo(warning);
   std::vector<std::string> lines{"Device Information : "};
   if (session.state.vmValid == 1)
     for (const auto& line : session.virtualDisk.InformationLines()) lines.push_back(line);
@@ -25,6 +26,7 @@ StepResult OpenSource(Session& session, const std::string& source) {
 
 StepResult ChoosePartition(Session& session, const std::string& source, size_t number) {
   size_t count = ListPartitions(session);
+  if (count == 0) return {false, "no FAT or NTFS file system found on " + source};
   if (number == 0 || number > count)
     return {false, "partition " + std::to_string(number) + " does not exist: " + source + " lists " +
                        std::to_string(count) + " file system" + (count == 1 ? "" : "s")};

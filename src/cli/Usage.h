@@ -31,6 +31,14 @@ inline std::string ParsePartitionNumber(const std::string& text, size_t& partiti
   return {};
 }
 
+// An argument left over that looks like an option, as a problem text; empty
+// when there is none.
+inline std::string UnknownOption(const Arguments& rest) {
+  for (const auto& arg : rest)
+    if (arg.size() > 1 && arg[0] == '-') return "unknown option " + arg;
+  return {};
+}
+
 inline int Failure(const std::string& message) {
   std::cerr << "vantor: " << message << "\n";
   return kExitFailed;

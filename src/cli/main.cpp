@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/Interrupt.h"
 #include "cli/Usage.h"
 
 namespace {
@@ -51,5 +52,9 @@ int main(int argc, char** argv) {
     std::cerr << "vantor: unknown command '" << name << "'\n" << kOverview;
     return kExitUsage;
   }
-  return command->second(Arguments(argv + 2, argv + argc));
+  InstallInterruptHandlers();
+  int status = command->second(Arguments(argv + 2, argv + argc));
+  if (!Interrupted()) return status;
+  std::cerr << "vantor: interrupted\n";
+  return kExitInterrupted;
 }

@@ -45,7 +45,10 @@ class WorkerHost {
   virtual void messageInfo(const std::string& /*text*/) {}
   virtual bool question(const std::string& /*text*/) { return false; }
   virtual ReplaceAnswer askReplace(const std::string& /*path*/) { return ReplaceAnswer::kReplace; }
-  virtual WriteErrorAnswer askWriteError(const std::string& /*path*/) { return WriteErrorAnswer::kAbort; }
+  // A file that could not be created, written or closed, and why.
+  virtual WriteErrorAnswer askWriteError(const std::string& /*path*/, const std::string& /*reason*/) {
+    return WriteErrorAnswer::kAbort;
+  }
 };
 
 }  // namespace vantor

@@ -4,11 +4,14 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "core/Session.h"
 #include "disk/SectorSource.h"
+#include "platform/DevicePaths.h"
 #include "platform/Folders.h"
 #include "platform/Utf.h"
 
@@ -42,6 +45,8 @@ SourceChoice ChooseVirtualDisk(Session& session, const std::string& path) {
     return {true, {}};
   }
   if (opened.typeText == "Damaged") return {false, "File is highly Damaged can't be recoverd"};
+  if (const std::string& missing = session.virtualDisk.missingExtent(); !missing.empty())
+    return {false, "Please select a correct virtual machine file (its extent file " + missing + " is missing)"};
   if (opened.status == 0 && opened.typeText == "Used") return {false, "This file is in use please select another file"};
   return {false, "Please select a correct virtual machine file"};
 }
@@ -51,8 +56,10 @@ SourceChoice ChooseSource(Session& session, const std::string& path) {
   if (!std::filesystem::exists(path, error)) return {false, "Source not found: " + path};
   // A virtual disk file that cannot be opened is "in use" (a running machine holds it).
   if (EndsWithIgnoringCase(path, ".vmdk")) return ChooseVirtualDisk(session, path);
+  if (std::filesystem::is_directory(path, error))
+    return {false, "Source is a folder, not a disk, an image or a virtual disk: " + path};
   int probe = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (probe < 0) return {false, "Source cannot be opened for reading: " + path};
+  if (probe < 0) return {false, "Source cannot be opened for reading: " + path + ": " + std::strerror(errno)};
   ::close(probe);
   session.state.vmValid = 0;
   session.state.selectedItemText = Utf8ToUtf16(path);
@@ -65,6 +72,27 @@ SourceChoice ChooseSource(Session& session, const std::string& path) {
   session.state.devicePath() = "\\\\.\\PhysicalDrive0";
   session.deviceMap[session.state.devicePath()] = path;
   return {true, {}};
+}
+
+std::string VirtualDiskWarning(Session& session) {
+  if (session.state.vmValid != 1) return {};
+  const VirtualDiskDamage& damage = session.virtualDisk.Damage();
+  if (damage.sectorsBeyondFiles == 0) return {};
+  std::string text = std::to_string(damage.sectorsBeyondFiles) +
+                     " sectors of the virtual disk lie beyond its files and read as zeros";
+  for (const std::string& file : damage.missingFiles) text += "\nmissing extent file: " + file;
+  return text;
+}
+
+std::vector<std::string> SourcePaths(const Session& session) {
+  const RecoveryState& state = session.state;
+  if (state.vmValid == 1) {
+    std::vector<std::string> paths = session.virtualDisk.extentPaths();
+    paths.push_back(Utf16ToUtf8(state.vmFilePath));
+    return paths;
+  }
+  if (state.imageSource == 1) return {Utf16ToUtf8(state.imageFolder) + "Image0.img"};
+  return {ResolveDevicePath(session.deviceMap, state.currentDevicePath())};
 }
 
 }  // namespace vantor

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vantor {
 
@@ -20,5 +21,12 @@ SourceChoice ChooseVirtualDisk(Session& session, const std::string& path);
 // Any source by its path: ".vmdk" files as above, "Image0.img" as an image, else a
 // disk image file or a device mapped to "\\.\PhysicalDrive0".
 SourceChoice ChooseSource(Session& session, const std::string& path);
+// The files and devices of this machine that the chosen source reads: the
+// virtual disk and its extent files, or the image or device.
+std::vector<std::string> SourcePaths(const Session& session);
+// For a virtual disk whose files do not hold all of it (cut short, or an extent
+// file missing): "N sectors of the virtual disk lie beyond its files and read as
+// zeros", with the missing files named. Empty for a whole disk or another source.
+std::string VirtualDiskWarning(Session& session);
 
 }  // namespace vantor

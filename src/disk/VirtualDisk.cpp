@@ -24,6 +24,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <unordered_map>
 
 #include "core/ByteView.h"
 #include "core/Sector.h"
@@ -40,6 +41,9 @@ constexpr size_t kMaxDirectoryEntries = 1U << 22;     // 16 MiB of directory
 constexpr size_t kMaxDescriptorBytes = 1U << 20;
 constexpr size_t kTableCacheBytes = 16U << 20;
 constexpr size_t kMaxCachedTables = 64;
+// Grain table entries the damage count examines at most: a 2 TB disk of 64 KiB
+// grains has 2^25; a damaged directory could name far more.
+constexpr uint64_t kMaxDamageWalkEntries = 1ULL << 26;
 
 constexpr const char* kSparseMagic = "KDMV";
 constexpr const char* kDescriptorMagic = "# Disk DescriptorFile";
@@ -161,7 +165,11 @@ VirtualDiskOpenResult VirtualDisk::OpenDescriptorFile(const std::string& path) {
     bool present = Exists(slots_[0].path);
     bool opens = present && OpenFileDevice(slots_[0].path, DeviceAccess::kRead) != nullptr;
     if (present && !opens) return Refuse(0, "Used");
-    return present && sparse ? Refuse(1, "Damaged") : Refuse(0, "");
+    if (present && sparse) return Refuse(1, "Damaged");
+    std::string missing = present ? std::string() : slots_[0].path;
+    VirtualDiskOpenResult refused = Refuse(0, "");
+    missingExtent_ = missing;
+    return refused;
   }
   overHead_ = sparse ? header_.overHead : 0;
   return {1, createType_};
@@ -237,8 +245,10 @@ bool VirtualDisk::SelectGrainDirectory() {
 
 void VirtualDisk::LoadGrainDirectory(uint64_t extentSectors) {
   grainDirectory_.clear();
+  directoryWanted_ = 0;
   if (sectorsPerGrainTable_ == 0 || grainDirectorySector_ == 0 || grainDirectorySector_ >= kMaxSector) return;
   uint64_t wanted = extentSectors / sectorsPerGrainTable_ + (extentSectors % sectorsPerGrainTable_ != 0 ? 1 : 0);
+  directoryWanted_ = wanted;
   uint64_t offset = grainDirectorySector_ * kSectorSize;
   if (handleSize_ > 0) {
     uint64_t inFile = offset >= handleSize_ ? 0 : (handleSize_ - offset + 3) / 4;
@@ -291,6 +301,12 @@ const std::vector<uint32_t>* VirtualDisk::GrainTable(uint32_t tableSector) {
   return &table.entries;
 }
 
+uint64_t VirtualDisk::SectorsBeyondFile(uint64_t offset, uint64_t length) const {
+  if (handleSize_ == 0 || offset + length <= handleSize_) return 0;
+  uint64_t inside = offset >= handleSize_ ? 0 : handleSize_ - offset;
+  return (length - inside + kSectorSize - 1) / kSectorSize;
+}
+
 uint32_t VirtualDisk::ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buffer) {
   const uint64_t grainSize = header_.grainSize;
   uint32_t status = 1;
@@ -303,7 +319,8 @@ uint32_t VirtualDisk::ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buf
     status = handle_->readAt(runOffset, runTarget, runLength) ? 1 : 0;
     runLength = 0;
   };
-  while (sectors > 0) {
+  uint64_t done = 0;
+  while (done < sectors) {
     uint64_t directoryIndex = sector / sectorsPerGrainTable_;
     uint64_t inTable = sector % sectorsPerGrainTable_;
     uint64_t tableIndex = inTable / grainSize;
@@ -311,50 +328,55 @@ uint32_t VirtualDisk::ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buf
     uint32_t tableSector = directoryIndex < grainDirectory_.size() ? grainDirectory_[directoryIndex] : 0;
     uint64_t piece;
     if (tableSector == 0) {
-      // No grain table: the whole stretch it would map reads as zeros.
-      piece = std::min(sectors, sectorsPerGrainTable_ - inTable);
+      // No grain table: the whole stretch it would map reads as zeros. Past the
+      // directory's part that the file holds, that is damage, not sparseness.
+      piece = std::min(sectors - done, sectorsPerGrainTable_ - inTable);
+      if (directoryIndex >= grainDirectory_.size() && directoryIndex < directoryWanted_) zeroFilled_ += piece;
       flush();
       status = 0;
     } else {
-      piece = std::min(sectors, grainSize - inGrain);
+      piece = std::min(sectors - done, grainSize - inGrain);
       const std::vector<uint32_t>* table = GrainTable(tableSector);
-      uint32_t grain = table != nullptr && tableIndex < table->size() ? (*table)[static_cast<size_t>(tableIndex)] : 0;
       if (table == nullptr) {
         flush();
         status = 0;
-      } else if (grain == 0) {
+      } else if (tableIndex >= table->size()) {
+        zeroFilled_ += piece;  // the table is cut off by the end of the file
+        flush();
+      } else if (uint32_t grain = (*table)[static_cast<size_t>(tableIndex)]; grain == 0) {
         flush();  // not allocated: stays zeros
       } else {
         uint64_t offset = (static_cast<uint64_t>(grain) + inGrain) * kSectorSize;
         size_t length = static_cast<size_t>(piece * kSectorSize);
+        zeroFilled_ += SectorsBeyondFile(offset, length);
         if (runLength > 0 && runOffset + runLength == offset) {
           runLength += length;
         } else {
           flush();
           runOffset = offset;
           runLength = length;
-          runTarget = buffer;
+          runTarget = buffer + done * kSectorSize;
         }
       }
     }
-    buffer += piece * kSectorSize;
     sector += piece;
-    sectors -= piece;
+    done += piece;
   }
   flush();
   return status;
 }
 
 uint32_t VirtualDisk::ReadFlat(uint64_t sector, uint64_t sectors, uint8_t* buffer) {
+  zeroFilled_ += SectorsBeyondFile(sector * kSectorSize, sectors * kSectorSize);
   return handle_->readAt(sector * kSectorSize, buffer, static_cast<size_t>(sectors * kSectorSize)) ? 1 : 0;
 }
 
 uint32_t VirtualDisk::Read(uint64_t firstSector, uint64_t byteCount, uint8_t* buffer) {
   if (layout_ == Layout::kNone || slots_.empty()) return 0;
-  uint64_t sectors = byteCount / kSectorSize;
+  const uint64_t sectors = byteCount / kSectorSize;
   uint64_t sector = firstSector;
   uint32_t status = 0;
-  while (sectors > 0) {
+  for (uint64_t done = 0; done < sectors;) {
     if (sector >= capacity_) return 0;  // past the last extent: zeros
     // The extent holding `sector`: the last one that starts at or before it.
     auto next = std::upper_bound(slots_.begin(), slots_.end(), sector,
@@ -362,14 +384,69 @@ uint32_t VirtualDisk::Read(uint64_t firstSector, uint64_t byteCount, uint8_t* bu
     size_t index = static_cast<size_t>(next - slots_.begin()) - 1;
     const ExtentSlot& slot = slots_[index];
     uint64_t within = sector - slot.firstSector;
-    uint64_t piece = std::min(sectors, slot.sectors - within);
-    if (!OpenExtent(index)) return 0;
-    status = layout_ == Layout::kSparse ? ReadSparse(within, piece, buffer) : ReadFlat(within, piece, buffer);
-    buffer += piece * kSectorSize;
+    uint64_t piece = std::min(sectors - done, slot.sectors - within);
+    uint8_t* target = buffer + done * kSectorSize;
+    if (!OpenExtent(index)) {
+      // A missing or broken extent: its sectors read as zeros, the rest of the
+      // disk as it is.
+      zeroFilled_ += piece;
+      std::memset(target, 0, static_cast<size_t>(piece * kSectorSize));
+      status = 0;
+    } else {
+      status = layout_ == Layout::kSparse ? ReadSparse(within, piece, target) : ReadFlat(within, piece, target);
+    }
     sector += piece;
-    sectors -= piece;
+    done += piece;
   }
   return status;
+}
+
+const VirtualDiskDamage& VirtualDisk::Damage() {
+  if (damage_ != nullptr) return *damage_;
+  damage_ = std::make_unique<VirtualDiskDamage>();
+  uint64_t budget = kMaxDamageWalkEntries;
+  for (size_t index = 0; index < slots_.size(); ++index) {
+    const ExtentSlot& slot = slots_[index];
+    if (!slot.path.empty() && !Exists(slot.path)) damage_->missingFiles.push_back(slot.path);
+    uint64_t beyond = slot.sectors;
+    if (OpenExtent(index))
+      beyond = layout_ == Layout::kFlat ? SectorsBeyondFile(0, slot.sectors * kSectorSize)
+                                        : SparseSectorsBeyondFile(slot.sectors, budget);
+    damage_->sectorsBeyondFiles += beyond;
+  }
+  return *damage_;
+}
+
+uint64_t VirtualDisk::SparseSectorsBeyondFile(uint64_t extentSectors, uint64_t& budget) {
+  const uint64_t grainSize = header_.grainSize;
+  // The stretch whose directory entries lie past the end of the file.
+  const uint64_t held = grainDirectory_.size() * sectorsPerGrainTable_;
+  uint64_t beyond = directoryWanted_ > grainDirectory_.size() && extentSectors > held ? extentSectors - held : 0;
+  std::unordered_map<uint32_t, uint64_t> fullTables;  // a damaged directory may name one table many times
+  for (size_t d = 0; d < grainDirectory_.size() && budget > 0; ++d) {
+    const uint32_t tableSector = grainDirectory_[d];
+    if (tableSector == 0) continue;
+    const uint64_t covered = std::min(sectorsPerGrainTable_, extentSectors - d * sectorsPerGrainTable_);
+    const bool full = covered == sectorsPerGrainTable_;
+    if (auto known = fullTables.find(tableSector); full && known != fullTables.end()) {
+      beyond += known->second;
+      continue;
+    }
+    const std::vector<uint32_t>* table = GrainTable(tableSector);
+    if (table == nullptr) continue;
+    const uint64_t grains = std::min((covered + grainSize - 1) / grainSize, budget);
+    budget -= grains;
+    uint64_t count = 0;
+    for (uint64_t t = 0; t < grains; ++t) {
+      const uint64_t sectors = std::min(grainSize, covered - t * grainSize);
+      if (t >= table->size()) count += sectors;  // the table is cut off by the end of the file
+      else if (uint32_t grain = (*table)[static_cast<size_t>(t)]; grain != 0)
+        count += SectorsBeyondFile(static_cast<uint64_t>(grain) * kSectorSize, sectors * kSectorSize);
+    }
+    if (full) fullTables[tableSector] = count;
+    beyond += count;
+  }
+  return beyond;
 }
 
 void VirtualDisk::ParseDescriptor(const uint8_t* area, size_t length) {
@@ -422,6 +499,13 @@ void VirtualDisk::ParseDescriptorLine(const std::string& line) {
   } else if (StartsWith(line, "ddb.geometry.heads")) {
     heads_ = QuotedValue(line);
   }
+}
+
+std::vector<std::string> VirtualDisk::extentPaths() const {
+  std::vector<std::string> paths;
+  for (const ExtentSlot& slot : slots_)
+    if (!slot.path.empty()) paths.push_back(slot.path);
+  return paths;
 }
 
 std::string VirtualDisk::sizeGbText() const {

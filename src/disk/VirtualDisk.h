@@ -31,6 +31,13 @@ struct VirtualDiskExtent {
   std::string sizeText;  // size in sectors as written in the descriptor
 };
 
+// What of the disk its files do not hold: sectors whose grain, grain table or
+// extent lies past the end of its file or is missing, which read as zeros.
+struct VirtualDiskDamage {
+  uint64_t sectorsBeyondFiles = 0;
+  std::vector<std::string> missingFiles;  // extent files named but not there
+};
+
 struct VirtualDiskOpenResult {
   uint32_t status = 0;
   std::string typeText;  // a layout name, "Damaged", "Used" or empty
@@ -43,6 +50,14 @@ class VirtualDisk {
   // Reads `byteCount` bytes (a multiple of 512) from `firstSector` into `buffer`,
   // which the caller has zero-filled. Returns the status of the last read.
   uint32_t Read(uint64_t firstSector, uint64_t byteCount, uint8_t* buffer);
+  // Walks the grain tables of every extent once (no data is read) and counts
+  // what its files do not hold; the result is kept for later calls.
+  const VirtualDiskDamage& Damage();
+  // Sectors read so far that lay beyond the files: a rise across a read tells
+  // that some of what it delivered are such zeros.
+  uint64_t zeroFilledSectors() const { return zeroFilled_; }
+  // The extent file that Open found missing, when it refused for that reason.
+  const std::string& missingExtent() const { return missingExtent_; }
 
   // The texts shown for the disk.
   const std::string& createType() const { return createType_; }
@@ -54,6 +69,8 @@ class VirtualDisk {
   std::string overHeadText() const;  // low 32 bits, decimal
 
   const std::vector<VirtualDiskExtent>& extents() const { return extents_; }
+  // The extent files as this reader opens them (none for a single sparse file).
+  std::vector<std::string> extentPaths() const;
   const SparseExtentHeader& header() const { return header_; }
 
   // The information lines of Step 1 ("Virtual Machine Type  : ...").
@@ -94,8 +111,13 @@ class VirtualDisk {
   void LoadGrainDirectory(uint64_t extentSectors);
   void ParseDescriptor(const uint8_t* area, size_t length);
   void ParseDescriptorLine(const std::string& line);
+  // The sectors of the open sparse extent that its file does not hold; spends
+  // `budget`, the grain table entries still to be examined.
+  uint64_t SparseSectorsBeyondFile(uint64_t extentSectors, uint64_t& budget);
   uint32_t ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buffer);
   uint32_t ReadFlat(uint64_t sector, uint64_t sectors, uint8_t* buffer);
+  // The sectors of `length` bytes at `offset` of the open file that lie past its end.
+  uint64_t SectorsBeyondFile(uint64_t offset, uint64_t length) const;
   const std::vector<uint32_t>* GrainTable(uint32_t tableSector);
   uint32_t ReadU32AtSector(uint64_t sector);
 
@@ -107,7 +129,8 @@ class VirtualDisk {
   uint8_t headerBytes_[512] = {};
   uint64_t grainDirectorySector_ = 0;
   uint64_t sectorsPerGrainTable_ = 0;
-  std::vector<uint32_t> grainDirectory_;
+  std::vector<uint32_t> grainDirectory_;  // the entries the file holds
+  uint64_t directoryWanted_ = 0;          // the entries the extent needs
   std::vector<CachedTable> tables_;
   size_t lastTable_ = 0;
   uint64_t tableClock_ = 0;
@@ -117,6 +140,9 @@ class VirtualDisk {
   std::vector<VirtualDiskExtent> extents_;
   std::string folder_;
   uint64_t capacity_ = 0;
+  uint64_t zeroFilled_ = 0;
+  std::unique_ptr<VirtualDiskDamage> damage_;
+  std::string missingExtent_;
   uint64_t overHead_ = 0;
   std::string cylinders_;
   std::string heads_;

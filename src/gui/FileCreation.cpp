@@ -6,7 +6,7 @@
 
 using vantor::WriteErrorAnswer;
 
-FileCreation::FileCreation(const QString& path, QWidget* parent) : QDialog(parent) {
+FileCreation::FileCreation(const QString& path, const QString& reason, QWidget* parent) : QDialog(parent) {
   setObjectName("fileCreation");
   setWindowTitle("Error Writing Destination");
   auto* layout = new QVBoxLayout(this);
@@ -14,6 +14,7 @@ FileCreation::FileCreation(const QString& path, QWidget* parent) : QDialog(paren
   QLabel* file = NamedLabel(this, path, "errorPath");
   file->setWordWrap(true);
   layout->addWidget(file);
+  if (!reason.isEmpty()) layout->addWidget(NamedLabel(this, reason, "errorReason"));
   layout->addWidget(NamedLabel(
       this, "There may be bad sectors or error in file system or not enough space in destination.", "errorHint"));
   const struct {
@@ -36,8 +37,8 @@ FileCreation::FileCreation(const QString& path, QWidget* parent) : QDialog(paren
   layout->addLayout(row);
 }
 
-WriteErrorAnswer FileCreation::Ask(QWidget* parent, const QString& path) {
-  FileCreation dialog(path, parent);
+WriteErrorAnswer FileCreation::Ask(QWidget* parent, const QString& path, const QString& reason) {
+  FileCreation dialog(path, reason, parent);
   dialog.exec();
   return dialog.answer();
 }

@@ -1,4 +1,5 @@
-// "Error Writing Destination": a destination file that cannot be created. Abort
+// "Error Writing Destination": a destination file that cannot be created,
+// written or closed, with the reason the system gave. Abort
 // ends the run after this file, Skip leaves this file out, Skip All leaves out this
 // and every later such file without asking. Closing the dialog skips the file.
 #pragma once
@@ -10,10 +11,10 @@
 class FileCreation : public QDialog {
   Q_OBJECT
  public:
-  FileCreation(const QString& path, QWidget* parent);
+  FileCreation(const QString& path, const QString& reason, QWidget* parent);
   vantor::WriteErrorAnswer answer() const { return answer_; }
 
-  static vantor::WriteErrorAnswer Ask(QWidget* parent, const QString& path);
+  static vantor::WriteErrorAnswer Ask(QWidget* parent, const QString& path, const QString& reason);
 
  private:
   vantor::WriteErrorAnswer answer_ = vantor::WriteErrorAnswer::kIgnore;

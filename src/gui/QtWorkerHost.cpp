@@ -57,9 +57,9 @@ vantor::ReplaceAnswer QtWorkerHost::askReplace(const std::string& path) {
   return OnUiThread<vantor::ReplaceAnswer>([&] { return Replace1::Ask(dialog_, QString::fromStdString(path)); });
 }
 
-vantor::WriteErrorAnswer QtWorkerHost::askWriteError(const std::string& path) {
+vantor::WriteErrorAnswer QtWorkerHost::askWriteError(const std::string& path, const std::string& reason) {
   return OnUiThread<vantor::WriteErrorAnswer>(
-      [&] { return FileCreation::Ask(dialog_, QString::fromStdString(path)); });
+      [&] { return FileCreation::Ask(dialog_, QString::fromStdString(path), QString::fromStdString(reason)); });
 }
 
 void QtWorkerHost::start(std::function<void()> work) {

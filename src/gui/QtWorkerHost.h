@@ -41,7 +41,7 @@ class QtWorkerHost : public QObject, public vantor::WorkerHost {
   void messageInfo(const std::string& text) override;
   bool question(const std::string& text) override;
   vantor::ReplaceAnswer askReplace(const std::string& path) override;
-  vantor::WriteErrorAnswer askWriteError(const std::string& path) override;
+  vantor::WriteErrorAnswer askWriteError(const std::string& path, const std::string& reason) override;
 
   // User-interface side.
   void start(std::function<void()> work);

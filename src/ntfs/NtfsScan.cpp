@@ -121,6 +121,8 @@ NtfsScanOutcome NtfsScan(Session& session) {
   std::vector<uint8_t> batch(static_cast<size_t>(kBatchSectors) * kSectorSize);
   ProgressReport progress;
   for (uint64_t first = 0; first + kMftRecordSectors <= total && !catalog.outOfMemory; first += kBatchSectors) {
+    host.pauseGate();
+    if (host.stopRequested()) return NtfsScanOutcome::kFinished;
     uint32_t sectors = static_cast<uint32_t>(std::min<uint64_t>(kBatchSectors, total - first));
     ReadRunSectors(session, table, first, sectors, batch.data());
     for (uint32_t k = 0; k + kMftRecordSectors <= sectors; k += kMftRecordSectors) {

@@ -35,6 +35,11 @@ FileTime NtfsTimeToFileTime(uint64_t ntfsTime) {
   return time;
 }
 
+bool FileTimeSettable(const FileTime& time) {
+  constexpr int64_t kLastExt4Second = 0x37FFFFFFF;
+  return time.seconds >= 0 && time.seconds <= kLastExt4Second;
+}
+
 bool SetLastWriteTime(const std::string& path, const FileTime& time) {
   struct timespec times[2];
   times[0].tv_sec = 0;

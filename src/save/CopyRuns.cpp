@@ -42,7 +42,7 @@ CopyEnd CopyRuns(Session& session, OutputFile& file, const RunSupplier& nextRun,
       auto count = static_cast<uint32_t>(std::min<uint64_t>({left, run.sectors - offset, kRunSectors}));
       Fill(session, run, offset, count, pieceSectors, buffer.data());
       uint64_t length = std::min<uint64_t>(static_cast<uint64_t>(count) * kSectorSize, size - written);
-      file.write(buffer.data(), static_cast<size_t>(length));
+      if (!file.write(buffer.data(), static_cast<size_t>(length))) return CopyEnd::kWriteFailed;
       written += length;
       state.bytesCopied += length;
       offset += count;

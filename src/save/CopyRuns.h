@@ -21,10 +21,11 @@ struct SectorRun {
 // Gives the next run; false when there is none.
 using RunSupplier = std::function<bool(SectorRun&)>;
 
-enum class CopyEnd { kDone, kRunsEnded, kInterrupted };
+enum class CopyEnd { kDone, kRunsEnded, kInterrupted, kWriteFailed };
 
 // Copies into `file`; `written` tells how far it got. Each write adds to
 // bytesCopied; when `interactive`, the progress is refreshed after each request.
+// A failed write ends the copy at once (kWriteFailed).
 CopyEnd CopyRuns(Session& session, OutputFile& file, const RunSupplier& nextRun, uint64_t size,
                  uint32_t pieceSectors, bool interactive, uint64_t& written);
 

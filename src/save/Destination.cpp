@@ -1,11 +1,10 @@
 #include "save/Destination.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "core/Session.h"
 #include "core/SizeText.h"
+#include "disk/SourceSelection.h"
 #include "platform/FreeSpace.h"
+#include "save/DestinationFolder.h"
 #include "save/FileFilter.h"
 #include "save/SavedFolders.h"
 
@@ -14,30 +13,7 @@ namespace {
 
 constexpr const char* kNotValid = "Not a valid Destination. Please specify destination.";
 
-bool IsFolder(const std::string& path) {
-  struct stat info;
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// Deletes a file (not a folder) that stands at `path`, and creates the folder.
-void ReplaceByFolder(const std::string& path) {
-  struct stat info;
-  if (::lstat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
-    ::chmod(path.c_str(), info.st_mode | S_IWUSR);
-    ::unlink(path.c_str());
-  }
-  ::mkdir(path.c_str(), 0755);
-}
-
 }  // namespace
-
-void MakeDestination(const std::string& path) {
-  ReplaceByFolder(path);
-  if (IsFolder(path)) return;
-  for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
-    ReplaceByFolder(path.substr(0, slash));
-  ReplaceByFolder(path);
-}
 
 void ComputeTotals(Session& session) {
   SavingRun& run = session.savingRun;
@@ -45,7 +21,8 @@ void ComputeTotals(Session& session) {
   const bool ntfs = IsNtfs(session);
   run.filesRequired = 0;
   run.bytesRequired = 0;
-  WalkSavedFolders(session, [&](const std::string& relative, const std::vector<FileRecord*>& files) -> std::optional<std::string> {
+  WalkSavedFolders(session, [&](const std::string& relative, const std::vector<FileRecord*>& files,
+                               const FolderRecord*) -> std::optional<std::string> {
     for (const FileRecord* file : files) {
       if (!PassesFilter(filter, *file, ntfs)) continue;
       ++run.filesRequired;
@@ -62,15 +39,11 @@ DestinationOutcome AcceptDestination(Session& session, const std::string& typed,
     host.messageInfo(kNotValid);
     return DestinationOutcome::kInvalid;
   }
-  std::string path = typed;
-  if (!IsFolder(path)) {
-    if (path.back() != '/') path += '/';
-    MakeDestination(path.substr(0, path.size() - 1));
-    if (!IsFolder(path)) {
-      host.messageInfo(kNotValid);
-      return DestinationOutcome::kInvalid;
-    }
+  if (std::string problem = PrepareDestinationFolder(typed, SourcePaths(session)); !problem.empty()) {
+    host.messageInfo(std::string(kNotValid) + "\n" + problem);
+    return DestinationOutcome::kInvalid;
   }
+  std::string path = typed;
   if (!rawRecovery) {
     ComputeTotals(session);
     if (session.savingRun.filesRequired < 1) {

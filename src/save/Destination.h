@@ -1,6 +1,8 @@
 // The destination check that runs before a save: the folder must exist or be
-// made, the selection must hold at least one file, and the destination's free
-// space must exceed what the selection needs (or the user says to go on).
+// made (never in place of anything that stands there), must not be or lie on the
+// source, and must be writable; the selection must hold at least one file, and
+// the destination's free space must exceed what the selection needs (or the user
+// says to go on). A refusal shows "Not a valid Destination. ..." with its reason.
 #pragma once
 
 #include <string>
@@ -16,9 +18,6 @@ enum class DestinationOutcome {
   kAccepted,         // savingRun.savingPath holds the destination
 };
 
-// Creates the folder `path`; a file standing where it or one of its parents
-// should be is deleted first. Existing folders are left as they are.
-void MakeDestination(const std::string& path);
 // Counts what the save will write: filesRequired and bytesRequired.
 void ComputeTotals(Session& session);
 // The acceptance steps for `typed`, the destination as the user gave it.

@@ -91,8 +91,15 @@ bool PassesExtensions(const SavingFilter& filter, std::u16string_view name) {
   return false;
 }
 
+bool IsNtfsSystemRecord(uint32_t key) { return key < 16 && key != kNtfsRootKey; }
+
+bool PassesSystemRule(const SavingFilter& filter, const FileRecord& file, bool ntfs) {
+  return !(filter.leaveOutSystemFiles && ntfs && IsNtfsSystemRecord(file.ownKey));
+}
+
 bool PassesFilter(const SavingFilter& filter, const FileRecord& file, bool ntfs) {
-  return PassesSelection(filter.selectionMode, file.selected) && PassesDeletedMode(filter, file.deleted) &&
+  return PassesSelection(filter.selectionMode, file.selected) && PassesSystemRule(filter, file, ntfs) &&
+         PassesDeletedMode(filter, file.deleted) &&
          PassesDateRanges(filter, file, ntfs) && PassesExtensions(filter, NameUtf16(file.name));
 }
 

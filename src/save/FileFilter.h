@@ -16,7 +16,12 @@ bool PassesDeletedMode(const SavingFilter& filter, char deleted);
 // `ntfs`: the stamps are file times, else DOS date and time words.
 bool PassesDateRanges(const SavingFilter& filter, const FileRecord& file, bool ntfs);
 bool PassesExtensions(const SavingFilter& filter, std::u16string_view name);
-// All four, for the sizing walk.
+// NTFS records below 16 are the volume's own files ($MFT, $LogFile, $Boot,
+// $Extend, ...), not the user's.
+bool IsNtfsSystemRecord(uint32_t key);
+// False for an NTFS system file while the filter leaves them out.
+bool PassesSystemRule(const SavingFilter& filter, const FileRecord& file, bool ntfs);
+// All of these, for the sizing walk.
 bool PassesFilter(const SavingFilter& filter, const FileRecord& file, bool ntfs);
 
 // The calendar date of a stamp: NTFS file times as stored (no time-zone

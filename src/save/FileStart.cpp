@@ -27,18 +27,22 @@ int32_t ChoiceOf(ReplaceAnswer answer) {
   return kSkipThis;
 }
 
-// False when the existing file at `path` is to be left alone.
-bool ResolveExisting(Session& session, std::string& path, uint64_t size) {
+// False when the existing file at `target` is to be left alone.
+bool ResolveExisting(Session& session, TargetFile& target, uint64_t size) {
   SavingRun& run = session.savingRun;
   if (run.replaceChoice != kSkipEvery && run.replaceChoice != kRenameEvery && run.replaceChoice != kReplaceEvery) {
     RefreshProgress(session, 0, size, 0);
-    run.replaceChoice = ChoiceOf(session.host().askReplace(path));
+    run.replaceChoice = ChoiceOf(session.host().askReplace(target.path));
   }
   if (run.replaceChoice == kSkipThis || run.replaceChoice == kSkipEvery) {
     run.bytesCopied += size;
     return false;
   }
-  if (run.replaceChoice == kRenameThis || run.replaceChoice == kRenameEvery) UniqueName(path);
+  if (run.replaceChoice == kRenameThis || run.replaceChoice == kRenameEvery) {
+    UniqueName(target.path);
+    return true;
+  }
+  target.replace = true;
   return true;
 }
 
@@ -55,37 +59,52 @@ void ApplyWriteError(SavingRun& run, WriteErrorAnswer answer) {
   run.ignoreWriteErrors = answer == WriteErrorAnswer::kIgnoreAll ? 1 : 0;
 }
 
+// True when the file is to be tried again; otherwise it is recorded as not saved.
+bool AnswerWriteError(Session& session, const std::string& path, const std::string& reason, bool interactive) {
+  SavingRun& run = session.savingRun;
+  if (interactive && run.ignoreWriteErrors == 0) {
+    WriteErrorAnswer answer = session.host().askWriteError(path, reason);
+    if (answer == WriteErrorAnswer::kRetry) return true;
+    ApplyWriteError(run, answer);
+  }
+  run.notSaved.push_back({path, reason});
+  return false;
+}
+
 }  // namespace
 
-bool StartFile(Session& session, std::string& path, const std::u16string& fileName, uint64_t size, char deleted) {
+bool StartFile(Session& session, TargetFile& target, const std::u16string& fileName, uint64_t size, char deleted) {
   SavingRun& run = session.savingRun;
-  SetField(session, kDirectoryNameField, path);
+  SetField(session, kDirectoryNameField, target.path);
   SetField(session, kLastNameField, Utf16ToUtf8(fileName));
   SetField(session, kSizeRequiredField, SavingSizeText(run.bytesRequired));
   if (!PassesDeletedMode(session.savingFilter, deleted)) return false;
   if (!PassesExtensions(session.savingFilter, fileName)) return false;
-  if (PathExists(path) && !ResolveExisting(session, path, size)) return false;
-  ++run.filesSaved;
-  return true;
+  return !PathExists(target.path) || ResolveExisting(session, target, size);
 }
 
-std::unique_ptr<OutputFile> CreateDestinationFile(Session& session, const std::string& path, bool interactive) {
+FileEnd WriteDestinationFile(Session& session, const TargetFile& target, bool interactive, const FileTime* time,
+                             const FileCopy& copy) {
   SavingRun& run = session.savingRun;
   for (;;) {
-    auto file = session.createFile(path);
-    if (file != nullptr || !interactive || run.ignoreWriteErrors) return file;
-    WriteErrorAnswer answer = session.host().askWriteError(path);
-    if (answer == WriteErrorAnswer::kRetry) continue;
-    ApplyWriteError(run, answer);
-    return nullptr;
+    std::string reason;
+    auto file = session.createFile(target.path, reason);
+    if (file != nullptr) {
+      uint64_t written = 0;
+      CopyEnd end = copy(*file, written);
+      if (end != CopyEnd::kWriteFailed && end != CopyEnd::kInterrupted && file->commit(time, target.replace)) {
+        if (interactive) ++run.filesSaved;
+        return FileEnd::kSaved;
+      }
+      run.bytesCopied -= written;
+      if (end == CopyEnd::kInterrupted) {
+        run.skipFile = 0;
+        return FileEnd::kInterrupted;
+      }
+      reason = file->error();
+    }
+    if (!AnswerWriteError(session, target.path, reason, interactive)) return FileEnd::kFailed;
   }
-}
-
-void FinishFile(std::unique_ptr<OutputFile>& file, const std::string& path, const FileTime* time) {
-  if (file == nullptr) return;
-  file->close();
-  file.reset();
-  if (time != nullptr) SetLastWriteTime(path, *time);
 }
 
 void UniqueName(std::string& path) {

@@ -1,27 +1,47 @@
-// What every saved file goes through before its bytes are copied: the common
+// What every saved file goes through around the copy of its bytes: the common
 // start (progress fields, deleted-file mode, extension list, the question about
-// an existing file, the count of files saved) and the creation of the file with
-// the "Error Writing Destination" question.
+// an existing file), then the file's creation, its copy and its commit under its
+// real name, with the "Error Writing Destination" question for a file that cannot
+// be created, written or closed. A file counts as saved only once it stands
+// complete under its name.
 #pragma once
 
-#include <memory>
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/FileTimes.h"
+#include "save/CopyRuns.h"
 #include "save/OutputFile.h"
 
 namespace vantor {
 
 class Session;
 
-// The common start for an interactive save. May change `path` (a new name for
+// Where one file goes, and whether what stands there already is to be replaced
+// (the answer was Replace or Replace All, or the file is the Open action's copy).
+struct TargetFile {
+  std::string path;
+  bool replace = false;
+};
+
+// The common start for an interactive save. May change the path (a new name for
 // Rename); false when the file is not to be written.
-bool StartFile(Session& session, std::string& path, const std::u16string& fileName, uint64_t size, char deleted);
-// Creates the destination file; null when it could not be created and the
-// answer (or ignoreWriteErrors, or a non-interactive save) says to go on without it.
-std::unique_ptr<OutputFile> CreateDestinationFile(Session& session, const std::string& path, bool interactive);
-// Closes the file and gives it its last-write time when there is one.
-void FinishFile(std::unique_ptr<OutputFile>& file, const std::string& path, const FileTime* time);
+bool StartFile(Session& session, TargetFile& target, const std::u16string& fileName, uint64_t size, char deleted);
+
+// Fills the file with its bytes; `written` tells how far it got.
+using FileCopy = std::function<CopyEnd(OutputFile& file, uint64_t& written)>;
+enum class FileEnd { kSaved, kInterrupted, kFailed };
+
+// Creates the file, copies into it and commits it with its last-write time.
+// A file that cannot be created, written or committed is put to the host with
+// the reason (unless ignoreWriteErrors stands or the save is not interactive):
+// Retry starts the file again; otherwise it is recorded as not saved. An
+// interrupted or failed file leaves nothing behind and its bytes are taken back
+// from bytesCopied.
+FileEnd WriteDestinationFile(Session& session, const TargetFile& target, bool interactive, const FileTime* time,
+                             const FileCopy& copy);
+
 // The rename rule: the first free "name" + i + ".ext" for i = 0..9999 in the same
 // folder replaces `path`; when every one exists, `path` stays.
 void UniqueName(std::string& path);

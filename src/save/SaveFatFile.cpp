@@ -1,5 +1,3 @@
-// A DOS date or time that forms no calendar time (day 0, hour above 23, minute
-// above 59) gives no file time: the file keeps the time of its writing.
 // A damaged entry can claim more bytes than its volume holds: read without a
 // chain, the copy ends at the volume's last sector, since nothing past it
 // belongs to the file.
@@ -16,16 +14,10 @@
 #include "save/FileStart.h"
 #include "save/Progress.h"
 #include "save/ReadRuns.h"
+#include "save/StampTimes.h"
 
 namespace vantor {
 namespace {
-
-bool DosFileTime(uint16_t dosTime, uint16_t dosDate, FileTime& time) {
-  int month = (dosDate >> 5) & 0x0F;
-  if (month == 0 || month > 12) month = 12;
-  return LocalTimeToFileTime(((dosDate >> 9) & 0x7F) + 1980, month, dosDate & 0x1F, (dosTime >> 11) & 0x1F,
-                             (dosTime >> 5) & 0x3F, 0, time);
-}
 
 // The chain of the right length from the copy (or copies) the filter names, or
 // an empty list: read consecutive clusters.
@@ -83,12 +75,12 @@ uint64_t BytesWithinVolume(const RecoveryState& state, uint32_t startCluster, ui
 bool SaveFatFile(Session& session, std::string destinationPath, const std::u16string& fileName, uint32_t size,
                  uint32_t startCluster, bool interactive, char deleted, uint16_t dosTime, uint16_t dosDate) {
   FileTime time;
-  const bool hasTime = DosFileTime(dosTime, dosDate, time);
-  SavingRun& run = session.savingRun;
-  run.skipFile = 0;
+  const bool hasTime = StampFileTime({dosDate, dosTime}, false, time);
+  session.savingRun.skipFile = 0;
   const VolumeGeometry& geometry = session.state.geometry;
   if (geometry.sectorsPerCluster == 0) return false;
-  if (interactive && !StartFile(session, destinationPath, fileName, size, deleted)) return false;
+  TargetFile target{std::move(destinationPath), !interactive};
+  if (interactive && !StartFile(session, target, fileName, size, deleted)) return false;
   const uint64_t clusterBytes = static_cast<uint64_t>(geometry.sectorsPerCluster) * kSectorSize;
   const uint64_t clusterCount = (size + clusterBytes - 1) / clusterBytes;
   std::vector<uint32_t> list;
@@ -96,18 +88,14 @@ bool SaveFatFile(Session& session, std::string destinationPath, const std::u16st
   // Without a chain the clusters are read one after another from the first.
   const uint64_t copySize = list.empty() ? BytesWithinVolume(session.state, startCluster, size) : size;
   const uint64_t runClusters = (copySize + clusterBytes - 1) / clusterBytes;
-  auto file = CreateDestinationFile(session, destinationPath, interactive);
-  if (file == nullptr) return false;
-  uint64_t written = 0;
-  uint32_t piece = geometry.sectorsPerCluster >= 8 ? 8 : 1;
-  CopyEnd end = CopyRuns(session, *file, ClusterRuns(geometry, std::move(list), startCluster, runClusters), copySize,
-                         piece, interactive, written);
-  FinishFile(file, destinationPath, hasTime ? &time : nullptr);
-  if (end == CopyEnd::kInterrupted) {
-    run.skipFile = 0;
-    return false;
-  }
-  if (interactive) RefreshProgress(session, written, size, 0);
+  const uint32_t piece = geometry.sectorsPerCluster >= 8 ? 8 : 1;
+  FileEnd end = WriteDestinationFile(session, target, interactive, hasTime ? &time : nullptr,
+                                     [&](OutputFile& file, uint64_t& written) {
+                                       return CopyRuns(session, file, ClusterRuns(geometry, list, startCluster, runClusters),
+                                                       copySize, piece, interactive, written);
+                                     });
+  if (end != FileEnd::kSaved) return false;
+  if (interactive) RefreshProgress(session, copySize, size, 0);
   return true;
 }
 

@@ -13,13 +13,14 @@
 namespace vantor {
 
 class MftRunTable;
+struct TargetFile;
 class Session;
 
 // `interactive` as for SaveFatFile. True when the file was written.
 bool SaveNtfsFile(Session& session, std::string destinationPath, const std::u16string& fileName, uint64_t size,
                   uint64_t recordSector, bool interactive, char deleted, const RecordTime& fileTime);
 // Writes a file of `size` bytes from the runs of `runs`.
-bool WriteRunList(Session& session, const std::string& destinationPath, uint64_t size, bool interactive,
+bool WriteRunList(Session& session, const TargetFile& target, uint64_t size, bool interactive,
                   const RecordTime& fileTime, const MftRunTable& runs);
 
 }  // namespace vantor

@@ -2,12 +2,17 @@
 // destination: a link that stands in an existing destination must not lead the
 // saver out of it. Files are opened without following links, and their names
 // hold no "/".
+//
+// A folder this run creates gets its recorded last-write time once the walk is
+// over: every file written into it, and every subfolder made, moves that time.
+// Folders that stood before the run are left as they were.
 #include "save/SaveTree.h"
 
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <optional>
+#include <utility>
 
 #include "core/Session.h"
 #include "save/FileFilter.h"
@@ -17,6 +22,7 @@
 #include "save/SaveFatFile.h"
 #include "save/SaveNtfsFile.h"
 #include "save/SavedFolders.h"
+#include "save/StampTimes.h"
 
 namespace vantor {
 namespace {
@@ -64,11 +70,12 @@ bool SaveCatalogFile(Session& session, const std::string& path, const FileRecord
                      static_cast<uint16_t>(file.modified.second), static_cast<uint16_t>(file.modified.first));
 }
 
-void MakeFolders(const std::string& path) {
-  if (::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST) return;
+bool MakeFolders(const std::string& path) {
+  if (::mkdir(path.c_str(), 0755) == 0) return true;
+  if (errno == EEXIST) return false;
   for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
     ::mkdir(path.substr(0, slash).c_str(), 0755);
-  ::mkdir(path.c_str(), 0755);
+  return ::mkdir(path.c_str(), 0755) == 0;
 }
 
 void SaveFolderFiles(Session& session, const std::string& folder, const std::vector<FileRecord*>& files) {
@@ -76,24 +83,35 @@ void SaveFolderFiles(Session& session, const std::string& folder, const std::vec
   const bool ntfs = IsNtfs(session);
   for (FileRecord* file : files) {
     if (AbortRequested(session)) return;
-    if (!PassesSelection(filter.selectionMode, file->selected) || !PassesDateRanges(filter, *file, ntfs)) continue;
-    SaveCatalogFile(session, folder + SafeName(NameUtf16(file->name)), *file, true);
+    if (!PassesSelection(filter.selectionMode, file->selected) || !PassesSystemRule(filter, *file, ntfs) ||
+        !PassesDateRanges(filter, *file, ntfs))
+      continue;
+    const uint64_t zerosBefore = session.virtualDisk.zeroFilledSectors();
+    const std::string path = folder + SafeName(NameUtf16(file->name));
+    if (SaveCatalogFile(session, path, *file, true) && session.virtualDisk.zeroFilledSectors() != zerosBefore)
+      session.savingRun.zeroFilled.push_back(path);
   }
 }
 
 void SaveTree(Session& session) {
   const std::string destination = WithSlash(session.savingRun.savingPath);
-  WalkSavedFolders(session, [&](const std::string& wanted, const std::vector<FileRecord*>& files) -> std::optional<std::string> {
+  const bool ntfs = IsNtfs(session);
+  std::vector<std::pair<std::string, FileTime>> created;
+  WalkSavedFolders(session, [&](const std::string& wanted, const std::vector<FileRecord*>& files,
+                                const FolderRecord* record) -> std::optional<std::string> {
     std::string relative = FreeFolderName(destination, wanted);
     std::string folder = destination + relative;
     if (!StaysInside(destination, folder)) {
       session.host().trace("not saved, it would lie outside the destination: " + folder);
       return std::nullopt;
     }
-    MakeFolders(folder);
+    FileTime time;
+    if (MakeFolders(folder) && record != nullptr && StampFileTime(record->modified, ntfs, time))
+      created.emplace_back(folder, time);
     SaveFolderFiles(session, WithSlash(folder), files);
     return relative;
   });
+  for (const auto& [folder, time] : created) SetLastWriteTime(folder, time);
 }
 
 }  // namespace vantor

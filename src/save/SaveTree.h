@@ -20,6 +20,7 @@ void SaveFolderFiles(Session& session, const std::string& folder, const std::vec
 // Writes one catalog file to `path` by the engine of the volume; true when written.
 bool SaveCatalogFile(Session& session, const std::string& path, const FileRecord& file, bool interactive);
 // Creates every missing folder of `path`, outermost first; errors are ignored.
-void MakeFolders(const std::string& path);
+// True when `path` itself was created here.
+bool MakeFolders(const std::string& path);
 
 }  // namespace vantor

@@ -43,13 +43,15 @@ void WalkSavedFolders(Session& session, const FolderVisit& visit) {
   if (tree.empty()) return;
   const int32_t mode = session.savingFilter.selectionMode;
   std::vector<bool> reach = mode == kSaveSelected ? CheckedOrAbove(tree) : std::vector<bool>();
+  const bool systemOut = session.savingFilter.leaveOutSystemFiles && IsNtfs(session);
   const auto takesPart = [&](const TreeNode& node) {
+    if (systemOut && node.folder != nullptr && IsNtfsSystemRecord(node.folder->ownKey)) return false;
     if (mode == kSaveAll) return true;
     return mode == kInvertSelection ? !node.checked : static_cast<bool>(reach[node.id]);
   };
   const TreeNode& root = *tree.node(kRootItem);
   if (mode == kSaveSelected && !reach[kRootItem]) return;
-  visit("", FilesOfFolder(session, root));
+  visit("", FilesOfFolder(session, root), nullptr);
   std::vector<Frame> stack = {{kRootItem, ""}};
   while (!stack.empty() && session.savingRun.abortAll == 0) {
     Frame& top = stack.back();
@@ -60,7 +62,8 @@ void WalkSavedFolders(Session& session, const FolderVisit& visit) {
     }
     const TreeNode& child = *tree.node(parent.children[top.next++]);
     if (!takesPart(child)) continue;
-    auto path = visit((top.path.empty() ? "" : top.path + "/") + SafeName(child.label), FilesOfFolder(session, child));
+    auto path = visit((top.path.empty() ? "" : top.path + "/") + SafeName(child.label), FilesOfFolder(session, child),
+                      child.folder);
     if (path) stack.push_back({child.id, std::move(*path)});
   }
 }

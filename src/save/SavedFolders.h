@@ -23,12 +23,13 @@ class Session;
 struct TreeNode;
 
 // One folder of the walk: its path below the destination (safe names joined by
-// "/", empty for Root) and the catalog files it holds (none for a folder whose
-// key is 0 or LostKey, or that belongs to another file system). Returns the path
+// "/", empty for Root), the catalog files it holds (none for a folder whose key
+// is 0 or LostKey, or that belongs to another file system) and its folder record
+// (null for Root and the folders the tree made up). Returns the path
 // the folder was given, which its subfolders build on, or nothing to leave the
 // folder's subtree out.
-using FolderVisit = std::function<std::optional<std::string>(const std::string& relativePath,
-                                                             const std::vector<FileRecord*>& files)>;
+using FolderVisit = std::function<std::optional<std::string>(
+    const std::string& relativePath, const std::vector<FileRecord*>& files, const FolderRecord* folder)>;
 
 // Visits Root and then the folders that take part, depth first in tree order;
 // ends early when abortAll is set.

@@ -30,6 +30,9 @@ struct SavingFilter {
   std::array<std::array<char16_t, kExtensionSlot>, kMaxExtensions> extensions{};
   int32_t extensionCount = 0;
   int32_t fatChainSource = kChainAuto;
+  // The command line's --all and --deleted-only leave the NTFS system files
+  // ($MFT, $LogFile, ... and the $Extend folder) out unless asked for them.
+  bool leaveOutSystemFiles = false;
 
   // Appends an entry (cut to 4 units); false when the list is full.
   bool AddExtension(std::u16string_view extension);

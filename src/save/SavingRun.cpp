@@ -15,6 +15,8 @@ void SavingRun::Reset() {
   stopped = false;
   pausedSeconds = 0;
   fields = {};
+  notSaved.clear();
+  zeroFilled.clear();
 }
 
 }  // namespace vantor

@@ -28,6 +28,12 @@ enum SavingField : int {
 };
 inline constexpr size_t kSavingFieldCount = 6;
 
+// A file that could not be written, and why.
+struct NotSavedFile {
+  std::string path;
+  std::string reason;
+};
+
 struct SavingRun {
   std::string savingPath;  // the destination, accepted by the destination check
   int32_t replaceChoice = kReplaceThis;
@@ -43,6 +49,10 @@ struct SavingRun {
   int64_t startTime = 0;      // seconds since the epoch
   int64_t pausedSeconds = 0;  // added by the dialog on Resume
   uint64_t refreshCalls = 0;
+  std::vector<NotSavedFile> notSaved;
+  // Files some of whose sectors lay beyond the virtual disk's files and were
+  // written as zeros.
+  std::vector<std::string> zeroFilled;
   // The current text of each detail field, for the saving report.
   std::array<std::string, kSavingFieldCount> fields{};
   // The buffer that file contents pass through, kept from file to file so that

@@ -15,15 +15,18 @@ namespace vantor {
 std::vector<std::string> SavingReportLines(const Session& session) {
   const SavingRun& run = session.savingRun;
   const auto text = [&](SavingField field) { return run.fields[static_cast<size_t>(field - kTimeElapsedField)]; };
-  return {"",
-          "Saving Report :",
-          "--------------",
-          "Time Elapsed : " + text(kTimeElapsedField),
-          "Time Remaining : " + text(kTimeRemainingField),
-          "Size Required : " + text(kSizeRequiredField),
-          "Size Copied : " + text(kSizeCopiedField),
-          "Last Name : " + text(kLastNameField),
-          "Directory Name : " + text(kDirectoryNameField)};
+  std::vector<std::string> lines = {"",
+                                    "Saving Report :",
+                                    "--------------",
+                                    "Time Elapsed : " + text(kTimeElapsedField),
+                                    "Time Remaining : " + text(kTimeRemainingField),
+                                    "Size Required : " + text(kSizeRequiredField),
+                                    "Size Copied : " + text(kSizeCopiedField),
+                                    "Last Name : " + text(kLastNameField),
+                                    "Directory Name : " + text(kDirectoryNameField)};
+  for (const NotSavedFile& file : run.notSaved) lines.push_back("Not Saved : " + file.path + " (" + file.reason + ")");
+  for (const std::string& path : run.zeroFilled) lines.push_back("Partly Zeros : " + path);
+  return lines;
 }
 
 void CloseSavingReport(Session& session, const std::string& closing) {
@@ -37,9 +40,8 @@ std::string RunSaving(Session& session) {
   LogRunStart(session, kRecoveryLog);
   run.startTime = static_cast<int64_t>(std::time(nullptr));
   SaveTree(session);
-  std::string closing = run.stopped                              ? kSavingAborted
-                        : run.bytesCopied == run.bytesRequired ? kSavingCompleted
-                                                               : kSavingNotCompleted;
+  const bool whole = run.notSaved.empty() && run.zeroFilled.empty() && run.bytesCopied == run.bytesRequired;
+  std::string closing = run.stopped ? kSavingAborted : whole ? kSavingCompleted : kSavingNotCompleted;
   CloseSavingReport(session, closing);
   return closing;
 }

@@ -1,6 +1,7 @@
 // The saving run as the progress dialog starts it: the run header in the recovery
 // log, the walk, then the saving report and its closing message ("Saving
-// completed successfully." only when every byte required was copied), shown
+// completed successfully." only when every byte required was copied, no file
+// failed and none holds zeros in place of sectors its virtual disk lacks), shown
 // through the host and appended to the log. The Open action of the browser uses
 // the same file writers on one file in the temporary folder.
 #pragma once
@@ -21,7 +22,10 @@ inline constexpr const char* kSavingAborted = "Saving aborted.";
 // Runs the save into savingRun.savingPath (accepted by AcceptDestination);
 // returns the closing message.
 std::string RunSaving(Session& session);
-// The report's lines: "", "Saving Report :", "--------------" and the six fields.
+// The report's lines: "", "Saving Report :", "--------------" and the six fields,
+// then a line for each file not saved ("Not Saved : PATH (REASON)") and for each
+// saved file some of whose sectors lay beyond the virtual disk's files
+// ("Partly Zeros : PATH").
 std::vector<std::string> SavingReportLines(const Session& session);
 // Appends the report and `closing` to the recovery log and shows `closing`.
 void CloseSavingReport(Session& session, const std::string& closing);

@@ -70,7 +70,7 @@ class PaintedDevice : public RawDevice {
 // Answers the bad-sector question with a fixed answer and counts the questions.
 class AnsweringHost : public cli::RecoverHost {
  public:
-  explicit AnsweringHost(int32_t answer) : RecoverHost(cli::HostOptions{true, false, kSkip}, ReplaceAnswer::kReplaceAll), answer_(answer) {}
+  explicit AnsweringHost(int32_t answer) : RecoverHost(cli::HostOptions{true, false, kSkip}, Options()), answer_(answer) {}
   int32_t askBadSectors() override {
     ++questions;
     return answer_;
@@ -78,6 +78,11 @@ class AnsweringHost : public cli::RecoverHost {
   int questions = 0;
 
  private:
+  static cli::RecoverOptions Options() {
+    cli::RecoverOptions options;
+    options.onExists = ReplaceAnswer::kReplaceAll;
+    return options;
+  }
   int32_t answer_;
 };
 

@@ -219,7 +219,7 @@ TEST_F(FatFixtures, CommandLine) {
   test::WriteFile(temp_ / "zero.img", std::vector<uint8_t>(64 * 512, 0));
   out = Shell("'" + vantor + "' scan --quiet '" + temp_ / "zero.img" + "' 2>&1", &code);
   EXPECT_EQ(code, 1);
-  EXPECT_NE(out.find("does not exist"), std::string::npos);
+  EXPECT_NE(out.find("no FAT or NTFS file system found on"), std::string::npos);
   std::string log = Shell("cat '" + temp_ / "data/vantor/Activity Log.txt" + "'");
   EXPECT_NE(log.find("\r\nStep 2 :\r\n-------\r\nSelected Information : Partition - 2 ( FAT32 )\r\n"), std::string::npos);
   EXPECT_NE(log.find("\r\nStep 3 :\r\n-------\r\nAnalysing Files/Directories Information : \r\nTime Elapsed : 0 : 0 : "),

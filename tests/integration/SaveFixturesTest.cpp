@@ -46,7 +46,7 @@ std::vector<Entry> ReadManifest(const std::string& path) {
 }
 
 // The expected last-write time: NTFS keeps UTC; FAT keeps the local time of the
-// writer (UTC when the fixture was built) without seconds, read back as local.
+// writer (UTC when the fixture was built) in two-second steps, read back as local.
 int64_t ExpectedTime(const std::string& text, bool ntfs) {
   std::tm fields{};
   std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &fields.tm_year, &fields.tm_mon, &fields.tm_mday, &fields.tm_hour,
@@ -54,7 +54,7 @@ int64_t ExpectedTime(const std::string& text, bool ntfs) {
   fields.tm_year -= 1900;
   fields.tm_mon -= 1;
   if (ntfs) return static_cast<int64_t>(timegm(&fields));
-  fields.tm_sec = 0;
+  fields.tm_sec -= fields.tm_sec % 2;
   fields.tm_isdst = -1;
   return static_cast<int64_t>(std::mktime(&fields));
 }
@@ -120,6 +120,7 @@ class SaveFixtures : public ::testing::Test {
       ASSERT_TRUE(present) << e.path;
       if (e.kind == "D") {
         EXPECT_TRUE(S_ISDIR(info.st_mode)) << path;
+        EXPECT_EQ(static_cast<int64_t>(info.st_mtime), ExpectedTime(e.mtime, ntfs)) << path;
         continue;
       }
       ++files;

@@ -1,5 +1,5 @@
 /* A preload library that records every path a process opens for writing, creates,
- * renames to, truncates, or removes, one per line, in the file named by
+ * renames or links to, truncates, changes the mode of, or removes, one per line, in the file named by
  * $VANTOR_WRITE_LOG (appended with O_APPEND so that child processes share it).
  * The safety tests run the command-line tool under it and check that nothing
  * outside the destination, the logs' folder and the temp folder was touched. */
@@ -22,6 +22,10 @@ typedef int (*rename_fn)(const char*, const char*);
 typedef int (*mkdir_fn)(const char*, mode_t);
 typedef int (*unlink_fn)(const char*);
 typedef int (*truncate_fn)(const char*, off_t);
+typedef int (*renameat2_fn)(int, const char*, int, const char*, unsigned int);
+typedef int (*link_fn)(const char*, const char*);
+typedef int (*chmod_fn)(const char*, mode_t);
+typedef int (*rmdir_fn)(const char*);
 
 static void record(const char* what, int dirfd, const char* path) {
   const char* log = getenv("VANTOR_WRITE_LOG");
@@ -97,6 +101,26 @@ int rename(const char* from, const char* to) {
   REAL(rename, rename_fn);
   record("rename", AT_FDCWD, to);
   return real_rename(from, to);
+}
+int renameat2(int fromdir, const char* from, int todir, const char* to, unsigned int flags) {
+  REAL(renameat2, renameat2_fn);
+  record("rename", todir, to);
+  return real_renameat2(fromdir, from, todir, to, flags);
+}
+int link(const char* from, const char* to) {
+  REAL(link, link_fn);
+  record("link", AT_FDCWD, to);
+  return real_link(from, to);
+}
+int chmod(const char* path, mode_t mode) {
+  REAL(chmod, chmod_fn);
+  record("chmod", AT_FDCWD, path);
+  return real_chmod(path, mode);
+}
+int rmdir(const char* path) {
+  REAL(rmdir, rmdir_fn);
+  record("rmdir", AT_FDCWD, path);
+  return real_rmdir(path);
 }
 int mkdir(const char* path, mode_t mode) {
   REAL(mkdir, mkdir_fn);

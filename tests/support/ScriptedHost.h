@@ -52,7 +52,7 @@ class ScriptedHost : public WorkerHost {
     calls.push_back("replace:" + path);
     return Pop(replaceAnswers, ReplaceAnswer::kReplace);
   }
-  WriteErrorAnswer askWriteError(const std::string& path) override {
+  WriteErrorAnswer askWriteError(const std::string& path, const std::string&) override {
     calls.push_back("writeError:" + path);
     return Pop(writeErrorAnswers, WriteErrorAnswer::kAbort);
   }

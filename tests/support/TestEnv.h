@@ -19,12 +19,16 @@ inline std::string EnvOr(const char* name, const char* fallback) {
 #ifndef VANTOR_DEFAULT_BIN
 #define VANTOR_DEFAULT_BIN ""
 #endif
+#ifndef VANTOR_DEFAULT_INTERRUPT_LIB
+#define VANTOR_DEFAULT_INTERRUPT_LIB ""
+#endif
 #ifndef VANTOR_DEFAULT_SOURCE_DIR
 #define VANTOR_DEFAULT_SOURCE_DIR "."
 #endif
 
 inline std::string FixturesDir() { return EnvOr("VANTOR_FIXTURES", VANTOR_DEFAULT_FIXTURES); }
 inline std::string VantorBin() { return EnvOr("VANTOR_BIN", VANTOR_DEFAULT_BIN); }
+inline std::string InterruptLib() { return EnvOr("VANTOR_INTERRUPT_LIB", VANTOR_DEFAULT_INTERRUPT_LIB); }
 inline std::string SourceDir() { return EnvOr("VANTOR_SOURCE_DIR", VANTOR_DEFAULT_SOURCE_DIR); }
 
 }  // namespace vantor::test

@@ -95,9 +95,9 @@ TEST(SaveQuestionsTest, UnwritableFilesAskAndLoseNothingSaved) {
   };
   for (const Case& c : cases) {
     Volume v({"A.BIN", "B.BIN", "C.BIN", "D.BIN"});
-    v.session.createFile = [](const std::string& path) -> std::unique_ptr<OutputFile> {
+    v.session.createFile = [](const std::string& path, std::string& error) -> std::unique_ptr<OutputFile> {
       if (path.ends_with("B.BIN") || path.ends_with("C.BIN")) return nullptr;
-      return CreateOutputFile(path);
+      return CreateOutputFile(path, error);
     };
     v.host.writeErrorAnswers = {c.answers.begin(), c.answers.end()};
     EXPECT_EQ(v.Save(), kSavingNotCompleted);

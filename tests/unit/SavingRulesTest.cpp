@@ -121,13 +121,39 @@ TEST(SavingRulesTest, DestinationCheck) {
   Session s;
   test::ScriptedHost host;
   s.setHost(&host);
+  const std::string source = dir / "source.img";
+  test::WriteFile(source, {7});
+  s.deviceMap["\\\\.\\PhysicalDrive0"] = source;
   EXPECT_EQ(AcceptDestination(s, ""), DestinationOutcome::kInvalid);
-  // A file stands where a folder of the path is needed: it gives way.
+  // Nothing that stands is given up for a destination, and a refused one leaves
+  // no folder made on its way.
   test::WriteFile(dir / "blocker", {1});
+  std::filesystem::create_directory(dir / "locked");
+  std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  std::filesystem::create_symlink(dir / "nowhere", dir / "dangling");
   s.state.fileSystemName = u"FAT32";
   BuildFolderTree(s);
-  EXPECT_EQ(AcceptDestination(s, dir / "blocker/new/deeper"), DestinationOutcome::kNothingSelected);
-  EXPECT_TRUE(std::filesystem::is_directory(dir / "blocker/new/deeper"));
+  const std::string refused = "message:Not a valid Destination. Please specify destination.\n";
+  const struct {
+    std::string path, reason;
+  } refusals[] = {
+      {dir / "blocker", dir / "blocker is a file, not a folder"},
+      {dir / "blocker/new/deeper", dir / "blocker is a file, not a folder"},
+      {source, source + " is the source being recovered"},
+      {dir / "dangling/out", dir / "dangling is a link that leads nowhere"},
+      {dir / "locked", dir / "locked is read-only"},
+      {dir / "fresh/made/../../blocker/x", dir / "fresh/made/../../blocker is a file, not a folder"},
+  };
+  for (const auto& r : refusals) {
+    EXPECT_EQ(AcceptDestination(s, r.path), DestinationOutcome::kInvalid) << r.path;
+    EXPECT_EQ(host.calls.back(), refused + r.reason);
+  }
+  EXPECT_EQ(test::ReadFile(dir / "blocker"), std::vector<uint8_t>{1});
+  EXPECT_EQ(test::ReadFile(source), std::vector<uint8_t>{7});
+  EXPECT_FALSE(std::filesystem::exists(dir / "fresh"));
+  // A path whose folders are missing is made level by level.
+  EXPECT_EQ(AcceptDestination(s, dir / "new/deeper"), DestinationOutcome::kNothingSelected);
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "new/deeper"));
   EXPECT_EQ(host.calls.back(), "message:You have not selected any file/folder.");
   EXPECT_EQ(AcceptDestination(s, dir / "raw", true), DestinationOutcome::kAccepted);
   // More than the free space: asked; No chooses again, Yes goes on.
