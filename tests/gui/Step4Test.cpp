@@ -2,6 +2,8 @@
 // (a file and a folder, the tree following), the second save into the same
 // destination answered "Rename All" in Replace1, and the log commands of the menu
 // (a new activity log folder through LogPath, clearing the recovery history).
+// Destinations that stand as files, the source itself and a read-only folder
+// are refused in the saving dialog, which stays open, and are left as they were.
 #include <QAbstractItemDelegate>
 #include <QAction>
 #include <QFile>
@@ -9,6 +11,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
+#include <sys/stat.h>
 
 #include "GuiFixture.h"
 #include "logs/Logs.h"
@@ -59,6 +62,7 @@ class Step4Test : public QObject {
   Q_OBJECT
  private slots:
   void renameReplaceAndLogCommands();
+  void refusedDestinationsStayAsTheyWere();
 };
 
 void Step4Test::renameReplaceAndLogCommands() {
@@ -132,6 +136,73 @@ void Step4Test::renameReplaceAndLogCommands() {
   QFile moved(logFolder + "/Activity Log.txt");
   QVERIFY(moved.open(QIODevice::ReadOnly));
   QVERIFY(moved.readAll().contains("Step 3 :"));
+}
+
+void Step4Test::refusedDestinationsStayAsTheyWere() {
+  GuiWorld world;
+  const std::string sample = GuiWorld::SourceFile("samples/sample.vmdk");
+  world.chooser.files = {QString::fromStdString(sample)};
+  const std::string place = world.temp / "place";
+  std::filesystem::create_directories(place + "/readonly");
+  vantor::test::WriteFile(place + "/notes.txt", {'k'});
+  std::filesystem::create_symlink(place + "/notes.txt", place + "/link");
+  ::chmod((place + "/readonly").c_str(), 0555);
+  const auto stamp = [](const std::string& path) {
+    struct stat info;
+    ::lstat(path.c_str(), &info);
+    return std::to_string(info.st_mode) + " " + std::to_string(info.st_size) + " " + std::to_string(info.st_mtime);
+  };
+  const std::vector<std::string> watched = {sample, place + "/notes.txt", place + "/link", place + "/readonly"};
+  std::vector<std::string> before;
+  for (const auto& path : watched) before.push_back(stamp(path));
+  const QString refused = "Not a valid Destination. Please specify destination.\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {place + "/notes.txt", place + "/notes.txt is a file, not a folder"},
+      {place + "/link/sub", place + "/link is a file, not a folder"},
+      {sample, sample + " is the source being recovered"},
+      {place + "/readonly", place + "/readonly is read-only"},
+  };
+  Script script(&world.app->context(), 30000);
+  script
+      .on("selectionRecovery",
+          [](QDialog* d) {
+            ClickButton(d, "openButton");
+            ClickButton(d, "vantorButton");
+          })
+      .on("desktopRecovery",
+          [](QDialog* d) {
+            d->findChild<QTreeWidget*>("deviceTree")->setCurrentItem(Find(d, "deviceTree", "sample.vmdk"));
+            ClickButton(d, "nextButton");
+          })
+      .on("partitionInfo",
+          [](QDialog* d) {
+            d->findChild<QTreeWidget*>("partitionTree")->setCurrentItem(Find(d, "partitionTree", "Partition - 1 ( FAT32 )"));
+            ClickButton(d, "nextButton");
+          })
+      .message(QString())
+      .on("fileDisplay", [](QDialog* d) {
+        Find(d, "folderTree", "Old Projects")->setCheckState(0, Qt::Checked);
+        Command(d, "actionRecoverSelected", Qt::Key_F5);
+      });
+  for (const auto& [path, reason] : cases)
+    script
+        .on("savingPath",
+            [path](QDialog* d) {
+              d->findChild<QLineEdit*>("pathField")->setText(QString::fromStdString(path));
+              ClickButton(d, "okButton");
+            })
+        .message(refused + QString::fromStdString(reason));
+  script.click("savingPath", "cancelButton")
+      .click("fileDisplay", "backButton")
+      .answer(true)
+      .click("partitionInfo", "backButton")
+      .click("desktopRecovery", "backButton")
+      .click("selectionRecovery", "cancelButton");
+  world.app->run();
+  QVERIFY2(script.finished(), qPrintable(script.failure()));
+  for (size_t i = 0; i < watched.size(); ++i) QCOMPARE(stamp(watched[i]), before[i]);
+  QCOMPARE(std::distance(std::filesystem::directory_iterator(place + "/readonly"), {}), 0);
+  QVERIFY(world.recoveryLog().empty());
 }
 
 QTEST_MAIN(Step4Test)

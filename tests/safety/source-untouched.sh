@@ -3,7 +3,8 @@
 # layout, and a loop device when losetup works here) under the write watch, then
 # proves that each source's bytes and modification time are unchanged and that
 # nothing was opened for writing outside the destination, the logs' folder and the
-# temp folder.
+# temp folder. Destinations that must be refused (an existing file, the source
+# itself, a link to a file, a read-only folder) are refused without a write.
 #   source-untouched.sh VANTOR WRITE_WATCH_LIB FIXTURES_DIR [GUI_TEST]
 set -uo pipefail
 vantor="$1" watch="$2" fixtures="$3" gui_test="${4:-}"
@@ -64,7 +65,34 @@ writes_inside() {
   fi
 }
 
+# refusals SOURCE PARTITION: every destination that must be refused is refused
+# (exit 1), and nothing is written, linked, renamed, removed or made there.
+refusals() {
+  local source="$1" partition="$2" place="$home/place" before after destination code outside
+  mkdir -p "$place/readonly"
+  echo keep >"$place/notes.txt"
+  ln -sf "$place/notes.txt" "$place/link"
+  chmod 0555 "$place/readonly"
+  before=$(cd "$place" && find . -printf '%p %m %s %T@\n' | sort; fingerprint "$source")
+  for destination in "$place/notes.txt" "$place/notes.txt/sub" "$source" "$place/link" "$place/readonly"; do
+    : >"$home/writes.log"
+    LD_PRELOAD="$watch" "$vantor" recover "$source" -p "$partition" -o "$destination" --all --quiet >/dev/null 2>&1
+    code=$?
+    outside=$(grep -v " $home/data/" "$home/writes.log" || true)
+    if [ "$code" -ne 1 ] || [ -n "$outside" ]; then
+      echo "FAIL refusal of $destination: exit $code"; echo "$outside" | head -5; failures=$((failures + 1))
+    else
+      passed=$((passed + 1))
+    fi
+  done
+  after=$(cd "$place" && find . -printf '%p %m %s %T@\n' | sort; fingerprint "$source")
+  [ "$before" = "$after" ] && passed=$((passed + 1)) || { echo "FAIL refusals: something changed"; failures=$((failures + 1)); }
+  chmod 0755 "$place/readonly"
+  echo "checked refused destinations"
+}
+
 [ -e "$fixtures/fat/disk.img" ] && check "FAT raw image" 2 "$fixtures/fat/disk.img"
+[ -e "$fixtures/fat/disk.vmdk" ] && refusals "$fixtures/fat/disk.vmdk" 2
 [ -e "$fixtures/ntfs/disk.img" ] && check "NTFS raw image" 1 "$fixtures/ntfs/disk.img"
 [ -e "$fixtures/fat/floppy.img" ] && check "FAT12 floppy image" 1 "$fixtures/fat/floppy.img"
 # The FAT disk in each VMware layout; the split layouts' extent files are

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 
 #include "browser/BuildFolderTree.h"
 #include "save/Destination.h"
@@ -81,6 +82,18 @@ TEST(SaveQuestionsTest, ExistingFilesFollowTheReplaceAnswers) {
   }
 }
 
+// A file that is created but whose every write fails, as on a full disk.
+class FullDisk : public OutputFile {
+ public:
+  explicit FullDisk(std::unique_ptr<OutputFile> file) : file_(std::move(file)) {}
+  bool write(const uint8_t*, size_t) override { return false; }
+  bool commit(const FileTime* time, bool replace) override { return file_->commit(time, replace); }
+  std::string error() const override { return "No space left on device"; }
+
+ private:
+  std::unique_ptr<OutputFile> file_;
+};
+
 TEST(SaveQuestionsTest, UnwritableFilesAskAndLoseNothingSaved) {
   struct Case {
     std::vector<WriteErrorAnswer> answers;
@@ -93,20 +106,32 @@ TEST(SaveQuestionsTest, UnwritableFilesAskAndLoseNothingSaved) {
       {{WriteErrorAnswer::kIgnoreAll}, 1, {true, false, false, true}},
       {{WriteErrorAnswer::kRetry, WriteErrorAnswer::kIgnore, WriteErrorAnswer::kIgnore}, 3, {true, false, false, true}},
   };
-  for (const Case& c : cases) {
-    Volume v({"A.BIN", "B.BIN", "C.BIN", "D.BIN"});
-    v.session.createFile = [](const std::string& path, std::string& error) -> std::unique_ptr<OutputFile> {
-      if (path.ends_with("B.BIN") || path.ends_with("C.BIN")) return nullptr;
-      return CreateOutputFile(path, error);
-    };
-    v.host.writeErrorAnswers = {c.answers.begin(), c.answers.end()};
-    EXPECT_EQ(v.Save(), kSavingNotCompleted);
-    EXPECT_EQ(v.host.Count("writeError:" + v.out("B.BIN")) + v.host.Count("writeError:" + v.out("C.BIN")), c.questions);
-    for (size_t i = 0; i < 4; ++i) {
-      EXPECT_EQ(fs::exists(v.out(v.names[i])), c.saved[i]) << v.names[i];
-      if (c.saved[i]) {
-        EXPECT_EQ(ReadFile(v.out(v.names[i])), Content(100 + i, static_cast<uint8_t>(i)));
+  // B and C cannot be created, or (a full disk) are created but every write fails.
+  for (bool failAtWrite : {false, true}) {
+    for (const Case& c : cases) {
+      Volume v({"A.BIN", "B.BIN", "C.BIN", "D.BIN"});
+      v.session.createFile = [failAtWrite](const std::string& path, std::string& error) -> std::unique_ptr<OutputFile> {
+        const bool failing = path.ends_with("B.BIN") || path.ends_with("C.BIN");
+        if (failing && !failAtWrite) return nullptr;
+        auto file = CreateOutputFile(path, error);
+        return failing ? std::make_unique<FullDisk>(std::move(file)) : std::move(file);
+      };
+      v.host.writeErrorAnswers = {c.answers.begin(), c.answers.end()};
+      EXPECT_EQ(v.Save(), kSavingNotCompleted);
+      EXPECT_EQ(v.host.Count("writeError:" + v.out("B.BIN")) + v.host.Count("writeError:" + v.out("C.BIN")), c.questions);
+      int saved = 0;
+      for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(fs::exists(v.out(v.names[i])), c.saved[i]) << v.names[i];
+        if (c.saved[i]) {
+          ++saved;
+          EXPECT_EQ(ReadFile(v.out(v.names[i])), Content(100 + i, static_cast<uint8_t>(i)));
+        }
       }
+      EXPECT_EQ(std::distance(fs::directory_iterator(v.out()), {}), saved) << "nothing half-written is left";
+      EXPECT_EQ(v.session.savingRun.filesSaved, saved);
+      ASSERT_FALSE(v.session.savingRun.notSaved.empty());
+      EXPECT_EQ(v.session.savingRun.notSaved[0].path, v.out("B.BIN"));
+      EXPECT_EQ(v.session.savingRun.notSaved[0].reason, failAtWrite ? "No space left on device" : "");
     }
   }
 }
