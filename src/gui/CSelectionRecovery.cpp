@@ -83,6 +83,8 @@ bool CSelectionRecovery::chooseFile(const QString& title) {
       state.vmFileName.clear();
     }
     MessagesInfo::Show(this, QString::fromStdString(choice.message));
+  } else if (std::string warning = vantor::VirtualDiskWarning(session()); !warning.empty()) {
+    MessagesInfo::Show(this, QString::fromStdString(warning));
   }
   showSelectedFile();
   return true;

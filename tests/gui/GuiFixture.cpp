@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QTest>
+#include <QTreeWidget>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -166,4 +167,35 @@ void ClickButton(QWidget* dialog, const char* name) {
 QString LabelText(QWidget* dialog, const char* name) {
   auto* label = dialog->findChild<QLabel*>(name);
   return label != nullptr ? label->text() : QString();
+}
+
+Script& OpenSample(Script& script, const QString& partition) {
+  const auto select = [](QDialog* d, const char* tree, const QString& text) {
+    auto found = d->findChild<QTreeWidget*>(tree)->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    QVERIFY2(!found.isEmpty(), qPrintable(text));
+    d->findChild<QTreeWidget*>(tree)->setCurrentItem(found.front());
+  };
+  return script
+      .on("selectionRecovery",
+          [](QDialog* d) {
+            ClickButton(d, "openButton");
+            ClickButton(d, "vantorButton");
+          })
+      .on("desktopRecovery",
+          [select](QDialog* d) {
+            select(d, "deviceTree", "sample.vmdk");
+            ClickButton(d, "nextButton");
+          })
+      .on("partitionInfo", [select, partition](QDialog* d) {
+        select(d, "partitionTree", partition);
+        ClickButton(d, "nextButton");
+      });
+}
+
+Script& LeaveFromStep4(Script& script) {
+  return script.click("fileDisplay", "backButton")
+      .answer(true)
+      .click("partitionInfo", "backButton")
+      .click("desktopRecovery", "backButton")
+      .click("selectionRecovery", "cancelButton");
 }

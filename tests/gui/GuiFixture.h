@@ -74,6 +74,12 @@ class Script : public QObject {
 std::string BigImage();
 void ChooseBigVolume(vantor::Session& session, int readMicros);
 
+// The typical way in and out of the wizard on the sample disk (the chooser
+// gives the file): open it, press "Vantor", take the disk in Step 1 and
+// `partition` in Step 2; and from Step 4 back through every step to the end.
+Script& OpenSample(Script& script, const QString& partition);
+Script& LeaveFromStep4(Script& script);
+
 // Clicks a named push button of `dialog` (fails the test when absent).
 void ClickButton(QWidget* dialog, const char* name);
 QString LabelText(QWidget* dialog, const char* name);

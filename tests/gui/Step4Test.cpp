@@ -74,22 +74,7 @@ void Step4Test::renameReplaceAndLogCommands() {
   world.chooser.folders = {logFolder};
   QString treeText, shownFolder;
   Script script(&world.app->context(), 30000);
-  script
-      .on("selectionRecovery",
-          [](QDialog* d) {
-            ClickButton(d, "openButton");
-            ClickButton(d, "vantorButton");
-          })
-      .on("desktopRecovery",
-          [](QDialog* d) {
-            d->findChild<QTreeWidget*>("deviceTree")->setCurrentItem(Find(d, "deviceTree", "sample.vmdk"));
-            ClickButton(d, "nextButton");
-          })
-      .on("partitionInfo",
-          [](QDialog* d) {
-            d->findChild<QTreeWidget*>("partitionTree")->setCurrentItem(Find(d, "partitionTree", "Partition - 1 ( FAT32 )"));
-            ClickButton(d, "nextButton");
-          })
+  OpenSample(script, "Partition - 1 ( FAT32 )")
       .message(QString())
       .on("fileDisplay", [&](QDialog* d) {
         QTreeWidgetItem* folder = Find(d, "folderTree", "Old Projects");
@@ -116,12 +101,8 @@ void Step4Test::renameReplaceAndLogCommands() {
       .click("fileDisplay", "backButton")
       .answer(true)
       .click("partitionInfo", "nextButton")
-      .message(QString())
-      .click("fileDisplay", "backButton")
-      .answer(true)
-      .click("partitionInfo", "backButton")
-      .click("desktopRecovery", "backButton")
-      .click("selectionRecovery", "cancelButton");
+      .message(QString());
+  LeaveFromStep4(script);
   world.app->run();
   QVERIFY2(script.finished(), qPrintable(script.failure()));
   QCOMPARE(treeText, QString("Drawings"));
@@ -163,22 +144,7 @@ void Step4Test::refusedDestinationsStayAsTheyWere() {
       {place + "/readonly", place + "/readonly is read-only"},
   };
   Script script(&world.app->context(), 30000);
-  script
-      .on("selectionRecovery",
-          [](QDialog* d) {
-            ClickButton(d, "openButton");
-            ClickButton(d, "vantorButton");
-          })
-      .on("desktopRecovery",
-          [](QDialog* d) {
-            d->findChild<QTreeWidget*>("deviceTree")->setCurrentItem(Find(d, "deviceTree", "sample.vmdk"));
-            ClickButton(d, "nextButton");
-          })
-      .on("partitionInfo",
-          [](QDialog* d) {
-            d->findChild<QTreeWidget*>("partitionTree")->setCurrentItem(Find(d, "partitionTree", "Partition - 1 ( FAT32 )"));
-            ClickButton(d, "nextButton");
-          })
+  OpenSample(script, "Partition - 1 ( FAT32 )")
       .message(QString())
       .on("fileDisplay", [](QDialog* d) {
         Find(d, "folderTree", "Old Projects")->setCheckState(0, Qt::Checked);
@@ -192,12 +158,7 @@ void Step4Test::refusedDestinationsStayAsTheyWere() {
               ClickButton(d, "okButton");
             })
         .message(refused + QString::fromStdString(reason));
-  script.click("savingPath", "cancelButton")
-      .click("fileDisplay", "backButton")
-      .answer(true)
-      .click("partitionInfo", "backButton")
-      .click("desktopRecovery", "backButton")
-      .click("selectionRecovery", "cancelButton");
+  LeaveFromStep4(script.click("savingPath", "cancelButton"));
   world.app->run();
   QVERIFY2(script.finished(), qPrintable(script.failure()));
   for (size_t i = 0; i < watched.size(); ++i) QCOMPARE(stamp(watched[i]), before[i]);

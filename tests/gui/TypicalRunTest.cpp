@@ -36,13 +36,6 @@ QString Sha256(const QString& path) {
   return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
 }
 
-void Select(QDialog* dialog, const char* tree, const QString& text) {
-  auto* widget = dialog->findChild<QTreeWidget*>(tree);
-  auto found = widget->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-  QVERIFY2(!found.isEmpty(), qPrintable(text));
-  widget->setCurrentItem(found.front());
-}
-
 }  // namespace
 
 class TypicalRunTest : public QObject {
@@ -70,22 +63,7 @@ void TypicalRunTest::typicalRun() {
   QStringList rowTypes;
   QColor deletedColour;
   Script script(&world.app->context(), 60000);
-  script
-      .on("selectionRecovery",
-          [](QDialog* d) {
-            ClickButton(d, "openButton");
-            ClickButton(d, "vantorButton");
-          })
-      .on("desktopRecovery",
-          [](QDialog* d) {
-            Select(d, "deviceTree", "sample.vmdk");
-            ClickButton(d, "nextButton");
-          })
-      .on("partitionInfo",
-          [partition](QDialog* d) {
-            Select(d, "partitionTree", partition);
-            ClickButton(d, "nextButton");
-          })
+  OpenSample(script, partition)
       .message("If you are unable to find the deleted/lost file's && folder's in the directory tree.\n\n"
                "Please choose 'Exhaustive Recovery' under Options menu.")
       .on("fileDisplay",

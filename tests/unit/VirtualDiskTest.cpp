@@ -327,10 +327,12 @@ TEST_F(VirtualDiskTest, TruncatedFilesReadAsZerosOrAreRefused) {
   cut.resize(cut.size() - 4 * 512);
   test::WriteFile(dir / "cut.vmdk", cut);
   ASSERT_EQ(disk.Open(dir / "cut.vmdk").typeText, "monolithicSparse");
+  EXPECT_EQ(disk.Damage().sectorsBeyondFiles, 4u);
   Reading r = ReadDisk(disk, 0, 16);
   std::vector<uint8_t> want(image.expected.begin(), image.expected.begin() + 12 * 512);
   want.resize(16 * 512, 0);
   EXPECT_EQ(r.bytes, want);
+  EXPECT_EQ(disk.zeroFilledSectors(), 4u);
   // Cut inside the directories: damaged. Cut inside the header: not a disk.
   cut.resize(image.rgd() * 512);
   test::WriteFile(dir / "cut.vmdk", cut);
@@ -501,6 +503,23 @@ TEST_F(VirtualDiskTest, FlatLayoutsReadTheirExtents) {
   Reading across = ReadDisk(disk, 14, 20);
   EXPECT_TRUE(SameAs(across.bytes, whole, 14));
   EXPECT_EQ(ReadDisk(disk, 38, 4).status, 0u);  // runs past the end
+  EXPECT_EQ(disk.Damage().sectorsBeyondFiles, 0u);
+
+  // The second extent cut short by 3 sectors and the third missing: the rest of
+  // the disk reads, and what the files lack is counted and named.
+  test::WriteFile(dir / "f-f002.vmdk", std::vector<uint8_t>(whole.begin() + 16 * 512, whole.begin() + 29 * 512));
+  std::filesystem::remove(dir / "f-f003.vmdk");
+  ASSERT_EQ(disk.Open(dir / "f.vmdk").typeText, "twoGbMaxExtentFlat");
+  EXPECT_EQ(disk.Damage().sectorsBeyondFiles, 3u + 8u);
+  EXPECT_EQ(disk.Damage().missingFiles, std::vector<std::string>{dir / "f-f003.vmdk"});
+  Reading damaged = ReadDisk(disk, 0, 40);
+  std::vector<uint8_t> held(whole.begin(), whole.begin() + 29 * 512);
+  held.resize(40 * 512, 0);
+  EXPECT_EQ(damaged.bytes, held);
+  EXPECT_EQ(disk.zeroFilledSectors(), 11u);
+  std::filesystem::remove(dir / "f-f001.vmdk");
+  EXPECT_EQ(disk.Open(dir / "f.vmdk").status, 0u);
+  EXPECT_EQ(disk.missingExtent(), dir / "f-f001.vmdk");
 
   std::string mono = Descriptor("monolithicFlat", {"RW 40 FLAT \"m-flat.vmdk\" 0"});
   mono.resize(1024, '\0');
