@@ -9,7 +9,7 @@
 
 #include "../tests/support/MemoryDevice.h"
 #include "core/Session.h"
-#include "fat/FatChains.h"
+#include "fat/FatTable.h"
 #include "fat/FatScan.h"
 #include "partition/BootValues.h"
 #include "partition/PartitionTable.h"

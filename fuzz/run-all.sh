@@ -10,7 +10,7 @@ seconds="${1:-60}"
 fixtures="${2:-$repo/build/fixtures}"
 out="$repo/build-fuzz"
 CC=clang CXX=clang++ cmake -S "$repo" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVANTOR_FUZZ=ON -DVANTOR_TESTS=OFF -DVANTOR_GUI=OFF >/dev/null
+  -DVANTOR_FUZZ=ON -DVANTOR_TESTS=OFF -DVANTOR_GUI=OFF -DVANTOR_WERROR=ON >/dev/null
 cmake --build "$out" -j 2 >/dev/null
 
 corpus="$out/corpus"

@@ -169,6 +169,12 @@ uint32_t ReadCurrentSectors(Session& session, uint64_t firstSector, uint32_t cou
   return ReadSectors(session, session.state.currentDevicePath(), firstSector, count, buffer);
 }
 
+SectorRead CurrentSourceRead(Session& session) {
+  return [&session](uint64_t first, uint32_t count, uint8_t* buffer) {
+    return ReadCurrentSectors(session, first, count, buffer);
+  };
+}
+
 SectorBytes ReadOneSector(Session& session, uint64_t sector) {
   SectorBytes bytes{};
   ReadCurrentSectors(session, sector, 1, bytes.data());

@@ -28,6 +28,8 @@ uint32_t WriteSectors(Session& session, const std::string& devicePath, uint64_t 
                       uint32_t count, const uint8_t* buffer);
 // Reads from the current source (the device path table entry of deviceIndex).
 uint32_t ReadCurrentSectors(Session& session, uint64_t firstSector, uint32_t count, uint8_t* buffer);
+// The same reads as a plain function, for readers that take no session.
+SectorRead CurrentSourceRead(Session& session);
 
 // One sector of the current source (zeros where the source cannot deliver it).
 SectorBytes ReadOneSector(Session& session, uint64_t sector);

@@ -1,8 +1,5 @@
-// The file allocation table: entries of 12, 16 or 32 bits, read from the first
-// FAT copy only, and the cluster chains they form.
+// The cluster chains that the scans follow, read from the first FAT copy only.
 //
-// A FAT12 entry straddles bytes: cluster N's entry starts at byte N * 3 / 2, even
-// clusters take the low 12 bits of the little-endian pair, odd ones the high 12.
 // FAT32 entries are used with all 32 bits (the top four are not masked), so a
 // value with any of them set ends a chain. The values the FAT format reserves for
 // bad clusters and end marks below the top value (0xFF7-0xFFE, 0xFFF7-0xFFFE,
@@ -16,25 +13,17 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
-#include <string>
 #include <vector>
 
 namespace vantor {
 
-class Session;
-
-enum class FatWidth { kNone, kFat12, kFat16, kFat32 };
-
-FatWidth WidthOf(const std::u16string& fileSystemName);
-
-// The FAT entry of `cluster`, or nothing when it lies beyond the FAT or its
-// sector cannot be read.
-std::optional<uint32_t> FatEntry(Session& session, uint32_t cluster);
+class FatTable;
+class WorkerHost;
 
 // The start cluster and the clusters that follow it. `limit` 0 follows the whole
 // chain; LostKey stops after 25 links (26 clusters), for deleted folders whose
-// chain is normally gone. Empty for a file system that is not FAT.
-std::vector<uint32_t> FollowChain(Session& session, uint32_t startCluster, uint32_t limit);
+// chain is normally gone. Empty for a table that is not FAT. A chain that loops
+// back is traced through `host`.
+std::vector<uint32_t> FollowChain(FatTable& table, WorkerHost& host, uint32_t startCluster, uint32_t limit);
 
 }  // namespace vantor

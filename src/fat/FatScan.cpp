@@ -28,6 +28,7 @@
 #include "disk/SectorSource.h"
 #include "fat/FatChains.h"
 #include "fat/FatEntries.h"
+#include "fat/FatTable.h"
 #include "partition/BootValues.h"
 #include "platform/Utf.h"
 
@@ -45,6 +46,7 @@ class DirectoryScan {
         catalog_(session.catalog),
         geometry_(session.state.geometry),
         width_(WidthOf(session.state.fileSystemName)),
+        table_(CurrentSourceRead(session), width_, geometry_.firstFatSector, geometry_.sectorsPerFat),
         perCluster_(geometry_.sectorsPerCluster),
         perPiece_(perCluster_ >= kMaxPieceSectors ? kMaxPieceSectors : perCluster_),
         pieces_(perCluster_ >= kMaxPieceSectors ? perCluster_ / kMaxPieceSectors : 1),
@@ -122,7 +124,7 @@ class DirectoryScan {
 
   void ReadRoot() {
     if (width_ == FatWidth::kFat32) {
-      Directory root{kFatRootKey, false, true, FollowChain(session_, static_cast<uint32_t>(geometry_.rootStart), 0)};
+      Directory root{kFatRootKey, false, true, FollowChain(table_, session_.host(), static_cast<uint32_t>(geometry_.rootStart), 0)};
       ReadClusters(root, false);
       return;
     }
@@ -160,7 +162,7 @@ class DirectoryScan {
                             ") not opened: its first sector does not begin with \".\" and \"..\"");
       return;
     }
-    folder.clusters = FollowChain(session_, key, deleted ? LostKey : 0);
+    folder.clusters = FollowChain(table_, session_.host(), key, deleted ? LostKey : 0);
     ReadClusters(folder, true);
   }
 
@@ -212,6 +214,7 @@ class DirectoryScan {
   RecoveryCatalog& catalog_;
   const VolumeGeometry geometry_;
   const FatWidth width_;
+  FatTable table_;
   const uint32_t perCluster_;
   const uint32_t perPiece_;
   const uint32_t pieces_;

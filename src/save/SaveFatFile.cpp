@@ -10,6 +10,8 @@
 #include "core/Session.h"
 #include "platform/FileTimes.h"
 #include "save/CopyRuns.h"
+#include "disk/SectorSource.h"
+#include "fat/FatTable.h"
 #include "save/FatChain.h"
 #include "save/FileStart.h"
 #include "save/Progress.h"
@@ -28,7 +30,8 @@ std::vector<uint32_t> ClusterList(Session& session, uint32_t start, uint64_t clu
   if (source == kChainAuto || source == kChainFat1) copies.push_back(geometry.firstFatSector);
   if (source == kChainAuto || source == kChainFat2) copies.push_back(geometry.secondFatSector);
   for (uint64_t fatStart : copies) {
-    auto list = BuildFatChain(session, start, fatStart, clusterCount);
+    FatTable table(CurrentSourceRead(session), WidthOf(session.state.fileSystemName), fatStart, geometry.sectorsPerFat);
+    auto list = BuildFatChain(table, start, clusterCount);
     if (list.size() == clusterCount) return list;
   }
   return {};

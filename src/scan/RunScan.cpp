@@ -4,7 +4,7 @@
 
 #include "core/Session.h"
 #include "core/SizeText.h"
-#include "fat/FatChains.h"
+#include "fat/FatTable.h"
 #include "fat/FatScan.h"
 #include "logs/Logs.h"
 #include "ntfs/NtfsScan.h"

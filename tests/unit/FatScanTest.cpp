@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 #include "catalog/CatalogPaths.h"
 #include "core/Session.h"
+#include "disk/SectorSource.h"
 #include "fat/FatChains.h"
 #include "fat/FatScan.h"
+#include "fat/FatTable.h"
 #include "partition/BootValues.h"
 #include "support/FatImage.h"
 #include "support/ScriptedHost.h"
@@ -38,9 +41,14 @@ struct Volume {
       listing["F " + paths.FilePath(i)] = session.catalog.files()[i].deleted;
     return listing;
   }
+  FatTable Table() {
+    const VolumeGeometry& g = session.state.geometry;
+    return FatTable(CurrentSourceRead(session), WidthOf(session.state.fileSystemName), g.firstFatSector, g.sectorsPerFat);
+  }
   std::vector<uint32_t> Chain(uint32_t start, uint32_t limit) {
     EXPECT_EQ(ReadBootValues(session), 1u);
-    return FollowChain(session, start, limit);
+    FatTable table = Table();
+    return FollowChain(table, session.host(), start, limit);
   }
 };
 
@@ -59,7 +67,37 @@ TEST(FatChainTest, EndMarksReservedValuesLimitsAndLoops) {
   v.image.Link(62, 60);  // a loop
   EXPECT_EQ(v.Chain(60, 0), (std::vector<uint32_t>{60, 61, 62}));
   v.session.state.fileSystemName = u"NTFS";
-  EXPECT_TRUE(FollowChain(v.session, 5, 0).empty());
+  FatTable none = v.Table();
+  EXPECT_TRUE(FollowChain(none, v.session.host(), 5, 0).empty());
+}
+
+// An entry is read only when all its bytes lie inside the table: what follows the
+// table (here 0xAB bytes) is never taken for an entry, and a sector that cannot
+// be read gives none.
+TEST(FatChainTest, EntriesEndWithTheTable) {
+  std::vector<uint8_t> disk(16 * 512, 0);
+  std::fill(disk.begin() + 11 * 512, disk.end(), 0xAB);
+  for (size_t i = 10 * 512; i < 11 * 512; ++i) disk[i] = static_cast<uint8_t>(i);
+  bool failing = false;
+  const SectorRead read = [&](uint64_t first, uint32_t count, uint8_t* buffer) -> uint32_t {
+    std::memcpy(buffer, disk.data() + first * 512, count * 512);
+    return failing ? 0 : 1;
+  };
+  const struct {
+    FatWidth width;
+    uint32_t lastInside;
+  } widths[] = {{FatWidth::kFat12, 340}, {FatWidth::kFat16, 255}, {FatWidth::kFat32, 127}};
+  for (const auto& w : widths) {
+    FatTable table(read, w.width, 10, 1);
+    EXPECT_TRUE(table.Entry(w.lastInside).has_value()) << static_cast<int>(w.width);
+    EXPECT_FALSE(table.Entry(w.lastInside + 1).has_value()) << static_cast<int>(w.width);
+    EXPECT_FALSE(table.Entry(0xFFFFFFFF).has_value());
+    failing = true;
+    EXPECT_FALSE(FatTable(read, w.width, 10, 1).Entry(2).has_value());
+    failing = false;
+  }
+  FatTable fat12(read, FatWidth::kFat12, 10, 1);
+  EXPECT_EQ(fat12.Entry(340), (disk[10 * 512 + 510] | disk[10 * 512 + 511] << 8) & 0x0FFFu);
 }
 
 TEST(FatChainTest, Fat12AndFat32Entries) {
@@ -70,16 +108,17 @@ TEST(FatChainTest, Fat12AndFat32Entries) {
   fat[3] = 0x45;  // cluster 2 = 0x345 ... low nibble of byte 4 is its top
   fat[4] = 0x73;  // ... and cluster 3 = (byte5 << 4) | (byte4 >> 4)
   fat[5] = 0x12;
-  EXPECT_EQ(FatEntry(v.session, 2), 0x345u);
-  EXPECT_EQ(FatEntry(v.session, 3), 0x127u);
+  EXPECT_EQ(v.Table().Entry(2), 0x345u);
+  EXPECT_EQ(v.Table().Entry(3), 0x127u);
   v.session.state.fileSystemName = u"FAT32";
   uint32_t big = 0x1FFFFFFF;
   std::memcpy(fat.data() + 5 * 4, &big, 4);
   uint32_t next = 0x0FFFFFF8;
   std::memcpy(fat.data() + 4 * 4, &next, 4);
-  EXPECT_EQ(FatEntry(v.session, 5), 0x1FFFFFFFu);  // all 32 bits
-  EXPECT_EQ(FollowChain(v.session, 5, 0), std::vector<uint32_t>{5});
-  EXPECT_EQ(FollowChain(v.session, 4, 0), (std::vector<uint32_t>{4, 0x0FFFFFF8}));
+  FatTable fat32 = v.Table();
+  EXPECT_EQ(fat32.Entry(5), 0x1FFFFFFFu);  // all 32 bits
+  EXPECT_EQ(FollowChain(fat32, v.session.host(), 5, 0), std::vector<uint32_t>{5});
+  EXPECT_EQ(FollowChain(fat32, v.session.host(), 4, 0), (std::vector<uint32_t>{4, 0x0FFFFFF8}));
 }
 
 TEST(FatScanTest, DeletedFolderForcesItsContentsAndRootEndMarksEndOnlyTheirSector) {

@@ -8,6 +8,8 @@
 
 #include "browser/BuildFolderTree.h"
 #include "save/Destination.h"
+#include "disk/SectorSource.h"
+#include "fat/FatTable.h"
 #include "save/FatChain.h"
 #include "save/SaveTree.h"
 #include "support/FatVolumeImage.h"
@@ -95,17 +97,19 @@ TEST(SaveFatFileTest, ChainWalkIsBoundedAndFollowsTheWidth) {
   image.SetEntry(3, 2);  // a loop
   Session s;
   image.Attach(s, dir);
-  EXPECT_EQ(BuildFatChain(s, 2, FatVolumeImage::kFirstFat, 4), (std::vector<uint32_t>{2, 3, 2, 3, 2}));
-  EXPECT_EQ(BuildFatChain(s, 2, FatVolumeImage::kFirstFat, 0), (std::vector<uint32_t>{2}));
-  EXPECT_EQ(BuildFatChain(s, 2, 0, 5), (std::vector<uint32_t>{2}));
+  FatTable fat(CurrentSourceRead(s), FatWidth::kFat16, FatVolumeImage::kFirstFat, FatVolumeImage::kFatSectors);
+  EXPECT_EQ(BuildFatChain(fat, 2, 4), (std::vector<uint32_t>{2, 3, 2, 3, 2}));
+  EXPECT_EQ(BuildFatChain(fat, 2, 0), (std::vector<uint32_t>{2}));
+  FatTable atZero(CurrentSourceRead(s), FatWidth::kFat16, 0, FatVolumeImage::kFatSectors);
+  EXPECT_EQ(BuildFatChain(atZero, 2, 5), (std::vector<uint32_t>{2}));
   // FAT12: cluster 2 = ((byte4 & 0x0F) << 8) + byte3, cluster 3 = (byte5 << 4) | (byte4 >> 4).
   std::vector<uint8_t> fat12(4 * 512);
   fat12[512 + 3] = 0x03, fat12[512 + 4] = 0xF0, fat12[512 + 5] = 0xFF;
   test::WriteFile(dir / "fat12.img", fat12);
   Session t;
   t.deviceMap["\\\\.\\PhysicalDrive0"] = dir / "fat12.img";
-  t.state.fileSystemName = u"FAT12";
-  EXPECT_EQ(BuildFatChain(t, 2, 1, 5), (std::vector<uint32_t>{2, 3}));
+  FatTable table12(CurrentSourceRead(t), FatWidth::kFat12, 1, 3);
+  EXPECT_EQ(BuildFatChain(table12, 2, 5), (std::vector<uint32_t>{2, 3}));
 }
 
 // Asks for the file in progress to be skipped at its first progress report.
