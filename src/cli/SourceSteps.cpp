@@ -7,7 +7,7 @@
 #include "partition/BootValues.h"
 #include "partition/PartitionPanel.h"
 #include "partition/PartitionTable.h"
-#include "platform/Utf.h"
+#include "partition/VolumeSelection.h"
 
 namespace vantor::cli {
 
@@ -31,17 +31,13 @@ StepResult ChoosePartition(Session& session, const std::string& source, size_t n
     return {false, "partition " + std::to_string(number) + " does not exist: " + source + " lists " +
                        std::to_string(count) + " file system" + (count == 1 ? "" : "s")};
   const PartitionEntry& entry = session.partitions[number - 1];
-  RecoveryState& state = session.state;
   const std::string& name = entry.fileSystemName;
-  if (name != "FAT12" && name != "FAT16" && name != "FAT32" && name != "NTFS")
-    return {false, "partition " + std::to_string(number) + " is " + name + ", not FAT or NTFS"};
-  if (entry.startSector >= entry.endSector) return {false, "End sector should be bigger than Start sector"};
-  state.fileSystemName = Utf8ToUtf16(name);
-  state.startSector = entry.startSector;
-  state.endSector = entry.endSector;
-  state.selectedPartitionText = Utf8ToUtf16(entry.treeText);
-  state.partitionSearch = 0;
-  state.searchPass = 0;
+  switch (SelectVolume(session.state, entry)) {
+    case VolumeRefusal::kUnknownType:
+      return {false, "partition " + std::to_string(number) + " is " + name + ", not FAT or NTFS"};
+    case VolumeRefusal::kEmptyRange: return {false, "End sector should be bigger than Start sector"};
+    case VolumeRefusal::kNone: break;
+  }
   AppendLogSection(kActivityLog, "Step 2 :", Step2LogLines(entry, false));
   if (ReadBootValues(session) == 0)
     return {false, "the boot sector of partition " + std::to_string(number) + " (" + name + ") is not valid"};

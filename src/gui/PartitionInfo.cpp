@@ -5,7 +5,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QTreeWidget>
-#include <charconv>
 
 #include "core/Session.h"
 #include "gui/ActivityLog.h"
@@ -17,6 +16,7 @@
 #include "partition/BootValues.h"
 #include "partition/PartitionPanel.h"
 #include "partition/PartitionTable.h"
+#include "partition/VolumeSelection.h"
 #include "platform/ConfigStore.h"
 
 namespace {
@@ -24,8 +24,6 @@ namespace {
 constexpr int kEntryRole = Qt::UserRole;
 constexpr const char* kPartitionCaptions[] = {"Partition Type :", "Partition Size  :", "Start Sector    :",
                                               "End Sector     :"};
-constexpr const char* kPartitionLogNames[] = {"Partition Type : ", "Partition Size : ", "Start Sector : ",
-                                              "End Sector : "};
 constexpr const char* kDiskCaptions[] = {"Model Number : ", "Media Type : ", "Disk Size : ", ""};
 
 constexpr const char* kHint =
@@ -38,12 +36,6 @@ constexpr const char* kExhaustiveNote =
     "Exhaustive Mode : This is to be checked if the current list of partitions is not complete. Select \"Disk\"  "
     "to search for more partitions in the disk. If partitions are listed, select the partition within which you "
     "need to search for lost folders or drives.";
-
-bool ParseSector(const QString& text, uint32_t& value) {
-  std::string digits = text.toStdString();
-  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  return !digits.empty() && error == std::errc() && end == digits.data() + digits.size();
-}
 
 int DiskNumber(const std::u16string& itemText) {
   QString text = QString::fromStdU16String(itemText);
@@ -170,38 +162,30 @@ void PartitionInfo::showDisk() {
 
 bool PartitionInfo::takeVolume() {
   vantor::RecoveryState& state = session().state;
-  QString type = diskShown_ ? QString() : values_[0]->text();
-  bool known = type == "FAT12" || type == "FAT16" || type == "FAT32" || type == "NTFS";
-  state.fileSystemName = known ? type.toStdU16String() : u"UNKNOWN";
-  if (!known && state.imaging != 1 && state.mode != 9 && !searchExhaustive_->isChecked()) {
-    MessagesInfo::Show(this, "Select partition type");
+  const bool anyType = state.imaging == 1 || state.mode == 9 || searchExhaustive_->isChecked();
+  const int entry = tree_->currentItem()->data(0, kEntryRole).toInt();
+  if (diskShown_ || entry < 0) {
+    // The whole disk has no type and no sector range of its own.
+    state.fileSystemName = u"UNKNOWN";
+    MessagesInfo::Show(this, anyType ? "Start sector is not valid" : "Select partition type");
     return false;
   }
-  uint32_t start = 0;
-  uint32_t end = 0;
-  if (!ParseSector(diskShown_ ? QString() : values_[2]->text(), start)) {
-    MessagesInfo::Show(this, "Start sector is not valid");
-    return false;
-  }
-  state.startSector = start;
-  if (!ParseSector(diskShown_ ? QString() : values_[3]->text(), end)) {
-    MessagesInfo::Show(this, "End sector is not valid");
-    return false;
-  }
-  state.endSector = end;
-  if (start >= end) {
-    MessagesInfo::Show(this, "End sector should be bigger than Start sector");
-    return false;
+  switch (vantor::SelectVolume(state, session().partitions[static_cast<size_t>(entry)], anyType)) {
+    case vantor::VolumeRefusal::kUnknownType: MessagesInfo::Show(this, "Select partition type"); return false;
+    case vantor::VolumeRefusal::kEmptyRange:
+      MessagesInfo::Show(this, "End sector should be bigger than Start sector");
+      return false;
+    case vantor::VolumeRefusal::kNone: break;
   }
   return true;
 }
 
-std::vector<std::string> PartitionInfo::logLines() const {
-  std::vector<std::string> lines = {"", "Step 2 :", "-------",
-                                    "Selected Information : " + tree_->currentItem()->text(0).toStdString()};
-  for (int i = 0; i < (diskShown_ ? 3 : 4); ++i)
-    lines.push_back((diskShown_ ? kDiskCaptions[i] : kPartitionLogNames[i]) + values_[i]->text().toStdString());
-  lines.push_back(searchExhaustive_->isChecked() ? "Search Exhaustive : Checked" : "Search Exhaustive : Not Checked");
+std::vector<std::string> PartitionInfo::logLines() {
+  const int entry = tree_->currentItem()->data(0, kEntryRole).toInt();
+  std::vector<std::string> lines = {"", "Step 2 :", "-------"};
+  for (std::string& line : vantor::Step2LogLines(session().partitions[static_cast<size_t>(entry)],
+                                                 searchExhaustive_->isChecked()))
+    lines.push_back(std::move(line));
   return lines;
 }
 

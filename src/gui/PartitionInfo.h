@@ -24,7 +24,7 @@ class PartitionInfo : public WizardStep {
   void next();
   // The file system, start and end from the panel; false (after its message) when invalid.
   bool takeVolume();
-  std::vector<std::string> logLines() const;
+  std::vector<std::string> logLines();
   void openNextStep();
   bool isLogicalDrive() const;
   uint64_t diskBytes() const;
