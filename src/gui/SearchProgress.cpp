@@ -38,7 +38,7 @@ SearchProgress::SearchProgress(WizardContext& context, QWidget* parent)
   setObjectName("searchProgress");
   setWindowTitle(QString(kMainCaption) + " - Step 3");
   menu()->setAllEnabled(false);
-  choice_ = ChooseWorker(session().state);
+  choice_ = ChooseWorkerCaptions(session().state);
   layout_->addWidget(NamedLabel(this, "Step 3 : Searching.", "stepTitle"));
   explanation_ = NamedLabel(this, choice_.explanation, "explanation");
   explanation_->setWordWrap(true);
@@ -109,10 +109,10 @@ void SearchProgress::showEvent(QShowEvent* event) {
 }
 
 void SearchProgress::startWorker() {
-  if (!WorkerAvailable(choice_.kind)) return;
+  if (!vantor::WorkerAvailable(choice_.kind)) return;
   clock_.start();
   timer2_.start(1000);
-  if (IsNormalScan(choice_.kind)) timer1_.start(2000);
+  if (vantor::IsNormalScan(choice_.kind)) timer1_.start(2000);
   session().setHost(&host_);
   host_.start([this] { report_ = vantor::RunScan(session(), false); });
 }
@@ -174,7 +174,7 @@ void SearchProgress::askBack() {
   bool exhaustive = session().state.exhaustiveSwitch == 1;
   if (!exhaustive) timer1_.stop();
   if (!askHeld(kBackToStep2Question)) {
-    if (!exhaustive && IsNormalScan(choice_.kind) && !workerDone_) timer1_.start(2000);
+    if (!exhaustive && vantor::IsNormalScan(choice_.kind) && !workerDone_) timer1_.start(2000);
     host_.release();
     if (workerDone_) complete();
     return;
@@ -212,7 +212,7 @@ void SearchProgress::stopTimers() {
 void SearchProgress::restartTimers(int period) {
   if (workerDone_ || session().state.exhaustiveSwitch == 1) return;
   if (!detailsHidden_) timer2_.start(period);
-  if (IsNormalScan(choice_.kind)) timer1_.start(period);
+  if (vantor::IsNormalScan(choice_.kind)) timer1_.start(period);
 }
 
 void SearchProgress::showCaption(int control, const QString& text) {

@@ -4,12 +4,12 @@
 
 #include "core/Session.h"
 #include "core/SizeText.h"
-#include "fat/FatTable.h"
 #include "fat/FatScan.h"
 #include "logs/Logs.h"
 #include "ntfs/NtfsScan.h"
 #include "ntfs/RunTables.h"
 #include "platform/Utf.h"
+#include "scan/WorkerChoice.h"
 
 namespace vantor {
 namespace {
@@ -39,17 +39,18 @@ ScanReport RunScan(Session& session, bool logReport) {
   if (state.bootValuesValid != 1) return {false, "the boot sector of the " + name + " volume is not valid", false, {}};
   const auto start = std::chrono::steady_clock::now();
   ScanReport report;
-  if (WidthOf(state.fileSystemName) != FatWidth::kNone) {
+  const WorkerKind worker = ChooseWorker(state);
+  if (worker == WorkerKind::kFatScan) {
     FatScanResult result = FatScan(session);
     report = {result.ok, result.failure, result.foundNothing, {}};
-  } else if (state.fileSystemName == u"NTFS") {
+  } else if (worker == WorkerKind::kNtfsScan) {
     // Step 3 maps the MFT before the scan starts.
     const VolumeGeometry& geometry = state.geometry;
     BuildMftRunTable(session, state.startSector, geometry.mftSector, geometry.sectorsPerCluster);
     report.ok = true;
     report.foundNothing = NtfsScan(session) == NtfsScanOutcome::kSwitchToExhaustive;
   } else {
-    // Each further file system's scan is one more branch here.
+    // Each further worker is one more branch here.
     return {false, "no scan is available for the file system " + name, false, {}};
   }
   const auto elapsed = std::chrono::steady_clock::now() - start;

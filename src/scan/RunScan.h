@@ -1,5 +1,6 @@
-// The one entry point of Step 3 for file-system scans: it runs the scan that
-// RecoveryState asks for, then writes the step's report to the activity log.
+// The one entry point of Step 3 for file-system scans: it runs the worker that
+// ChooseWorker picks for RecoveryState, then writes the step's report to the
+// activity log.
 #pragma once
 
 #include <cstdint>
