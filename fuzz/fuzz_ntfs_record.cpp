@@ -22,7 +22,7 @@ namespace {
 
 using namespace vantor;
 
-constexpr uint64_t kVolumeSectors = 64;
+constexpr uint64_t kVolumeSectors = 128;
 constexpr uint64_t kMftSector = 16;
 
 void DecodeRecord(std::vector<uint8_t>& bytes) {
@@ -54,12 +54,14 @@ void DecodeRecord(std::vector<uint8_t>& bytes) {
 
 // A volume of the fuzzed record at records 0 and 5 of an MFT at sector 16.
 void ScanVolume(const std::vector<uint8_t>& record) {
+  const uint32_t recordSectors = static_cast<uint32_t>(record.size() / 512);
   auto volume = std::make_shared<test::MemoryDisk>();
   volume->Put(kMftSector, record.data(), record.size());
-  volume->Put(kMftSector + 10, record.data(), record.size());
+  volume->Put(kMftSector + 5 * recordSectors, record.data(), record.size());
   Session session;
   test::UseMemoryDisk(session, volume);
   session.state.endSector = kVolumeSectors;
+  session.state.geometry.sectorsPerMftRecord = recordSectors;
   BuildMftRunTable(session, 0, kMftSector, 1);
   NtfsScan(session);
   BuildRunTable(session, 0, kMftSector, 'F', 1);
@@ -69,7 +71,8 @@ void ScanVolume(const std::vector<uint8_t>& record) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<uint8_t> record(kMftRecordBytes, 0);
+  // Inputs longer than the usual record are records of the largest size.
+  std::vector<uint8_t> record(size > 1024 ? kMaxMftRecordBytes : 1024, 0);
   std::memcpy(record.data(), data, std::min(size, record.size()));
   std::vector<uint8_t> decoded = record;
   DecodeRecord(decoded);

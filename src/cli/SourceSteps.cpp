@@ -39,8 +39,10 @@ StepResult ChoosePartition(Session& session, const std::string& source, size_t n
     case VolumeRefusal::kNone: break;
   }
   AppendLogSection(kActivityLog, "Step 2 :", Step2LogLines(entry, false));
-  if (ReadBootValues(session) == 0)
-    return {false, "the boot sector of partition " + std::to_string(number) + " (" + name + ") is not valid"};
+  std::string refusal;
+  if (ReadBootValues(session, &refusal) == 0)
+    return {false, "the boot sector of partition " + std::to_string(number) + " (" + name + ") is not valid" +
+                       (refusal.empty() ? "" : ": " + refusal)};
   return {true, {}};
 }
 

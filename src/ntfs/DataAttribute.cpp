@@ -7,21 +7,21 @@ namespace {
 
 // The longest step the walk accepts from `attribute`; a named data attribute is
 // given one byte or two more than any other.
-uint32_t MaxStep(const AttributeHeader& attribute, WalkVariant variant) {
+size_t MaxStep(ByteView record, const AttributeHeader& attribute, WalkVariant variant) {
   bool namedData = attribute.type == kDataAttribute && !attribute.unnamed();
-  if (variant == WalkVariant::kExhaustiveScan) return namedData ? 1023 : 1024;
-  return namedData ? 1023 : 1022;
+  if (variant == WalkVariant::kExhaustiveScan) return namedData ? LastByte(record) : RecordEnd(record);
+  return namedData ? LastByte(record) : LastButOneByte(record);
 }
 
 // The offset of the first unnamed data attribute whose size fields lie inside the
 // record, or 0.
 size_t FindUnnamedData(ByteView record, WalkVariant variant) {
-  for (size_t offset = FirstAttributeOffset(record); offset < 1023;) {
+  for (size_t offset = FirstAttributeOffset(record); offset < LastByte(record);) {
     AttributeHeader attribute = AttributeAt(record, offset);
     if (attribute.endsWalk()) return 0;
     if (attribute.type == kDataAttribute && attribute.unnamed())
       return record.has(offset, attribute.nonResident ? 56 : 24) ? offset : 0;
-    if (attribute.length == 0 || attribute.length > MaxStep(attribute, variant)) return 0;
+    if (attribute.length == 0 || attribute.length > MaxStep(record, attribute, variant)) return 0;
     offset += attribute.length;
   }
   return 0;

@@ -17,18 +17,18 @@ void ExtensionRecords::Add(uint32_t recordNumber) {
 }
 
 ByteView ResidentAttributeList(ByteView record) {
-  for (size_t offset = FirstAttributeOffset(record); offset < kMftRecordBytes;) {
+  for (size_t offset = FirstAttributeOffset(record); offset < RecordEnd(record);) {
     AttributeHeader attribute = AttributeAt(record, offset);
     if (attribute.endsWalk()) return {};
     if (attribute.type == kAttributeList && attribute.resident()) {
       size_t valueOffset = record.le16(offset + 20);
-      if (valueOffset == 0 || valueOffset >= 1023 || offset + valueOffset > 1022) return {};
+      if (valueOffset == 0 || valueOffset >= LastByte(record) || offset + valueOffset > LastButOneByte(record)) return {};
       // The entries end with the value: the bytes after it belong to the next
       // attribute and would read as entries naming unrelated records.
       size_t valueLength = std::min<size_t>(record.le32(offset + 16), attribute.length - std::min<size_t>(valueOffset, attribute.length));
       return record.sub(offset + valueOffset, valueLength);
     }
-    if (attribute.length == 0 || attribute.length > kMftRecordBytes) return {};
+    if (attribute.length == 0 || attribute.length > RecordEnd(record)) return {};
     offset += attribute.length;
   }
   return {};
@@ -41,7 +41,7 @@ void CollectExtensionRecords(ByteView record, ExtensionRecords& table) {
     if (type == 0) return;
     if (type != 0xFFFFFFFF) table.Add(list.le32(entry + 16));
     size_t length = list.le16(entry + 4);
-    if (length == 0 || length > 1023) return;
+    if (length == 0 || length > LastByte(record)) return;
     entry += length;
   }
 }

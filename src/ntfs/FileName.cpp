@@ -23,30 +23,31 @@ void CopyName(ByteView record, size_t value, FileNameValue& found) {
 
 // The walk limits of the two variants (see the header).
 struct NameWalk {
+  ByteView record;
   WalkVariant variant;
   size_t endAfter(bool afterFileName) const {
-    return variant == WalkVariant::kExhaustiveScan || afterFileName ? 1024 : 1023;
+    return variant == WalkVariant::kExhaustiveScan || afterFileName ? RecordEnd(record) : LastByte(record);
   }
   size_t maxLength(bool isFileName) const {
-    return variant == WalkVariant::kExhaustiveScan || isFileName ? 1024 : 1022;
+    return variant == WalkVariant::kExhaustiveScan || isFileName ? RecordEnd(record) : LastButOneByte(record);
   }
 };
 
 }  // namespace
 
 bool ReadStandardTimes(ByteView record, size_t firstAttributeOffset, StandardTimes& times) {
-  for (size_t offset = firstAttributeOffset; offset <= 1022;) {
+  for (size_t offset = firstAttributeOffset; offset <= LastButOneByte(record);) {
     AttributeHeader attribute = AttributeAt(record, offset);
     if (attribute.endsWalk()) return false;
     if (attribute.type == kStandardInformation) {
       size_t value = offset + record.le16(offset + 20);
-      if (value > 1022 || !record.has(value, 32)) return false;
+      if (value > LastButOneByte(record) || !record.has(value, 32)) return false;
       times.creation = record.le64(value);
       times.modification = record.le64(value + 8);
       times.access = record.le64(value + 24);
       return true;
     }
-    if (attribute.length == 0 || attribute.length > 1022) return false;
+    if (attribute.length == 0 || attribute.length > LastButOneByte(record)) return false;
     offset += attribute.length;
   }
   return false;
@@ -56,8 +57,8 @@ bool FindFileName(ByteView record, uint8_t nameSpace, WalkVariant variant, FileN
                   StandardTimes& times) {
   size_t first = FirstAttributeOffset(record);
   ReadStandardTimes(record, first, times);
-  const NameWalk walk{variant};
-  if (variant == WalkVariant::kNormalScan && first >= 1023) return false;
+  const NameWalk walk{record, variant};
+  if (variant == WalkVariant::kNormalScan && first >= LastByte(record)) return false;
   bool afterFileName = false;
   for (size_t offset = first; offset < walk.endAfter(afterFileName);) {
     AttributeHeader attribute = AttributeAt(record, offset);
@@ -65,7 +66,7 @@ bool FindFileName(ByteView record, uint8_t nameSpace, WalkVariant variant, FileN
     bool isFileName = attribute.type == kFileNameAttribute;
     if (isFileName && attribute.unnamed() && attribute.resident()) {
       size_t value = offset + record.le16(offset + 20);
-      if (value <= 1023 && record.has(value, kFileNameFixedBytes) && record.u8(value + 65) == nameSpace) {
+      if (value <= LastByte(record) && record.has(value, kFileNameFixedBytes) && record.u8(value + 65) == nameSpace) {
         CopyName(record, value, found);
         return true;
       }

@@ -15,7 +15,7 @@ constexpr size_t kIndexAllocationNameOffset = 64;  // non-resident: name behind 
 }  // namespace
 
 std::optional<size_t> FindI30IndexRoot(ByteView record) {
-  for (size_t offset = FirstAttributeOffset(record); offset + 3 <= 1023;) {
+  for (size_t offset = FirstAttributeOffset(record); offset + 3 <= LastByte(record);) {
     AttributeHeader attribute = AttributeAt(record, offset);
     if (attribute.endsWalk()) return std::nullopt;
     if (attribute.type == kIndexRoot && attribute.resident() &&
@@ -23,21 +23,21 @@ std::optional<size_t> FindI30IndexRoot(ByteView record) {
       if (attribute.length < kMinIndexRootLength) return std::nullopt;
       return offset;
     }
-    if (attribute.length == 0 || offset + 7 > 1023) return std::nullopt;
+    if (attribute.length == 0 || offset + 7 > LastByte(record)) return std::nullopt;
     offset += attribute.length;
   }
   return std::nullopt;
 }
 
 std::optional<size_t> FindI30IndexAllocation(ByteView record) {
-  for (size_t offset = FirstAttributeOffset(record); offset + 3 <= 1023;) {
+  for (size_t offset = FirstAttributeOffset(record); offset + 3 <= LastByte(record);) {
     AttributeHeader attribute = AttributeAt(record, offset);
     if (attribute.endsWalk()) return std::nullopt;
     if (attribute.type == kIndexAllocation && attribute.nonResident &&
         IsI30Name(record, attribute.nameLength, offset + kIndexAllocationNameOffset))
       return offset;
-    if (attribute.length == 0 || attribute.length >= 1023 || offset + attribute.length >= 1023 ||
-        offset + 7 > 1023)
+    if (attribute.length == 0 || attribute.length >= LastByte(record) || offset + attribute.length >= LastByte(record) ||
+        offset + 7 > LastByte(record))
       return std::nullopt;
     offset += attribute.length;
   }
@@ -46,7 +46,7 @@ std::optional<size_t> FindI30IndexAllocation(ByteView record) {
 
 uint32_t IndexRootDirectoryNumber(ByteView record) {
   std::optional<size_t> root = FindI30IndexRoot(record);
-  if (!root || *root + 64 >= 1023) return 0;
+  if (!root || *root + 64 >= LastByte(record)) return 0;
   // The first entry's name length; 0 (or outside the record) means no entry.
   if (record.u8(*root + 144) == 0) return 0;
   uint32_t number = record.le32(*root + 80);
@@ -55,9 +55,9 @@ uint32_t IndexRootDirectoryNumber(ByteView record) {
 
 uint64_t FirstIndexCluster(ByteView record) {
   std::optional<size_t> allocation = FindI30IndexAllocation(record);
-  if (!allocation || *allocation >= 1023) return 0;
+  if (!allocation || *allocation >= LastByte(record)) return 0;
   size_t runList = *allocation + record.le16(*allocation + 32);
-  if (runList >= kMftRecordBytes) return 0;
+  if (runList >= RecordEnd(record)) return 0;
   uint8_t header = record.u8(runList);
   if (header == 0) return 0;
   size_t lengthBytes = header & 0x0F;

@@ -30,18 +30,20 @@ void ReadRunSectors(Session& session, const MftRunTable& table, uint64_t streamS
   }
 }
 
-bool ReadRecordAt(Session& session, uint64_t sector, uint8_t* buffer) {
-  std::memset(buffer, 0, kMftRecordBytes);
-  ReadCurrentSectors(session, sector, kMftRecordSectors, buffer);
-  if (!IsFileRecord(ByteView(buffer, kMftRecordBytes))) return false;
-  RestoreUpdateSequence(buffer, kMftRecordBytes);
+bool ReadRecordAt(Session& session, uint64_t sector, uint32_t recordSectors, uint8_t* buffer) {
+  const size_t bytes = static_cast<size_t>(recordSectors) * kSectorSize;
+  std::memset(buffer, 0, bytes);
+  ReadCurrentSectors(session, sector, recordSectors, buffer);
+  if (!IsFileRecord(ByteView(buffer, bytes))) return false;
+  RestoreUpdateSequence(buffer, bytes);
   return true;
 }
 
 bool ReadMftRecord(Session& session, const MftRunTable& table, uint64_t number, uint8_t* buffer) {
-  ReadRunSectors(session, table, number * kMftRecordSectors, kMftRecordSectors, buffer);
-  if (!IsFileRecord(ByteView(buffer, kMftRecordBytes))) return false;
-  RestoreUpdateSequence(buffer, kMftRecordBytes);
+  const uint32_t sectors = table.recordSectors();
+  ReadRunSectors(session, table, number * sectors, sectors, buffer);
+  if (!IsFileRecord(ByteView(buffer, table.recordBytes()))) return false;
+  RestoreUpdateSequence(buffer, table.recordBytes());
   return true;
 }
 

@@ -1,9 +1,9 @@
 // Reading file records through the sector source: one record at a sector, or any
 // stretch of the MFT's data through its run table.
 //
-// The MFT's data is a stream of 1024-byte records laid over the table's runs in
-// order; record n starts at byte 1024 n of that stream, so with one-sector
-// clusters a record may begin in one run and end in the next. Reading by stream
+// The MFT's data is a stream of records (1024 bytes on most volumes) laid over the
+// table's runs in order; record n starts at byte n times the record size of that
+// stream, so with small clusters a record may begin in one run and end in the next. Reading by stream
 // sector covers that case and lets the scan read many records per call.
 #pragma once
 
@@ -22,11 +22,13 @@ class Session;
 void ReadRunSectors(Session& session, const MftRunTable& table, uint64_t streamSector, uint32_t count,
                     uint8_t* buffer);
 
-// Reads the file record at `sector` (1024 bytes) and restores its update
-// sequence; false when it is not a "FILE" record.
-bool ReadRecordAt(Session& session, uint64_t sector, uint8_t* buffer);
+// Reads the file record of `recordSectors` sectors at `sector` into `buffer`
+// (kMaxMftRecordBytes) and restores its update sequence; false when it is not
+// a "FILE" record.
+bool ReadRecordAt(Session& session, uint64_t sector, uint32_t recordSectors, uint8_t* buffer);
 
-// Reads record `number` of the MFT through `table`, as ReadRecordAt.
+// Reads record `number` of the MFT through `table` (of the table's record
+// size), as ReadRecordAt.
 bool ReadMftRecord(Session& session, const MftRunTable& table, uint64_t number, uint8_t* buffer);
 
 }  // namespace vantor

@@ -38,8 +38,14 @@ class MftRunTable {
   bool empty() const { return runs_.empty(); }
   uint64_t TotalSectors() const;
 
+  // The size of the records the table's data holds, when it maps an MFT.
+  uint32_t recordSectors() const { return recordSectors_; }
+  size_t recordBytes() const { return static_cast<size_t>(recordSectors_) * 512; }
+  void setRecordSectors(uint32_t sectors) { recordSectors_ = sectors; }
+
  private:
   std::vector<DataRun> runs_;
+  uint32_t recordSectors_ = 2;
 };
 
 }  // namespace vantor

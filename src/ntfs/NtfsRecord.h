@@ -1,7 +1,8 @@
 // The fixed facts of NTFS file records and attribute headers that every decoder
 // of this folder shares.
 //
-// A file record is handled as 1024 bytes (two sectors). Its header gives the
+// A file record is 1024 bytes on most volumes and up to 4096 on others: the boot
+// sector says (clusters per record at +64, or 2^n bytes). Its header gives the
 // offset of the first attribute (+20), the flags (+22: 0x01 in use, 0x02
 // directory) and, for an extension record, the record it extends (+32). Each attribute starts with its type (+0) and total length (+4);
 // type 0 or 0xFFFFFFFF ends the list. The resident/non-resident byte is at +8 and
@@ -18,9 +19,21 @@
 
 namespace vantor {
 
-inline constexpr size_t kMftRecordBytes = 1024;
-inline constexpr uint32_t kMftRecordSectors = 2;
+inline constexpr size_t kMaxMftRecordBytes = 4096;
+inline constexpr uint32_t kUsualMftRecordSectors = 2;  // 1024 bytes
 inline constexpr uint32_t kNtfsRootRecord = 5;
+
+// The record size the boot values give, in sectors; the usual size for a value
+// the boot probe would not have accepted (a session without boot values).
+inline uint32_t MftRecordSectorsOf(uint32_t fromBoot) {
+  return fromBoot >= 2 && fromBoot <= kMaxMftRecordBytes / 512 ? fromBoot : kUsualMftRecordSectors;
+}
+
+// The bounds the decoders walk a record by, from its own size: its length (1024
+// on the usual record), its last byte (1023) and the byte before (1022).
+inline size_t RecordEnd(ByteView record) { return record.size(); }
+inline size_t LastByte(ByteView record) { return record.size() > 1 ? record.size() - 1 : 0; }
+inline size_t LastButOneByte(ByteView record) { return record.size() > 2 ? record.size() - 2 : 0; }
 
 enum AttributeType : uint32_t {
   kStandardInformation = 0x10,
@@ -64,7 +77,7 @@ inline AttributeHeader AttributeAt(ByteView record, size_t offset) {
 // at the record's end.
 template <typename Visit>
 void ForEachAttribute(ByteView record, Visit visit) {
-  for (size_t offset = record.le16(20); offset < kMftRecordBytes;) {
+  for (size_t offset = record.le16(20); offset < RecordEnd(record);) {
     AttributeHeader attribute = AttributeAt(record, offset);
     if (attribute.endsWalk() || attribute.length == 0 || !visit(attribute)) return;
     offset += attribute.length;

@@ -41,7 +41,7 @@ class SpreadRecord {
       slot.tried = true;
       slot.ok = ReadMftRecord(session_, session_.mftRunTable, numbers_[i], slot.bytes.data());
     }
-    return slot.ok ? ByteView(slot.bytes.data(), slot.bytes.size()) : ByteView();
+    return slot.ok ? ByteView(slot.bytes.data(), session_.mftRunTable.recordBytes()) : ByteView();
   }
   size_t count() const { return numbers_.count(); }
 
@@ -65,7 +65,7 @@ class SpreadRecord {
   struct Loaded {
     bool tried = false;
     bool ok = false;
-    std::array<uint8_t, kMftRecordBytes> bytes{};
+    std::array<uint8_t, kMaxMftRecordBytes> bytes{};
   };
   Session& session_;
   ByteView base_;
@@ -75,9 +75,10 @@ class SpreadRecord {
 
 // Decodes one file record and adds it to the catalog; false when it was passed over.
 bool AddRecord(Session& session, uint8_t* bytes, uint32_t number, ProgressReport& progress) {
-  ByteView record(bytes, kMftRecordBytes);
+  const size_t recordBytes = session.mftRunTable.recordBytes();
+  ByteView record(bytes, recordBytes);
   if (!IsFileRecord(record) || number == kNtfsRootRecord) return false;
-  RestoreUpdateSequence(bytes, kMftRecordBytes);
+  RestoreUpdateSequence(bytes, recordBytes);
   // An extension record holds attributes of its base record, which is listed
   // under its own number; a name found here would list the file twice.
   if (BaseRecordNumber(record) != 0) {
@@ -120,15 +121,17 @@ NtfsScanOutcome NtfsScan(Session& session) {
   const uint64_t total = table.TotalSectors();
   std::vector<uint8_t> batch(static_cast<size_t>(kBatchSectors) * kSectorSize);
   ProgressReport progress;
-  for (uint64_t first = 0; first + kMftRecordSectors <= total && !catalog.outOfMemory; first += kBatchSectors) {
+  const uint32_t perRecord = table.recordSectors();
+  const uint32_t batchSectors = kBatchSectors / perRecord * perRecord;  // whole records per read
+  for (uint64_t first = 0; first + perRecord <= total && !catalog.outOfMemory; first += batchSectors) {
     host.pauseGate();
     if (host.stopRequested()) return NtfsScanOutcome::kFinished;
-    uint32_t sectors = static_cast<uint32_t>(std::min<uint64_t>(kBatchSectors, total - first));
+    uint32_t sectors = static_cast<uint32_t>(std::min<uint64_t>(batchSectors, total - first));
     ReadRunSectors(session, table, first, sectors, batch.data());
-    for (uint32_t k = 0; k + kMftRecordSectors <= sectors; k += kMftRecordSectors) {
-      uint32_t number = static_cast<uint32_t>((first + k) / kMftRecordSectors);
+    for (uint32_t k = 0; k + perRecord <= sectors; k += perRecord) {
+      uint32_t number = static_cast<uint32_t>((first + k) / perRecord);
       if (AddRecord(session, batch.data() + static_cast<size_t>(k) * kSectorSize, number, progress))
-        host.setProgress(std::min<uint64_t>(100, 100 * (first + k + kMftRecordSectors) / total));
+        host.setProgress(std::min<uint64_t>(100, 100 * (first + k + perRecord) / total));
     }
   }
   if (catalog.directoriesFound > 0 || catalog.filesFound > 0) return NtfsScanOutcome::kFinished;

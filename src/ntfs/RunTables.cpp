@@ -17,7 +17,7 @@
 namespace vantor {
 namespace {
 
-using RecordBuffer = std::array<uint8_t, kMftRecordBytes>;
+using RecordBuffer = std::array<uint8_t, kMaxMftRecordBytes>;
 
 // A non-resident attribute list larger than this is taken as damaged.
 constexpr uint64_t kMaxAttributeListBytes = 1 << 20;
@@ -42,7 +42,7 @@ struct Wanted {
 // The run list of a non-resident attribute, bounded by the attribute and the record.
 ByteView RunListOf(ByteView record, const AttributeHeader& attribute) {
   size_t offset = record.le16(attribute.offset + 32);
-  if (offset >= kMftRecordBytes) offset = 64;
+  if (offset >= RecordEnd(record)) offset = 64;
   if (offset >= attribute.length) return {};
   return record.sub(attribute.offset + offset, attribute.length - offset);
 }
@@ -123,31 +123,34 @@ bool BuildMftRunTable(Session& session, uint64_t partitionStart, uint64_t mftSta
                       uint32_t sectorsPerCluster) {
   MftRunTable& table = session.mftRunTable;
   table.Clear();
+  const uint32_t recordSectors = MftRecordSectorsOf(session.state.geometry.sectorsPerMftRecord);
+  table.setRecordSectors(recordSectors);
   RecordBuffer record;
-  if (sectorsPerCluster == 0 || !ReadRecordAt(session, mftStartSector + 10, record.data()) ||
-      !ReadRecordAt(session, mftStartSector, record.data()))
+  if (sectorsPerCluster == 0 ||
+      !ReadRecordAt(session, mftStartSector + uint64_t{kNtfsRootRecord} * recordSectors, recordSectors, record.data()) ||
+      !ReadRecordAt(session, mftStartSector, recordSectors, record.data()))
     return false;
   const Wanted data{kDataAttribute};
-  ByteView base(record.data(), record.size());
+  ByteView base(record.data(), table.recordBytes());
   uint64_t realSize = 0;
   std::vector<uint32_t> listed = ListedRecords(session, base, data, partitionStart, sectorsPerCluster);
   if (listed.empty()) AppendAttributeRuns(base, data, partitionStart, sectorsPerCluster, table, realSize);
   for (size_t i = 0; i < listed.size(); ++i) {
     // The first extent is found from the MFT's start; the others through the
     // runs gathered so far.
-    uint64_t sector = i == 0 ? mftStartSector + uint64_t{2} * listed[i] : MftRecordSector(table, listed[i]);
+    uint64_t sector = i == 0 ? mftStartSector + uint64_t{recordSectors} * listed[i] : MftRecordSector(table, listed[i]);
     RecordBuffer extent;
-    if (sector == 0 || !ReadRecordAt(session, sector, extent.data())) continue;
-    AppendAttributeRuns(ByteView(extent.data(), extent.size()), data, partitionStart, sectorsPerCluster, table,
+    if (sector == 0 || !ReadRecordAt(session, sector, recordSectors, extent.data())) continue;
+    AppendAttributeRuns(ByteView(extent.data(), table.recordBytes()), data, partitionStart, sectorsPerCluster, table,
                         realSize);
   }
   KeepSoundRuns(table, partitionStart, session.state.endSector);
-  if (realSize > 0) table.LimitTo((realSize + kMftRecordBytes - 1) / kMftRecordBytes * kMftRecordSectors);
+  if (realSize > 0) table.LimitTo((realSize + table.recordBytes() - 1) / table.recordBytes() * recordSectors);
   return !table.empty();
 }
 
 uint64_t MftRecordSector(const MftRunTable& table, uint64_t recordNumber) {
-  uint64_t target = recordNumber * kMftRecordSectors;
+  uint64_t target = recordNumber * table.recordSectors();
   uint64_t covered = 0;
   for (const DataRun& run : table.runs()) {
     if (target < covered + run.sectorCount) return run.sparse ? 0 : run.firstSector + (target - covered);
@@ -160,9 +163,11 @@ MftRunTable BuildRunTable(Session& session, uint64_t partitionStart, uint64_t re
                           uint32_t sectorsPerCluster) {
   MftRunTable table;
   RecordBuffer record;
-  if (!ReadRecordAt(session, recordSector, record.data())) return table;
+  const uint32_t recordSectors = session.mftRunTable.recordSectors();
+  const size_t recordBytes = session.mftRunTable.recordBytes();
+  if (!ReadRecordAt(session, recordSector, recordSectors, record.data())) return table;
   const Wanted wanted{kind == 'D' ? uint32_t{kIndexAllocation} : uint32_t{kDataAttribute}};
-  ByteView base(record.data(), record.size());
+  ByteView base(record.data(), recordBytes);
   uint64_t realSize = 0;
   std::vector<uint32_t> listed = ListedRecords(session, base, wanted, partitionStart, sectorsPerCluster);
   // The record's own number (NTFS 3.1 keeps it at +44) tells which entries of
@@ -174,9 +179,9 @@ MftRunTable BuildRunTable(Session& session, uint64_t partitionStart, uint64_t re
     uint64_t sector = MftRecordSector(session.mftRunTable, number);
     if (number == ownNumber || sector == recordSector) {
       AppendAttributeRuns(base, wanted, partitionStart, sectorsPerCluster, table, realSize);
-    } else if (sector != 0 && ReadRecordAt(session, sector, extent.data())) {
-      AppendAttributeRuns(ByteView(extent.data(), extent.size()), wanted, partitionStart, sectorsPerCluster,
-                          table, realSize);
+    } else if (sector != 0 && ReadRecordAt(session, sector, recordSectors, extent.data())) {
+      AppendAttributeRuns(ByteView(extent.data(), recordBytes), wanted, partitionStart, sectorsPerCluster, table,
+                          realSize);
     }
   }
   return table;

@@ -23,11 +23,13 @@ struct FatLayout {
   uint32_t rootEntries = 0;  // fixed root only
   uint32_t rootCluster = 0;  // FAT32 only
   uint8_t media = 0;
+  SectorBytes boot{};  // the boot sector the values were taken from
 };
 
 FatLayout LayoutOf(const SectorBytes& bytes, bool fat32) {
   ByteView boot(bytes.data(), bytes.size());
   FatLayout layout;
+  layout.boot = bytes;
   layout.reserved = boot.le16(14);
   layout.perCluster = boot.u8(13);
   layout.perFat = fat32 ? boot.le32(36) : boot.le16(22);
@@ -82,14 +84,16 @@ bool Fat32Layout(Session& session, uint64_t start, FatLayout& layout) {
 
 }  // namespace
 
-uint32_t ReadFatBootValues(Session& session, VolumeGeometry& geometry) {
+uint32_t ReadFatBootValues(Session& session, VolumeGeometry& geometry, std::string* refusal) {
   const std::u16string& name = session.state.fileSystemName;
   const uint64_t start = session.state.startSector;
   const bool fat32 = name == u"FAT32";
   FatLayout layout;
   bool sound = fat32 ? Fat32Layout(session, start, layout) : FixedRootLayout(session, start, name == u"FAT12", layout);
   // Every later step divides by or steps through the cluster size.
-  if (!sound || !IsClusterSize(layout.perCluster)) return 0;
+  if (!sound || !HasSectorsOf512(ByteView(layout.boot.data(), layout.boot.size()), "FAT", refusal) ||
+      !IsClusterSize(layout.perCluster))
+    return 0;
   Fill(geometry, start, layout, fat32);
   return 1;
 }

@@ -80,10 +80,10 @@ uint64_t ConfirmedTable(Session& session, BootCopies& copies, uint64_t start, ui
 
 }  // namespace
 
-uint32_t ReadNtfsBootValues(Session& session, VolumeGeometry& geometry) {
+uint32_t ReadNtfsBootValues(Session& session, VolumeGeometry& geometry, std::string* refusal) {
   const uint64_t start = session.state.startSector;
   BootCopies copies(session, start, session.state.endSector);
-  if (!copies.Choose()) return 0;
+  if (!copies.Choose() || !HasSectorsOf512(copies.current(), "NTFS", refusal)) return 0;
   uint32_t perCluster = copies.current().u8(13);
   if (!IsClusterSize(perCluster)) perCluster = copies.other().u8(13);
   if (!IsClusterSize(perCluster)) return 0;

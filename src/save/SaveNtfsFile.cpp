@@ -9,6 +9,7 @@
 #include "core/Session.h"
 #include "disk/SectorSource.h"
 #include "ntfs/DataAttribute.h"
+#include "ntfs/NtfsRecord.h"
 #include "ntfs/RunTables.h"
 #include "ntfs/UpdateSequence.h"
 #include "platform/FileTimes.h"
@@ -20,12 +21,11 @@
 namespace vantor {
 namespace {
 
-constexpr size_t kRecordBytes = 1024;
 constexpr size_t kResidentValue = 24;  // an unnamed resident value follows the 24-byte header
 
 bool WriteResident(Session& session, const TargetFile& target, ByteView record, size_t position, uint64_t size,
                    bool interactive, const FileTime* time) {
-  if (position + kResidentValue + size > kRecordBytes - 1) return false;
+  if (position + kResidentValue + size > LastByte(record)) return false;
   FileEnd end = WriteDestinationFile(session, target, interactive, time, [&](OutputFile& file, uint64_t& written) {
     if (!file.write(record.data() + position + kResidentValue, static_cast<size_t>(size))) return CopyEnd::kWriteFailed;
     written = size;
@@ -49,10 +49,11 @@ bool SaveNtfsFile(Session& session, std::string destinationPath, const std::u16s
     const auto nothing = [](OutputFile&, uint64_t&) { return CopyEnd::kDone; };
     return WriteDestinationFile(session, target, interactive, hasTime ? &time : nullptr, nothing) == FileEnd::kSaved;
   }
-  std::array<uint8_t, kRecordBytes> record{};
-  ReadCurrentSectors(session, recordSector, kRecordBytes / kSectorSize, record.data());
-  RestoreUpdateSequence(record.data(), record.size());
-  ByteView view(record.data(), record.size());
+  std::array<uint8_t, kMaxMftRecordBytes> record{};
+  const MftRunTable& mft = session.mftRunTable;
+  ReadCurrentSectors(session, recordSector, mft.recordSectors(), record.data());
+  RestoreUpdateSequence(record.data(), mft.recordBytes());
+  ByteView view(record.data(), mft.recordBytes());
   DataAttributePlace place = FindDataAttribute(view);
   if (place.kind == DataKind::kResident)
     return WriteResident(session, target, view, place.position, size, interactive, hasTime ? &time : nullptr);

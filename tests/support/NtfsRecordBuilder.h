@@ -58,15 +58,18 @@ inline Bytes ListEntry(uint32_t type, uint32_t record, const std::u16string& nam
 
 class RecordBuilder {
  public:
-  explicit RecordBuilder(uint8_t flags, uint32_t number = 0) : bytes_(1024, 0) {
+  // A record of `size` bytes (1024 on most volumes, up to 4096): the update
+  // sequence array at 48 has one entry per sector, then the first attribute.
+  explicit RecordBuilder(uint8_t flags, uint32_t number = 0, size_t size = 1024) : bytes_(size, 0) {
+    const size_t sectors = size / 512;
     std::memcpy(bytes_.data(), "FILE", 4);
     Put16(bytes_, 4, 48);  // update sequence array
-    Put16(bytes_, 6, 3);
-    Put16(bytes_, 20, 56);  // first attribute
+    Put16(bytes_, 6, static_cast<uint16_t>(sectors + 1));
+    next_ = (48 + 2 * (sectors + 1) + 7) / 8 * 8;
+    Put16(bytes_, 20, static_cast<uint16_t>(next_));  // first attribute
     bytes_[22] = flags;
-    Put32(bytes_, 28, 1024);
+    Put32(bytes_, 28, static_cast<uint32_t>(size));
     Put32(bytes_, 44, number);
-    next_ = 56;
   }
 
   // A resident attribute; returns its offset.
@@ -108,13 +111,13 @@ class RecordBuilder {
   Bytes& bytes() { return bytes_; }
 
   // The finished record as written to disk: end marker, then the update
-  // sequence (sequence number 0x0101 at both sector ends).
+  // sequence (sequence number 0x0101 at every sector end).
   Bytes Build() {
     Bytes out = bytes_;
-    if (next_ + 8 <= 1024) Put32(out, next_, 0xFFFFFFFF);
+    if (next_ + 8 <= out.size()) Put32(out, next_, 0xFFFFFFFF);
     Put16(out, 24, static_cast<uint16_t>(next_ + 8));
     Put16(out, 48, 0x0101);
-    for (int s = 0; s < 2; ++s) {
+    for (size_t s = 0; s < out.size() / 512; ++s) {
       out[50 + 2 * s] = out[510 + 512 * s];
       out[51 + 2 * s] = out[511 + 512 * s];
       Put16(out, 510 + 512 * s, 0x0101);

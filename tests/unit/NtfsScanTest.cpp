@@ -1,11 +1,14 @@
 // The MFT run table and the NTFS scan on small volumes built in memory.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "core/Session.h"
 #include "ntfs/MftReading.h"
 #include "ntfs/NtfsRecord.h"
 #include "ntfs/NtfsScan.h"
 #include "ntfs/RunTables.h"
+#include "partition/BootValues.h"
 #include "support/MemoryDevice.h"
 #include "support/NtfsRecordBuilder.h"
 #include "support/ScriptedHost.h"
@@ -184,6 +187,52 @@ TEST(NtfsScan, DamagedMftTablesStayFinite) {
   self.PutFiles();
   self.Scan();
   EXPECT_EQ(self.session.mftRunTable.runs(), kMftTable);
+}
+
+// A volume of 4096-byte records (one 4 KiB cluster each), as the boot sector
+// says: records are numbered by that size and walked to their own end, past
+// the first 1024 bytes. A boot sector that gives 4096-byte sectors is refused.
+TEST(NtfsScan, RecordsOfFourKibibytesKeepTheirNumbers) {
+  constexpr size_t kBytes = 4096;
+  constexpr uint32_t kPerRecord = kBytes / 512;
+  constexpr uint64_t kMftAt = kStart + 10 * kPerRecord;  // cluster 10
+  Volume volume;
+  volume.session.state.geometry.sectorsPerMftRecord = kPerRecord;
+  const auto put = [&](uint32_t number, RecordBuilder& record) {
+    Bytes bytes = record.Build();
+    volume.disk->Put(kMftAt + uint64_t{number} * kPerRecord, bytes.data(), bytes.size());
+  };
+  RecordBuilder mft(1, 0, kBytes);
+  mft.Resident(kFileNameAttribute, FileNameBytes(5, 3, u"$MFT"));
+  mft.NonResident(kDataAttribute, {0x11, 0x08, 0x0A, 0x00}, 8 * kBytes);  // clusters 10-17: records 0-7
+  put(0, mft);
+  RecordBuilder root(3, 5, kBytes);
+  root.Resident(kFileNameAttribute, FileNameBytes(5, 3, u"."));
+  put(5, root);
+  RecordBuilder folder(3, 6, kBytes);
+  folder.Resident(kFileNameAttribute, FileNameBytes(5, 3, u"Letters"));
+  put(6, folder);
+  RecordBuilder file(1, 7, kBytes);
+  file.Resident(kDataAttribute, Bytes(1500, 's'), u"stream");  // pushes the name past byte 1024
+  file.Resident(kFileNameAttribute, FileNameBytes(6, 3, u"far name.txt"));
+  file.Resident(kDataAttribute, Bytes(3, 'x'));
+  put(7, file);
+  BuildMftRunTable(volume.session, kStart, kMftAt, kPerRecord);
+  EXPECT_EQ(NtfsScan(volume.session), NtfsScanOutcome::kFinished);
+  EXPECT_EQ(Listing(volume.session.catalog),
+            (std::vector<std::string>{"D n 6 5 Letters", "F n 0 5 32768 $MFT", "F n 7 6 3 far name.txt"}));
+  EXPECT_EQ(MftRecordSector(volume.session.mftRunTable, 7), kMftAt + 7 * kPerRecord);
+
+  Bytes boot(512, 0);
+  std::memcpy(boot.data() + 3, "NTFS", 4);
+  test::Put16(boot, 11, 4096);
+  boot[13] = 1;
+  boot[510] = 0x55, boot[511] = 0xAA;
+  volume.disk->Put(kStart, boot.data(), boot.size());
+  volume.session.state.fileSystemName = u"NTFS";
+  std::string refusal;
+  EXPECT_EQ(ReadBootValues(volume.session, &refusal), 0u);
+  EXPECT_EQ(refusal, "the NTFS volume has sectors of 4096 bytes; only 512-byte sectors are read");
 }
 
 TEST(NtfsScan, NothingFoundHandsOverToTheExhaustiveScan) {
