@@ -105,8 +105,11 @@ uint32_t ReadDevice(Session& session, const std::string& devicePath, uint64_t fi
                     uint8_t* buffer) {
   RawDevice* device = CachedDevice(session, DeviceName(session, devicePath));
   if (device == nullptr) return 0;
+  // A run is one request, whatever its length: on a spinning disk or a network
+  // share the number of requests decides the time. Only a run that fails is read
+  // again in chunks of 40 sectors, so that a bad sector costs its own chunk.
+  if (device->readAt(first * kSectorSize, buffer, static_cast<size_t>(count) * kSectorSize)) return 1;
   if (count <= kDeviceRunSectors) {
-    if (device->readAt(first * kSectorSize, buffer, static_cast<size_t>(count) * kSectorSize)) return 1;
     if (BadSectorRetry(session)) ReadOneByOne(*device, first, count, buffer);
     return 0;
   }

@@ -18,6 +18,7 @@ namespace vantor {
 
 class Session;
 
+// A device run that fails is read again in chunks of this many sectors.
 inline constexpr uint32_t kDeviceRunSectors = 40;
 inline constexpr uint64_t kImagePieceSectors = 1331200;
 inline constexpr uint64_t kImagePieceBytes = kImagePieceSectors * 512;  // 650 MiB

@@ -161,13 +161,19 @@ uint64_t MftRecordSector(const MftRunTable& table, uint64_t recordNumber) {
 
 MftRunTable BuildRunTable(Session& session, uint64_t partitionStart, uint64_t recordSector, char kind,
                           uint32_t sectorsPerCluster) {
-  MftRunTable table;
   RecordBuffer record;
   const uint32_t recordSectors = session.mftRunTable.recordSectors();
+  if (!ReadRecordAt(session, recordSector, recordSectors, record.data())) return {};
+  return BuildRunTable(session, partitionStart, ByteView(record.data(), session.mftRunTable.recordBytes()),
+                       recordSector, kind, sectorsPerCluster);
+}
+
+MftRunTable BuildRunTable(Session& session, uint64_t partitionStart, ByteView base, uint64_t recordSector, char kind,
+                          uint32_t sectorsPerCluster) {
+  MftRunTable table;
+  const uint32_t recordSectors = session.mftRunTable.recordSectors();
   const size_t recordBytes = session.mftRunTable.recordBytes();
-  if (!ReadRecordAt(session, recordSector, recordSectors, record.data())) return table;
   const Wanted wanted{kind == 'D' ? uint32_t{kIndexAllocation} : uint32_t{kDataAttribute}};
-  ByteView base(record.data(), recordBytes);
   uint64_t realSize = 0;
   std::vector<uint32_t> listed = ListedRecords(session, base, wanted, partitionStart, sectorsPerCluster);
   // The record's own number (NTFS 3.1 keeps it at +44) tells which entries of

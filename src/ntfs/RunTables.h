@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "core/ByteView.h"
 #include "ntfs/MftRunTable.h"
 
 namespace vantor {
@@ -32,5 +33,9 @@ uint64_t MftRecordSector(const MftRunTable& table, uint64_t recordNumber);
 // list through the MFT's table. Empty when there are none.
 MftRunTable BuildRunTable(Session& session, uint64_t partitionStart, uint64_t recordSector, char kind,
                           uint32_t sectorsPerCluster);
+// The same for the record at `recordSector` already read (its update sequence
+// restored) into `record`.
+MftRunTable BuildRunTable(Session& session, uint64_t partitionStart, ByteView record, uint64_t recordSector,
+                          char kind, uint32_t sectorsPerCluster);
 
 }  // namespace vantor

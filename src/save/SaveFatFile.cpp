@@ -21,17 +21,30 @@
 namespace vantor {
 namespace {
 
+// The FAT copy at `fatStart`: the one the saving run keeps, or (for the Open
+// action, outside a run) one of its own in `single`.
+FatTable& TableAt(Session& session, uint64_t fatStart, bool interactive, std::unique_ptr<FatTable>& single) {
+  const auto make = [&] {
+    return std::make_unique<FatTable>(CurrentSourceRead(session), WidthOf(session.state.fileSystemName), fatStart,
+                                      session.state.geometry.sectorsPerFat);
+  };
+  if (!interactive) return *(single = make());
+  std::unique_ptr<FatTable>& kept = session.savingRun.fatTables[fatStart];
+  if (kept == nullptr) kept = make();
+  return *kept;
+}
+
 // The chain of the right length from the copy (or copies) the filter names, or
 // an empty list: read consecutive clusters.
-std::vector<uint32_t> ClusterList(Session& session, uint32_t start, uint64_t clusterCount) {
+std::vector<uint32_t> ClusterList(Session& session, uint32_t start, uint64_t clusterCount, bool interactive) {
   const VolumeGeometry& geometry = session.state.geometry;
   int32_t source = session.savingFilter.fatChainSource;
   std::vector<uint64_t> copies;
   if (source == kChainAuto || source == kChainFat1) copies.push_back(geometry.firstFatSector);
   if (source == kChainAuto || source == kChainFat2) copies.push_back(geometry.secondFatSector);
   for (uint64_t fatStart : copies) {
-    FatTable table(CurrentSourceRead(session), WidthOf(session.state.fileSystemName), fatStart, geometry.sectorsPerFat);
-    auto list = BuildFatChain(table, start, clusterCount);
+    std::unique_ptr<FatTable> single;
+    auto list = BuildFatChain(TableAt(session, fatStart, interactive, single), start, clusterCount);
     if (list.size() == clusterCount) return list;
   }
   return {};
@@ -87,7 +100,7 @@ bool SaveFatFile(Session& session, std::string destinationPath, const std::u16st
   const uint64_t clusterBytes = static_cast<uint64_t>(geometry.sectorsPerCluster) * kSectorSize;
   const uint64_t clusterCount = (size + clusterBytes - 1) / clusterBytes;
   std::vector<uint32_t> list;
-  if (session.savingFilter.fatChainSource != kChainContiguous) list = ClusterList(session, startCluster, clusterCount);
+  if (session.savingFilter.fatChainSource != kChainContiguous) list = ClusterList(session, startCluster, clusterCount, interactive);
   // Without a chain the clusters are read one after another from the first.
   const uint64_t copySize = list.empty() ? BytesWithinVolume(session.state, startCluster, size) : size;
   const uint64_t runClusters = (copySize + clusterBytes - 1) / clusterBytes;

@@ -57,8 +57,9 @@ bool SaveNtfsFile(Session& session, std::string destinationPath, const std::u16s
   DataAttributePlace place = FindDataAttribute(view);
   if (place.kind == DataKind::kResident)
     return WriteResident(session, target, view, place.position, size, interactive, hasTime ? &time : nullptr);
+  if (!IsFileRecord(view)) return false;
   const VolumeGeometry& geometry = session.state.geometry;
-  MftRunTable runs = BuildRunTable(session, static_cast<uint64_t>(geometry.clusterBase), recordSector, 'F',
+  MftRunTable runs = BuildRunTable(session, static_cast<uint64_t>(geometry.clusterBase), view, recordSector, 'F',
                                    geometry.sectorsPerCluster);
   if (runs.empty()) return false;
   return WriteRunList(session, target, size, interactive, fileTime, runs);

@@ -6,8 +6,12 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "fat/FatTable.h"
 
 namespace vantor {
 
@@ -58,6 +62,10 @@ struct SavingRun {
   // The buffer that file contents pass through, kept from file to file so that
   // each large file does not map and clear a fresh megabyte.
   std::vector<uint8_t> copyBuffer;
+  // The FAT copies read during one run, by first sector, so that the chains of
+  // many files share the table sectors read once. Emptied when a run starts and
+  // ends: another volume may have a table at the same sector.
+  std::map<uint64_t, std::unique_ptr<FatTable>> fatTables;
 
   // What the destination dialog resets when it opens.
   void Reset();

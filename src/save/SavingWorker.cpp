@@ -39,7 +39,9 @@ std::string RunSaving(Session& session) {
   SavingRun& run = session.savingRun;
   LogRunStart(session, kRecoveryLog);
   run.startTime = static_cast<int64_t>(std::time(nullptr));
+  run.fatTables.clear();
   SaveTree(session);
+  run.fatTables.clear();
   const bool whole = run.notSaved.empty() && run.zeroFilled.empty() && run.bytesCopied == run.bytesRequired;
   std::string closing = run.stopped ? kSavingAborted : whole ? kSavingCompleted : kSavingNotCompleted;
   CloseSavingReport(session, closing);

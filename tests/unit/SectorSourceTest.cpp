@@ -76,17 +76,23 @@ TEST(RecoveryStateTest, StartsZeroedWithTheDevicePathTable) {
   EXPECT_EQ(session.catalog.directoriesFound + session.catalog.filesFound, 0u);
 }
 
-TEST_F(SectorSourceTest, DeviceReadsGoInRunsOfFortySectors) {
+// A run is one request however long; only a failing run is read again in
+// 40-sector chunks, each failing chunk asking once.
+TEST_F(SectorSourceTest, DeviceRunsAreOneRequestUntilOneFails) {
   FailingDiskSession disk(image, {});
-  EXPECT_EQ(disk.read(3, 40), 1u);
-  EXPECT_EQ(disk.device->readRequests(), 1u);
   EXPECT_EQ(disk.read(3, 41), 1u);
-  EXPECT_EQ(disk.device->readRequests(), 3u);
+  EXPECT_EQ(disk.device->readRequests(), 1u);
   EXPECT_TRUE(disk.sectorIs(0, 3) && disk.sectorIs(40, 43));
   EXPECT_EQ(disk.read(0, 200), 1u);
-  EXPECT_EQ(disk.device->readRequests(), 8u);
+  EXPECT_EQ(disk.device->readRequests(), 2u);
   for (uint32_t i = 0; i < 200; ++i) ASSERT_TRUE(disk.sectorIs(i, i)) << i;
   EXPECT_EQ(disk.host.badSectorQuestions(), 0);
+  FailingDiskSession failing(image, {130});
+  failing.host.badSectorAnswers = {kSkip};
+  failing.read(0, 200);
+  EXPECT_EQ(failing.device->readRequests(), 1u + 5u);
+  EXPECT_EQ(failing.host.badSectorQuestions(), 1);
+  EXPECT_TRUE(failing.sectorIs(0, 0) && failing.sectorIs(119, 119) && failing.sectorIs(160, 160));
 }
 
 TEST_F(SectorSourceTest, RetryReadsSectorBySectorAndReportsTheWholeReadsFailure) {
