@@ -140,7 +140,7 @@ int DemoCommand(const Arguments& arguments) {
     RecoverResult result = RecoverPartition(session, sample, options);
     host.finishProgress();
     std::cout << "\nPartition " << partition << " into " << options.destination << ": "
-              << (result.ok ? result.closing : result.failure) << "\n";
+              << (result.ok ? result.closing : result.failure.empty() ? "nothing was saved" : result.failure) << "\n";
     saved = saved && result.ok && result.closing == kSavingCompleted;
     if (result.ok) ListRecovered(options.destination);
   }
