@@ -24,11 +24,4 @@ bool PassesSystemRule(const SavingFilter& filter, const FileRecord& file, bool n
 // All of these, for the sizing walk.
 bool PassesFilter(const SavingFilter& filter, const FileRecord& file, bool ntfs);
 
-// The calendar date of a stamp: NTFS file times as stored (no time-zone
-// conversion), DOS dates by their fields.
-struct CalendarDate {
-  int32_t year = 0, month = 0, day = 0;
-};
-CalendarDate StampDate(const RecordTime& stamp, bool ntfs);
-
 }  // namespace vantor

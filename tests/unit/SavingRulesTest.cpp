@@ -11,6 +11,7 @@
 #include "core/SizeText.h"
 #include "platform/Utf.h"
 #include "save/Destination.h"
+#include "catalog/RecordPredicates.h"
 #include "save/FileFilter.h"
 #include "save/FileStart.h"
 #include "save/Progress.h"
