@@ -150,14 +150,14 @@ void Step4Test::refusedDestinationsStayAsTheyWere() {
         Find(d, "folderTree", "Old Projects")->setCheckState(0, Qt::Checked);
         Command(d, "actionRecoverSelected", Qt::Key_F5);
       });
-  for (const auto& [path, reason] : cases)
+  for (const auto& refusal : cases)
     script
         .on("savingPath",
-            [path](QDialog* d) {
+            [path = refusal.first](QDialog* d) {
               d->findChild<QLineEdit*>("pathField")->setText(QString::fromStdString(path));
               ClickButton(d, "okButton");
             })
-        .message(refused + QString::fromStdString(reason));
+        .message(refused + QString::fromStdString(refusal.second));
   LeaveFromStep4(script.click("savingPath", "cancelButton"));
   world.app->run();
   QVERIFY2(script.finished(), qPrintable(script.failure()));

@@ -55,7 +55,7 @@ class SparseImage {
   // later extents of a split disk). `expected` is kept for small disks only.
   SparseImage(uint64_t capacity, uint64_t grainSize, uint32_t entriesPerTable, const std::string& descriptor,
               uint64_t patternBase = 0)
-      : capacity_(capacity), grainSize_(grainSize), entries_(entriesPerTable), patternBase_(patternBase) {
+      : grainSize_(grainSize), entries_(entriesPerTable), patternBase_(patternBase) {
     uint64_t perTable = grainSize * entriesPerTable;
     tables_ = (capacity + perTable - 1) / perTable;
     uint64_t directorySectors = (tables_ * 4 + 511) / 512;
@@ -118,7 +118,7 @@ class SparseImage {
   std::vector<uint8_t> expected;
 
  private:
-  uint64_t capacity_, grainSize_;
+  uint64_t grainSize_;
   uint32_t entries_;
   uint64_t patternBase_;
   uint64_t tables_ = 0, tableSectors_ = 0;
