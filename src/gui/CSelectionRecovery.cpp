@@ -78,7 +78,7 @@ bool CSelectionRecovery::chooseFile(const QString& title) {
   state.vmValid = 0;
   vantor::SourceChoice choice = vantor::ChooseVirtualDisk(session(), path.toStdString());
   if (!choice.ok) {
-    if (choice.message == kWrongFileMessage) {
+    if (choice.message.starts_with(kWrongFileMessage)) {
       state.vmFilePath.clear();
       state.vmFileName.clear();
     }

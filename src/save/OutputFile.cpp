@@ -127,10 +127,6 @@ bool PathExists(const std::string& path) {
   return ::lstat(path.c_str(), &info) == 0;
 }
 
-bool IsPartialFileName(const std::string& name) {
-  return name.starts_with(kPartialPrefix) && name.ends_with(kPartialSuffix);
-}
-
 std::unique_ptr<OutputFile> CreateOutputFile(const std::string& path, std::string& error) {
   static std::atomic<uint64_t> counter{0};
   const std::string prefix = FolderPart(path) + kPartialPrefix + std::to_string(::getpid()) + "-";

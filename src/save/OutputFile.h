@@ -43,7 +43,4 @@ std::unique_ptr<OutputFile> CreateOutputFile(const std::string& path, std::strin
 // True when something (a file, a folder, a link) stands at `path`.
 bool PathExists(const std::string& path);
 
-// True for the name of a temporary file of an unfinished save.
-bool IsPartialFileName(const std::string& name);
-
 }  // namespace vantor
