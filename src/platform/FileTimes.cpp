@@ -40,13 +40,25 @@ bool FileTimeSettable(const FileTime& time) {
   return time.seconds >= 0 && time.seconds <= kLastExt4Second;
 }
 
-bool SetLastWriteTime(const std::string& path, const FileTime& time) {
+namespace {
+
+// The access time left alone, the modification time set.
+struct LastWriteTimes {
   struct timespec times[2];
-  times[0].tv_sec = 0;
-  times[0].tv_nsec = UTIME_OMIT;
-  times[1].tv_sec = static_cast<time_t>(time.seconds);
-  times[1].tv_nsec = static_cast<long>(time.nanoseconds);
-  return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+  explicit LastWriteTimes(const FileTime& time) {
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(time.seconds);
+    times[1].tv_nsec = static_cast<long>(time.nanoseconds);
+  }
+};
+
+}  // namespace
+
+bool SetLastWriteTime(const std::string& path, const FileTime& time) {
+  return ::utimensat(AT_FDCWD, path.c_str(), LastWriteTimes(time).times, AT_SYMLINK_NOFOLLOW) == 0;
 }
+
+bool SetLastWriteTime(int fd, const FileTime& time) { return ::futimens(fd, LastWriteTimes(time).times) == 0; }
 
 }  // namespace vantor

@@ -23,5 +23,7 @@ bool FileTimeSettable(const FileTime& time);
 // Sets the last-write (modification) time only; the access time is left alone.
 // False on failure.
 bool SetLastWriteTime(const std::string& path, const FileTime& time);
+// The same for an open file.
+bool SetLastWriteTime(int fd, const FileTime& time);
 
 }  // namespace vantor

@@ -57,7 +57,8 @@ class PosixOutputFile : public OutputFile {
 
   bool commit(const FileTime* time, bool replace) override {
     if (!error_.empty() || !Flush()) return Abandon();
-    if (time != nullptr) SetTime(*time);
+    // A time the file system cannot hold is no reason to lose the file.
+    if (time != nullptr) SetLastWriteTime(fd_, *time);
     int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) return Fail(errno);
@@ -81,15 +82,6 @@ class PosixOutputFile : public OutputFile {
     fd_ = -1;
     ::unlink(temporary_.c_str());
     return false;
-  }
-
-  void SetTime(const FileTime& time) {
-    struct timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = static_cast<time_t>(time.seconds);
-    times[1].tv_nsec = static_cast<long>(time.nanoseconds);
-    ::futimens(fd_, times);  // a time the file system cannot hold is no reason to lose the file
   }
 
   bool Flush() {
