@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "ntfs/DataAttribute.h"
 #include "ntfs/DataRuns.h"
 #include "ntfs/ExtensionRecords.h"
@@ -62,10 +62,10 @@ void ScanVolume(const std::vector<uint8_t>& record) {
   test::UseMemoryDisk(session, volume);
   session.state.endSector = kVolumeSectors;
   session.state.geometry.sectorsPerMftRecord = recordSectors;
-  BuildMftRunTable(session, 0, kMftSector, 1);
-  NtfsScan(session);
-  BuildRunTable(session, 0, kMftSector, 'F', 1);
-  BuildRunTable(session, 0, kMftSector, 'D', 1);
+  BuildMftRunTable(session, session.mftRunTable, 0, kMftSector, 1);
+  NtfsScan(session, session.mftRunTable);
+  BuildRunTable(session, session.mftRunTable, 0, kMftSector, 'F', 1);
+  BuildRunTable(session, session.mftRunTable, 0, kMftSector, 'D', 1);
 }
 
 }  // namespace

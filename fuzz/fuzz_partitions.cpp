@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "../tests/support/MemoryDevice.h"
-#include "core/Session.h"
+#include "session/Session.h"
 #include "fat/FatTable.h"
 #include "fat/FatScan.h"
 #include "partition/BootValues.h"
@@ -21,14 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   disk->Put(0, data, size);
   vantor::Session session;
   vantor::test::UseMemoryDisk(session, disk);
-  vantor::ListPartitions(session);
+  vantor::ListPartitions(session, session.partitions);
   const auto entries = session.partitions;
   for (const auto& entry : entries) {
     session.state.fileSystemName = vantor::Utf8ToUtf16(entry.fileSystemName);
     session.state.startSector = entry.startSector;
     session.state.endSector = entry.endSector;
     if (vantor::ReadBootValues(session) == 0) continue;
-    if (vantor::WidthOf(session.state.fileSystemName) != vantor::FatWidth::kNone) vantor::FatScan(session);
+    if (vantor::IsFat(vantor::FileSystemKindOf(session.state.fileSystemName))) vantor::FatScan(session);
     session.catalog.FreeCatalog();
   }
   return 0;

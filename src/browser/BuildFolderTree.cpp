@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/Session.h"
+#include "browser/BrowserContext.h"
 
 namespace vantor {
 namespace {
@@ -23,27 +23,27 @@ struct Frame {
   size_t next = 0;
 };
 
-void IndexCatalog(Session& session) {
-  FolderTree& tree = session.folderTree;
-  for (FolderRecord& folder : session.catalog.folders()) {
+void IndexCatalog(const BrowserContext& context) {
+  FolderTree& tree = context.folderTree;
+  for (FolderRecord& folder : context.catalog.folders()) {
     folder.treeItem = 0;
-    if (folder.fileSystemNumber == session.state.selectedFileSystem) tree.IndexFolder(folder);
+    if (folder.fileSystemNumber == context.state.selectedFileSystem) tree.IndexFolder(folder);
   }
-  for (FileRecord& file : session.catalog.files()) tree.IndexFile(file);
+  for (FileRecord& file : context.catalog.files()) tree.IndexFile(file);
 }
 
 }  // namespace
 
 uint32_t RootKey(const RecoveryState& state) { return state.fileSystemName == u"NTFS" ? kNtfsRootKey : kFatRootKey; }
 
-void BuildFolderTree(Session& session) {
-  FolderTree& tree = session.folderTree;
-  WorkerHost& host = session.host();
-  tree.Reset(RootKey(session.state));
-  IndexCatalog(session);
-  if (session.catalog.folders().empty()) return;
+void BuildFolderTree(const BrowserContext& context) {
+  FolderTree& tree = context.folderTree;
+  WorkerHost& host = context.host;
+  tree.Reset(RootKey(context.state));
+  IndexCatalog(context);
+  if (context.catalog.folders().empty()) return;
   host.setProgressRange(100);
-  const uint64_t found = std::max<uint64_t>(session.catalog.directoriesFound, 1);
+  const uint64_t found = std::max<uint64_t>(context.catalog.directoriesFound, 1);
   uint64_t placed = 0, shown = 0;
   std::unordered_map<uint32_t, int> onPath = {{tree.rootKey(), 1}};
   std::vector<Frame> stack = {{kRootItem, &tree.FoldersOf(tree.rootKey())}};

@@ -1,5 +1,5 @@
 // Building the Step 4 tree from the catalog (on a worker: it reports progress to
-// the session's host and touches nothing but the tree and each folder's treeItem).
+// the context's host and touches nothing but the tree and each folder's treeItem).
 #pragma once
 
 #include <cstdint>
@@ -8,13 +8,13 @@
 
 namespace vantor {
 
-class Session;
+struct BrowserContext;
 
 // The key the tree's Root stands for: 5 on NTFS, 0 on FAT12/16/32.
 uint32_t RootKey(const RecoveryState& state);
 
-// Rebuilds the session's tree: Root, then the folders of `selectedFileSystem`
+// Rebuilds the context's tree: Root, then the folders of `selectedFileSystem`
 // under their parents, in catalog order, depth first.
-void BuildFolderTree(Session& session);
+void BuildFolderTree(const BrowserContext& context);
 
 }  // namespace vantor

@@ -4,7 +4,7 @@
 
 #include "browser/FolderTree.h"
 #include "catalog/DateText.h"
-#include "core/Session.h"
+#include "browser/BrowserContext.h"
 
 namespace vantor {
 namespace {
@@ -23,12 +23,12 @@ void FillCommon(FileListRow& row, const Record& record, bool ntfs) {
 
 }  // namespace
 
-std::vector<FileListRow> FillFileList(Session& session, uint32_t folderKey) {
-  const FolderTree& tree = session.folderTree;
-  const bool ntfs = session.state.fileSystemName == u"NTFS";
+std::vector<FileListRow> FillFileList(const BrowserContext& context, uint32_t folderKey) {
+  const FolderTree& tree = context.folderTree;
+  const bool ntfs = context.state.fileSystemName == u"NTFS";
   const auto& folders = tree.FoldersOf(folderKey);
   const auto& files = tree.FilesOf(folderKey);
-  WorkerHost& host = session.host();
+  WorkerHost& host = context.host;
   host.setProgressRange(100);
   const uint64_t total = std::max<uint64_t>(folders.size() + files.size(), 1);
   std::vector<FileListRow> rows;
@@ -54,10 +54,10 @@ std::vector<FileListRow> FillFileList(Session& session, uint32_t folderKey) {
   return rows;
 }
 
-bool FolderKeyOfItem(const Session& session, uint64_t item, uint32_t& key) {
-  const TreeNode* node = session.folderTree.node(item);
+bool FolderKeyOfItem(const BrowserContext& context, uint64_t item, uint32_t& key) {
+  const TreeNode* node = context.folderTree.node(item);
   if (node == nullptr) return false;
-  if (node->folder != nullptr && node->folder->fileSystemNumber != session.state.selectedFileSystem) return false;
+  if (node->folder != nullptr && node->folder->fileSystemNumber != context.state.selectedFileSystem) return false;
   key = node->key;
   return true;
 }

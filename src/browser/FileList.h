@@ -1,6 +1,6 @@
 // The rows of the Step 4 list for one folder: its subfolders (of the shown file
 // system) first, then its files, each in catalog order, with the texts of the
-// seven columns. Runs on a worker: it reports progress to the session's host and
+// seven columns. Runs on a worker: it reports progress to the context's host and
 // reads the catalog only. Deleted rows are drawn in red.
 #pragma once
 
@@ -12,7 +12,7 @@
 
 namespace vantor {
 
-class Session;
+struct BrowserContext;
 
 struct FileListRow {
   std::string name;  // UTF-8
@@ -27,9 +27,9 @@ struct FileListRow {
 };
 
 // The rows of the folder whose key is `folderKey` (the root key for Root).
-std::vector<FileListRow> FillFileList(Session& session, uint32_t folderKey);
+std::vector<FileListRow> FillFileList(const BrowserContext& context, uint32_t folderKey);
 // The key whose contents the list shows when `item` is chosen in the tree; false
 // for an item without a folder of the shown file system.
-bool FolderKeyOfItem(const Session& session, uint64_t item, uint32_t& key);
+bool FolderKeyOfItem(const BrowserContext& context, uint64_t item, uint32_t& key);
 
 }  // namespace vantor

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "browser/FolderTree.h"
-#include "core/Session.h"
+#include "browser/BrowserContext.h"
 #include "platform/Utf.h"
 
 namespace vantor {
@@ -27,16 +27,16 @@ void Replace(RecordName& name, const std::string& text) {
 
 }  // namespace
 
-bool RenameFolder(Session& session, uint64_t item, const std::string& newName) {
-  TreeNode* node = session.folderTree.node(item);
+bool RenameFolder(const BrowserContext& context, uint64_t item, const std::string& newName) {
+  TreeNode* node = context.folderTree.node(item);
   if (node == nullptr || node->folder == nullptr || newName.empty()) return false;
   Replace(node->folder->name, newName);
   node->label = TreeLabel(node->folder->name);
   return true;
 }
 
-bool RenameFile(Session& session, uint32_t fileNumber, const std::string& newName) {
-  auto& files = session.catalog.files();
+bool RenameFile(const BrowserContext& context, uint32_t fileNumber, const std::string& newName) {
+  auto& files = context.catalog.files();
   if (fileNumber >= files.size() || files[fileNumber].fileNumber != fileNumber || newName.empty()) return false;
   Replace(files[fileNumber].name, newName);
   return true;

@@ -8,11 +8,11 @@
 
 namespace vantor {
 
-class Session;
+struct BrowserContext;
 
 // The folder shown by tree item `item`; false when there is none.
-bool RenameFolder(Session& session, uint64_t item, const std::string& newName);
+bool RenameFolder(const BrowserContext& context, uint64_t item, const std::string& newName);
 // The file of `fileNumber`; false when there is none.
-bool RenameFile(Session& session, uint32_t fileNumber, const std::string& newName);
+bool RenameFile(const BrowserContext& context, uint32_t fileNumber, const std::string& newName);
 
 }  // namespace vantor

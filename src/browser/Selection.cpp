@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/Session.h"
+#include "browser/BrowserContext.h"
 
 namespace vantor {
 namespace {
@@ -13,17 +13,17 @@ void SetNode(TreeNode& node, bool check) {
   node.bold = check;
 }
 
-void SelectAll(Session& session, bool check) {
+void SelectAll(const BrowserContext& context, bool check) {
   const char flag = check ? 'y' : 'n';
-  for (FolderRecord& folder : session.catalog.folders())
-    if (folder.fileSystemNumber == session.state.selectedFileSystem) folder.selected = flag;
-  for (FileRecord& file : session.catalog.files()) file.selected = flag;
+  for (FolderRecord& folder : context.catalog.folders())
+    if (folder.fileSystemNumber == context.state.selectedFileSystem) folder.selected = flag;
+  for (FileRecord& file : context.catalog.files()) file.selected = flag;
 }
 
 }  // namespace
 
-std::unordered_set<uint32_t> CheckSubtree(Session& session, uint64_t item, bool check) {
-  FolderTree& tree = session.folderTree;
+std::unordered_set<uint32_t> CheckSubtree(const BrowserContext& context, uint64_t item, bool check) {
+  FolderTree& tree = context.folderTree;
   std::unordered_set<uint32_t> keys;
   if (tree.node(item) == nullptr) return keys;
   std::vector<uint64_t> pending = {item};
@@ -39,16 +39,16 @@ std::unordered_set<uint32_t> CheckSubtree(Session& session, uint64_t item, bool 
     if (node.key != tree.rootKey()) keys.insert(node.key);
   }
   if (item == kRootItem) {
-    SelectAll(session, check);
+    SelectAll(context, check);
     keys.clear();
   }
   return keys;
 }
 
-void SelectionPass(Session& session, const std::unordered_set<uint32_t>& keys, bool select) {
-  WorkerHost& host = session.host();
-  auto& files = session.catalog.files();
-  const uint64_t total = std::max<uint64_t>(session.catalog.filesFound, 1);
+void SelectionPass(const BrowserContext& context, const std::unordered_set<uint32_t>& keys, bool select) {
+  WorkerHost& host = context.host;
+  auto& files = context.catalog.files();
+  const uint64_t total = std::max<uint64_t>(context.catalog.filesFound, 1);
   host.setProgressRange(100);
   uint64_t looked = 0, shown = 0;
   for (FileRecord& file : files) {
@@ -58,13 +58,13 @@ void SelectionPass(Session& session, const std::unordered_set<uint32_t>& keys, b
   }
 }
 
-void CheckItem(Session& session, uint64_t item, bool check) {
-  auto keys = CheckSubtree(session, item, check);
-  if (!keys.empty()) SelectionPass(session, keys, check);
+void CheckItem(const BrowserContext& context, uint64_t item, bool check) {
+  auto keys = CheckSubtree(context, item, check);
+  if (!keys.empty()) SelectionPass(context, keys, check);
 }
 
-void ShowPathChecked(Session& session, uint64_t item) {
-  for (TreeNode* node = session.folderTree.node(item); node != nullptr; node = session.folderTree.node(node->parent))
+void ShowPathChecked(const BrowserContext& context, uint64_t item) {
+  for (TreeNode* node = context.folderTree.node(item); node != nullptr; node = context.folderTree.node(node->parent))
     SetNode(*node, true);
 }
 

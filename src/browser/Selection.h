@@ -10,17 +10,17 @@
 
 namespace vantor {
 
-class Session;
+struct BrowserContext;
 
 // Sets the tree state and the folder flags of `item`'s subtree; returns the keys
 // collected for SelectionPass (empty for Root, whose files are already marked).
-std::unordered_set<uint32_t> CheckSubtree(Session& session, uint64_t item, bool check);
+std::unordered_set<uint32_t> CheckSubtree(const BrowserContext& context, uint64_t item, bool check);
 // Sets `selected` of every catalog file whose parent key was collected.
-void SelectionPass(Session& session, const std::unordered_set<uint32_t>& keys, bool select);
+void SelectionPass(const BrowserContext& context, const std::unordered_set<uint32_t>& keys, bool select);
 // Both of the above: one click on the item's check box.
-void CheckItem(Session& session, uint64_t item, bool check);
+void CheckItem(const BrowserContext& context, uint64_t item, bool check);
 // Shows `item` and its ancestors as checked (bold) without changing any flag: a
 // file ticked elsewhere (the search, the command line) makes its folder reachable.
-void ShowPathChecked(Session& session, uint64_t item);
+void ShowPathChecked(const BrowserContext& context, uint64_t item);
 
 }  // namespace vantor

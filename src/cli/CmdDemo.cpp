@@ -18,7 +18,7 @@
 #include "cli/RecoverSteps.h"
 #include "cli/Sha256.h"
 #include "cli/Usage.h"
-#include "core/Session.h"
+#include "session/Session.h"
 #include "save/SavingWorker.h"
 
 namespace vantor::cli {

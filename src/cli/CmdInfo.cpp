@@ -3,7 +3,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Usage.h"
-#include "core/Session.h"
+#include "session/Session.h"
 #include "disk/SourceSelection.h"
 #include "disk/VirtualDisk.h"
 
@@ -21,8 +21,8 @@ int InfoCommand(const Arguments& args) {
   SourceChoice choice = ChooseSource(session, args[0]);
   if (!choice.ok) return Failure(choice.message);
   if (session.state.vmValid != 1) return Failure("not a VMware virtual disk: " + args[0]);
-  for (const auto& line : session.virtualDisk.InformationLines()) std::cout << line << "\n";
-  const VirtualDiskDamage& damage = session.virtualDisk.Damage();
+  for (const auto& line : session.reader.virtualDisk.InformationLines()) std::cout << line << "\n";
+  const VirtualDiskDamage& damage = session.reader.virtualDisk.Damage();
   if (damage.sectorsBeyondFiles > 0)
     std::cout << "\nBeyond Its Files   : " << damage.sectorsBeyondFiles << " sectors read as zeros\n";
   for (const auto& file : damage.missingFiles) std::cout << "Missing Extent   : " << file << "\n";

@@ -6,7 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/SourceSteps.h"
 #include "cli/Usage.h"
-#include "core/Session.h"
+#include "session/Session.h"
 #include "partition/PartitionPanel.h"
 #include "partition/PartitionTable.h"
 
@@ -29,7 +29,7 @@ int PartitionsCommand(const Arguments& arguments) {
   CliHost host(options);
   session.setHost(&host);
   if (StepResult opened = OpenSource(session, args[0]); !opened.ok) return Failure(opened.message);
-  if (ListPartitions(session) == 0) return Failure("no FAT or NTFS file system found on " + args[0]);
+  if (ListPartitions(session, session.partitions) == 0) return Failure("no FAT or NTFS file system found on " + args[0]);
   for (const PartitionEntry& entry : session.partitions) {
     PartitionPanel panel = PanelValues(entry);
     std::cout << entry.treeText << '\t' << panel.partitionType << '\t' << panel.partitionSize << '\t'

@@ -10,8 +10,8 @@
 #include "cli/Interrupt.h"
 #include "cli/Usage.h"
 #include "core/Sector.h"
-#include "core/Session.h"
-#include "disk/SectorSource.h"
+#include "session/Session.h"
+#include "disk/SectorReader.h"
 #include "disk/SourceSelection.h"
 
 namespace vantor::cli {
@@ -63,7 +63,7 @@ int ReadCommand(const Arguments& args) {
   std::unique_ptr<uint8_t[], AlignedDelete> buffer(static_cast<uint8_t*>(::operator new[](bytes, kAlignment)));
   for (uint64_t done = 0; done < count;) {
     uint32_t batch = static_cast<uint32_t>(std::min<uint64_t>(kBatch, count - done));
-    ReadCurrentSectors(session, first + done, batch, buffer.get());
+    session.reader.read(first + done, batch, buffer.get());
     if (!WriteAll(buffer.get(), static_cast<size_t>(batch) * kSectorSize)) return Failure("cannot write to standard output");
     done += batch;
     if (Interrupted()) break;

@@ -9,7 +9,7 @@
 #include "cli/Interrupt.h"
 #include "cli/SourceSteps.h"
 #include "cli/Usage.h"
-#include "core/Session.h"
+#include "session/Session.h"
 #include "scan/RunScan.h"
 
 namespace vantor::cli {

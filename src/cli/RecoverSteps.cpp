@@ -7,7 +7,7 @@
 #include "catalog/CatalogPaths.h"
 #include "cli/SourceSteps.h"
 #include "cli/Usage.h"
-#include "core/Session.h"
+#include "session/Session.h"
 #include "save/Destination.h"
 #include "save/SavingWorker.h"
 #include "scan/RunScan.h"

@@ -1,6 +1,6 @@
 #include "cli/SourceSteps.h"
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "disk/SourceSelection.h"
 #include "logs/Logs.h"
 #include "logs/RunHeader.h"
@@ -12,20 +12,20 @@
 namespace vantor::cli {
 
 StepResult OpenSource(Session& session, const std::string& source) {
-  LogRunStart(session, kActivityLog);
+  LogRunStart(session.startTime, kActivityLog);
   SourceChoice choice = ChooseSource(session, source);
   if (!choice.ok) return {false, choice.message};
   if (std::string warning = VirtualDiskWarning(session); !warning.empty()) session.host().messageInfo(warning);
   std::vector<std::string> lines{"Device Information : "};
   if (session.state.vmValid == 1)
-    for (const auto& line : session.virtualDisk.InformationLines()) lines.push_back(line);
+    for (const auto& line : session.reader.virtualDisk.InformationLines()) lines.push_back(line);
   AppendLogSection(kActivityLog, session.state.exhaustiveChosen == 1 ? "Step 1 : Exhaustive Recovery" : "Step 1 : Vantor",
                    lines);
   return {true, {}};
 }
 
 StepResult ChoosePartition(Session& session, const std::string& source, size_t number) {
-  size_t count = ListPartitions(session);
+  size_t count = ListPartitions(session, session.partitions);
   if (count == 0) return {false, "no FAT or NTFS file system found on " + source};
   if (number == 0 || number > count)
     return {false, "partition " + std::to_string(number) + " does not exist: " + source + " lists " +

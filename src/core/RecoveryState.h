@@ -1,6 +1,6 @@
 // The record through which the wizard steps, the running worker, the sector source
 // and the engines hand choices and results to one another. It starts zeroed, with
-// the device path table at its initial names, and lives as long as its Session.
+// the device path table at its initial names, and lives as long as its session.
 #pragma once
 
 #include <array>

@@ -9,8 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/Session.h"
-#include "disk/SectorSource.h"
+#include "disk/SectorReader.h"
 #include "platform/DevicePaths.h"
 #include "platform/Folders.h"
 #include "platform/Utf.h"
@@ -34,10 +33,10 @@ bool IsVirtualDiskLayout(const std::string& type) {
 
 }  // namespace
 
-SourceChoice ChooseVirtualDisk(Session& session, const std::string& path) {
-  RecoveryState& state = session.state;
+SourceChoice ChooseVirtualDisk(SectorReader& reader, const std::string& path) {
+  RecoveryState& state = reader.state();
   state.vmValid = 0;
-  VirtualDiskOpenResult opened = session.virtualDisk.Open(path);
+  VirtualDiskOpenResult opened = reader.virtualDisk.Open(path);
   if (IsVirtualDiskLayout(opened.typeText)) {
     state.vmValid = 1;
     state.vmFilePath = Utf8ToUtf16(path);
@@ -45,38 +44,38 @@ SourceChoice ChooseVirtualDisk(Session& session, const std::string& path) {
     return {true, {}};
   }
   if (opened.typeText == "Damaged") return {false, "File is highly Damaged can't be recoverd"};
-  if (const std::string& missing = session.virtualDisk.missingExtent(); !missing.empty())
+  if (const std::string& missing = reader.virtualDisk.missingExtent(); !missing.empty())
     return {false, "Please select a correct virtual machine file (its extent file " + missing + " is missing)"};
   if (opened.status == 0 && opened.typeText == "Used") return {false, "This file is in use please select another file"};
   return {false, "Please select a correct virtual machine file"};
 }
 
-SourceChoice ChooseSource(Session& session, const std::string& path) {
+SourceChoice ChooseSource(SectorReader& reader, const std::string& path) {
   std::error_code error;
   if (!std::filesystem::exists(path, error)) return {false, "Source not found: " + path};
   // A virtual disk file that cannot be opened is "in use" (a running machine holds it).
-  if (EndsWithIgnoringCase(path, ".vmdk")) return ChooseVirtualDisk(session, path);
+  if (EndsWithIgnoringCase(path, ".vmdk")) return ChooseVirtualDisk(reader, path);
   if (std::filesystem::is_directory(path, error))
     return {false, "Source is a folder, not a disk, an image or a virtual disk: " + path};
   int probe = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (probe < 0) return {false, "Source cannot be opened for reading: " + path + ": " + std::strerror(errno)};
   ::close(probe);
-  session.state.vmValid = 0;
-  session.state.selectedItemText = Utf8ToUtf16(path);
+  reader.state().vmValid = 0;
+  reader.state().selectedItemText = Utf8ToUtf16(path);
   if (EndsWithIgnoringCase(path, "Image0.img")) {
     std::string text = path.substr(0, path.size() - 10) + "Image0.img";
-    if (SelectImage(session, text)) return {true, {}};
+    if (SelectImage(reader.state(), text)) return {true, {}};
   }
-  session.state.imageSource = 0;
-  session.state.deviceIndex = 0;
-  session.state.devicePath() = "\\\\.\\PhysicalDrive0";
-  session.deviceMap[session.state.devicePath()] = path;
+  reader.state().imageSource = 0;
+  reader.state().deviceIndex = 0;
+  reader.state().devicePath() = "\\\\.\\PhysicalDrive0";
+  reader.deviceMap[reader.state().devicePath()] = path;
   return {true, {}};
 }
 
-std::string VirtualDiskWarning(Session& session) {
-  if (session.state.vmValid != 1) return {};
-  const VirtualDiskDamage& damage = session.virtualDisk.Damage();
+std::string VirtualDiskWarning(SectorReader& reader) {
+  if (reader.state().vmValid != 1) return {};
+  const VirtualDiskDamage& damage = reader.virtualDisk.Damage();
   if (damage.sectorsBeyondFiles == 0) return {};
   std::string text = std::to_string(damage.sectorsBeyondFiles) +
                      " sectors of the virtual disk lie beyond its files and read as zeros";
@@ -84,15 +83,15 @@ std::string VirtualDiskWarning(Session& session) {
   return text;
 }
 
-std::vector<std::string> SourcePaths(const Session& session) {
-  const RecoveryState& state = session.state;
+std::vector<std::string> SourcePaths(const SectorReader& reader) {
+  const RecoveryState& state = reader.state();
   if (state.vmValid == 1) {
-    std::vector<std::string> paths = session.virtualDisk.extentPaths();
+    std::vector<std::string> paths = reader.virtualDisk.extentPaths();
     paths.push_back(Utf16ToUtf8(state.vmFilePath));
     return paths;
   }
   if (state.imageSource == 1) return {Utf16ToUtf8(state.imageFolder) + "Image0.img"};
-  return {ResolveDevicePath(session.deviceMap, state.currentDevicePath())};
+  return {ResolveDevicePath(reader.deviceMap, state.currentDevicePath())};
 }
 
 }  // namespace vantor

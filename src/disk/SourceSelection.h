@@ -8,7 +8,7 @@
 
 namespace vantor {
 
-class Session;
+class SectorReader;
 
 struct SourceChoice {
   bool ok = false;
@@ -17,16 +17,16 @@ struct SourceChoice {
 
 // The start dialog's check of a virtual disk file; sets vmValid, vmFilePath and
 // vmFileName when the file is one of the four layouts.
-SourceChoice ChooseVirtualDisk(Session& session, const std::string& path);
+SourceChoice ChooseVirtualDisk(SectorReader& reader, const std::string& path);
 // Any source by its path: ".vmdk" files as above, "Image0.img" as an image, else a
 // disk image file or a device mapped to "\\.\PhysicalDrive0".
-SourceChoice ChooseSource(Session& session, const std::string& path);
+SourceChoice ChooseSource(SectorReader& reader, const std::string& path);
 // The files and devices of this machine that the chosen source reads: the
 // virtual disk and its extent files, or the image or device.
-std::vector<std::string> SourcePaths(const Session& session);
+std::vector<std::string> SourcePaths(const SectorReader& reader);
 // For a virtual disk whose files do not hold all of it (cut short, or an extent
 // file missing): "N sectors of the virtual disk lie beyond its files and read as
 // zeros", with the missing files named. Empty for a whole disk or another source.
-std::string VirtualDiskWarning(Session& session);
+std::string VirtualDiskWarning(SectorReader& reader);
 
 }  // namespace vantor

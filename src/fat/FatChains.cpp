@@ -12,11 +12,11 @@ namespace {
 
 constexpr uint32_t kLostLinks = 25;
 
-bool ContinuesChain(FatWidth width, uint32_t value) {
+bool ContinuesChain(FileSystemKind width, uint32_t value) {
   switch (width) {
-    case FatWidth::kFat12: return value >= 1 && value <= 0xFFE;
-    case FatWidth::kFat16: return value >= 2 && value < 0xFFFF;
-    case FatWidth::kFat32: return value >= 2 && value < 0x0FFFFFFF;
+    case FileSystemKind::kFat12: return value >= 1 && value <= 0xFFE;
+    case FileSystemKind::kFat16: return value >= 2 && value < 0xFFFF;
+    case FileSystemKind::kFat32: return value >= 2 && value < 0x0FFFFFFF;
     default: return false;
   }
 }
@@ -38,8 +38,8 @@ class SeenClusters {
 }  // namespace
 
 std::vector<uint32_t> FollowChain(FatTable& table, WorkerHost& host, uint32_t startCluster, uint32_t limit) {
-  const FatWidth width = table.width();
-  if (width == FatWidth::kNone) return {};
+  const FileSystemKind width = table.width();
+  if (!IsFat(width)) return {};
   std::vector<uint32_t> list{startCluster};
   SeenClusters seen;
   for (uint32_t cluster = startCluster, links = 0;;) {

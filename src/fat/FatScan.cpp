@@ -24,8 +24,7 @@
 #include <vector>
 
 #include "core/ProgressReport.h"
-#include "core/Session.h"
-#include "disk/SectorSource.h"
+#include "disk/SectorReader.h"
 #include "fat/FatChains.h"
 #include "fat/FatEntries.h"
 #include "fat/FatTable.h"
@@ -41,12 +40,13 @@ enum class SectorEnd { kNextSector, kEndFolder };
 
 class DirectoryScan {
  public:
-  explicit DirectoryScan(Session& session)
-      : session_(session),
-        catalog_(session.catalog),
-        geometry_(session.state.geometry),
-        width_(WidthOf(session.state.fileSystemName)),
-        table_(CurrentSourceRead(session), width_, geometry_.firstFatSector, geometry_.sectorsPerFat),
+  explicit DirectoryScan(const ScanContext& context)
+      : reader_(context.reader),
+        host_(context.host),
+        catalog_(context.catalog),
+        geometry_(context.state.geometry),
+        width_(FileSystemKindOf(context.state.fileSystemName)),
+        table_(reader_.function(), width_, geometry_.firstFatSector, geometry_.sectorsPerFat),
         perCluster_(geometry_.sectorsPerCluster),
         perPiece_(perCluster_ >= kMaxPieceSectors ? kMaxPieceSectors : perCluster_),
         pieces_(perCluster_ >= kMaxPieceSectors ? perCluster_ / kMaxPieceSectors : 1),
@@ -56,18 +56,18 @@ class DirectoryScan {
     catalog_.directoriesFound = 0;
     catalog_.filesFound = 0;
     catalog_.bytesTotal = 0;
-    session_.host().setProgressRange(100);
-    if (width_ != FatWidth::kNone && IsClusterSize(perCluster_)) {
+    host_.setProgressRange(100);
+    if (IsFat(width_) && IsClusterSize(perCluster_)) {
       ReadRoot();
       WalkFolders();
     }
-    session_.host().setProgress(100);
+    host_.setProgress(100);
     if (catalog_.outOfMemory) {
-      session_.host().messageInfo("Out Of Memory");
+      host_.messageInfo("Out Of Memory");
       return {false, "Out Of Memory", false};
     }
     if (catalog_.directoriesFound == 0 && catalog_.filesFound == 0) {
-      session_.host().messageInfo(kSwitchToExhaustiveText);
+      host_.messageInfo(kSwitchToExhaustiveText);
       return {true, {}, true};
     }
     return {};
@@ -89,7 +89,7 @@ class DirectoryScan {
     pieceFirst_ = ClusterSector(cluster) + static_cast<uint64_t>(piece) * perPiece_;
     sectorsInBuffer_ = perPiece_;
     std::memset(piece_.data(), 0, piece_.size());
-    ReadCurrentSectors(session_, pieceFirst_, perPiece_, piece_.data());
+    reader_.read(pieceFirst_, perPiece_, piece_.data());
   }
 
   ByteView PieceSector(uint32_t index) const {
@@ -102,7 +102,7 @@ class DirectoryScan {
       return;
     }
     out.fill(0);
-    ReadCurrentSectors(session_, number, 1, out.data());
+    reader_.read(number, 1, out.data());
   }
 
   // The sector before `number` in the directory's chain.
@@ -123,8 +123,8 @@ class DirectoryScan {
   }
 
   void ReadRoot() {
-    if (width_ == FatWidth::kFat32) {
-      Directory root{kFatRootKey, false, true, FollowChain(table_, session_.host(), static_cast<uint32_t>(geometry_.rootStart), 0)};
+    if (width_ == FileSystemKind::kFat32) {
+      Directory root{kFatRootKey, false, true, FollowChain(table_, host_, static_cast<uint32_t>(geometry_.rootStart), 0)};
       ReadClusters(root, false);
       return;
     }
@@ -137,7 +137,7 @@ class DirectoryScan {
       pieceFirst_ = geometry_.rootStart + i;
       sectorsInBuffer_ = 1;
       std::memset(piece_.data(), 0, kSectorSize);
-      ReadCurrentSectors(session_, pieceFirst_, 1, piece_.data());
+      reader_.read(pieceFirst_, 1, piece_.data());
       ReadEntries(PieceSector(0), pieceFirst_, Directory{kFatRootKey, false, true, {}}, previous);
     }
   }
@@ -145,11 +145,11 @@ class DirectoryScan {
   void WalkFolders() {
     // Positions, not iterators: records appended meanwhile are visited later.
     for (size_t i = 0; i < catalog_.folders().size() && !catalog_.outOfMemory; ++i) {
-      session_.host().pauseGate();
-      if (session_.host().stopRequested()) return;
+      host_.pauseGate();
+      if (host_.stopRequested()) return;
       const FolderRecord& folder = catalog_.folders()[i];
       if (folder.ownKey != LostKey) ReadFolder(folder.ownKey, folder.deleted == 'y', folder.name);
-      session_.host().setProgress((i + 1) * 100 / catalog_.folders().size());
+      host_.setProgress((i + 1) * 100 / catalog_.folders().size());
     }
   }
 
@@ -158,11 +158,11 @@ class DirectoryScan {
     clusterIndex_ = 0;
     ReadPiece(key, 0);
     if (!IsDirectoryStart(PieceSector(0))) {
-      session_.host().trace("folder " + name.utf8() + " (cluster " + std::to_string(key) +
+      host_.trace("folder " + name.utf8() + " (cluster " + std::to_string(key) +
                             ") not opened: its first sector does not begin with \".\" and \"..\"");
       return;
     }
-    folder.clusters = FollowChain(table_, session_.host(), key, deleted ? LostKey : 0);
+    folder.clusters = FollowChain(table_, host_, key, deleted ? LostKey : 0);
     ReadClusters(folder, true);
   }
 
@@ -183,7 +183,7 @@ class DirectoryScan {
     for (unsigned e = 0; e < kEntriesPerSector; ++e) {
       if (catalog_.outOfMemory) return SectorEnd::kEndFolder;
       DecodedEntry entry;
-      EntryOutcome outcome = DecodeEntry(sector, number, e, width_ != FatWidth::kFat32 && directory.isRoot,
+      EntryOutcome outcome = DecodeEntry(sector, number, e, width_ != FileSystemKind::kFat32 && directory.isRoot,
                                          previous, entry);
       if (outcome == EntryOutcome::kEnd) {
         if (directory.isRoot) return SectorEnd::kNextSector;
@@ -192,7 +192,7 @@ class DirectoryScan {
       if (outcome == EntryOutcome::kDecoded)
         Add(entry, directory);
       else if (std::string why = SkipReason(outcome); !why.empty())
-        session_.host().trace("entry " + std::to_string(e) + " of sector " + std::to_string(number) + " (" +
+        host_.trace("entry " + std::to_string(e) + " of sector " + std::to_string(number) + " (" +
                               Utf16ToUtf8(entry.name) + ") passed over: " + why);
     }
     return SectorEnd::kNextSector;
@@ -206,14 +206,15 @@ class DirectoryScan {
                                 entry.firstCluster, 0, entry.times)) {
       catalog_.bytesTotal += entry.size;
     }
-    progress_.Report(session_.host(), catalog_.bytesTotal, catalog_.directoriesFound, catalog_.filesFound,
+    progress_.Report(host_, catalog_.bytesTotal, catalog_.directoriesFound, catalog_.filesFound,
                      entry.name);
   }
 
-  Session& session_;
+  SectorReader& reader_;
+  WorkerHost& host_;
   RecoveryCatalog& catalog_;
   const VolumeGeometry geometry_;
-  const FatWidth width_;
+  const FileSystemKind width_;
   FatTable table_;
   const uint32_t perCluster_;
   const uint32_t perPiece_;
@@ -227,11 +228,11 @@ class DirectoryScan {
 
 }  // namespace
 
-FatScanResult FatScan(Session& session) {
+FatScanResult FatScan(const ScanContext& context) {
   try {
-    return DirectoryScan(session).Run();
+    return DirectoryScan(context).Run();
   } catch (const std::bad_alloc&) {
-    session.host().messageInfo("Not Enough Memory");
+    context.host.messageInfo("Not Enough Memory");
     return {false, "Not Enough Memory", false};
   }
 }

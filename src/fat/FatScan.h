@@ -6,9 +6,9 @@
 
 #include <string>
 
-namespace vantor {
+#include "catalog/ScanContext.h"
 
-class Session;
+namespace vantor {
 
 inline constexpr const char* kSwitchToExhaustiveText =
     "Switching to Exhaustive Recovery for Lost files & folders. This will take long time.";
@@ -19,7 +19,7 @@ struct FatScanResult {
   bool foundNothing = false;  // the exhaustive scan should take over
 };
 
-// Scans the volume that session.state.geometry describes into session.catalog.
-FatScanResult FatScan(Session& session);
+// Scans the volume that the state's geometry describes into the catalog.
+FatScanResult FatScan(const ScanContext& context);
 
 }  // namespace vantor

@@ -2,14 +2,7 @@
 
 namespace vantor {
 
-FatWidth WidthOf(const std::u16string& fileSystemName) {
-  if (fileSystemName == u"FAT12") return FatWidth::kFat12;
-  if (fileSystemName == u"FAT16") return FatWidth::kFat16;
-  if (fileSystemName == u"FAT32") return FatWidth::kFat32;
-  return FatWidth::kNone;
-}
-
-FatTable::FatTable(SectorRead read, FatWidth width, uint64_t firstSector, uint64_t sectors)
+FatTable::FatTable(SectorRead read, FileSystemKind width, uint64_t firstSector, uint64_t sectors)
     : read_(std::move(read)),
       width_(width),
       firstSector_(firstSector),
@@ -31,10 +24,11 @@ std::optional<uint32_t> FatTable::Entry(uint32_t cluster) {
   uint64_t offset = 0;
   size_t bytes = 0;
   switch (width_) {
-    case FatWidth::kFat12: offset = static_cast<uint64_t>(cluster) * 3 / 2, bytes = 2; break;
-    case FatWidth::kFat16: offset = static_cast<uint64_t>(cluster) * 2, bytes = 2; break;
-    case FatWidth::kFat32: offset = static_cast<uint64_t>(cluster) * 4, bytes = 4; break;
-    case FatWidth::kNone: return std::nullopt;
+    case FileSystemKind::kFat12: offset = static_cast<uint64_t>(cluster) * 3 / 2, bytes = 2; break;
+    case FileSystemKind::kFat16: offset = static_cast<uint64_t>(cluster) * 2, bytes = 2; break;
+    case FileSystemKind::kFat32: offset = static_cast<uint64_t>(cluster) * 4, bytes = 4; break;
+    case FileSystemKind::kUnknown:
+    case FileSystemKind::kNtfs: return std::nullopt;
   }
   // Sector 0 holds the boot sector, never a table.
   if (firstSector_ == 0 || offset + bytes > tableBytes_) return std::nullopt;
@@ -44,7 +38,7 @@ std::optional<uint32_t> FatTable::Entry(uint32_t cluster) {
     if (!byte) return std::nullopt;
     value |= static_cast<uint32_t>(*byte) << (8 * i);
   }
-  if (width_ == FatWidth::kFat12) value = cluster % 2 == 0 ? value & 0x0FFF : value >> 4;
+  if (width_ == FileSystemKind::kFat12) value = cluster % 2 == 0 ? value & 0x0FFF : value >> 4;
   return value;
 }
 

@@ -12,25 +12,21 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <string>
 
+#include "core/FileSystemKind.h"
 #include "core/Sector.h"
 
 namespace vantor {
 
-enum class FatWidth { kNone, kFat12, kFat16, kFat32 };
-
-FatWidth WidthOf(const std::u16string& fileSystemName);
-
 class FatTable {
  public:
   // The copy of `sectors` sectors from `firstSector`, read through `read`.
-  FatTable(SectorRead read, FatWidth width, uint64_t firstSector, uint64_t sectors);
+  FatTable(SectorRead read, FileSystemKind width, uint64_t firstSector, uint64_t sectors);
 
   // The entry of `cluster`, or nothing when it lies beyond the table or its
   // sector cannot be read.
   std::optional<uint32_t> Entry(uint32_t cluster);
-  FatWidth width() const { return width_; }
+  FileSystemKind width() const { return width_; }
 
  private:
   static constexpr size_t kCachedSectors = 64;
@@ -43,7 +39,7 @@ class FatTable {
   std::optional<uint8_t> Byte(uint64_t offset);
 
   SectorRead read_;
-  FatWidth width_;
+  FileSystemKind width_;
   uint64_t firstSector_;
   uint64_t tableBytes_;
   std::array<Slot, kCachedSectors> cache_{};

@@ -42,9 +42,9 @@ bool CVTFATNTFSApp::startUp() {
     store.set(vantor::kProductKey, "FilePath", install);
     store.save();
   }
-  session_.deviceMap = vantor::LoadDeviceMap(store);
+  session_.reader.deviceMap = vantor::LoadDeviceMap(store);
   if (!vantor::MakeFolderPath(install)) return false;
-  vantor::LogRunStart(session_, vantor::kActivityLog);
+  vantor::LogRunStart(session_.startTime, vantor::kActivityLog);
   return true;
 }
 

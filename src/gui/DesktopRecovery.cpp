@@ -4,8 +4,8 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 
-#include "core/Session.h"
-#include "disk/SectorSource.h"
+#include "session/Session.h"
+#include "disk/SectorReader.h"
 #include "gui/ActivityLog.h"
 #include "gui/Captions.h"
 #include "gui/DialogParts.h"
@@ -116,7 +116,7 @@ void DesktopRecovery::showInformation(QTreeWidgetItem* item) {
   int kind = item != nullptr ? item->data(0, kKindRole).toInt() : kBranch;
   int index = item != nullptr ? item->data(0, kIndexRole).toInt() : 0;
   if (kind == kVirtualDisk) {
-    setInformation("Device Information", session().virtualDisk.InformationLines());
+    setInformation("Device Information", session().reader.virtualDisk.InformationLines());
   } else if (kind == kDisk) {
     setInformation("Device Information", vantor::DeviceInformationLines(store_, index));
   } else if (kind == kDrive) {
@@ -136,7 +136,7 @@ void DesktopRecovery::chooseImage(QTreeWidgetItem* branch) {
   QString folder = context_.chooser.chooseFolder(this, "Select Folder of Image File");
   if (folder.isEmpty()) return;
   QString path = folder + (folder.endsWith('/') ? "" : "/") + "Image0.img";
-  if (!vantor::SelectImage(session(), path.toStdString())) {
+  if (!vantor::SelectImage(session().state, path.toStdString())) {
     MessagesInfo::Show(this, "Image path not found. Please specify image path.");
     return;
   }

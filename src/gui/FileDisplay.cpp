@@ -12,7 +12,7 @@
 #include "browser/BuildFolderTree.h"
 #include "browser/Rename.h"
 #include "browser/Selection.h"
-#include "core/Session.h"
+#include "session/Session.h"
 #include "core/SizeText.h"
 #include "gui/Captions.h"
 #include "gui/DialogParts.h"
@@ -52,7 +52,7 @@ QString SummaryText(const vantor::RecoveryCatalog& catalog) {
 }  // namespace
 
 FileDisplay::FileDisplay(WizardContext& context, QWidget* parent)
-    : WizardStep(context, parent, "&Saving Using Filter"), host_(this), previousHost_(&context.session.host()) {
+    : WizardStep(context, parent, "&Saving Using Filter"), host_(this) {
   setObjectName("fileDisplay");
   setWindowTitle(QString(kMainCaption) + " - Step 4");
   for (Command id : {kCmdLoadLog, kCmdOpen, kCmdExhaustive, kCmdSaving, kCmdSearch, kCmdSaveLog})
@@ -86,7 +86,7 @@ FileDisplay::FileDisplay(WizardContext& context, QWidget* parent)
 
 FileDisplay::~FileDisplay() {
   host_.stopAndWait();
-  session().setHost(previousHost_);
+  workerHost_.reset();
 }
 
 void FileDisplay::buildList() {
@@ -149,7 +149,7 @@ void FileDisplay::showEvent(QShowEvent* event) {
 void FileDisplay::startTreeBuilding() {
   const std::u16string& name = session().state.fileSystemName;
   if (name != u"FAT12" && name != u"FAT16" && name != u"FAT32" && name != u"NTFS") return;
-  session().setHost(&host_);
+  workerHost_.emplace(session().reader, host_);
   host_.start([this] { vantor::BuildFolderTree(session()); });
 }
 
@@ -160,7 +160,7 @@ QTreeWidgetItem* FileDisplay::treeItem(uint64_t id) const {
 
 void FileDisplay::showTree() {
   host_.waitForEnd();
-  session().setHost(previousHost_);
+  workerHost_.reset();
   const vantor::FolderTree& model = session().folderTree;
   updating_ = true;
   for (uint64_t id = vantor::kRootItem; id <= model.size(); ++id) {
@@ -325,7 +325,7 @@ void FileDisplay::reject() { goBack(); }
 void FileDisplay::goBack() {
   if (!QuestionMessage::Ask(this, kBackToStep2Question)) return;
   host_.stopAndWait();
-  session().setHost(previousHost_);
+  workerHost_.reset();
   vantor::RecoveryState& state = session().state;
   session().folderTree.Reset(0);
   if (state.partitionSearch == 0) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QTimer>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -52,7 +53,8 @@ class FileDisplay : public WizardStep {
   void goBack();
 
   QtWorkerHost host_;
-  vantor::WorkerHost* previousHost_;
+  // Stands the worker's host in for the session's while the worker runs.
+  std::optional<vantor::ScopedHost> workerHost_;
   QTreeWidget* tree_ = nullptr;
   QTreeWidget* list_ = nullptr;
   QLabel* summary_ = nullptr;

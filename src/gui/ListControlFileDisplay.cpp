@@ -3,7 +3,7 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "gui/Captions.h"
 #include "gui/DialogParts.h"
 #include "gui/QuestionMessage.h"
@@ -33,10 +33,8 @@ void ListControlFileDisplay::reject() {
 void ListControlFileDisplay::Run(QWidget* parent, vantor::Session& session, const QString& caption,
                                  std::function<void()> work) {
   ListControlFileDisplay dialog(caption, parent);
-  vantor::WorkerHost* previous = &session.host();
-  session.setHost(&dialog.host_);
+  vantor::ScopedHost workerHost(session.reader, dialog.host_);
   dialog.host_.start(std::move(work));
   dialog.exec();
   dialog.host_.waitForEnd();
-  session.setHost(previous);
 }

@@ -1,6 +1,6 @@
 #include "gui/LogCommands.h"
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "gui/LogPath.h"
 #include "gui/StepMenu.h"
 #include "logs/Logs.h"
@@ -9,16 +9,16 @@ bool RunLogCommand(QWidget* parent, vantor::Session& session, FileChooser& choos
   using namespace vantor;
   switch (id) {
     case kCmdActivityReport:
-      OpenLog(session, kActivityLog);
+      OpenLog(session.host(), kActivityLog);
       return true;
     case kCmdRecoveryHistory:
-      OpenLog(session, kRecoveryLog);
+      OpenLog(session.host(), kRecoveryLog);
       return true;
     case kCmdClearActivity:
-      ClearLog(session, kActivityLog);
+      ClearLog(session.host(), kActivityLog);
       return true;
     case kCmdClearRecovery:
-      ClearLog(session, kRecoveryLog);
+      ClearLog(session.host(), kRecoveryLog);
       return true;
     case kCmdActivityPath:
     case kCmdRecoveryPath: {

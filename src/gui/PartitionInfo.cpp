@@ -6,7 +6,7 @@
 #include <QHBoxLayout>
 #include <QTreeWidget>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "gui/ActivityLog.h"
 #include "gui/Captions.h"
 #include "gui/DialogParts.h"
@@ -105,14 +105,14 @@ bool PartitionInfo::isLogicalDrive() const {
 
 uint64_t PartitionInfo::diskBytes() const {
   const vantor::Session& s = context_.session;
-  if (s.state.vmValid == 1) return s.virtualDisk.capacity() * 512;
+  if (s.state.vmValid == 1) return s.reader.virtualDisk.capacity() * 512;
   vantor::ConfigStore store = vantor::ConfigStore::Load();
   std::string value = "Disk" + std::to_string(DiskNumber(s.state.selectedItemText));
   return std::strtoull(store.get("VT Windows\\Size", value).value_or("0").c_str(), nullptr, 10);
 }
 
 void PartitionInfo::listPartitions() {
-  vantor::ListPartitions(session());
+  vantor::ListPartitions(session(), session().partitions);
   auto* root = new QTreeWidgetItem(tree_, QStringList(QString::fromStdU16String(session().state.selectedItemText)));
   root->setData(0, kEntryRole, isLogicalDrive() && !session().partitions.empty() ? 0 : -1);
   if (!isLogicalDrive()) {

@@ -6,7 +6,7 @@
 #include <QShowEvent>
 #include <QTimer>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "gui/Captions.h"
 #include "gui/DialogParts.h"
 #include "gui/MessagesInfo.h"
@@ -31,7 +31,7 @@ class SavingHost : public QtWorkerHost {
     OnUiThread<bool>([&] {
       MessagesInfo box(QString::fromStdString(text), dialog(), "Open Recovery History");
       box.exec();
-      if (box.checked()) vantor::OpenLog(session_, vantor::kRecoveryLog);
+      if (box.checked()) vantor::OpenLog(session_.host(), vantor::kRecoveryLog);
       return true;
     });
   }
@@ -65,8 +65,7 @@ QProgressBar* Bar(QWidget* parent, const char* name) {
 SavingDlg::SavingDlg(WizardContext& context, QWidget* parent)
     : QDialog(parent),
       context_(context),
-      host_(std::make_unique<SavingHost>(this, context.session)),
-      previousHost_(&context.session.host()) {
+      host_(std::make_unique<SavingHost>(this, context.session)) {
   setObjectName("savingDlg");
   setWindowTitle(QString(kMainCaption) + " - Saving");
   auto* layout = new QVBoxLayout(this);
@@ -102,7 +101,7 @@ SavingDlg::SavingDlg(WizardContext& context, QWidget* parent)
 
 SavingDlg::~SavingDlg() {
   host_->stopAndWait();
-  context_.session.setHost(previousHost_);
+  workerHost_.reset();
 }
 
 void SavingDlg::showEvent(QShowEvent* event) {
@@ -113,13 +112,13 @@ void SavingDlg::showEvent(QShowEvent* event) {
 }
 
 void SavingDlg::start() {
-  context_.session.setHost(host_.get());
+  workerHost_.emplace(context_.session.reader, *host_);
   host_->start([this] { save(); });
 }
 
 void SavingDlg::save() {
   vantor::Session& session = context_.session;
-  vantor::LogRunStart(session, vantor::kRecoveryLog);
+  vantor::LogRunStart(session.startTime, vantor::kRecoveryLog);
   session.savingRun.startTime = static_cast<int64_t>(std::time(nullptr));
   vantor::SaveTree(session);
   const vantor::SavingRun& run = session.savingRun;

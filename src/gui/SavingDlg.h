@@ -9,6 +9,7 @@
 #include <ctime>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "gui/QtWorkerHost.h"
 #include "gui/WizardContext.h"
@@ -38,7 +39,8 @@ class SavingDlg : public QDialog {
 
   WizardContext& context_;
   std::unique_ptr<QtWorkerHost> host_;
-  vantor::WorkerHost* previousHost_;
+  // Stands the worker's host in for the session's while the worker runs.
+  std::optional<vantor::ScopedHost> workerHost_;
   std::map<int, QLabel*> fields_;
   QWidget* details_ = nullptr;
   QProgressBar* current_ = nullptr;

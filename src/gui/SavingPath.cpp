@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "gui/DialogParts.h"
 #include "gui/ListControlFileDisplay.h"
 #include "gui/ModalRun.h"

@@ -34,7 +34,7 @@ const struct {
 }  // namespace
 
 SearchProgress::SearchProgress(WizardContext& context, QWidget* parent)
-    : WizardStep(context, parent), host_(this), previousHost_(&context.session.host()) {
+    : WizardStep(context, parent), host_(this) {
   setObjectName("searchProgress");
   setWindowTitle(QString(kMainCaption) + " - Step 3");
   menu()->setAllEnabled(false);
@@ -56,7 +56,7 @@ SearchProgress::SearchProgress(WizardContext& context, QWidget* parent)
 SearchProgress::~SearchProgress() {
   leaving_ = true;
   host_.stopAndWait();
-  session().setHost(previousHost_);
+  workerHost_.reset();
 }
 
 void SearchProgress::buildDetails() {
@@ -113,7 +113,7 @@ void SearchProgress::startWorker() {
   clock_.start();
   timer2_.start(1000);
   if (vantor::IsNormalScan(choice_.kind)) timer1_.start(2000);
-  session().setHost(&host_);
+  workerHost_.emplace(session().reader, host_);
   host_.start([this] { report_ = vantor::RunScan(session(), false); });
 }
 
@@ -126,7 +126,7 @@ void SearchProgress::onWorkerFinished() {
 
 void SearchProgress::complete() {
   host_.waitForEnd();
-  session().setHost(previousHost_);
+  workerHost_.reset();
   stopTimers();
   showElapsed();
   if (session().state.bootValuesValid != 1) MessagesInfo::Show(this, QString::fromStdString(report_.failure));
@@ -181,7 +181,7 @@ void SearchProgress::askBack() {
   }
   leaving_ = true;
   host_.stopAndWait();
-  session().setHost(previousHost_);
+  workerHost_.reset();
   stopTimers();
   session().catalog.FreeCatalog();
   session().state.exhaustiveSwitch = 0;

@@ -9,6 +9,7 @@
 
 #include <QTimer>
 #include <map>
+#include <optional>
 
 #include "gui/ElapsedClock.h"
 #include "gui/QtWorkerHost.h"
@@ -55,7 +56,8 @@ class SearchProgress : public WizardStep {
   void showElapsed();
 
   QtWorkerHost host_;
-  vantor::WorkerHost* previousHost_;
+  // Stands the worker's host in for the session's while the worker runs.
+  std::optional<vantor::ScopedHost> workerHost_;
   WorkerChoice choice_;
   vantor::ScanReport report_;
   ElapsedClock clock_;

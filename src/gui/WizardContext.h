@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "gui/FileChooser.h"
 
 struct WizardContext {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/Session.h"
+#include "core/WorkerHost.h"
 #include "platform/ConfigStore.h"
 #include "platform/Folders.h"
 #include "platform/Launch.h"
@@ -100,24 +100,24 @@ uint32_t SetLogFolder(int selector, const std::string& folder) {
   return store.save() ? 1 : 0;
 }
 
-void OpenLog(Session& session, int selector) {
+void OpenLog(WorkerHost& host, int selector) {
   const std::string path = LogFilePath(selector);
   std::error_code error;
   if (!std::filesystem::exists(path, error)) {
-    session.host().messageInfo(std::string(ShownName(selector)) + " file not found");
+    host.messageInfo(std::string(ShownName(selector)) + " file not found");
     return;
   }
   OpenWithDefaultProgram(path);
 }
 
-uint32_t ClearLog(Session& session, int selector) {
+uint32_t ClearLog(WorkerHost& host, int selector) {
   const std::string path = LogFilePath(selector);
   std::error_code error;
   if (!std::filesystem::exists(path, error)) {
-    session.host().messageInfo(LogFileName(selector) + " file not found");
+    host.messageInfo(LogFileName(selector) + " file not found");
     return 0;
   }
-  if (!session.host().question(std::string("Are you sure you want to delete ") + ShownName(selector))) return 0;
+  if (!host.question(std::string("Are you sure you want to delete ") + ShownName(selector))) return 0;
   MakeWritable(path);
   return std::filesystem::remove(path, error) ? 1 : 0;
 }

@@ -17,7 +17,7 @@
 
 namespace vantor {
 
-class Session;
+class WorkerHost;
 
 enum LogSelector : int { kActivityLog = 0, kRecoveryLog = 1 };
 
@@ -36,9 +36,9 @@ std::string LogFilePath(int selector);
 uint32_t SetLogFolder(int selector, const std::string& folder);
 
 // Opens the log in the desktop's text viewer, or says that it is missing.
-void OpenLog(Session& session, int selector);
+void OpenLog(WorkerHost& host, int selector);
 // Deletes the log after the user agreed; 1 when it was deleted.
-uint32_t ClearLog(Session& session, int selector);
+uint32_t ClearLog(WorkerHost& host, int selector);
 
 // The text of at most `limit` bytes that an entry keeps: up to the first NUL,
 // cut before a character that would cross the limit.

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "core/Session.h"
 #include "logs/Logs.h"
 
 namespace vantor {
@@ -26,9 +25,9 @@ std::vector<std::string> RunHeaderLines(std::time_t start) {
   return {"Vantor for VMWare", "Version 1.0", StartTimeLine(local)};
 }
 
-void LogRunStart(const Session& session, int selector) {
+void LogRunStart(std::time_t startTime, int selector) {
   AppendLog(selector, kStartMarker);
-  for (const auto& line : RunHeaderLines(session.startTime)) AppendLog(selector, line);
+  for (const auto& line : RunHeaderLines(startTime)) AppendLog(selector, line);
 }
 
 }  // namespace vantor

@@ -9,14 +9,12 @@
 
 namespace vantor {
 
-class Session;
-
 inline constexpr const char* kStartMarker = "-----------------------Start--------------------------";
 
 std::string StartTimeLine(const std::tm& local);
 // The title, version and start-time lines of a run begun at `start`.
 std::vector<std::string> RunHeaderLines(std::time_t start);
-// Appends the start marker and the run header of the session to a log.
-void LogRunStart(const Session& session, int selector);
+// Appends the start marker and the header of the run begun at `startTime` to a log.
+void LogRunStart(std::time_t startTime, int selector);
 
 }  // namespace vantor

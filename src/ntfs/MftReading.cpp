@@ -4,13 +4,13 @@
 #include <cstring>
 
 #include "core/Sector.h"
-#include "disk/SectorSource.h"
+#include "disk/SectorReader.h"
 #include "ntfs/NtfsRecord.h"
 #include "ntfs/UpdateSequence.h"
 
 namespace vantor {
 
-void ReadRunSectors(Session& session, const MftRunTable& table, uint64_t streamSector, uint32_t count,
+void ReadRunSectors(SectorReader& reader, const MftRunTable& table, uint64_t streamSector, uint32_t count,
                     uint8_t* buffer) {
   if (count == 0) return;
   std::memset(buffer, 0, static_cast<size_t>(count) * kSectorSize);
@@ -21,7 +21,7 @@ void ReadRunSectors(Session& session, const MftRunTable& table, uint64_t streamS
     if (streamSector < runEnd) {
       uint64_t within = streamSector - runStart;
       uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(count, run.sectorCount - within));
-      if (!run.sparse) ReadCurrentSectors(session, run.firstSector + within, piece, buffer);
+      if (!run.sparse) reader.read(run.firstSector + within, piece, buffer);
       buffer += static_cast<size_t>(piece) * kSectorSize;
       streamSector += piece;
       count -= piece;
@@ -30,18 +30,18 @@ void ReadRunSectors(Session& session, const MftRunTable& table, uint64_t streamS
   }
 }
 
-bool ReadRecordAt(Session& session, uint64_t sector, uint32_t recordSectors, uint8_t* buffer) {
+bool ReadRecordAt(SectorReader& reader, uint64_t sector, uint32_t recordSectors, uint8_t* buffer) {
   const size_t bytes = static_cast<size_t>(recordSectors) * kSectorSize;
   std::memset(buffer, 0, bytes);
-  ReadCurrentSectors(session, sector, recordSectors, buffer);
+  reader.read(sector, recordSectors, buffer);
   if (!IsFileRecord(ByteView(buffer, bytes))) return false;
   RestoreUpdateSequence(buffer, bytes);
   return true;
 }
 
-bool ReadMftRecord(Session& session, const MftRunTable& table, uint64_t number, uint8_t* buffer) {
+bool ReadMftRecord(SectorReader& reader, const MftRunTable& table, uint64_t number, uint8_t* buffer) {
   const uint32_t sectors = table.recordSectors();
-  ReadRunSectors(session, table, number * sectors, sectors, buffer);
+  ReadRunSectors(reader, table, number * sectors, sectors, buffer);
   if (!IsFileRecord(ByteView(buffer, table.recordBytes()))) return false;
   RestoreUpdateSequence(buffer, table.recordBytes());
   return true;

@@ -13,22 +13,22 @@
 
 namespace vantor {
 
-class Session;
+class SectorReader;
 
 // Reads `count` sectors of the data that `table` maps (the MFT's, or any
 // attribute's) from its sector `streamSector` on.
 // Sectors of sparse runs and beyond the table read as zeros, and so does any
 // sector the source cannot deliver, so stale bytes are never taken for a record.
-void ReadRunSectors(Session& session, const MftRunTable& table, uint64_t streamSector, uint32_t count,
+void ReadRunSectors(SectorReader& reader, const MftRunTable& table, uint64_t streamSector, uint32_t count,
                     uint8_t* buffer);
 
 // Reads the file record of `recordSectors` sectors at `sector` into `buffer`
 // (kMaxMftRecordBytes) and restores its update sequence; false when it is not
 // a "FILE" record.
-bool ReadRecordAt(Session& session, uint64_t sector, uint32_t recordSectors, uint8_t* buffer);
+bool ReadRecordAt(SectorReader& reader, uint64_t sector, uint32_t recordSectors, uint8_t* buffer);
 
 // Reads record `number` of the MFT through `table` (of the table's record
 // size), as ReadRecordAt.
-bool ReadMftRecord(Session& session, const MftRunTable& table, uint64_t number, uint8_t* buffer);
+bool ReadMftRecord(SectorReader& reader, const MftRunTable& table, uint64_t number, uint8_t* buffer);
 
 }  // namespace vantor

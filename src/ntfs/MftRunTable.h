@@ -3,7 +3,7 @@
 // A run is a first sector (absolute on the source) and a count of sectors; a
 // sparse run occupies no clusters on the volume and reads as zeros, so it keeps
 // first sector 0 and is marked. The MFT itself is described by one such table
-// (kept in the Session); the saver builds another for each file or folder. The
+// (kept for the scan); the saver builds another for each file or folder. The
 // table grows 1024 entries at a time; when memory runs out, Append says so and
 // the decoding keeps the runs it has.
 #pragma once

@@ -24,7 +24,7 @@ inline constexpr uint32_t kUsualMftRecordSectors = 2;  // 1024 bytes
 inline constexpr uint32_t kNtfsRootRecord = 5;
 
 // The record size the boot values give, in sectors; the usual size for a value
-// the boot probe would not have accepted (a session without boot values).
+// the boot probe would not have accepted (a volume without boot values).
 inline uint32_t MftRecordSectorsOf(uint32_t fromBoot) {
   return fromBoot >= 2 && fromBoot <= kMaxMftRecordBytes / 512 ? fromBoot : kUsualMftRecordSectors;
 }

@@ -6,7 +6,6 @@
 
 #include "core/ProgressReport.h"
 #include "core/Sector.h"
-#include "core/Session.h"
 #include "ntfs/DataAttribute.h"
 #include "ntfs/ExtensionRecords.h"
 #include "ntfs/FileName.h"
@@ -27,7 +26,8 @@ RecordTime Half(uint64_t fileTime) {
 // extension records its attribute list names, read when first needed.
 class SpreadRecord {
  public:
-  SpreadRecord(Session& session, ByteView base, uint32_t number) : session_(session), base_(base) {
+  SpreadRecord(SectorReader& reader, const MftRunTable& mft, ByteView base, uint32_t number)
+      : reader_(reader), mft_(mft), base_(base) {
     numbers_.Reset(number);
     CollectExtensionRecords(base, numbers_);
     loaded_.resize(numbers_.count() - 1);
@@ -39,9 +39,9 @@ class SpreadRecord {
     Loaded& slot = loaded_[i - 1];
     if (!slot.tried) {
       slot.tried = true;
-      slot.ok = ReadMftRecord(session_, session_.mftRunTable, numbers_[i], slot.bytes.data());
+      slot.ok = ReadMftRecord(reader_, mft_, numbers_[i], slot.bytes.data());
     }
-    return slot.ok ? ByteView(slot.bytes.data(), session_.mftRunTable.recordBytes()) : ByteView();
+    return slot.ok ? ByteView(slot.bytes.data(), mft_.recordBytes()) : ByteView();
   }
   size_t count() const { return numbers_.count(); }
 
@@ -67,33 +67,34 @@ class SpreadRecord {
     bool ok = false;
     std::array<uint8_t, kMaxMftRecordBytes> bytes{};
   };
-  Session& session_;
+  SectorReader& reader_;
+  const MftRunTable& mft_;
   ByteView base_;
   ExtensionRecords numbers_;
   std::vector<Loaded> loaded_;
 };
 
 // Decodes one file record and adds it to the catalog; false when it was passed over.
-bool AddRecord(Session& session, uint8_t* bytes, uint32_t number, ProgressReport& progress) {
-  const size_t recordBytes = session.mftRunTable.recordBytes();
+bool AddRecord(const ScanContext& context, const MftRunTable& mft, uint8_t* bytes, uint32_t number, ProgressReport& progress) {
+  const size_t recordBytes = mft.recordBytes();
   ByteView record(bytes, recordBytes);
   if (!IsFileRecord(record) || number == kNtfsRootRecord) return false;
   RestoreUpdateSequence(bytes, recordBytes);
   // An extension record holds attributes of its base record, which is listed
   // under its own number; a name found here would list the file twice.
   if (BaseRecordNumber(record) != 0) {
-    session.host().trace("record " + std::to_string(number) + ": extension of record " +
-                         std::to_string(BaseRecordNumber(record)));
+    context.host.trace("record " + std::to_string(number) + ": extension of record " +
+                      std::to_string(BaseRecordNumber(record)));
     return false;
   }
-  SpreadRecord spread(session, record, number);
+  SpreadRecord spread(context.reader, mft, record, number);
   FileNameValue name;
   StandardTimes times;
   if (!spread.FindName(name, times)) {
-    session.host().trace("record " + std::to_string(number) + ": no file name");
+    context.host.trace("record " + std::to_string(number) + ": no file name");
     return false;
   }
-  RecoveryCatalog& catalog = session.catalog;
+  RecoveryCatalog& catalog = context.catalog;
   RecordTimes recordTimes{Half(times.modification), Half(times.creation), Half(times.access)};
   uint8_t flags = RecordFlags(record);
   if (flags == kFolderInUse || flags == kFolderDeleted) {
@@ -105,19 +106,18 @@ bool AddRecord(Session& session, uint8_t* bytes, uint32_t number, ProgressReport
                     static_cast<uint32_t>(size >> 32), name.parentNumber, number, 0, recordTimes);
     catalog.bytesTotal += size;
   }
-  progress.Report(session.host(), catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound, name.name);
+  progress.Report(context.host, catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound, name.name);
   return true;
 }
 
 }  // namespace
 
-NtfsScanOutcome NtfsScan(Session& session) {
-  RecoveryCatalog& catalog = session.catalog;
+NtfsScanOutcome NtfsScan(const ScanContext& context, const MftRunTable& table) {
+  RecoveryCatalog& catalog = context.catalog;
   catalog.directoriesFound = 0;
   catalog.filesFound = 0;
-  WorkerHost& host = session.host();
+  WorkerHost& host = context.host;
   host.setProgressRange(100);
-  const MftRunTable& table = session.mftRunTable;
   const uint64_t total = table.TotalSectors();
   std::vector<uint8_t> batch(static_cast<size_t>(kBatchSectors) * kSectorSize);
   ProgressReport progress;
@@ -127,10 +127,10 @@ NtfsScanOutcome NtfsScan(Session& session) {
     host.pauseGate();
     if (host.stopRequested()) return NtfsScanOutcome::kFinished;
     uint32_t sectors = static_cast<uint32_t>(std::min<uint64_t>(batchSectors, total - first));
-    ReadRunSectors(session, table, first, sectors, batch.data());
+    ReadRunSectors(context.reader, table, first, sectors, batch.data());
     for (uint32_t k = 0; k + perRecord <= sectors; k += perRecord) {
       uint32_t number = static_cast<uint32_t>((first + k) / perRecord);
-      if (AddRecord(session, batch.data() + static_cast<size_t>(k) * kSectorSize, number, progress))
+      if (AddRecord(context, table, batch.data() + static_cast<size_t>(k) * kSectorSize, number, progress))
         host.setProgress(std::min<uint64_t>(100, 100 * (first + k + perRecord) / total));
     }
   }

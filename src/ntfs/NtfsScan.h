@@ -10,9 +10,10 @@
 
 #include <string>
 
-namespace vantor {
+#include "catalog/ScanContext.h"
+#include "ntfs/MftRunTable.h"
 
-class Session;
+namespace vantor {
 
 inline constexpr const char* kNtfsSwitchMessage =
     "Switching to Exhaustive Recovery for Lost files & folders. This will take long time.";
@@ -25,9 +26,9 @@ enum class NtfsScanOutcome {
   kSwitchToExhaustive,  // nothing was found: the exhaustive scan takes over
 };
 
-// Scans the MFT that session.mftRunTable describes (BuildMftRunTable) into the
+// Scans the MFT that `table` describes (BuildMftRunTable) into the
 // catalog. When it finds nothing it tells the user so and asks for the
 // exhaustive scan.
-NtfsScanOutcome NtfsScan(Session& session);
+NtfsScanOutcome NtfsScan(const ScanContext& context, const MftRunTable& table);
 
 }  // namespace vantor

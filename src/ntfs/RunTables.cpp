@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "core/Sector.h"
-#include "core/Session.h"
-#include "disk/SectorSource.h"
+#include "disk/SectorReader.h"
 #include "ntfs/DataRuns.h"
 #include "ntfs/ExtensionRecords.h"
 #include "ntfs/MftReading.h"
@@ -59,7 +58,7 @@ void AppendAttributeRuns(ByteView record, Wanted wanted, uint64_t partitionStart
 }
 
 // The bytes of the record's attribute list, resident or not (read into `storage`).
-ByteView AttributeListBytes(Session& session, ByteView record, uint64_t partitionStart,
+ByteView AttributeListBytes(SectorReader& reader, ByteView record, uint64_t partitionStart,
                             uint32_t sectorsPerCluster, std::vector<uint8_t>& storage) {
   ByteView resident = ResidentAttributeList(record);
   if (resident.size() > 0) return resident;
@@ -75,16 +74,16 @@ ByteView AttributeListBytes(Session& session, ByteView record, uint64_t partitio
   runs.LimitTo((size + kSectorSize - 1) / kSectorSize);
   if (runs.TotalSectors() == 0) return {};
   storage.assign(runs.TotalSectors() * kSectorSize, 0);
-  ReadRunSectors(session, runs, 0, static_cast<uint32_t>(runs.TotalSectors()), storage.data());
+  ReadRunSectors(reader, runs, 0, static_cast<uint32_t>(runs.TotalSectors()), storage.data());
   return ByteView(storage.data(), std::min<size_t>(size, storage.size()));
 }
 
 // The records that the attribute list names for the wanted attribute, in list
 // order, each once; empty without a list.
-std::vector<uint32_t> ListedRecords(Session& session, ByteView record, Wanted wanted, uint64_t partitionStart,
+std::vector<uint32_t> ListedRecords(SectorReader& reader, ByteView record, Wanted wanted, uint64_t partitionStart,
                                     uint32_t sectorsPerCluster) {
   std::vector<uint8_t> storage;
-  ByteView list = AttributeListBytes(session, record, partitionStart, sectorsPerCluster, storage);
+  ByteView list = AttributeListBytes(reader, record, partitionStart, sectorsPerCluster, storage);
   std::vector<uint32_t> numbers;
   for (size_t entry = 0; list.has(entry, 24);) {
     if (list.le32(entry) == 0 || list.le32(entry) == 0xFFFFFFFF) break;
@@ -119,32 +118,31 @@ void KeepSoundRuns(MftRunTable& table, uint64_t partitionStart, uint64_t endSect
 
 }  // namespace
 
-bool BuildMftRunTable(Session& session, uint64_t partitionStart, uint64_t mftStartSector,
+bool BuildMftRunTable(SectorReader& reader, MftRunTable& table, uint64_t partitionStart, uint64_t mftStartSector,
                       uint32_t sectorsPerCluster) {
-  MftRunTable& table = session.mftRunTable;
   table.Clear();
-  const uint32_t recordSectors = MftRecordSectorsOf(session.state.geometry.sectorsPerMftRecord);
+  const uint32_t recordSectors = MftRecordSectorsOf(reader.state().geometry.sectorsPerMftRecord);
   table.setRecordSectors(recordSectors);
   RecordBuffer record;
   if (sectorsPerCluster == 0 ||
-      !ReadRecordAt(session, mftStartSector + uint64_t{kNtfsRootRecord} * recordSectors, recordSectors, record.data()) ||
-      !ReadRecordAt(session, mftStartSector, recordSectors, record.data()))
+      !ReadRecordAt(reader, mftStartSector + uint64_t{kNtfsRootRecord} * recordSectors, recordSectors, record.data()) ||
+      !ReadRecordAt(reader, mftStartSector, recordSectors, record.data()))
     return false;
   const Wanted data{kDataAttribute};
   ByteView base(record.data(), table.recordBytes());
   uint64_t realSize = 0;
-  std::vector<uint32_t> listed = ListedRecords(session, base, data, partitionStart, sectorsPerCluster);
+  std::vector<uint32_t> listed = ListedRecords(reader, base, data, partitionStart, sectorsPerCluster);
   if (listed.empty()) AppendAttributeRuns(base, data, partitionStart, sectorsPerCluster, table, realSize);
   for (size_t i = 0; i < listed.size(); ++i) {
     // The first extent is found from the MFT's start; the others through the
     // runs gathered so far.
     uint64_t sector = i == 0 ? mftStartSector + uint64_t{recordSectors} * listed[i] : MftRecordSector(table, listed[i]);
     RecordBuffer extent;
-    if (sector == 0 || !ReadRecordAt(session, sector, recordSectors, extent.data())) continue;
+    if (sector == 0 || !ReadRecordAt(reader, sector, recordSectors, extent.data())) continue;
     AppendAttributeRuns(ByteView(extent.data(), table.recordBytes()), data, partitionStart, sectorsPerCluster, table,
                         realSize);
   }
-  KeepSoundRuns(table, partitionStart, session.state.endSector);
+  KeepSoundRuns(table, partitionStart, reader.state().endSector);
   if (realSize > 0) table.LimitTo((realSize + table.recordBytes() - 1) / table.recordBytes() * recordSectors);
   return !table.empty();
 }
@@ -159,33 +157,33 @@ uint64_t MftRecordSector(const MftRunTable& table, uint64_t recordNumber) {
   return 0;
 }
 
-MftRunTable BuildRunTable(Session& session, uint64_t partitionStart, uint64_t recordSector, char kind,
+MftRunTable BuildRunTable(SectorReader& reader, const MftRunTable& mft, uint64_t partitionStart, uint64_t recordSector, char kind,
                           uint32_t sectorsPerCluster) {
   RecordBuffer record;
-  const uint32_t recordSectors = session.mftRunTable.recordSectors();
-  if (!ReadRecordAt(session, recordSector, recordSectors, record.data())) return {};
-  return BuildRunTable(session, partitionStart, ByteView(record.data(), session.mftRunTable.recordBytes()),
+  const uint32_t recordSectors = mft.recordSectors();
+  if (!ReadRecordAt(reader, recordSector, recordSectors, record.data())) return {};
+  return BuildRunTable(reader, mft, partitionStart, ByteView(record.data(), mft.recordBytes()),
                        recordSector, kind, sectorsPerCluster);
 }
 
-MftRunTable BuildRunTable(Session& session, uint64_t partitionStart, ByteView base, uint64_t recordSector, char kind,
+MftRunTable BuildRunTable(SectorReader& reader, const MftRunTable& mft, uint64_t partitionStart, ByteView base, uint64_t recordSector, char kind,
                           uint32_t sectorsPerCluster) {
   MftRunTable table;
-  const uint32_t recordSectors = session.mftRunTable.recordSectors();
-  const size_t recordBytes = session.mftRunTable.recordBytes();
+  const uint32_t recordSectors = mft.recordSectors();
+  const size_t recordBytes = mft.recordBytes();
   const Wanted wanted{kind == 'D' ? uint32_t{kIndexAllocation} : uint32_t{kDataAttribute}};
   uint64_t realSize = 0;
-  std::vector<uint32_t> listed = ListedRecords(session, base, wanted, partitionStart, sectorsPerCluster);
+  std::vector<uint32_t> listed = ListedRecords(reader, base, wanted, partitionStart, sectorsPerCluster);
   // The record's own number (NTFS 3.1 keeps it at +44) tells which entries of
   // the list name the record itself, which is then not read again.
   uint32_t ownNumber = base.le32(44);
   if (listed.empty()) AppendAttributeRuns(base, wanted, partitionStart, sectorsPerCluster, table, realSize);
   for (uint32_t number : listed) {
     RecordBuffer extent;
-    uint64_t sector = MftRecordSector(session.mftRunTable, number);
+    uint64_t sector = MftRecordSector(mft, number);
     if (number == ownNumber || sector == recordSector) {
       AppendAttributeRuns(base, wanted, partitionStart, sectorsPerCluster, table, realSize);
-    } else if (sector != 0 && ReadRecordAt(session, sector, recordSectors, extent.data())) {
+    } else if (sector != 0 && ReadRecordAt(reader, sector, recordSectors, extent.data())) {
       AppendAttributeRuns(ByteView(extent.data(), recordBytes), wanted, partitionStart, sectorsPerCluster, table,
                           realSize);
     }

@@ -1,4 +1,4 @@
-// Run tables built from file records: the MFT's own (kept in the Session and used
+// Run tables built from file records: the MFT's own (kept for the scan and used
 // to find any record by number) and one file's data or one folder's index.
 //
 // The MFT describes itself: record 0 ($MFT) holds the runs of the MFT's data. A
@@ -17,11 +17,13 @@
 
 namespace vantor {
 
-class Session;
+class SectorReader;
 
-// Fills session.mftRunTable from record 0 at `mftStartSector`; record 5 (the root
-// folder) must be a file record too. False when the table stays empty.
-bool BuildMftRunTable(Session& session, uint64_t partitionStart, uint64_t mftStartSector,
+// Fills `table` from record 0 at `mftStartSector`; record 5 (the root
+// folder) must be a file record too. The record size comes from the reader state's
+// geometry, the end of the volume from its end sector. False when the table
+// stays empty.
+bool BuildMftRunTable(SectorReader& reader, MftRunTable& table, uint64_t partitionStart, uint64_t mftStartSector,
                       uint32_t sectorsPerCluster);
 
 // The first sector of record `recordNumber` through the MFT's table; 0 when the
@@ -31,11 +33,11 @@ uint64_t MftRecordSector(const MftRunTable& table, uint64_t recordNumber);
 // The runs of the unnamed data attribute (kind 'F') or of the $I30 index
 // allocation (kind 'D') of the record at `recordSector`, following its attribute
 // list through the MFT's table. Empty when there are none.
-MftRunTable BuildRunTable(Session& session, uint64_t partitionStart, uint64_t recordSector, char kind,
+MftRunTable BuildRunTable(SectorReader& reader, const MftRunTable& mft, uint64_t partitionStart, uint64_t recordSector, char kind,
                           uint32_t sectorsPerCluster);
 // The same for the record at `recordSector` already read (its update sequence
 // restored) into `record`.
-MftRunTable BuildRunTable(Session& session, uint64_t partitionStart, ByteView record, uint64_t recordSector,
+MftRunTable BuildRunTable(SectorReader& reader, const MftRunTable& mft, uint64_t partitionStart, ByteView record, uint64_t recordSector,
                           char kind, uint32_t sectorsPerCluster);
 
 }  // namespace vantor

@@ -1,6 +1,6 @@
 #include "partition/BootValues.h"
 
-#include "core/Session.h"
+#include "disk/SectorReader.h"
 
 namespace vantor {
 
@@ -21,14 +21,15 @@ bool HasSectorsOf512(ByteView boot, const char* fileSystem, std::string* refusal
   return false;
 }
 
-uint32_t ReadBootValues(Session& session, std::string* refusal) {
-  RecoveryState& state = session.state;
+uint32_t ReadBootValues(SectorReader& reader, std::string* refusal) {
+  RecoveryState& state = reader.state();
   VolumeGeometry geometry = state.geometry;
   uint32_t status = 0;
-  if (state.fileSystemName == u"FAT12" || state.fileSystemName == u"FAT16" || state.fileSystemName == u"FAT32")
-    status = ReadFatBootValues(session, geometry, refusal);
-  else if (state.fileSystemName == u"NTFS")
-    status = ReadNtfsBootValues(session, geometry, refusal);
+  const FileSystemKind kind = FileSystemKindOf(state.fileSystemName);
+  if (IsFat(kind))
+    status = ProbeFatBoot(reader, state.startSector, kind, geometry, refusal);
+  else if (kind == FileSystemKind::kNtfs)
+    status = ProbeNtfsBoot(reader, state.startSector, state.endSector, geometry, refusal);
   if (status != 0) state.geometry = geometry;
   state.bootValuesValid = status != 0 ? 1 : 0;
   return status;

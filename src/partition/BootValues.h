@@ -1,27 +1,35 @@
-// The boot values of the chosen volume: the boot sector at the start sector of
-// RecoveryState is validated (with its backup copy where the file system keeps
-// one) and the geometry the FAT and NTFS engines start from is computed.
+// The boot values of a volume: its boot sector is validated (with its backup copy
+// where the file system keeps one) and the geometry the FAT and NTFS engines start
+// from is computed. The probes read through the reader only and change nothing
+// else, so that any offset can be probed.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "core/ByteView.h"
+#include "core/FileSystemKind.h"
 #include "core/RecoveryState.h"
 
 namespace vantor {
 
-class Session;
+class SectorReader;
 
-// For fileSystemName "FAT12", "FAT16", "FAT32" or "NTFS": fills state.geometry and
-// returns 1; 0 (geometry unchanged) when the boot sector fails or for any other
-// name. Sets state.bootValuesValid to the result. A volume that is sound but
-// of a kind this reader does not serve (sectors of other than 512 bytes) is
-// refused with the reason in `refusal`.
-uint32_t ReadBootValues(Session& session, std::string* refusal = nullptr);
+// The chosen volume of the reader's state (fileSystemName "FAT12", "FAT16",
+// "FAT32" or "NTFS", startSector, endSector): fills state.geometry and returns 1;
+// 0 (geometry unchanged) when the boot sector fails or for any other name. Sets
+// state.bootValuesValid to the result. A volume that is sound but of a kind this
+// reader does not serve (sectors of other than 512 bytes) is refused with the
+// reason in `refusal`.
+uint32_t ReadBootValues(SectorReader& reader, std::string* refusal = nullptr);
 
-uint32_t ReadFatBootValues(Session& session, VolumeGeometry& geometry, std::string* refusal);
-uint32_t ReadNtfsBootValues(Session& session, VolumeGeometry& geometry, std::string* refusal);
+// The probes: the FAT volume of `kind`, or the NTFS volume whose backup boot
+// sector lies at or before `end`, starting at `start`. 1 with `geometry` filled,
+// or 0 (geometry unchanged).
+uint32_t ProbeFatBoot(SectorReader& reader, uint64_t start, FileSystemKind kind, VolumeGeometry& geometry,
+                      std::string* refusal);
+uint32_t ProbeNtfsBoot(SectorReader& reader, uint64_t start, uint64_t end, VolumeGeometry& geometry,
+                       std::string* refusal);
 
 // False, with the reason in `refusal`, when the boot sector's bytes per sector
 // (16-bit at 11) is 1024, 2048 or 4096: sector numbers of such a volume are not

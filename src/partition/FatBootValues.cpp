@@ -9,8 +9,7 @@
 #include <array>
 
 #include "core/Sector.h"
-#include "core/Session.h"
-#include "disk/SectorSource.h"
+#include "disk/SectorReader.h"
 #include "partition/BootValues.h"
 
 namespace vantor {
@@ -40,8 +39,8 @@ FatLayout LayoutOf(const SectorBytes& bytes, bool fat32) {
 }
 
 // The first byte of the second FAT copy.
-uint8_t SecondFatMark(Session& session, uint64_t start, const FatLayout& layout) {
-  return ReadOneSector(session, start + layout.reserved + layout.perFat)[0];
+uint8_t SecondFatMark(SectorReader& reader, uint64_t start, const FatLayout& layout) {
+  return reader.readOne(start + layout.reserved + layout.perFat)[0];
 }
 
 bool MarkFits(uint8_t mark, const FatLayout& layout, bool fat12) {
@@ -61,35 +60,35 @@ void Fill(VolumeGeometry& geometry, uint64_t start, const FatLayout& layout, boo
 }
 
 // FAT12 and FAT16: the boot sector itself must be sound.
-bool FixedRootLayout(Session& session, uint64_t start, bool fat12, FatLayout& layout) {
-  SectorBytes boot = ReadOneSector(session, start);
+bool FixedRootLayout(SectorReader& reader, uint64_t start, bool fat12, FatLayout& layout) {
+  SectorBytes boot = reader.readOne(start);
   if (!HasBootMark(ByteView(boot.data(), boot.size()))) return false;
   layout = LayoutOf(boot, false);
-  return MarkFits(SecondFatMark(session, start, layout), layout, fat12);
+  return MarkFits(SecondFatMark(reader, start, layout), layout, fat12);
 }
 
 // FAT32: the backup at start + 6 stands in when the boot sector has no mark or
 // its values do not lead to the second FAT.
-bool Fat32Layout(Session& session, uint64_t start, FatLayout& layout) {
-  SectorBytes boot = ReadOneSector(session, start);
+bool Fat32Layout(SectorReader& reader, uint64_t start, FatLayout& layout) {
+  SectorBytes boot = reader.readOne(start);
   if (!HasBootMark(ByteView(boot.data(), boot.size()))) {
-    boot = ReadOneSector(session, start + 6);
+    boot = reader.readOne(start + 6);
     if (!HasBootMark(ByteView(boot.data(), boot.size()))) return false;
   }
   layout = LayoutOf(boot, true);
-  if (MarkFits(SecondFatMark(session, start, layout), layout, false)) return true;
-  layout = LayoutOf(ReadOneSector(session, start + 6), true);
-  return MarkFits(SecondFatMark(session, start, layout), layout, false);
+  if (MarkFits(SecondFatMark(reader, start, layout), layout, false)) return true;
+  layout = LayoutOf(reader.readOne(start + 6), true);
+  return MarkFits(SecondFatMark(reader, start, layout), layout, false);
 }
 
 }  // namespace
 
-uint32_t ReadFatBootValues(Session& session, VolumeGeometry& geometry, std::string* refusal) {
-  const std::u16string& name = session.state.fileSystemName;
-  const uint64_t start = session.state.startSector;
-  const bool fat32 = name == u"FAT32";
+uint32_t ProbeFatBoot(SectorReader& reader, uint64_t start, FileSystemKind kind, VolumeGeometry& geometry,
+                      std::string* refusal) {
+  if (!IsFat(kind)) return 0;
+  const bool fat32 = kind == FileSystemKind::kFat32;
   FatLayout layout;
-  bool sound = fat32 ? Fat32Layout(session, start, layout) : FixedRootLayout(session, start, name == u"FAT12", layout);
+  bool sound = fat32 ? Fat32Layout(reader, start, layout) : FixedRootLayout(reader, start, kind == FileSystemKind::kFat12, layout);
   // Every later step divides by or steps through the cluster size.
   if (!sound || !HasSectorsOf512(ByteView(layout.boot.data(), layout.boot.size()), "FAT", refusal) ||
       !IsClusterSize(layout.perCluster))

@@ -11,8 +11,7 @@
 #include <optional>
 
 #include "core/Sector.h"
-#include "core/Session.h"
-#include "disk/SectorSource.h"
+#include "disk/SectorReader.h"
 #include "partition/BootValues.h"
 
 namespace vantor {
@@ -25,21 +24,21 @@ bool IsNtfsBoot(const SectorBytes& bytes) {
 
 class BootCopies {
  public:
-  BootCopies(Session& session, uint64_t start, uint64_t end) : session_(session), start_(start), end_(end) {}
+  BootCopies(SectorReader& reader, uint64_t start, uint64_t end) : reader_(reader), start_(start), end_(end) {}
 
   // Step 1: the copy in use is the boot sector, or the backup when the boot
   // sector has no mark. False when neither has one.
   bool Choose() {
-    current_ = ReadOneSector(session_, start_);
+    current_ = reader_.readOne(start_);
     if (HasBootMark(view(current_))) return true;
-    current_ = ReadOneSector(session_, BackupSector());
+    current_ = reader_.readOne(BackupSector());
     usingBackup_ = true;
     return HasBootMark(view(current_));
   }
 
   ByteView current() const { return view(current_); }
   ByteView other() {
-    if (!other_) other_ = ReadOneSector(session_, usingBackup_ ? start_ : BackupSector());
+    if (!other_) other_ = reader_.readOne(usingBackup_ ? start_ : BackupSector());
     return view(*other_);
   }
 
@@ -47,11 +46,11 @@ class BootCopies {
   static ByteView view(const SectorBytes& bytes) { return ByteView(bytes.data(), bytes.size()); }
 
   uint64_t BackupSector() {
-    if (end_ > start_ + 1 && IsNtfsBoot(ReadOneSector(session_, end_ - 1))) return end_ - 1;
+    if (end_ > start_ + 1 && IsNtfsBoot(reader_.readOne(end_ - 1))) return end_ - 1;
     return end_;
   }
 
-  Session& session_;
+  SectorReader& reader_;
   uint64_t start_;
   uint64_t end_;
   SectorBytes current_{};
@@ -69,10 +68,10 @@ std::optional<uint32_t> MftRecordSectors(ByteView boot, uint32_t perCluster) {
 
 // The table (or mirror) whose cluster number is at `field`; 0 unless its first
 // sector begins with "FILE" in one of the two copies.
-uint64_t ConfirmedTable(Session& session, BootCopies& copies, uint64_t start, uint32_t perCluster, size_t field) {
+uint64_t ConfirmedTable(SectorReader& reader, BootCopies& copies, uint64_t start, uint32_t perCluster, size_t field) {
   for (ByteView boot : {copies.current(), copies.other()}) {
     uint64_t sector = start + static_cast<uint64_t>(perCluster) * boot.le32(field);
-    SectorBytes bytes = ReadOneSector(session, sector);
+    SectorBytes bytes = reader.readOne(sector);
     if (ByteView(bytes.data(), bytes.size()).matches(0, "FILE")) return sector;
   }
   return 0;
@@ -80,9 +79,9 @@ uint64_t ConfirmedTable(Session& session, BootCopies& copies, uint64_t start, ui
 
 }  // namespace
 
-uint32_t ReadNtfsBootValues(Session& session, VolumeGeometry& geometry, std::string* refusal) {
-  const uint64_t start = session.state.startSector;
-  BootCopies copies(session, start, session.state.endSector);
+uint32_t ProbeNtfsBoot(SectorReader& reader, uint64_t start, uint64_t end, VolumeGeometry& geometry,
+                       std::string* refusal) {
+  BootCopies copies(reader, start, end);
   if (!copies.Choose() || !HasSectorsOf512(copies.current(), "NTFS", refusal)) return 0;
   uint32_t perCluster = copies.current().u8(13);
   if (!IsClusterSize(perCluster)) perCluster = copies.other().u8(13);
@@ -90,8 +89,8 @@ uint32_t ReadNtfsBootValues(Session& session, VolumeGeometry& geometry, std::str
   std::optional<uint32_t> perRecord = MftRecordSectors(copies.current(), perCluster);
   if (!perRecord) perRecord = MftRecordSectors(copies.other(), perCluster);
   if (!perRecord) return 0;
-  uint64_t mft = ConfirmedTable(session, copies, start, perCluster, 48);
-  uint64_t mirror = ConfirmedTable(session, copies, start, perCluster, 56);
+  uint64_t mft = ConfirmedTable(reader, copies, start, perCluster, 48);
+  uint64_t mirror = ConfirmedTable(reader, copies, start, perCluster, 56);
   if (mft == 0 && mirror == 0) return 0;
   uint32_t indexValue = copies.current().le32(68);
   geometry.sectorsPerCluster = perCluster;

@@ -12,8 +12,7 @@
 #include <set>
 
 #include "core/Sector.h"
-#include "core/Session.h"
-#include "disk/SectorSource.h"
+#include "disk/SectorReader.h"
 
 namespace vantor {
 namespace {
@@ -49,7 +48,7 @@ std::string SingleVolumeName(ByteView sector, uint64_t& end) {
 
 class Lister {
  public:
-  explicit Lister(Session& session) : session_(session), list_(session.partitions) {}
+  Lister(SectorReader& reader, std::vector<PartitionEntry>& list) : reader_(reader), list_(list) {}
 
   bool full() const { return list_.size() >= kMaxPartitions; }
 
@@ -60,11 +59,11 @@ class Lister {
 
   // A data entry: named by its boot sector's signature text, else by its type.
   void Identify(const TableEntry& entry, uint64_t start) {
-    SectorBytes boot = ReadOneSector(session_, start);
+    SectorBytes boot = reader_.readOne(start);
     std::string name = SignatureName(ByteView(boot.data(), boot.size()));
     if (name.empty()) name = TypeByteName(entry.type);
     if (name.empty()) {
-      session_.host().trace("partition at sector " + std::to_string(start) + " passed over: type " +
+      reader_.host().trace("partition at sector " + std::to_string(start) + " passed over: type " +
                             std::to_string(entry.type) + " and no file-system text");
       return;
     }
@@ -77,10 +76,10 @@ class Lister {
     for (bool linked = true; linked && !full();) {
       uint64_t record = base + link;
       if (!visited.insert(record).second) {
-        session_.host().trace("extended boot record at sector " + std::to_string(record) + " met twice: chain ends");
+        reader_.host().trace("extended boot record at sector " + std::to_string(record) + " met twice: chain ends");
         return;
       }
-      SectorBytes bytes = ReadOneSector(session_, record);
+      SectorBytes bytes = reader_.readOne(record);
       ByteView sector(bytes.data(), bytes.size());
       linked = false;
       for (size_t i = 0; i < 4; ++i) {
@@ -97,7 +96,7 @@ class Lister {
   }
 
  private:
-  Session& session_;
+  SectorReader& reader_;
   std::vector<PartitionEntry>& list_;
 };
 
@@ -120,12 +119,12 @@ std::string TypeByteName(uint8_t type) {
   }
 }
 
-uint32_t ListPartitions(Session& session) {
-  session.partitions.clear();
-  SectorBytes bytes = ReadOneSector(session, 0);
+uint32_t ListPartitions(SectorReader& reader, std::vector<PartitionEntry>& partitions) {
+  partitions.clear();
+  SectorBytes bytes = reader.readOne(0);
   ByteView sector(bytes.data(), bytes.size());
   if (sector.u8(510) != 0x55 && sector.u8(511) != 0xAA) return 0;
-  Lister lister(session);
+  Lister lister(reader, partitions);
   uint64_t end = 0;
   std::string single = SingleVolumeName(sector, end);
   if (!single.empty()) {
@@ -145,7 +144,7 @@ uint32_t ListPartitions(Session& session) {
     }
   }
   if (haveExtended) lister.WalkExtendedChain(base);
-  return static_cast<uint32_t>(session.partitions.size());
+  return static_cast<uint32_t>(partitions.size());
 }
 
 }  // namespace vantor

@@ -5,15 +5,17 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/ByteView.h"
+#include "partition/PartitionEntry.h"
 
 namespace vantor {
 
-class Session;
+class SectorReader;
 
-// Fills session.partitions from the current source; returns the number listed.
-uint32_t ListPartitions(Session& session);
+// Fills `partitions` from the reader's current source; returns the number listed.
+uint32_t ListPartitions(SectorReader& reader, std::vector<PartitionEntry>& partitions);
 
 // The file-system name that a volume's first sector shows by its signature text
 // ("FAT32" at 82, "FAT16" or "FAT12" at 54, "NTFS" at 3), or empty.

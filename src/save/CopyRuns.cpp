@@ -5,30 +5,30 @@
 #include <vector>
 
 #include "core/Sector.h"
-#include "core/Session.h"
+#include "save/SaveContext.h"
 #include "save/OutputFile.h"
 #include "save/Progress.h"
-#include "save/ReadRuns.h"
+#include "disk/SectorReader.h"
 
 namespace vantor {
 namespace {
 
 uint64_t RoundUp(uint64_t value, uint64_t unit) { return (value + unit - 1) / unit * unit; }
 
-void Fill(Session& session, const SectorRun& run, uint64_t offset, uint32_t count, uint32_t piece, uint8_t* buffer) {
+void Fill(const SaveContext& context, const SectorRun& run, uint64_t offset, uint32_t count, uint32_t piece, uint8_t* buffer) {
   int64_t first = run.first + static_cast<int64_t>(offset);
   // Zeros first: a source that cannot be opened leaves the buffer untouched,
   // and what it held belongs to another file.
   std::memset(buffer, 0, static_cast<size_t>(count) * kSectorSize);
   if (run.sparse || first < 0) return;
-  ReadRun(session, static_cast<uint64_t>(first), count, piece, buffer);
+  context.reader.readRun(static_cast<uint64_t>(first), count, piece, buffer);
 }
 
 }  // namespace
 
-CopyEnd CopyRuns(Session& session, OutputFile& file, const RunSupplier& nextRun, uint64_t size,
+CopyEnd CopyRuns(const SaveContext& context, OutputFile& file, const RunSupplier& nextRun, uint64_t size,
                  uint32_t pieceSectors, bool interactive, uint64_t& written) {
-  SavingRun& state = session.savingRun;
+  SavingRun& state = context.savingRun;
   uint64_t needed = RoundUp(size, kSectorSize) / kSectorSize;
   const size_t bufferBytes = static_cast<size_t>(std::min<uint64_t>(RoundUp(needed, pieceSectors), kRunSectors)) * kSectorSize;
   std::vector<uint8_t>& buffer = state.copyBuffer;
@@ -37,16 +37,16 @@ CopyEnd CopyRuns(Session& session, OutputFile& file, const RunSupplier& nextRun,
   while (written < size) {
     if (!nextRun(run)) return CopyEnd::kRunsEnded;
     for (uint64_t offset = 0; offset < run.sectors && written < size;) {
-      if (state.skipFile != 0 || AbortRequested(session)) return CopyEnd::kInterrupted;
+      if (state.skipFile != 0 || AbortRequested(context)) return CopyEnd::kInterrupted;
       uint64_t left = RoundUp(RoundUp(size - written, kSectorSize) / kSectorSize, pieceSectors);
       auto count = static_cast<uint32_t>(std::min<uint64_t>({left, run.sectors - offset, kRunSectors}));
-      Fill(session, run, offset, count, pieceSectors, buffer.data());
+      Fill(context, run, offset, count, pieceSectors, buffer.data());
       uint64_t length = std::min<uint64_t>(static_cast<uint64_t>(count) * kSectorSize, size - written);
       if (!file.write(buffer.data(), static_cast<size_t>(length))) return CopyEnd::kWriteFailed;
       written += length;
       state.bytesCopied += length;
       offset += count;
-      if (interactive) RefreshProgress(session, written, size, (count + pieceSectors - 1) / pieceSectors);
+      if (interactive) RefreshProgress(context, written, size, (count + pieceSectors - 1) / pieceSectors);
     }
   }
   return CopyEnd::kDone;

@@ -10,7 +10,7 @@
 namespace vantor {
 
 class OutputFile;
-class Session;
+struct SaveContext;
 
 struct SectorRun {
   int64_t first = 0;     // below 0: lies before the source; read as zeros
@@ -26,7 +26,7 @@ enum class CopyEnd { kDone, kRunsEnded, kInterrupted, kWriteFailed };
 // Copies into `file`; `written` tells how far it got. Each write adds to
 // bytesCopied; when `interactive`, the progress is refreshed after each request.
 // A failed write ends the copy at once (kWriteFailed).
-CopyEnd CopyRuns(Session& session, OutputFile& file, const RunSupplier& nextRun, uint64_t size,
+CopyEnd CopyRuns(const SaveContext& context, OutputFile& file, const RunSupplier& nextRun, uint64_t size,
                  uint32_t pieceSectors, bool interactive, uint64_t& written);
 
 }  // namespace vantor

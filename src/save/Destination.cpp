@@ -1,6 +1,6 @@
 #include "save/Destination.h"
 
-#include "core/Session.h"
+#include "save/SaveContext.h"
 #include "core/SizeText.h"
 #include "disk/SourceSelection.h"
 #include "platform/FreeSpace.h"
@@ -15,48 +15,48 @@ constexpr const char* kNotValid = "Not a valid Destination. Please specify desti
 
 }  // namespace
 
-void ComputeTotals(Session& session) {
-  SavingRun& run = session.savingRun;
-  const SavingFilter& filter = session.savingFilter;
-  const bool ntfs = IsNtfs(session);
+void ComputeTotals(const SaveContext& context) {
+  SavingRun& run = context.savingRun;
+  const SavingFilter& filter = context.savingFilter;
+  const bool ntfs = IsNtfs(context);
   run.filesRequired = 0;
   run.bytesRequired = 0;
-  WalkSavedFolders(session, [&](const std::string& relative, const std::vector<FileRecord*>& files,
+  WalkSavedFolders(context, [&](const std::string& relative, const std::vector<FileRecord*>& files,
                                const FolderRecord*) -> std::optional<std::string> {
     for (const FileRecord* file : files) {
       if (!PassesFilter(filter, *file, ntfs)) continue;
       ++run.filesRequired;
       run.bytesRequired += file->size();
     }
-    session.host().setStepText(MegaGigaText(run.bytesRequired) + " size");
+    context.host().setStepText(MegaGigaText(run.bytesRequired) + " size");
     return relative;
   });
 }
 
-DestinationOutcome AcceptDestination(Session& session, const std::string& typed, bool rawRecovery) {
-  WorkerHost& host = session.host();
+DestinationOutcome AcceptDestination(const SaveContext& context, const std::string& typed, bool rawRecovery) {
+  WorkerHost& host = context.host();
   if (typed.empty()) {
     host.messageInfo(kNotValid);
     return DestinationOutcome::kInvalid;
   }
-  if (std::string problem = PrepareDestinationFolder(typed, SourcePaths(session)); !problem.empty()) {
+  if (std::string problem = PrepareDestinationFolder(typed, SourcePaths(context.reader)); !problem.empty()) {
     host.messageInfo(std::string(kNotValid) + "\n" + problem);
     return DestinationOutcome::kInvalid;
   }
   std::string path = typed;
   if (!rawRecovery) {
-    ComputeTotals(session);
-    if (session.savingRun.filesRequired < 1) {
+    ComputeTotals(context);
+    if (context.savingRun.filesRequired < 1) {
       host.messageInfo("You have not selected any file/folder.");
       return DestinationOutcome::kNothingSelected;
     }
-    uint64_t required = session.savingRun.bytesRequired;
+    uint64_t required = context.savingRun.bytesRequired;
     if (required >= FreeBytes(path) &&
         !host.question("Insufficient free space on destination drive. Selected file/folder requires " +
                        MegaGigaText(required) + " of free space. Press Yes if you want continue with it."))
       return DestinationOutcome::kChooseAnother;
   }
-  session.savingRun.savingPath = path;
+  context.savingRun.savingPath = path;
   return DestinationOutcome::kAccepted;
 }
 

@@ -9,7 +9,7 @@
 
 namespace vantor {
 
-class Session;
+struct SaveContext;
 
 enum class DestinationOutcome {
   kInvalid,          // "Not a valid Destination. ..." was shown; ask again
@@ -19,9 +19,9 @@ enum class DestinationOutcome {
 };
 
 // Counts what the save will write: filesRequired and bytesRequired.
-void ComputeTotals(Session& session);
+void ComputeTotals(const SaveContext& context);
 // The acceptance steps for `typed`, the destination as the user gave it.
 // `rawRecovery`: keep the path only (no totals, no free-space question).
-DestinationOutcome AcceptDestination(Session& session, const std::string& typed, bool rawRecovery = false);
+DestinationOutcome AcceptDestination(const SaveContext& context, const std::string& typed, bool rawRecovery = false);
 
 }  // namespace vantor

@@ -4,7 +4,7 @@
 // this holds for Skip All as well as for a single Skip.
 #include "save/FileStart.h"
 
-#include "core/Session.h"
+#include "save/SaveContext.h"
 #include "platform/Folders.h"
 #include "platform/Utf.h"
 #include "save/FileFilter.h"
@@ -28,11 +28,11 @@ int32_t ChoiceOf(ReplaceAnswer answer) {
 }
 
 // False when the existing file at `target` is to be left alone.
-bool ResolveExisting(Session& session, TargetFile& target, uint64_t size) {
-  SavingRun& run = session.savingRun;
+bool ResolveExisting(const SaveContext& context, TargetFile& target, uint64_t size) {
+  SavingRun& run = context.savingRun;
   if (run.replaceChoice != kSkipEvery && run.replaceChoice != kRenameEvery && run.replaceChoice != kReplaceEvery) {
-    RefreshProgress(session, 0, size, 0);
-    run.replaceChoice = ChoiceOf(session.host().askReplace(target.path));
+    RefreshProgress(context, 0, size, 0);
+    run.replaceChoice = ChoiceOf(context.host().askReplace(target.path));
   }
   if (run.replaceChoice == kSkipThis || run.replaceChoice == kSkipEvery) {
     run.bytesCopied += size;
@@ -60,10 +60,10 @@ void ApplyWriteError(SavingRun& run, WriteErrorAnswer answer) {
 }
 
 // True when the file is to be tried again; otherwise it is recorded as not saved.
-bool AnswerWriteError(Session& session, const std::string& path, const std::string& reason, bool interactive) {
-  SavingRun& run = session.savingRun;
+bool AnswerWriteError(const SaveContext& context, const std::string& path, const std::string& reason, bool interactive) {
+  SavingRun& run = context.savingRun;
   if (interactive && run.ignoreWriteErrors == 0) {
-    WriteErrorAnswer answer = session.host().askWriteError(path, reason);
+    WriteErrorAnswer answer = context.host().askWriteError(path, reason);
     if (answer == WriteErrorAnswer::kRetry) return true;
     ApplyWriteError(run, answer);
   }
@@ -73,22 +73,22 @@ bool AnswerWriteError(Session& session, const std::string& path, const std::stri
 
 }  // namespace
 
-bool StartFile(Session& session, TargetFile& target, const std::u16string& fileName, uint64_t size, char deleted) {
-  SavingRun& run = session.savingRun;
-  SetField(session, kDirectoryNameField, target.path);
-  SetField(session, kLastNameField, Utf16ToUtf8(fileName));
-  SetField(session, kSizeRequiredField, SavingSizeText(run.bytesRequired));
-  if (!PassesDeletedMode(session.savingFilter, deleted)) return false;
-  if (!PassesExtensions(session.savingFilter, fileName)) return false;
-  return !PathExists(target.path) || ResolveExisting(session, target, size);
+bool StartFile(const SaveContext& context, TargetFile& target, const std::u16string& fileName, uint64_t size, char deleted) {
+  SavingRun& run = context.savingRun;
+  SetField(context, kDirectoryNameField, target.path);
+  SetField(context, kLastNameField, Utf16ToUtf8(fileName));
+  SetField(context, kSizeRequiredField, SavingSizeText(run.bytesRequired));
+  if (!PassesDeletedMode(context.savingFilter, deleted)) return false;
+  if (!PassesExtensions(context.savingFilter, fileName)) return false;
+  return !PathExists(target.path) || ResolveExisting(context, target, size);
 }
 
-FileEnd WriteDestinationFile(Session& session, const TargetFile& target, bool interactive, const FileTime* time,
+FileEnd WriteDestinationFile(const SaveContext& context, const TargetFile& target, bool interactive, const FileTime* time,
                              const FileCopy& copy) {
-  SavingRun& run = session.savingRun;
+  SavingRun& run = context.savingRun;
   for (;;) {
     std::string reason;
-    auto file = session.createFile(target.path, reason);
+    auto file = context.createFile(target.path, reason);
     if (file != nullptr) {
       uint64_t written = 0;
       CopyEnd end = copy(*file, written);
@@ -103,7 +103,7 @@ FileEnd WriteDestinationFile(Session& session, const TargetFile& target, bool in
       }
       reason = file->error();
     }
-    if (!AnswerWriteError(session, target.path, reason, interactive)) return FileEnd::kFailed;
+    if (!AnswerWriteError(context, target.path, reason, interactive)) return FileEnd::kFailed;
   }
 }
 

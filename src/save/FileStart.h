@@ -16,7 +16,7 @@
 
 namespace vantor {
 
-class Session;
+struct SaveContext;
 
 // Where one file goes, and whether what stands there already is to be replaced
 // (the answer was Replace or Replace All, or the file is the Open action's copy).
@@ -27,7 +27,7 @@ struct TargetFile {
 
 // The common start for an interactive save. May change the path (a new name for
 // Rename); false when the file is not to be written.
-bool StartFile(Session& session, TargetFile& target, const std::u16string& fileName, uint64_t size, char deleted);
+bool StartFile(const SaveContext& context, TargetFile& target, const std::u16string& fileName, uint64_t size, char deleted);
 
 // Fills the file with its bytes; `written` tells how far it got.
 using FileCopy = std::function<CopyEnd(OutputFile& file, uint64_t& written)>;
@@ -39,7 +39,7 @@ enum class FileEnd { kSaved, kInterrupted, kFailed };
 // Retry starts the file again; otherwise it is recorded as not saved. An
 // interrupted or failed file leaves nothing behind and its bytes are taken back
 // from bytesCopied.
-FileEnd WriteDestinationFile(Session& session, const TargetFile& target, bool interactive, const FileTime* time,
+FileEnd WriteDestinationFile(const SaveContext& context, const TargetFile& target, bool interactive, const FileTime* time,
                              const FileCopy& copy);
 
 // The rename rule: the first free "name" + i + ".ext" for i = 0..9999 in the same

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <ctime>
 
-#include "core/Session.h"
+#include "save/SaveContext.h"
 #include "core/SizeText.h"
 
 namespace vantor {
@@ -16,20 +16,20 @@ uint64_t Percent(uint64_t part, uint64_t whole) {
   return std::min<uint64_t>(100, static_cast<uint64_t>(static_cast<double>(part) * 100 / static_cast<double>(whole)));
 }
 
-void RefreshTexts(Session& session) {
-  SavingRun& run = session.savingRun;
-  SetField(session, kSizeCopiedField, SavingSizeText(run.bytesCopied));
+void RefreshTexts(const SaveContext& context) {
+  SavingRun& run = context.savingRun;
+  SetField(context, kSizeCopiedField, SavingSizeText(run.bytesCopied));
   int64_t elapsed = static_cast<int64_t>(std::time(nullptr)) - run.startTime - run.pausedSeconds;
   if (elapsed <= 0) {
-    SetField(session, kTimeElapsedField, "00:00:00");
-    SetField(session, kTimeRemainingField, "00:00:00");
+    SetField(context, kTimeElapsedField, "00:00:00");
+    SetField(context, kTimeRemainingField, "00:00:00");
     return;
   }
-  SetField(session, kTimeElapsedField, MinutesText(elapsed));
+  SetField(context, kTimeElapsedField, MinutesText(elapsed));
   double rate = static_cast<double>(run.bytesCopied) / static_cast<double>(elapsed);
   if (rate <= 0) return;
   uint64_t left = run.bytesRequired > run.bytesCopied ? run.bytesRequired - run.bytesCopied : 0;
-  SetField(session, kTimeRemainingField, MinutesText(static_cast<int64_t>(static_cast<double>(left) / rate)));
+  SetField(context, kTimeRemainingField, MinutesText(static_cast<int64_t>(static_cast<double>(left) / rate)));
 }
 
 }  // namespace
@@ -40,29 +40,29 @@ std::string MinutesText(int64_t seconds) {
   return std::to_string(seconds / 60) + " Min " + std::to_string(seconds % 60) + " Sec";
 }
 
-bool AbortRequested(Session& session) {
-  SavingRun& run = session.savingRun;
-  if (run.abortAll == 0 && session.host().stopRequested()) {
+bool AbortRequested(const SaveContext& context) {
+  SavingRun& run = context.savingRun;
+  if (run.abortAll == 0 && context.host().stopRequested()) {
     run.stopped = true;
     run.abortAll = 1;
   }
   return run.abortAll != 0;
 }
 
-void SetField(Session& session, SavingField field, const std::string& text) {
-  session.savingRun.field(field) = text;
-  if (session.savingRun.detailsShown) session.host().setCaption(field, text);
+void SetField(const SaveContext& context, SavingField field, const std::string& text) {
+  context.savingRun.field(field) = text;
+  if (context.savingRun.detailsShown) context.host().setCaption(field, text);
 }
 
-void RefreshProgress(Session& session, uint64_t written, uint64_t size, uint64_t pieces) {
-  SavingRun& run = session.savingRun;
-  WorkerHost& host = session.host();
+void RefreshProgress(const SaveContext& context, uint64_t written, uint64_t size, uint64_t pieces) {
+  SavingRun& run = context.savingRun;
+  WorkerHost& host = context.host();
   uint64_t current = written == 0 ? 0 : Percent(written, size);
   host.setFileProgress(current);
   host.setProgress(Percent(run.bytesCopied, run.bytesRequired));
   uint64_t before = run.refreshCalls / kTextEvery;
   run.refreshCalls += pieces;
-  if ((run.refreshCalls / kTextEvery != before || current == 100) && run.detailsShown) RefreshTexts(session);
+  if ((run.refreshCalls / kTextEvery != before || current == 100) && run.detailsShown) RefreshTexts(context);
 }
 
 }  // namespace vantor

@@ -11,7 +11,7 @@
 
 namespace vantor {
 
-class Session;
+struct SaveContext;
 
 // The "Size Required" and "Size Copied" texts: "%.3f MB size in" up to and
 // including 2^30 bytes, else "%.3f GB size in".
@@ -21,11 +21,11 @@ std::string MinutesText(int64_t seconds);
 
 // True when the run is to end: abortAll is set, or the host asks to stop (which
 // sets abortAll and marks the run as stopped).
-bool AbortRequested(Session& session);
+bool AbortRequested(const SaveContext& context);
 
-void SetField(Session& session, SavingField field, const std::string& text);
+void SetField(const SaveContext& context, SavingField field, const std::string& text);
 // Called after each piece written: `written` of `size` bytes of the current file;
 // `pieces` counts the pieces this call stands for.
-void RefreshProgress(Session& session, uint64_t written, uint64_t size, uint64_t pieces = 1);
+void RefreshProgress(const SaveContext& context, uint64_t written, uint64_t size, uint64_t pieces = 1);
 
 }  // namespace vantor

@@ -7,15 +7,14 @@
 #include <vector>
 
 #include "core/Sector.h"
-#include "core/Session.h"
+#include "save/SaveContext.h"
 #include "platform/FileTimes.h"
 #include "save/CopyRuns.h"
-#include "disk/SectorSource.h"
+#include "disk/SectorReader.h"
 #include "fat/FatTable.h"
 #include "save/FatChain.h"
 #include "save/FileStart.h"
 #include "save/Progress.h"
-#include "save/ReadRuns.h"
 #include "save/StampTimes.h"
 
 namespace vantor {
@@ -23,28 +22,28 @@ namespace {
 
 // The FAT copy at `fatStart`: the one the saving run keeps, or (for the Open
 // action, outside a run) one of its own in `single`.
-FatTable& TableAt(Session& session, uint64_t fatStart, bool interactive, std::unique_ptr<FatTable>& single) {
+FatTable& TableAt(const SaveContext& context, uint64_t fatStart, bool interactive, std::unique_ptr<FatTable>& single) {
   const auto make = [&] {
-    return std::make_unique<FatTable>(CurrentSourceRead(session), WidthOf(session.state.fileSystemName), fatStart,
-                                      session.state.geometry.sectorsPerFat);
+    return std::make_unique<FatTable>(context.reader.function(), FileSystemKindOf(context.state.fileSystemName), fatStart,
+                                      context.state.geometry.sectorsPerFat);
   };
   if (!interactive) return *(single = make());
-  std::unique_ptr<FatTable>& kept = session.savingRun.fatTables[fatStart];
+  std::unique_ptr<FatTable>& kept = context.savingRun.fatTables[fatStart];
   if (kept == nullptr) kept = make();
   return *kept;
 }
 
 // The chain of the right length from the copy (or copies) the filter names, or
 // an empty list: read consecutive clusters.
-std::vector<uint32_t> ClusterList(Session& session, uint32_t start, uint64_t clusterCount, bool interactive) {
-  const VolumeGeometry& geometry = session.state.geometry;
-  int32_t source = session.savingFilter.fatChainSource;
+std::vector<uint32_t> ClusterList(const SaveContext& context, uint32_t start, uint64_t clusterCount, bool interactive) {
+  const VolumeGeometry& geometry = context.state.geometry;
+  int32_t source = context.savingFilter.fatChainSource;
   std::vector<uint64_t> copies;
   if (source == kChainAuto || source == kChainFat1) copies.push_back(geometry.firstFatSector);
   if (source == kChainAuto || source == kChainFat2) copies.push_back(geometry.secondFatSector);
   for (uint64_t fatStart : copies) {
     std::unique_ptr<FatTable> single;
-    auto list = BuildFatChain(TableAt(session, fatStart, interactive, single), start, clusterCount);
+    auto list = BuildFatChain(TableAt(context, fatStart, interactive, single), start, clusterCount);
     if (list.size() == clusterCount) return list;
   }
   return {};
@@ -88,30 +87,30 @@ uint64_t BytesWithinVolume(const RecoveryState& state, uint32_t startCluster, ui
 
 }  // namespace
 
-bool SaveFatFile(Session& session, std::string destinationPath, const std::u16string& fileName, uint32_t size,
+bool SaveFatFile(const SaveContext& context, std::string destinationPath, const std::u16string& fileName, uint32_t size,
                  uint32_t startCluster, bool interactive, char deleted, uint16_t dosTime, uint16_t dosDate) {
   FileTime time;
   const bool hasTime = StampFileTime({dosDate, dosTime}, false, time);
-  session.savingRun.skipFile = 0;
-  const VolumeGeometry& geometry = session.state.geometry;
+  context.savingRun.skipFile = 0;
+  const VolumeGeometry& geometry = context.state.geometry;
   if (geometry.sectorsPerCluster == 0) return false;
   TargetFile target{std::move(destinationPath), !interactive};
-  if (interactive && !StartFile(session, target, fileName, size, deleted)) return false;
+  if (interactive && !StartFile(context, target, fileName, size, deleted)) return false;
   const uint64_t clusterBytes = static_cast<uint64_t>(geometry.sectorsPerCluster) * kSectorSize;
   const uint64_t clusterCount = (size + clusterBytes - 1) / clusterBytes;
   std::vector<uint32_t> list;
-  if (session.savingFilter.fatChainSource != kChainContiguous) list = ClusterList(session, startCluster, clusterCount, interactive);
+  if (context.savingFilter.fatChainSource != kChainContiguous) list = ClusterList(context, startCluster, clusterCount, interactive);
   // Without a chain the clusters are read one after another from the first.
-  const uint64_t copySize = list.empty() ? BytesWithinVolume(session.state, startCluster, size) : size;
+  const uint64_t copySize = list.empty() ? BytesWithinVolume(context.state, startCluster, size) : size;
   const uint64_t runClusters = (copySize + clusterBytes - 1) / clusterBytes;
   const uint32_t piece = geometry.sectorsPerCluster >= 8 ? 8 : 1;
-  FileEnd end = WriteDestinationFile(session, target, interactive, hasTime ? &time : nullptr,
+  FileEnd end = WriteDestinationFile(context, target, interactive, hasTime ? &time : nullptr,
                                      [&](OutputFile& file, uint64_t& written) {
-                                       return CopyRuns(session, file, ClusterRuns(geometry, list, startCluster, runClusters),
+                                       return CopyRuns(context, file, ClusterRuns(geometry, list, startCluster, runClusters),
                                                        copySize, piece, interactive, written);
                                      });
   if (end != FileEnd::kSaved) return false;
-  if (interactive) RefreshProgress(session, copySize, size, 0);
+  if (interactive) RefreshProgress(context, copySize, size, 0);
   return true;
 }
 

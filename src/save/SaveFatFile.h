@@ -10,11 +10,11 @@
 
 namespace vantor {
 
-class Session;
+struct SaveContext;
 
 // `interactive`: the saving worker (progress, filters, questions); otherwise the
 // Open action, which writes the file and nothing else. True when it was written.
-bool SaveFatFile(Session& session, std::string destinationPath, const std::u16string& fileName, uint32_t size,
+bool SaveFatFile(const SaveContext& context, std::string destinationPath, const std::u16string& fileName, uint32_t size,
                  uint32_t startCluster, bool interactive, char deleted, uint16_t dosTime, uint16_t dosDate);
 
 }  // namespace vantor

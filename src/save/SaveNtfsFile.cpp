@@ -6,8 +6,8 @@
 
 #include "core/ByteView.h"
 #include "core/Sector.h"
-#include "core/Session.h"
-#include "disk/SectorSource.h"
+#include "save/SaveContext.h"
+#include "disk/SectorReader.h"
 #include "ntfs/DataAttribute.h"
 #include "ntfs/NtfsRecord.h"
 #include "ntfs/RunTables.h"
@@ -23,54 +23,54 @@ namespace {
 
 constexpr size_t kResidentValue = 24;  // an unnamed resident value follows the 24-byte header
 
-bool WriteResident(Session& session, const TargetFile& target, ByteView record, size_t position, uint64_t size,
+bool WriteResident(const SaveContext& context, const TargetFile& target, ByteView record, size_t position, uint64_t size,
                    bool interactive, const FileTime* time) {
   if (position + kResidentValue + size > LastByte(record)) return false;
-  FileEnd end = WriteDestinationFile(session, target, interactive, time, [&](OutputFile& file, uint64_t& written) {
+  FileEnd end = WriteDestinationFile(context, target, interactive, time, [&](OutputFile& file, uint64_t& written) {
     if (!file.write(record.data() + position + kResidentValue, static_cast<size_t>(size))) return CopyEnd::kWriteFailed;
     written = size;
-    session.savingRun.bytesCopied += size;
+    context.savingRun.bytesCopied += size;
     return CopyEnd::kDone;
   });
-  if (end == FileEnd::kSaved && interactive) RefreshProgress(session, size, size);
+  if (end == FileEnd::kSaved && interactive) RefreshProgress(context, size, size);
   return end == FileEnd::kSaved;
 }
 
 }  // namespace
 
-bool SaveNtfsFile(Session& session, std::string destinationPath, const std::u16string& fileName, uint64_t size,
+bool SaveNtfsFile(const SaveContext& context, std::string destinationPath, const std::u16string& fileName, uint64_t size,
                   uint64_t recordSector, bool interactive, char deleted, const RecordTime& fileTime) {
   FileTime time;
   const bool hasTime = NtfsFileTime(fileTime, time);
-  session.savingRun.skipFile = 0;
+  context.savingRun.skipFile = 0;
   TargetFile target{std::move(destinationPath), !interactive};
-  if (interactive && !StartFile(session, target, fileName, size, deleted)) return false;
+  if (interactive && !StartFile(context, target, fileName, size, deleted)) return false;
   if (size == 0) {
     const auto nothing = [](OutputFile&, uint64_t&) { return CopyEnd::kDone; };
-    return WriteDestinationFile(session, target, interactive, hasTime ? &time : nullptr, nothing) == FileEnd::kSaved;
+    return WriteDestinationFile(context, target, interactive, hasTime ? &time : nullptr, nothing) == FileEnd::kSaved;
   }
   std::array<uint8_t, kMaxMftRecordBytes> record{};
-  const MftRunTable& mft = session.mftRunTable;
-  ReadCurrentSectors(session, recordSector, mft.recordSectors(), record.data());
+  const MftRunTable& mft = context.mftRunTable;
+  context.reader.read(recordSector, mft.recordSectors(), record.data());
   RestoreUpdateSequence(record.data(), mft.recordBytes());
   ByteView view(record.data(), mft.recordBytes());
   DataAttributePlace place = FindDataAttribute(view);
   if (place.kind == DataKind::kResident)
-    return WriteResident(session, target, view, place.position, size, interactive, hasTime ? &time : nullptr);
+    return WriteResident(context, target, view, place.position, size, interactive, hasTime ? &time : nullptr);
   if (!IsFileRecord(view)) return false;
-  const VolumeGeometry& geometry = session.state.geometry;
-  MftRunTable runs = BuildRunTable(session, static_cast<uint64_t>(geometry.clusterBase), view, recordSector, 'F',
+  const VolumeGeometry& geometry = context.state.geometry;
+  MftRunTable runs = BuildRunTable(context.reader, context.mftRunTable, static_cast<uint64_t>(geometry.clusterBase), view, recordSector, 'F',
                                    geometry.sectorsPerCluster);
   if (runs.empty()) return false;
-  return WriteRunList(session, target, size, interactive, fileTime, runs);
+  return WriteRunList(context, target, size, interactive, fileTime, runs);
 }
 
-bool WriteRunList(Session& session, const TargetFile& target, uint64_t size, bool interactive,
+bool WriteRunList(const SaveContext& context, const TargetFile& target, uint64_t size, bool interactive,
                   const RecordTime& fileTime, const MftRunTable& runs) {
   FileTime time;
   const bool hasTime = NtfsFileTime(fileTime, time);
-  const uint32_t piece = session.state.geometry.sectorsPerCluster >= 8 ? 8 : 1;
-  FileEnd end = WriteDestinationFile(session, target, interactive, hasTime ? &time : nullptr,
+  const uint32_t piece = context.state.geometry.sectorsPerCluster >= 8 ? 8 : 1;
+  FileEnd end = WriteDestinationFile(context, target, interactive, hasTime ? &time : nullptr,
                                      [&](OutputFile& file, uint64_t& written) {
     size_t next = 0;
     RunSupplier supply = [&](SectorRun& run) {
@@ -79,7 +79,7 @@ bool WriteRunList(Session& session, const TargetFile& target, uint64_t size, boo
       run = {static_cast<int64_t>(data.firstSector), data.sectorCount, data.sparse};
       return true;
     };
-    return CopyRuns(session, file, supply, size, piece, interactive, written);
+    return CopyRuns(context, file, supply, size, piece, interactive, written);
   });
   return end == FileEnd::kSaved;
 }

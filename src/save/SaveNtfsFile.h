@@ -14,13 +14,13 @@ namespace vantor {
 
 class MftRunTable;
 struct TargetFile;
-class Session;
+struct SaveContext;
 
 // `interactive` as for SaveFatFile. True when the file was written.
-bool SaveNtfsFile(Session& session, std::string destinationPath, const std::u16string& fileName, uint64_t size,
+bool SaveNtfsFile(const SaveContext& context, std::string destinationPath, const std::u16string& fileName, uint64_t size,
                   uint64_t recordSector, bool interactive, char deleted, const RecordTime& fileTime);
 // Writes a file of `size` bytes from the runs of `runs`.
-bool WriteRunList(Session& session, const TargetFile& target, uint64_t size, bool interactive,
+bool WriteRunList(const SaveContext& context, const TargetFile& target, uint64_t size, bool interactive,
                   const RecordTime& fileTime, const MftRunTable& runs);
 
 }  // namespace vantor

@@ -14,7 +14,7 @@
 #include <optional>
 #include <utility>
 
-#include "core/Session.h"
+#include "save/SaveContext.h"
 #include "save/FileFilter.h"
 #include "save/Progress.h"
 #include "save/SafeName.h"
@@ -57,16 +57,16 @@ bool StaysInside(const std::string& destination, const std::string& folder) {
 
 }  // namespace
 
-bool SaveCatalogFile(Session& session, const std::string& path, const FileRecord& file, bool interactive) {
-  const RecoveryState& state = session.state;
-  if (IsNtfs(session)) {
+bool SaveCatalogFile(const SaveContext& context, const std::string& path, const FileRecord& file, bool interactive) {
+  const RecoveryState& state = context.state;
+  if (IsNtfs(context)) {
     uint64_t sector = state.exhaustiveSwitch != 0 || state.partitionSearch != 0
                           ? file.recordSector
-                          : MftRecordSector(session.mftRunTable, file.ownKey);
-    return SaveNtfsFile(session, path, NameUtf16(file.name), file.size(), sector, interactive, file.deleted,
+                          : MftRecordSector(context.mftRunTable, file.ownKey);
+    return SaveNtfsFile(context, path, NameUtf16(file.name), file.size(), sector, interactive, file.deleted,
                         file.modified);
   }
-  return SaveFatFile(session, path, NameUtf16(file.name), file.sizeLow, file.ownKey, interactive, file.deleted,
+  return SaveFatFile(context, path, NameUtf16(file.name), file.sizeLow, file.ownKey, interactive, file.deleted,
                      static_cast<uint16_t>(file.modified.second), static_cast<uint16_t>(file.modified.first));
 }
 
@@ -78,37 +78,37 @@ bool MakeFolders(const std::string& path) {
   return ::mkdir(path.c_str(), 0755) == 0;
 }
 
-void SaveFolderFiles(Session& session, const std::string& folder, const std::vector<FileRecord*>& files) {
-  const SavingFilter& filter = session.savingFilter;
-  const bool ntfs = IsNtfs(session);
+void SaveFolderFiles(const SaveContext& context, const std::string& folder, const std::vector<FileRecord*>& files) {
+  const SavingFilter& filter = context.savingFilter;
+  const bool ntfs = IsNtfs(context);
   for (FileRecord* file : files) {
-    if (AbortRequested(session)) return;
+    if (AbortRequested(context)) return;
     if (!PassesSelection(filter.selectionMode, file->selected) || !PassesSystemRule(filter, *file, ntfs) ||
         !PassesDateRanges(filter, *file, ntfs))
       continue;
-    const uint64_t zerosBefore = session.virtualDisk.zeroFilledSectors();
+    const uint64_t zerosBefore = context.reader.virtualDisk.zeroFilledSectors();
     const std::string path = folder + SafeName(NameUtf16(file->name));
-    if (SaveCatalogFile(session, path, *file, true) && session.virtualDisk.zeroFilledSectors() != zerosBefore)
-      session.savingRun.zeroFilled.push_back(path);
+    if (SaveCatalogFile(context, path, *file, true) && context.reader.virtualDisk.zeroFilledSectors() != zerosBefore)
+      context.savingRun.zeroFilled.push_back(path);
   }
 }
 
-void SaveTree(Session& session) {
-  const std::string destination = WithSlash(session.savingRun.savingPath);
-  const bool ntfs = IsNtfs(session);
+void SaveTree(const SaveContext& context) {
+  const std::string destination = WithSlash(context.savingRun.savingPath);
+  const bool ntfs = IsNtfs(context);
   std::vector<std::pair<std::string, FileTime>> created;
-  WalkSavedFolders(session, [&](const std::string& wanted, const std::vector<FileRecord*>& files,
+  WalkSavedFolders(context, [&](const std::string& wanted, const std::vector<FileRecord*>& files,
                                 const FolderRecord* record) -> std::optional<std::string> {
     std::string relative = FreeFolderName(destination, wanted);
     std::string folder = destination + relative;
     if (!StaysInside(destination, folder)) {
-      session.host().trace("not saved, it would lie outside the destination: " + folder);
+      context.host().trace("not saved, it would lie outside the destination: " + folder);
       return std::nullopt;
     }
     FileTime time;
     if (MakeFolders(folder) && record != nullptr && StampFileTime(record->modified, ntfs, time))
       created.emplace_back(folder, time);
-    SaveFolderFiles(session, WithSlash(folder), files);
+    SaveFolderFiles(context, WithSlash(folder), files);
     return relative;
   });
   for (const auto& [folder, time] : created) SetLastWriteTime(folder, time);

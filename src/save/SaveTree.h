@@ -11,14 +11,14 @@
 
 namespace vantor {
 
-class Session;
+struct SaveContext;
 
 // Saves from the tree's top item (the only start the saver uses).
-void SaveTree(Session& session);
+void SaveTree(const SaveContext& context);
 // Saves `files` (one folder's) into `folder`, which ends in "/".
-void SaveFolderFiles(Session& session, const std::string& folder, const std::vector<FileRecord*>& files);
+void SaveFolderFiles(const SaveContext& context, const std::string& folder, const std::vector<FileRecord*>& files);
 // Writes one catalog file to `path` by the engine of the volume; true when written.
-bool SaveCatalogFile(Session& session, const std::string& path, const FileRecord& file, bool interactive);
+bool SaveCatalogFile(const SaveContext& context, const std::string& path, const FileRecord& file, bool interactive);
 // Creates every missing folder of `path`, outermost first; errors are ignored.
 // True when `path` itself was created here.
 bool MakeFolders(const std::string& path);

@@ -1,6 +1,6 @@
 #include "save/SavedFolders.h"
 
-#include "core/Session.h"
+#include "save/SaveContext.h"
 #include "save/FileFilter.h"
 #include "save/SafeName.h"
 
@@ -19,13 +19,13 @@ std::vector<bool> CheckedOrAbove(const FolderTree& tree) {
   return reach;
 }
 
-const std::vector<FileRecord*>& FilesOfFolder(const Session& session, const TreeNode& node) {
+const std::vector<FileRecord*>& FilesOfFolder(const SaveContext& context, const TreeNode& node) {
   static const std::vector<FileRecord*> kNone;
   const FolderRecord* folder = node.folder;
-  if (folder == nullptr) return session.folderTree.FilesOf(node.key);
-  if (folder->fileSystemNumber != session.state.selectedFileSystem || folder->ownKey == 0 || folder->ownKey == LostKey)
+  if (folder == nullptr) return context.folderTree.FilesOf(node.key);
+  if (folder->fileSystemNumber != context.state.selectedFileSystem || folder->ownKey == 0 || folder->ownKey == LostKey)
     return kNone;
-  return session.folderTree.FilesOf(folder->ownKey);
+  return context.folderTree.FilesOf(folder->ownKey);
 }
 
 struct Frame {
@@ -36,14 +36,14 @@ struct Frame {
 
 }  // namespace
 
-bool IsNtfs(const Session& session) { return session.state.fileSystemName == u"NTFS"; }
+bool IsNtfs(const SaveContext& context) { return context.state.fileSystemName == u"NTFS"; }
 
-void WalkSavedFolders(Session& session, const FolderVisit& visit) {
-  const FolderTree& tree = session.folderTree;
+void WalkSavedFolders(const SaveContext& context, const FolderVisit& visit) {
+  const FolderTree& tree = context.folderTree;
   if (tree.empty()) return;
-  const int32_t mode = session.savingFilter.selectionMode;
+  const int32_t mode = context.savingFilter.selectionMode;
   std::vector<bool> reach = mode == kSaveSelected ? CheckedOrAbove(tree) : std::vector<bool>();
-  const bool systemOut = session.savingFilter.leaveOutSystemFiles && IsNtfs(session);
+  const bool systemOut = context.savingFilter.leaveOutSystemFiles && IsNtfs(context);
   const auto takesPart = [&](const TreeNode& node) {
     if (systemOut && node.folder != nullptr && IsNtfsSystemRecord(node.folder->ownKey)) return false;
     if (mode == kSaveAll) return true;
@@ -51,9 +51,9 @@ void WalkSavedFolders(Session& session, const FolderVisit& visit) {
   };
   const TreeNode& root = *tree.node(kRootItem);
   if (mode == kSaveSelected && !reach[kRootItem]) return;
-  visit("", FilesOfFolder(session, root), nullptr);
+  visit("", FilesOfFolder(context, root), nullptr);
   std::vector<Frame> stack = {{kRootItem, ""}};
-  while (!stack.empty() && session.savingRun.abortAll == 0) {
+  while (!stack.empty() && context.savingRun.abortAll == 0) {
     Frame& top = stack.back();
     const TreeNode& parent = *tree.node(top.item);
     if (top.next == parent.children.size()) {
@@ -62,7 +62,7 @@ void WalkSavedFolders(Session& session, const FolderVisit& visit) {
     }
     const TreeNode& child = *tree.node(parent.children[top.next++]);
     if (!takesPart(child)) continue;
-    auto path = visit((top.path.empty() ? "" : top.path + "/") + SafeName(child.label), FilesOfFolder(session, child),
+    auto path = visit((top.path.empty() ? "" : top.path + "/") + SafeName(child.label), FilesOfFolder(context, child),
                       child.folder);
     if (path) stack.push_back({child.id, std::move(*path)});
   }

@@ -19,7 +19,7 @@
 
 namespace vantor {
 
-class Session;
+struct SaveContext;
 struct TreeNode;
 
 // One folder of the walk: its path below the destination (safe names joined by
@@ -33,9 +33,9 @@ using FolderVisit = std::function<std::optional<std::string>(
 
 // Visits Root and then the folders that take part, depth first in tree order;
 // ends early when abortAll is set.
-void WalkSavedFolders(Session& session, const FolderVisit& visit);
+void WalkSavedFolders(const SaveContext& context, const FolderVisit& visit);
 
 // True when the current file system is NTFS (its stamps are file times).
-bool IsNtfs(const Session& session);
+bool IsNtfs(const SaveContext& context);
 
 }  // namespace vantor

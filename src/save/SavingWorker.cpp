@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "core/Session.h"
+#include "save/SaveContext.h"
 #include "logs/Logs.h"
 #include "logs/RunHeader.h"
 #include "platform/Folders.h"
@@ -12,8 +12,8 @@
 
 namespace vantor {
 
-std::vector<std::string> SavingReportLines(const Session& session) {
-  const SavingRun& run = session.savingRun;
+std::vector<std::string> SavingReportLines(const SaveContext& context) {
+  const SavingRun& run = context.savingRun;
   const auto text = [&](SavingField field) { return run.fields[static_cast<size_t>(field - kTimeElapsedField)]; };
   std::vector<std::string> lines = {"",
                                     "Saving Report :",
@@ -29,30 +29,30 @@ std::vector<std::string> SavingReportLines(const Session& session) {
   return lines;
 }
 
-void CloseSavingReport(Session& session, const std::string& closing) {
-  for (const auto& line : SavingReportLines(session)) AppendLog(kRecoveryLog, line);
+void CloseSavingReport(const SaveContext& context, const std::string& closing) {
+  for (const auto& line : SavingReportLines(context)) AppendLog(kRecoveryLog, line);
   AppendLog(kRecoveryLog, closing);
-  session.host().messageInfo(closing);
+  context.host().messageInfo(closing);
 }
 
-std::string RunSaving(Session& session) {
-  SavingRun& run = session.savingRun;
-  LogRunStart(session, kRecoveryLog);
+std::string RunSaving(const SaveContext& context) {
+  SavingRun& run = context.savingRun;
+  LogRunStart(context.startTime, kRecoveryLog);
   run.startTime = static_cast<int64_t>(std::time(nullptr));
   run.fatTables.clear();
-  SaveTree(session);
+  SaveTree(context);
   run.fatTables.clear();
   const bool whole = run.notSaved.empty() && run.zeroFilled.empty() && run.bytesCopied == run.bytesRequired;
   std::string closing = run.stopped ? kSavingAborted : whole ? kSavingCompleted : kSavingNotCompleted;
-  CloseSavingReport(session, closing);
+  CloseSavingReport(context, closing);
   return closing;
 }
 
-std::string OpenRecoveredFile(Session& session, const FileRecord& file) {
+std::string OpenRecoveredFile(const SaveContext& context, const FileRecord& file) {
   std::string folder = TempFolder() + "/vantor-open";
   MakeFolderPath(folder);
   std::string path = folder + "/" + SafeName(NameUtf16(file.name));
-  if (!SaveCatalogFile(session, path, file, false)) return {};
+  if (!SaveCatalogFile(context, path, file, false)) return {};
   OpenWithDefaultProgram(path);
   return path;
 }

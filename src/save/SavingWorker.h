@@ -13,7 +13,7 @@
 
 namespace vantor {
 
-class Session;
+struct SaveContext;
 
 inline constexpr const char* kSavingCompleted = "Saving completed successfully.";
 inline constexpr const char* kSavingNotCompleted = "Saving not completed successfully.";
@@ -21,17 +21,17 @@ inline constexpr const char* kSavingAborted = "Saving aborted.";
 
 // Runs the save into savingRun.savingPath (accepted by AcceptDestination);
 // returns the closing message.
-std::string RunSaving(Session& session);
+std::string RunSaving(const SaveContext& context);
 // The report's lines: "", "Saving Report :", "--------------" and the six fields,
 // then a line for each file not saved ("Not Saved : PATH (REASON)") and for each
 // saved file some of whose sectors lay beyond the virtual disk's files
 // ("Partly Zeros : PATH").
-std::vector<std::string> SavingReportLines(const Session& session);
+std::vector<std::string> SavingReportLines(const SaveContext& context);
 // Appends the report and `closing` to the recovery log and shows `closing`.
-void CloseSavingReport(Session& session, const std::string& closing);
+void CloseSavingReport(const SaveContext& context, const std::string& closing);
 
 // Writes `file` into the temporary folder and opens it with the desktop's
 // program; the path written, or empty when nothing could be written.
-std::string OpenRecoveredFile(Session& session, const FileRecord& file);
+std::string OpenRecoveredFile(const SaveContext& context, const FileRecord& file);
 
 }  // namespace vantor

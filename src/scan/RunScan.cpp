@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "core/SizeText.h"
 #include "fat/FatScan.h"
 #include "logs/Logs.h"
@@ -46,9 +46,9 @@ ScanReport RunScan(Session& session, bool logReport) {
   } else if (worker == WorkerKind::kNtfsScan) {
     // Step 3 maps the MFT before the scan starts.
     const VolumeGeometry& geometry = state.geometry;
-    BuildMftRunTable(session, state.startSector, geometry.mftSector, geometry.sectorsPerCluster);
+    BuildMftRunTable(session, session.mftRunTable, state.startSector, geometry.mftSector, geometry.sectorsPerCluster);
     report.ok = true;
-    report.foundNothing = NtfsScan(session) == NtfsScanOutcome::kSwitchToExhaustive;
+    report.foundNothing = NtfsScan(session, session.mftRunTable) == NtfsScanOutcome::kSwitchToExhaustive;
   } else {
     // Each further worker is one more branch here.
     return {false, "no scan is available for the file system " + name, false, {}};

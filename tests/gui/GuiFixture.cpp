@@ -10,7 +10,7 @@
 #include <sstream>
 #include <thread>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "partition/BootValues.h"
 #include "partition/PartitionTable.h"
 
@@ -40,18 +40,17 @@ std::string BigImage() {
 }
 
 void ChooseBigVolume(vantor::Session& session, int readMicros) {
-  session.deviceMap["\\\\.\\PhysicalDrive0"] = BigImage();
-  session.openDevice = [readMicros](const std::string& path, vantor::DeviceAccess access)
+  session.reader.deviceMap["\\\\.\\PhysicalDrive0"] = BigImage();
+  session.reader.setOpener([readMicros](const std::string& path, vantor::DeviceAccess access)
       -> std::unique_ptr<vantor::RawDevice> {
     auto file = vantor::OpenFileDevice(path, access);
     if (file == nullptr || readMicros == 0) return file;
     return std::make_unique<SlowDevice>(std::move(file), readMicros);
-  };
-  session.deviceCache = {};
+  });
   vantor::RecoveryState& state = session.state;
   state.selectedItemText = u"Disk0";
   state.deviceIndex = 0;
-  vantor::ListPartitions(session);
+  vantor::ListPartitions(session, session.partitions);
   QVERIFY(!session.partitions.empty());
   state.fileSystemName = u"FAT32";
   state.startSector = session.partitions[0].startSector;

@@ -16,7 +16,7 @@
 #include "GuiFixture.h"
 #include "core/ProgressReport.h"
 #include "core/SizeText.h"
-#include "core/Session.h"
+#include "session/Session.h"
 #include "gui/SearchProgress.h"
 
 namespace {

@@ -24,7 +24,7 @@
 #include "cli/RecoverSteps.h"
 #include "cli/SourceSteps.h"
 #include "core/Sector.h"
-#include "core/Session.h"
+#include "session/Session.h"
 #include "platform/RawDevice.h"
 #include "scan/RunScan.h"
 #include "support/TempDir.h"
@@ -150,9 +150,9 @@ class BadSectorCampaign : public ::testing::TestWithParam<Volume> {
     Layout layout;
     std::set<uint64_t> none;
     Session session;
-    session.openDevice = [&](const std::string& path, DeviceAccess access) -> std::unique_ptr<RawDevice> {
+    session.reader.setOpener([&](const std::string& path, DeviceAccess access) -> std::unique_ptr<RawDevice> {
       return std::make_unique<PaintedDevice>(OpenFileDevice(path, access), none, 0, &layout.scanned);
-    };
+    });
     AnsweringHost host(kSkip);
     session.setHost(&host);
     EXPECT_TRUE(cli::OpenSource(session, image_).ok);
@@ -182,7 +182,7 @@ class BadSectorCampaign : public ::testing::TestWithParam<Volume> {
   Outcome Recover(const DeviceOpener& opener, int32_t answer) {
     test::TempDir out;
     Session session;
-    session.openDevice = opener;
+    session.reader.setOpener(opener);
     AnsweringHost host(answer);
     session.setHost(&host);
     cli::RecoverOptions options;

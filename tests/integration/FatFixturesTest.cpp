@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "catalog/CatalogPaths.h"
-#include "core/Session.h"
+#include "session/Session.h"
 #include "disk/SourceSelection.h"
 #include "fat/FatScan.h"
 #include "partition/BootValues.h"
@@ -60,7 +60,7 @@ class FatFixtures : public ::testing::Test {
   static Listing Scan(const std::string& source, size_t number, std::string* fileSystem = nullptr) {
     Session session;
     EXPECT_TRUE(ChooseSource(session, source).ok);
-    EXPECT_GE(ListPartitions(session), number);
+    EXPECT_GE(ListPartitions(session, session.partitions), number);
     if (session.partitions.size() < number) return {};
     const PartitionEntry& entry = session.partitions[number - 1];
     if (fileSystem != nullptr) *fileSystem = entry.fileSystemName;
@@ -145,7 +145,7 @@ Listing Expected(int many) {
 TEST_F(FatFixtures, PartitionsOfTheDiskAndTheFloppy) {
   Session session;
   ASSERT_TRUE(ChooseSource(session, Path("disk.img")).ok);
-  ASSERT_EQ(ListPartitions(session), 4u);
+  ASSERT_EQ(ListPartitions(session, session.partitions), 4u);
   std::vector<std::string> names;
   for (const auto& e : session.partitions) names.push_back(e.treeText);
   EXPECT_EQ(names, (std::vector<std::string>{"Partition - 1 ( FAT16 )", "Partition - 2 ( FAT32 )",
@@ -156,7 +156,7 @@ TEST_F(FatFixtures, PartitionsOfTheDiskAndTheFloppy) {
   EXPECT_EQ(session.partitions[3].endSector, StartOf(6) + 90112);
   Session floppy;
   ASSERT_TRUE(ChooseSource(floppy, Path("floppy.img")).ok);
-  ASSERT_EQ(ListPartitions(floppy), 1u);
+  ASSERT_EQ(ListPartitions(floppy, floppy.partitions), 1u);
   EXPECT_EQ(floppy.partitions[0].treeText, "Partition - 1 ( FAT12 )");
   EXPECT_EQ(floppy.partitions[0].endSector, 2880u);
 }
@@ -192,7 +192,7 @@ TEST_F(FatFixtures, RandomBytesInBootSectorAndFatEnd) {
     test::WriteFile(temp_ / "damaged.img", bytes);
     Session session;
     ASSERT_TRUE(ChooseSource(session, temp_ / "damaged.img").ok);
-    ListPartitions(session);
+    ListPartitions(session, session.partitions);
     session.state.fileSystemName = u"FAT12";
     session.state.endSector = 2880;
     if (ReadBootValues(session) == 1) FatScan(session);

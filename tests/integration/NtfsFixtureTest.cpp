@@ -81,7 +81,7 @@ TEST(NtfsFixtures, RunsOfFragmentedSparseAndGrownMft) {
   const auto runsOf = [&](const std::u16string& name) {
     for (const auto& file : session.catalog.files())
       if (file.name.longName == name)
-        return BuildRunTable(session, kPartitionStart, MftRecordSector(session.mftRunTable, file.ownKey), 'F',
+        return BuildRunTable(session, session.mftRunTable, kPartitionStart, MftRecordSector(session.mftRunTable, file.ownKey), 'F',
                              session.state.geometry.sectorsPerCluster);
     return MftRunTable();
   };

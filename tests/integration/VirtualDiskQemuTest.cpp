@@ -26,8 +26,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Session.h"
-#include "disk/SectorSource.h"
+#include "session/Session.h"
+#include "disk/SectorReader.h"
 #include "disk/SourceSelection.h"
 #include "support/TempDir.h"
 #include "support/TestEnv.h"
@@ -114,7 +114,7 @@ class VirtualDiskQemuTest : public QemuFixtures, public ::testing::WithParamInte
 
   std::vector<uint8_t> Read(uint64_t first, uint32_t count, uint32_t* status = nullptr) {
     std::vector<uint8_t> bytes(static_cast<size_t>(count) * 512, 0xA5);
-    uint32_t got = ReadCurrentSectors(session_, first, count, bytes.data());
+    uint32_t got = session_.reader.read(first, count, bytes.data());
     if (status != nullptr) *status = got;
     return bytes;
   }
@@ -134,7 +134,7 @@ class VirtualDiskQemuTest : public QemuFixtures, public ::testing::WithParamInte
 };
 
 TEST_P(VirtualDiskQemuTest, OpensWithItsTypeCapacityAndGeometry) {
-  const VirtualDisk& disk = session_.virtualDisk;
+  const VirtualDisk& disk = session_.reader.virtualDisk;
   EXPECT_EQ(disk.createType(), GetParam());
   EXPECT_EQ(disk.capacity(), rawSectors_);
   EXPECT_EQ(disk.sizeGbText(), "4");
@@ -246,7 +246,7 @@ TEST_P(WholeDiskTest, EverySectorEqualsTheRawDisk) {
       ASSERT_EQ(::pread(raw_, want.data() + (lo - first) * 512, (hi - lo) * 512, static_cast<off_t>(lo * 512)),
                 static_cast<ssize_t>((hi - lo) * 512));
     }
-    ASSERT_EQ(ReadCurrentSectors(session_, first, n, got.get()), 1u) << first;
+    ASSERT_EQ(session_.reader.read(first, n, got.get()), 1u) << first;
     ASSERT_EQ(std::memcmp(got.get(), want.data(), static_cast<size_t>(n) * 512), 0) << "chunk at sector " << first;
   }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

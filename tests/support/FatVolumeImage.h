@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "support/TempDir.h"
 
 namespace vantor::test {
@@ -49,7 +49,7 @@ class FatVolumeImage {
   std::string Attach(Session& session, const TempDir& dir) const {
     std::string path = dir / "volume.img";
     WriteFile(path, bytes_);
-    session.deviceMap["\\\\.\\PhysicalDrive0"] = path;
+    session.reader.deviceMap["\\\\.\\PhysicalDrive0"] = path;
     session.state.fileSystemName = u"FAT16";
     VolumeGeometry& g = session.state.geometry;
     g.sectorsPerCluster = spc_;

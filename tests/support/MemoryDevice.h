@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "platform/RawDevice.h"
 
 namespace vantor::test {
@@ -57,8 +57,8 @@ class MemoryDevice : public RawDevice {
 
 // Makes the disk the session's physical disk 0, the current source.
 inline void UseMemoryDisk(Session& session, std::shared_ptr<MemoryDisk> disk) {
-  session.deviceMap["\\\\.\\PhysicalDrive0"] = "memory";
-  session.openDevice = [disk](const std::string&, DeviceAccess) { return std::make_unique<MemoryDevice>(disk); };
+  session.reader.deviceMap["\\\\.\\PhysicalDrive0"] = "memory";
+  session.reader.setOpener([disk](const std::string&, DeviceAccess) { return std::make_unique<MemoryDevice>(disk); });
   session.state.deviceIndex = 0;
 }
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "core/ByteView.h"
-#include "core/Session.h"
-#include "disk/SectorSource.h"
+#include "session/Session.h"
+#include "disk/SectorReader.h"
 #include "disk/SourceSelection.h"
 #include "ntfs/NtfsScan.h"
 #include "ntfs/RunTables.h"
@@ -24,10 +24,10 @@ inline bool OpenNtfsPartition(Session& session, const std::string& path, uint64_
   if (path.size() > 5 && path.substr(path.size() - 5) == ".vmdk") {
     if (!ChooseSource(session, path).ok) return false;
   } else {
-    session.deviceMap["\\\\.\\PhysicalDrive0"] = path;
+    session.reader.deviceMap["\\\\.\\PhysicalDrive0"] = path;
   }
   uint8_t boot[512] = {};
-  ReadCurrentSectors(session, start, 1, boot);
+  session.reader.read(start, 1, boot);
   ByteView view(boot, sizeof boot);
   if (!view.matches(3, "NTFS")) return false;
   RecoveryState& state = session.state;
@@ -39,8 +39,8 @@ inline bool OpenNtfsPartition(Session& session, const std::string& path, uint64_
 
 inline NtfsScanOutcome ScanNtfsPartition(Session& session) {
   const RecoveryState& state = session.state;
-  BuildMftRunTable(session, state.startSector, state.geometry.mftSector, state.geometry.sectorsPerCluster);
-  return NtfsScan(session);
+  BuildMftRunTable(session, session.mftRunTable, state.startSector, state.geometry.mftSector, state.geometry.sectorsPerCluster);
+  return NtfsScan(session, session.mftRunTable);
 }
 
 // The path of a record under the root (key 5) through the folder keys.

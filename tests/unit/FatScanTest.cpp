@@ -5,8 +5,8 @@
 #include <map>
 
 #include "catalog/CatalogPaths.h"
-#include "core/Session.h"
-#include "disk/SectorSource.h"
+#include "session/Session.h"
+#include "disk/SectorReader.h"
 #include "fat/FatChains.h"
 #include "fat/FatScan.h"
 #include "fat/FatTable.h"
@@ -43,7 +43,7 @@ struct Volume {
   }
   FatTable Table() {
     const VolumeGeometry& g = session.state.geometry;
-    return FatTable(CurrentSourceRead(session), WidthOf(session.state.fileSystemName), g.firstFatSector, g.sectorsPerFat);
+    return FatTable(session.reader.function(), FileSystemKindOf(session.state.fileSystemName), g.firstFatSector, g.sectorsPerFat);
   }
   std::vector<uint32_t> Chain(uint32_t start, uint32_t limit) {
     EXPECT_EQ(ReadBootValues(session), 1u);
@@ -84,9 +84,9 @@ TEST(FatChainTest, EntriesEndWithTheTable) {
     return failing ? 0 : 1;
   };
   const struct {
-    FatWidth width;
+    FileSystemKind width;
     uint32_t lastInside;
-  } widths[] = {{FatWidth::kFat12, 340}, {FatWidth::kFat16, 255}, {FatWidth::kFat32, 127}};
+  } widths[] = {{FileSystemKind::kFat12, 340}, {FileSystemKind::kFat16, 255}, {FileSystemKind::kFat32, 127}};
   for (const auto& w : widths) {
     FatTable table(read, w.width, 10, 1);
     EXPECT_TRUE(table.Entry(w.lastInside).has_value()) << static_cast<int>(w.width);
@@ -96,7 +96,7 @@ TEST(FatChainTest, EntriesEndWithTheTable) {
     EXPECT_FALSE(FatTable(read, w.width, 10, 1).Entry(2).has_value());
     failing = false;
   }
-  FatTable fat12(read, FatWidth::kFat12, 10, 1);
+  FatTable fat12(read, FileSystemKind::kFat12, 10, 1);
   EXPECT_EQ(fat12.Entry(340), (disk[10 * 512 + 510] | disk[10 * 512 + 511] << 8) & 0x0FFFu);
 }
 

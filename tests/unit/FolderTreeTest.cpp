@@ -4,7 +4,7 @@
 #include "browser/FileList.h"
 #include "browser/Rename.h"
 #include "browser/Selection.h"
-#include "core/Session.h"
+#include "session/Session.h"
 
 namespace vantor {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "logs/Logs.h"
 #include "logs/RunHeader.h"
 #include "platform/ConfigStore.h"
@@ -64,12 +64,12 @@ TEST_F(LogsTest, ClearAndOpenAskAndReport) {
   Session session;
   test::ScriptedHost host;
   session.setHost(&host);
-  EXPECT_EQ(ClearLog(session, kRecoveryLog), 0u);
-  OpenLog(session, kActivityLog);
+  EXPECT_EQ(ClearLog(session.host(), kRecoveryLog), 0u);
+  OpenLog(session.host(), kActivityLog);
   AppendLog(kRecoveryLog, "x");
   host.questionAnswers = {false, true};
-  EXPECT_EQ(ClearLog(session, kRecoveryLog), 0u);
-  EXPECT_EQ(ClearLog(session, kRecoveryLog), 1u);
+  EXPECT_EQ(ClearLog(session.host(), kRecoveryLog), 0u);
+  EXPECT_EQ(ClearLog(session.host(), kRecoveryLog), 1u);
   EXPECT_FALSE(std::filesystem::exists(LogFilePath(kRecoveryLog)));
   EXPECT_EQ(host.calls, (std::vector<std::string>{"message:Recovery Log.txt file not found",
                                                   "message:Activity Report file not found",
@@ -87,7 +87,7 @@ TEST_F(LogsTest, RunHeader) {
   time.tm_year = 2026 - 1900;
   EXPECT_EQ(StartTimeLine(time), "9:05 - Sunday, December 06, 2026");
   Session session;
-  LogRunStart(session, kActivityLog);
+  LogRunStart(session.startTime, kActivityLog);
   EXPECT_EQ(Text(kActivityLog).rfind("\r\n" + std::string(kStartMarker) + "\r\nVantor for VMWare\r\nVersion 1.0\r\n", 0), 0u);
 }
 

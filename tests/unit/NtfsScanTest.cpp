@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "ntfs/MftReading.h"
 #include "ntfs/NtfsRecord.h"
 #include "ntfs/NtfsScan.h"
@@ -98,8 +98,8 @@ struct Volume {
     Put(13, extension.Build());
   }
   NtfsScanOutcome Scan() {
-    BuildMftRunTable(session, kStart, kMftStart, kSpc);
-    return NtfsScan(session);
+    BuildMftRunTable(session, session.mftRunTable, kStart, kMftStart, kSpc);
+    return NtfsScan(session, session.mftRunTable);
   }
 };
 
@@ -135,10 +135,10 @@ TEST(NtfsScan, ReadsTheMftAcrossRunsInRecordOrder) {
   EXPECT_EQ(volume.host.lastProgress, 100u * 26 / 28);  // after record 12 of 14
 
   // The saver's runs: a non-resident file with a sparse tail, and a folder.
-  MftRunTable runs = BuildRunTable(volume.session, kStart, SectorOf(10), 'F', kSpc);
+  MftRunTable runs = BuildRunTable(volume.session, volume.session.mftRunTable, kStart, SectorOf(10), 'F', kSpc);
   EXPECT_EQ(runs.runs(), (std::vector<DataRun>{{kStart + 100, 10, false}, {0, 6, true}}));
   EXPECT_EQ(MftRecordSector(volume.session.mftRunTable, 12), SectorOf(12));
-  EXPECT_TRUE(BuildRunTable(volume.session, kStart, SectorOf(12), 'F', kSpc).empty());
+  EXPECT_TRUE(BuildRunTable(volume.session, volume.session.mftRunTable, kStart, SectorOf(12), 'F', kSpc).empty());
 }
 
 TEST(NtfsScan, FollowsAnMftDescribedByAnAttributeList) {
@@ -217,8 +217,8 @@ TEST(NtfsScan, RecordsOfFourKibibytesKeepTheirNumbers) {
   file.Resident(kFileNameAttribute, FileNameBytes(6, 3, u"far name.txt"));
   file.Resident(kDataAttribute, Bytes(3, 'x'));
   put(7, file);
-  BuildMftRunTable(volume.session, kStart, kMftAt, kPerRecord);
-  EXPECT_EQ(NtfsScan(volume.session), NtfsScanOutcome::kFinished);
+  BuildMftRunTable(volume.session, volume.session.mftRunTable, kStart, kMftAt, kPerRecord);
+  EXPECT_EQ(NtfsScan(volume.session, volume.session.mftRunTable), NtfsScanOutcome::kFinished);
   EXPECT_EQ(Listing(volume.session.catalog),
             (std::vector<std::string>{"D n 6 5 Letters", "F n 0 5 32768 $MFT", "F n 7 6 3 far name.txt"}));
   EXPECT_EQ(MftRecordSector(volume.session.mftRunTable, 7), kMftAt + 7 * kPerRecord);

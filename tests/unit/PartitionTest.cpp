@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "partition/BootValues.h"
 #include "partition/PartitionPanel.h"
 #include "partition/PartitionTable.h"
@@ -37,7 +37,7 @@ struct Listing {
     session.setHost(&host);
   }
   std::vector<std::string> Texts() {
-    ListPartitions(session);
+    ListPartitions(session, session.partitions);
     std::vector<std::string> texts;
     for (const auto& e : session.partitions)
       texts.push_back(e.treeText + " " + std::to_string(e.startSector) + "-" + std::to_string(e.endSector));

@@ -8,7 +8,7 @@
 
 #include "browser/BuildFolderTree.h"
 #include "save/Destination.h"
-#include "disk/SectorSource.h"
+#include "disk/SectorReader.h"
 #include "fat/FatTable.h"
 #include "save/FatChain.h"
 #include "save/SaveTree.h"
@@ -97,18 +97,18 @@ TEST(SaveFatFileTest, ChainWalkIsBoundedAndFollowsTheWidth) {
   image.SetEntry(3, 2);  // a loop
   Session s;
   image.Attach(s, dir);
-  FatTable fat(CurrentSourceRead(s), FatWidth::kFat16, FatVolumeImage::kFirstFat, FatVolumeImage::kFatSectors);
+  FatTable fat(s.reader.function(), FileSystemKind::kFat16, FatVolumeImage::kFirstFat, FatVolumeImage::kFatSectors);
   EXPECT_EQ(BuildFatChain(fat, 2, 4), (std::vector<uint32_t>{2, 3, 2, 3, 2}));
   EXPECT_EQ(BuildFatChain(fat, 2, 0), (std::vector<uint32_t>{2}));
-  FatTable atZero(CurrentSourceRead(s), FatWidth::kFat16, 0, FatVolumeImage::kFatSectors);
+  FatTable atZero(s.reader.function(), FileSystemKind::kFat16, 0, FatVolumeImage::kFatSectors);
   EXPECT_EQ(BuildFatChain(atZero, 2, 5), (std::vector<uint32_t>{2}));
   // FAT12: cluster 2 = ((byte4 & 0x0F) << 8) + byte3, cluster 3 = (byte5 << 4) | (byte4 >> 4).
   std::vector<uint8_t> fat12(4 * 512);
   fat12[512 + 3] = 0x03, fat12[512 + 4] = 0xF0, fat12[512 + 5] = 0xFF;
   test::WriteFile(dir / "fat12.img", fat12);
   Session t;
-  t.deviceMap["\\\\.\\PhysicalDrive0"] = dir / "fat12.img";
-  FatTable table12(CurrentSourceRead(t), FatWidth::kFat12, 1, 3);
+  t.reader.deviceMap["\\\\.\\PhysicalDrive0"] = dir / "fat12.img";
+  FatTable table12(t.reader.function(), FileSystemKind::kFat12, 1, 3);
   EXPECT_EQ(BuildFatChain(table12, 2, 5), (std::vector<uint32_t>{2, 3}));
 }
 
@@ -185,11 +185,11 @@ TEST(SaveFatFileTest, LargeReadsAskTheQuestionsOfPieceReads) {
     TempDir run;
     image.Attach(s, run);
     FailingSectorDevice* device = nullptr;
-    s.openDevice = [&](const std::string& path, DeviceAccess access) -> std::unique_ptr<RawDevice> {
+    s.reader.setOpener([&](const std::string& path, DeviceAccess access) -> std::unique_ptr<RawDevice> {
       auto opened = std::make_unique<FailingSectorDevice>(OpenFileDevice(path, access), c.badSectors);
       device = opened.get();
       return opened;
-    };
+    });
     test::ScriptedHost host;
     host.badSectorAnswers = {c.answer};
     s.setHost(&host);

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "browser/BuildFolderTree.h"
-#include "core/Session.h"
+#include "session/Session.h"
 #include "core/SizeText.h"
 #include "platform/Utf.h"
 #include "save/Destination.h"
@@ -124,7 +124,7 @@ TEST(SavingRulesTest, DestinationCheck) {
   s.setHost(&host);
   const std::string source = dir / "source.img";
   test::WriteFile(source, {7});
-  s.deviceMap["\\\\.\\PhysicalDrive0"] = source;
+  s.reader.deviceMap["\\\\.\\PhysicalDrive0"] = source;
   EXPECT_EQ(AcceptDestination(s, ""), DestinationOutcome::kInvalid);
   // Nothing that stands is given up for a destination, and a refused one leaves
   // no folder made on its way.

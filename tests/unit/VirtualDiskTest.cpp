@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Session.h"
-#include "disk/SectorSource.h"
+#include "session/Session.h"
+#include "disk/SectorReader.h"
 #include "disk/SourceSelection.h"
 #include "support/TempDir.h"
 
@@ -556,7 +556,7 @@ TEST_F(VirtualDiskTest, ReadSectorsServesTheVirtualDisk) {
   ASSERT_TRUE(ChooseSource(session, path).ok);
   EXPECT_EQ(session.state.vmValid, 1);
   std::vector<uint8_t> buffer(64 * 512, 0x55);
-  EXPECT_EQ(ReadCurrentSectors(session, 0, 64, buffer.data()), 1u);
+  EXPECT_EQ(session.reader.read(0, 64, buffer.data()), 1u);
   EXPECT_EQ(buffer, image.expected);
 }
 

@@ -1,33 +1,32 @@
 // One recovery session: every record that a run of the wizard or of one command
 // shares between its steps and its worker. The application owns one; a test makes
 // as many as it likes. Nothing here is global.
+//
+// The session is the composition root: engines never see it whole. Each takes the
+// view it works on (the sector reader, a scan, browser or save context), and the
+// session converts to each, so that a front end passes `session` where an engine
+// asks for its view.
 #pragma once
 
 #include <ctime>
-#include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "browser/BrowserContext.h"
 #include "browser/FolderTree.h"
 #include "catalog/RecoveryCatalog.h"
+#include "catalog/ScanContext.h"
 #include "core/RecoveryState.h"
 #include "core/WorkerHost.h"
-#include "disk/VirtualDisk.h"
+#include "disk/SectorReader.h"
 #include "ntfs/MftRunTable.h"
 #include "partition/PartitionEntry.h"
-#include "platform/RawDevice.h"
 #include "save/OutputFile.h"
+#include "save/SaveContext.h"
 #include "save/SavingFilter.h"
 #include "save/SavingRun.h"
 
 namespace vantor {
-
-// The one cached read handle of a device and the path it was opened with.
-struct DeviceHandleCache {
-  std::string path;
-  std::unique_ptr<RawDevice> device;
-};
 
 class Session {
  public:
@@ -36,21 +35,16 @@ class Session {
   Session& operator=(const Session&) = delete;
 
   RecoveryState state;
-  VirtualDisk virtualDisk;
+  // The opened source: virtual disk, image or device, and the host answering
+  // its bad-sector questions.
+  SectorReader reader{state};
   RecoveryCatalog catalog;
   // The file systems listed on the current source, in listing order.
   std::vector<PartitionEntry> partitions;
   // When the run began: the logs' run header shows it.
   std::time_t startTime = 0;
-  DeviceHandleCache deviceCache;
   // The runs of the MFT of the volume being scanned (BuildMftRunTable).
   MftRunTable mftRunTable;
-  // Device names as the tables hold them ("\\.\PhysicalDrive0", "\\.\C:") mapped to
-  // a device or file of this machine; names not listed are looked up in /sys/block
-  // and the mount table.
-  std::map<std::string, std::string> deviceMap;
-  // Opens a device or file; tests replace it with a failing-sector device.
-  DeviceOpener openDevice;
   // The Step 4 tree over the catalog, the saving filter and the saving run.
   FolderTree folderTree;
   SavingFilter savingFilter;
@@ -59,12 +53,15 @@ class Session {
   FileCreator createFile;
 
   // The host that answers the questions of whatever runs now; never null.
-  WorkerHost& host() { return *host_; }
-  void setHost(WorkerHost* host) { host_ = host != nullptr ? host : &quietHost_; }
+  WorkerHost& host() { return reader.host(); }
+  void setHost(WorkerHost* host) { reader.setHost(host); }
 
- private:
-  WorkerHost quietHost_;
-  WorkerHost* host_ = &quietHost_;
+  operator SectorReader&() { return reader; }
+  operator ScanContext() { return {reader, state, catalog, host()}; }
+  operator BrowserContext() { return {state, catalog, folderTree, host()}; }
+  operator SaveContext() {
+    return {state, reader, catalog, mftRunTable, folderTree, savingFilter, savingRun, createFile, startTime};
+  }
 };
 
 }  // namespace vantor

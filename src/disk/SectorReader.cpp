@@ -1,11 +1,11 @@
-#include "disk/SectorSource.h"
+#include "disk/SectorReader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "core/Sector.h"
-#include "core/Session.h"
 #include "platform/DevicePaths.h"
 #include "platform/Utf.h"
 
@@ -32,35 +32,70 @@ std::string ExistingImageFile(const std::string& path) {
   return FindFileIgnoringCase(folder, path.substr(slash == std::string::npos ? 0 : slash + 1));
 }
 
+// Reads `count` sectors one by one, zero-filling each that still fails.
+void ReadOneByOne(RawDevice& device, uint64_t first, uint32_t count, uint8_t* buffer) {
+  for (uint32_t i = 0; i < count; ++i) {
+    uint8_t* sector = buffer + static_cast<size_t>(i) * kSectorSize;
+    if (!device.readAt((first + i) * kSectorSize, sector, kSectorSize)) std::memset(sector, 0, kSectorSize);
+  }
+}
+
+// Stands in for the reader's host while a run is read with questions held back:
+// records whether the source would have asked, and answers Skip.
+class HeldQuestions : public WorkerHost {
+ public:
+  int32_t askBadSectors() override {
+    asked = true;
+    return kSkip;
+  }
+  bool asked = false;
+};
+
+}  // namespace
+
+SectorReader::SectorReader(RecoveryState& state) : state_(state), openDevice_(OpenFileDevice) {}
+
+void SectorReader::setOpener(DeviceOpener opener) {
+  openDevice_ = std::move(opener);
+  reading_ = {};
+  writing_ = {};
+}
+
+bool SectorReader::badSectorRetry() {
+  int32_t& policy = state_.badSectorPolicy;
+  if (policy != kRetryAll && policy != kSkipAll) {
+    int32_t answer = host().askBadSectors();
+    policy = answer >= kRetry && answer <= kSkipAll ? answer : kSkip;
+  }
+  return policy == kRetry || policy == kRetryAll;
+}
+
 // Steps 3 and 4 of an image read and the read itself, for one file. Sectors the
 // file cannot deliver are zeros, after the bad-sector question.
-uint32_t ReadImageFile(Session& session, const std::string& path, uint64_t sector, uint64_t count,
-                       uint8_t* buffer) {
+uint32_t SectorReader::readImageFile(const std::string& path, uint64_t sector, uint64_t count, uint8_t* buffer) {
   for (int attempt = 0;; ++attempt) {
     std::string existing = ExistingImageFile(path);
-    auto file = existing.empty() ? nullptr : session.openDevice(existing, DeviceAccess::kRead);
+    auto file = existing.empty() ? nullptr : openDevice_(existing, DeviceAccess::kRead);
     if (file == nullptr) return 0;
     if (sector * kSectorSize <= file->size()) return file->readAt(sector * kSectorSize, buffer, count * kSectorSize) ? 1 : 0;
-    if (attempt > 0 || !BadSectorRetry(session)) {
+    if (attempt > 0 || !badSectorRetry()) {
       Zero(buffer, count);
       return 0;
     }
   }
 }
 
-uint32_t ReadImage(Session& session, uint64_t first, uint32_t count, uint8_t* buffer) {
-  RecoveryState& state = session.state;
-  std::string folder = Utf16ToUtf8(state.imageFolder);
+uint32_t SectorReader::readImage(uint64_t first, uint32_t count, uint8_t* buffer) {
+  std::string folder = Utf16ToUtf8(state_.imageFolder);
   uint64_t sector = first;
-  std::string path = state.imageSplit == 1 ? ImagePieceName(folder, sector) : WithSlash(folder) + "Image0.img";
+  std::string path = state_.imageSplit == 1 ? ImagePieceName(folder, sector) : WithSlash(folder) + "Image0.img";
   if (ExistingImageFile(path).empty()) {
-    if (!BadSectorRetry(session) || ExistingImageFile(path).empty()) {
+    if (!badSectorRetry() || ExistingImageFile(path).empty()) {
       Zero(buffer, count);
       return 0;
     }
   }
-  if (state.imageSplit != 1 || sector + count < kImagePieceSectors)
-    return ReadImageFile(session, path, sector, count, buffer);
+  if (state_.imageSplit != 1 || sector + count < kImagePieceSectors) return readImageFile(path, sector, count, buffer);
   // The request runs to or past the end of this piece: the rest comes from the
   // pieces that follow, each from its sector 0.
   uint32_t status = 0;
@@ -70,7 +105,7 @@ uint32_t ReadImage(Session& session, uint64_t first, uint32_t count, uint8_t* bu
     uint64_t inPiece = absolute;
     std::string piece = ImagePieceName(folder, inPiece);
     uint64_t part = std::min<uint64_t>(remaining, kImagePieceSectors - inPiece);
-    status = ReadImageFile(session, piece, inPiece, part, buffer);
+    status = readImageFile(piece, inPiece, part, buffer);
     buffer += part * kSectorSize;
     absolute += part;
     remaining -= part;
@@ -78,39 +113,29 @@ uint32_t ReadImage(Session& session, uint64_t first, uint32_t count, uint8_t* bu
   return status;
 }
 
-RawDevice* CachedDevice(Session& session, const std::string& name) {
-  DeviceHandleCache& cache = session.deviceCache;
-  if (cache.device != nullptr && cache.path == name) return cache.device.get();
-  cache.device.reset();
-  cache.path = name;
-  std::string path = ResolveDevicePath(session.deviceMap, name);
-  if (!path.empty()) cache.device = session.openDevice(path, DeviceAccess::kRead);
-  return cache.device.get();
-}
-
-// Reads `count` sectors one by one, zero-filling each that still fails.
-void ReadOneByOne(RawDevice& device, uint64_t first, uint32_t count, uint8_t* buffer) {
-  for (uint32_t i = 0; i < count; ++i) {
-    uint8_t* sector = buffer + static_cast<size_t>(i) * kSectorSize;
-    if (!device.readAt((first + i) * kSectorSize, sector, kSectorSize)) std::memset(sector, 0, kSectorSize);
-  }
+RawDevice* SectorReader::cached(OpenDevice& slot, const std::string& name, DeviceAccess access) {
+  if (slot.device != nullptr && slot.name == name) return slot.device.get();
+  slot.device.reset();
+  slot.name = name;
+  std::string path = ResolveDevicePath(deviceMap, name);
+  if (!path.empty()) slot.device = openDevice_(path, access);
+  return slot.device.get();
 }
 
 // The device name a read goes to: the floppy when the selected item is one.
-std::string DeviceName(const Session& session, const std::string& devicePath) {
-  return StartsWith(session.state.selectedItemText, u"Floppy") ? "\\\\.\\A:" : devicePath;
+std::string SectorReader::deviceName(const std::string& devicePath) const {
+  return StartsWith(state_.selectedItemText, u"Floppy") ? "\\\\.\\A:" : devicePath;
 }
 
-uint32_t ReadDevice(Session& session, const std::string& devicePath, uint64_t first, uint32_t count,
-                    uint8_t* buffer) {
-  RawDevice* device = CachedDevice(session, DeviceName(session, devicePath));
+uint32_t SectorReader::readDevice(const std::string& devicePath, uint64_t first, uint32_t count, uint8_t* buffer) {
+  RawDevice* device = cached(reading_, deviceName(devicePath), DeviceAccess::kRead);
   if (device == nullptr) return 0;
   // A run is one request, whatever its length: on a spinning disk or a network
   // share the number of requests decides the time. Only a run that fails is read
   // again in chunks of 40 sectors, so that a bad sector costs its own chunk.
   if (device->readAt(first * kSectorSize, buffer, static_cast<size_t>(count) * kSectorSize)) return 1;
   if (count <= kDeviceRunSectors) {
-    if (BadSectorRetry(session)) ReadOneByOne(*device, first, count, buffer);
+    if (badSectorRetry()) ReadOneByOne(*device, first, count, buffer);
     return 0;
   }
   uint32_t status = 0;
@@ -119,7 +144,7 @@ uint32_t ReadDevice(Session& session, const std::string& devicePath, uint64_t fi
     uint64_t sector = first + static_cast<uint64_t>(chunk) * kDeviceRunSectors;
     uint8_t* part = buffer + static_cast<size_t>(chunk) * kDeviceRunSectors * kSectorSize;
     status = device->readAt(sector * kSectorSize, part, kDeviceRunSectors * kSectorSize) ? 1 : 0;
-    if (status == 0 && BadSectorRetry(session)) ReadOneByOne(*device, sector, kDeviceRunSectors, part);
+    if (status == 0 && badSectorRetry()) ReadOneByOne(*device, sector, kDeviceRunSectors, part);
   }
   uint32_t rest = count % kDeviceRunSectors;
   if (rest > 0) {
@@ -128,22 +153,11 @@ uint32_t ReadDevice(Session& session, const std::string& devicePath, uint64_t fi
     // The tail after the whole chunks is a run like them: a Retry reads it again
     // sector by sector instead of leaving what the failed read left.
     if (!device->readAt(sector * kSectorSize, part, static_cast<size_t>(rest) * kSectorSize)) {
-      if (BadSectorRetry(session)) ReadOneByOne(*device, sector, rest, part);
+      if (badSectorRetry()) ReadOneByOne(*device, sector, rest, part);
       return 0;
     }
   }
   return status;
-}
-
-}  // namespace
-
-bool BadSectorRetry(Session& session) {
-  int32_t& policy = session.state.badSectorPolicy;
-  if (policy != kRetryAll && policy != kSkipAll) {
-    int32_t answer = session.host().askBadSectors();
-    policy = answer >= kRetry && answer <= kSkipAll ? answer : kSkip;
-  }
-  return policy == kRetry || policy == kRetryAll;
 }
 
 std::string ImagePieceName(const std::string& folder, uint64_t& sector) {
@@ -153,70 +167,81 @@ std::string ImagePieceName(const std::string& folder, uint64_t& sector) {
   return path;
 }
 
-uint32_t ReadSectors(Session& session, const std::string& devicePath, uint64_t firstSector, uint32_t count,
-                     uint8_t* buffer) {
-  RecoveryState& state = session.state;
-  if (state.vmValid == 1) {
+uint32_t SectorReader::readFrom(const std::string& devicePath, uint64_t first, uint32_t count, uint8_t* buffer) {
+  if (state_.vmValid == 1) {
     Zero(buffer, count);
-    return session.virtualDisk.Read(firstSector, static_cast<uint64_t>(count) * kSectorSize, buffer);
+    return virtualDisk.Read(first, static_cast<uint64_t>(count) * kSectorSize, buffer);
   }
-  if (state.endSector > 0 && firstSector > state.endSector) {
+  if (state_.endSector > 0 && first > state_.endSector) {
     Zero(buffer, count);
     return 0;
   }
-  if (state.imageSource == 1) return ReadImage(session, firstSector, count, buffer);
-  return ReadDevice(session, devicePath, firstSector, count, buffer);
+  if (state_.imageSource == 1) return readImage(first, count, buffer);
+  return readDevice(devicePath, first, count, buffer);
 }
 
-uint32_t ReadCurrentSectors(Session& session, uint64_t firstSector, uint32_t count, uint8_t* buffer) {
-  return ReadSectors(session, session.state.currentDevicePath(), firstSector, count, buffer);
+uint32_t SectorReader::read(uint64_t first, uint32_t count, uint8_t* buffer) {
+  return readFrom(state_.currentDevicePath(), first, count, buffer);
 }
 
-SectorRead CurrentSourceRead(Session& session) {
-  return [&session](uint64_t first, uint32_t count, uint8_t* buffer) {
-    return ReadCurrentSectors(session, first, count, buffer);
-  };
-}
-
-SectorBytes ReadOneSector(Session& session, uint64_t sector) {
+SectorBytes SectorReader::readOne(uint64_t sector) {
   SectorBytes bytes{};
-  ReadCurrentSectors(session, sector, 1, bytes.data());
+  read(sector, 1, bytes.data());
   return bytes;
 }
 
-uint32_t WriteSectors(Session& session, const std::string& devicePath, uint64_t firstSector, uint32_t count,
-                      const uint8_t* buffer) {
-  std::string path = ResolveDevicePath(session.deviceMap, DeviceName(session, devicePath));
-  auto device = path.empty() ? nullptr : session.openDevice(path, DeviceAccess::kWrite);
+bool SectorReader::readQuietly(uint64_t first, uint32_t count, uint8_t* buffer) {
+  HeldQuestions held;
+  ScopedHost quiet(*this, held);
+  ScopedPolicy skipping(state_, kSkip);
+  read(first, count, buffer);
+  return !held.asked;
+}
+
+void SectorReader::readRun(uint64_t first, uint32_t count, uint32_t pieceSectors, uint8_t* buffer) {
+  if (state_.badSectorPolicy == kRetryAll || count <= pieceSectors) {
+    read(first, count, buffer);
+    return;
+  }
+  if (readQuietly(first, count, buffer)) return;
+  for (uint32_t done = 0; done < count; done += pieceSectors)
+    read(first + done, std::min(pieceSectors, count - done), buffer + static_cast<size_t>(done) * kSectorSize);
+}
+
+SectorRead SectorReader::function() {
+  return [this](uint64_t first, uint32_t count, uint8_t* buffer) { return read(first, count, buffer); };
+}
+
+uint32_t SectorReader::write(const std::string& devicePath, uint64_t first, uint32_t count, const uint8_t* buffer) {
+  RawDevice* device = cached(writing_, deviceName(devicePath), DeviceAccess::kWrite);
   if (device == nullptr) return 0;
-  const auto writeOneByOne = [&](uint64_t first, uint32_t sectors, const uint8_t* data) {
+  const auto writeOneByOne = [&](uint64_t from, uint32_t sectors, const uint8_t* data) {
     for (uint32_t i = 0; i < sectors; ++i)
-      device->writeAt((first + i) * kSectorSize, data + static_cast<size_t>(i) * kSectorSize, kSectorSize);
+      device->writeAt((from + i) * kSectorSize, data + static_cast<size_t>(i) * kSectorSize, kSectorSize);
   };
   if (count <= kDeviceRunSectors) {
-    if (device->writeAt(firstSector * kSectorSize, buffer, static_cast<size_t>(count) * kSectorSize)) return 1;
-    writeOneByOne(firstSector, count, buffer);
+    if (device->writeAt(first * kSectorSize, buffer, static_cast<size_t>(count) * kSectorSize)) return 1;
+    writeOneByOne(first, count, buffer);
     return 0;
   }
   uint32_t status = 0;
   uint32_t whole = count / kDeviceRunSectors;
   for (uint32_t chunk = 0; chunk < whole; ++chunk) {
-    uint64_t sector = firstSector + static_cast<uint64_t>(chunk) * kDeviceRunSectors;
+    uint64_t sector = first + static_cast<uint64_t>(chunk) * kDeviceRunSectors;
     const uint8_t* part = buffer + static_cast<size_t>(chunk) * kDeviceRunSectors * kSectorSize;
     status = device->writeAt(sector * kSectorSize, part, kDeviceRunSectors * kSectorSize) ? 1 : 0;
     if (status == 0) writeOneByOne(sector, kDeviceRunSectors, part);
   }
   uint32_t rest = count % kDeviceRunSectors;
   if (rest > 0) {
-    uint64_t sector = firstSector + static_cast<uint64_t>(whole) * kDeviceRunSectors;
+    uint64_t sector = first + static_cast<uint64_t>(whole) * kDeviceRunSectors;
     const uint8_t* part = buffer + static_cast<size_t>(whole) * kDeviceRunSectors * kSectorSize;
     if (!device->writeAt(sector * kSectorSize, part, static_cast<size_t>(rest) * kSectorSize)) return 0;
   }
   return status;
 }
 
-bool SelectImage(Session& session, const std::string& itemText) {
-  RecoveryState& state = session.state;
+bool SelectImage(RecoveryState& state, const std::string& itemText) {
   const std::string tail = "Image0.img";
   bool isImage = itemText.size() >= tail.size() && itemText.compare(itemText.size() - tail.size(), tail.size(), tail) == 0;
   state.imageSource = isImage ? 1 : 0;

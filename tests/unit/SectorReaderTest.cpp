@@ -1,11 +1,11 @@
-#include "disk/SectorSource.h"
+#include "disk/SectorReader.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstring>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
 
@@ -22,19 +22,19 @@ constexpr const char* kDisk0 = "\\\\.\\PhysicalDrive0";
 // sectors fail; `device` lets the test count read requests.
 struct FailingDiskSession {
   FailingDiskSession(const std::string& image, std::set<uint64_t> bad) {
-    session.deviceMap[kDisk0] = image;
+    session.reader.deviceMap[kDisk0] = image;
     session.setHost(&host);
-    session.openDevice = [this, bad](const std::string& path, DeviceAccess access) -> std::unique_ptr<RawDevice> {
+    session.reader.setOpener([this, bad](const std::string& path, DeviceAccess access) -> std::unique_ptr<RawDevice> {
       auto file = OpenFileDevice(path, access);
       if (file == nullptr) return nullptr;
       auto failing = std::make_unique<FailingSectorDevice>(std::move(file), bad);
       device = failing.get();
       return failing;
-    };
+    });
   }
   uint32_t read(uint64_t first, uint32_t count) {
     buffer.assign(static_cast<size_t>(count) * 512, 0x55);
-    return ReadSectors(session, kDisk0, first, count, buffer.data());
+    return session.reader.readFrom(kDisk0, first, count, buffer.data());
   }
   bool sectorIs(uint32_t index, uint64_t diskSector) const {
     auto expected = PatternDisk(diskSector + 1);
@@ -52,7 +52,7 @@ struct FailingDiskSession {
   std::vector<uint8_t> buffer;
 };
 
-class SectorSourceTest : public ::testing::Test {
+class SectorReaderTest : public ::testing::Test {
  protected:
   void SetUp() override { test::WriteFile(image, PatternDisk(400)); }
   TempDir dir;
@@ -78,7 +78,7 @@ TEST(RecoveryStateTest, StartsZeroedWithTheDevicePathTable) {
 
 // A run is one request however long; only a failing run is read again in
 // 40-sector chunks, each failing chunk asking once.
-TEST_F(SectorSourceTest, DeviceRunsAreOneRequestUntilOneFails) {
+TEST_F(SectorReaderTest, DeviceRunsAreOneRequestUntilOneFails) {
   FailingDiskSession disk(image, {});
   EXPECT_EQ(disk.read(3, 41), 1u);
   EXPECT_EQ(disk.device->readRequests(), 1u);
@@ -95,7 +95,7 @@ TEST_F(SectorSourceTest, DeviceRunsAreOneRequestUntilOneFails) {
   EXPECT_TRUE(failing.sectorIs(0, 0) && failing.sectorIs(119, 119) && failing.sectorIs(160, 160));
 }
 
-TEST_F(SectorSourceTest, RetryReadsSectorBySectorAndReportsTheWholeReadsFailure) {
+TEST_F(SectorReaderTest, RetryReadsSectorBySectorAndReportsTheWholeReadsFailure) {
   FailingDiskSession disk(image, {12});
   disk.host.badSectorAnswers = {kRetry};
   EXPECT_EQ(disk.read(10, 5), 0u);
@@ -109,7 +109,7 @@ TEST_F(SectorSourceTest, RetryReadsSectorBySectorAndReportsTheWholeReadsFailure)
   EXPECT_EQ(disk.session.state.badSectorPolicy, kSkip);
 }
 
-TEST_F(SectorSourceTest, SkipLeavesTheChunkAsTheFailedReadLeftIt) {
+TEST_F(SectorReaderTest, SkipLeavesTheChunkAsTheFailedReadLeftIt) {
   FailingDiskSession disk(image, {50});
   disk.host.badSectorAnswers = {kSkip};
   EXPECT_EQ(disk.read(0, 120), 1u);  // the last whole chunk read well
@@ -122,7 +122,7 @@ TEST_F(SectorSourceTest, SkipLeavesTheChunkAsTheFailedReadLeftIt) {
   EXPECT_EQ(disk.host.badSectorQuestions(), 3);
 }
 
-TEST_F(SectorSourceTest, RetryReadsAFailingRemainderSectorBySector) {
+TEST_F(SectorReaderTest, RetryReadsAFailingRemainderSectorBySector) {
   FailingDiskSession disk(image, {45});
   disk.host.badSectorAnswers = {kRetry};
   EXPECT_EQ(disk.read(0, 50), 0u);  // 40 read well, then the 10 after them failed
@@ -130,7 +130,7 @@ TEST_F(SectorSourceTest, RetryReadsAFailingRemainderSectorBySector) {
   for (uint32_t i = 0; i < 50; ++i) EXPECT_TRUE(i == 45 ? disk.sectorFilled(i, 0) : disk.sectorIs(i, i)) << i;
 }
 
-TEST_F(SectorSourceTest, StandingAnswersAreNotAskedAgain) {
+TEST_F(SectorReaderTest, StandingAnswersAreNotAskedAgain) {
   FailingDiskSession disk(image, {5, 45, 85, 125});
   disk.host.badSectorAnswers = {kRetryAll};
   EXPECT_EQ(disk.read(0, 160), 0u);  // the last chunk failed its whole read
@@ -146,7 +146,7 @@ TEST_F(SectorSourceTest, StandingAnswersAreNotAskedAgain) {
   EXPECT_EQ(skipping.session.state.badSectorPolicy, kSkipAll);
 }
 
-TEST_F(SectorSourceTest, EndSectorGuardComparesOnlyTheFirstSector) {
+TEST_F(SectorReaderTest, EndSectorGuardComparesOnlyTheFirstSector) {
   FailingDiskSession disk(image, {});
   disk.session.state.endSector = 100;
   EXPECT_EQ(disk.read(100, 10), 1u);
@@ -155,7 +155,7 @@ TEST_F(SectorSourceTest, EndSectorGuardComparesOnlyTheFirstSector) {
   EXPECT_TRUE(disk.sectorFilled(0, 0) && disk.sectorFilled(1, 0));
 }
 
-TEST_F(SectorSourceTest, UnopenableDeviceLeavesTheBufferUntouchedWithoutAQuestion) {
+TEST_F(SectorReaderTest, UnopenableDeviceLeavesTheBufferUntouchedWithoutAQuestion) {
   FailingDiskSession disk(dir / "missing.img", {});
   EXPECT_EQ(disk.read(0, 2), 0u);
   EXPECT_TRUE(disk.sectorFilled(0, 0x55));
@@ -165,25 +165,32 @@ TEST_F(SectorSourceTest, UnopenableDeviceLeavesTheBufferUntouchedWithoutAQuestio
   EXPECT_EQ(disk.session.state.currentDevicePath(), "");
 }
 
-TEST_F(SectorSourceTest, FloppyItemReadsTheFloppyDevice) {
+TEST_F(SectorReaderTest, FloppyItemReadsTheFloppyDevice) {
   FailingDiskSession disk(image, {});
-  disk.session.deviceMap["\\\\.\\A:"] = image;
-  disk.session.deviceMap.erase(kDisk0);
+  disk.session.reader.deviceMap["\\\\.\\A:"] = image;
+  disk.session.reader.deviceMap.erase(kDisk0);
   disk.session.state.selectedItemText = u"Floppy Drive (A:)";
   EXPECT_EQ(disk.read(7, 1), 1u);
   EXPECT_TRUE(disk.sectorIs(0, 7));
 }
 
-TEST_F(SectorSourceTest, WriteSectorsWritesWholeChunksAndTheRemainder) {
+TEST_F(SectorReaderTest, WritesGoToOneOpenedDeviceInWholeChunksAndTheRemainder) {
   Session session;
   std::string target = dir / "target.img";
   test::WriteFile(target, std::vector<uint8_t>(100 * 512, 0));
-  session.deviceMap[kDisk0] = target;
+  session.reader.deviceMap[kDisk0] = target;
+  int opened = 0;
+  session.reader.setOpener([&opened](const std::string& path, DeviceAccess access) {
+    ++opened;
+    return OpenFileDevice(path, access);
+  });
   auto data = PatternDisk(100);
-  EXPECT_EQ(WriteSectors(session, kDisk0, 0, 100, data.data()), 1u);
+  EXPECT_EQ(session.reader.write(kDisk0, 0, 60, data.data()), 1u);
+  EXPECT_EQ(session.reader.write(kDisk0, 60, 40, data.data() + 60 * 512), 1u);
   EXPECT_EQ(test::ReadFile(target), data);
-  session.deviceMap[kDisk0] = dir / "absent.img";
-  EXPECT_EQ(WriteSectors(session, kDisk0, 0, 1, data.data()), 0u);
+  EXPECT_EQ(opened, 1);
+  session.reader.deviceMap["\\\\.\\PhysicalDrive1"] = dir / "absent.img";
+  EXPECT_EQ(session.reader.write("\\\\.\\PhysicalDrive1", 0, 1, data.data()), 0u);
 }
 
 TEST(FileDeviceTest, AFailedReadLeavesZerosNotTheBuffersOldBytes) {
@@ -221,7 +228,7 @@ class ImageSourceTest : public ::testing::Test {
   }
   uint32_t read(uint64_t first, uint32_t count) {
     buffer.assign(static_cast<size_t>(count) * 512, 0x55);
-    return ReadSectors(session, session.state.currentDevicePath(), first, count, buffer.data());
+    return session.reader.readFrom(session.state.currentDevicePath(), first, count, buffer.data());
   }
   TempDir dir;
   Session session;
@@ -230,7 +237,7 @@ class ImageSourceTest : public ::testing::Test {
 };
 
 TEST_F(ImageSourceTest, SplitImageReadsAcrossPieces) {
-  ASSERT_TRUE(SelectImage(session, dir / "Image0.img"));
+  ASSERT_TRUE(SelectImage(session.state, dir / "Image0.img"));
   EXPECT_EQ(session.state.imageSource, 1);
   EXPECT_EQ(session.state.imageSplit, 1);  // two pieces
   EXPECT_EQ(read(kImagePieceSectors - 2, 4), 1u);
@@ -242,7 +249,7 @@ TEST_F(ImageSourceTest, SplitImageReadsAcrossPieces) {
 }
 
 TEST_F(ImageSourceTest, MissingPieceAndReadsBeyondTheFileAskAndGiveZeros) {
-  ASSERT_TRUE(SelectImage(session, dir / "Image0.img"));
+  ASSERT_TRUE(SelectImage(session.state, dir / "Image0.img"));
   host.badSectorAnswers = {kRetry};
   EXPECT_EQ(read(kImagePieceSectors * 3, 2), 0u);  // piece 3 does not exist
   EXPECT_EQ(host.badSectorQuestions(), 1);
@@ -259,7 +266,7 @@ TEST_F(ImageSourceTest, SingleLargeFileIsReadAsOneFile) {
   std::filesystem::remove(dir / "image1.img");
   std::string piece0 = dir / "Image0.img";
   ASSERT_EQ(::truncate(piece0.c_str(), static_cast<off_t>(kImagePieceBytes + 8 * 512)), 0);
-  ASSERT_TRUE(SelectImage(session, piece0));
+  ASSERT_TRUE(SelectImage(session.state, piece0));
   EXPECT_EQ(session.state.imageSplit, 0);
   EXPECT_EQ(read(kImagePieceSectors - 2, 4), 1u);
   auto tail = PatternDisk(4);
@@ -268,8 +275,8 @@ TEST_F(ImageSourceTest, SingleLargeFileIsReadAsOneFile) {
 }
 
 TEST_F(ImageSourceTest, ImageSelectionNeedsTheFile) {
-  EXPECT_FALSE(SelectImage(session, dir / "elsewhere/Image0.img"));
-  EXPECT_FALSE(SelectImage(session, dir / "disk.raw"));
+  EXPECT_FALSE(SelectImage(session.state, dir / "elsewhere/Image0.img"));
+  EXPECT_FALSE(SelectImage(session.state, dir / "disk.raw"));
   EXPECT_EQ(session.state.imageSource, 0);
 }
 
