@@ -212,6 +212,10 @@ SectorRead SectorReader::function() {
   return [this](uint64_t first, uint32_t count, uint8_t* buffer) { return read(first, count, buffer); };
 }
 
+SectorRead SectorReader::quietFunction() {
+  return [this](uint64_t first, uint32_t count, uint8_t* buffer) { return readQuietly(first, count, buffer) ? 1u : 0u; };
+}
+
 uint32_t SectorReader::write(const std::string& devicePath, uint64_t first, uint32_t count, const uint8_t* buffer) {
   RawDevice* device = cached(writing_, deviceName(devicePath), DeviceAccess::kWrite);
   if (device == nullptr) return 0;

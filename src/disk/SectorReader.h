@@ -59,8 +59,10 @@ class SectorReader {
   //   Skip All this keeps the loss to the pieces that hold a bad sector, where a
   //   skipped run would lose a whole chunk of 40 sectors.
   void readRun(uint64_t first, uint32_t count, uint32_t pieceSectors, uint8_t* buffer);
-  // The reads of the current source as a plain function.
+  // The reads of the current source as a plain function, and the quiet reads
+  // (nonzero when the source would not have asked).
   SectorRead function();
+  SectorRead quietFunction();
   // Writes to the device `devicePath` names; the device stays open for the writes
   // that follow.
   uint32_t write(const std::string& devicePath, uint64_t first, uint32_t count, const uint8_t* buffer);

@@ -46,7 +46,7 @@ class DirectoryScan {
         catalog_(context.catalog),
         geometry_(context.state.geometry),
         width_(FileSystemKindOf(context.state.fileSystemName)),
-        table_(reader_.function(), width_, geometry_.firstFatSector, geometry_.sectorsPerFat),
+        table_(reader_.function(), reader_.quietFunction(), width_, geometry_.firstFatSector, geometry_.sectorsPerFat),
         perCluster_(geometry_.sectorsPerCluster),
         perPiece_(perCluster_ >= kMaxPieceSectors ? kMaxPieceSectors : perCluster_),
         pieces_(perCluster_ >= kMaxPieceSectors ? perCluster_ / kMaxPieceSectors : 1),

@@ -24,7 +24,8 @@ namespace {
 // action, outside a run) one of its own in `single`.
 FatTable& TableAt(const SaveContext& context, uint64_t fatStart, bool interactive, std::unique_ptr<FatTable>& single) {
   const auto make = [&] {
-    return std::make_unique<FatTable>(context.reader.function(), FileSystemKindOf(context.state.fileSystemName), fatStart,
+    return std::make_unique<FatTable>(context.reader.function(), context.reader.quietFunction(),
+                                      FileSystemKindOf(context.state.fileSystemName), fatStart,
                                       context.state.geometry.sectorsPerFat);
   };
   if (!interactive) return *(single = make());

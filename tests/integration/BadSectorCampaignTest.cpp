@@ -263,7 +263,7 @@ TEST_P(BadSectorCampaign, RetryLosesOnlyTheBadSectorsAndSkipAllActsAsSkip) {
 // data is lost.
 TEST_P(BadSectorCampaign, EveryReadableFileComesBackUnderEveryAnswer) {
   Layout layout = ScanOnly();
-  std::set<uint64_t> bad = Choose(layout.first, layout.end, layout.scanned, 11);
+  std::set<uint64_t> bad = Choose(layout.first, layout.end, layout.scanned, 17);
   ASSERT_FALSE(bad.empty());
   Outcome clean = RecoverPainted({}, 0);
   Outcome zeroed = RecoverPainted(bad, 0);

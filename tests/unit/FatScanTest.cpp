@@ -43,7 +43,7 @@ struct Volume {
   }
   FatTable Table() {
     const VolumeGeometry& g = session.state.geometry;
-    return FatTable(session.reader.function(), FileSystemKindOf(session.state.fileSystemName), g.firstFatSector, g.sectorsPerFat);
+    return FatTable(session.reader.function(), session.reader.quietFunction(), FileSystemKindOf(session.state.fileSystemName), g.firstFatSector, g.sectorsPerFat);
   }
   std::vector<uint32_t> Chain(uint32_t start, uint32_t limit) {
     EXPECT_EQ(ReadBootValues(session), 1u);
@@ -88,16 +88,42 @@ TEST(FatChainTest, EntriesEndWithTheTable) {
     uint32_t lastInside;
   } widths[] = {{FileSystemKind::kFat12, 340}, {FileSystemKind::kFat16, 255}, {FileSystemKind::kFat32, 127}};
   for (const auto& w : widths) {
-    FatTable table(read, w.width, 10, 1);
+    FatTable table(read, read, w.width, 10, 1);
     EXPECT_TRUE(table.Entry(w.lastInside).has_value()) << static_cast<int>(w.width);
     EXPECT_FALSE(table.Entry(w.lastInside + 1).has_value()) << static_cast<int>(w.width);
     EXPECT_FALSE(table.Entry(0xFFFFFFFF).has_value());
     failing = true;
-    EXPECT_FALSE(FatTable(read, w.width, 10, 1).Entry(2).has_value());
+    EXPECT_FALSE(FatTable(read, read, w.width, 10, 1).Entry(2).has_value());
     failing = false;
   }
-  FatTable fat12(read, FileSystemKind::kFat12, 10, 1);
+  FatTable fat12(read, read, FileSystemKind::kFat12, 10, 1);
   EXPECT_EQ(fat12.Entry(340), (disk[10 * 512 + 510] | disk[10 * 512 + 511] << 8) & 0x0FFFu);
+}
+
+// The table is read in blocks; a block holding a bad sector is read sector by
+// sector, so that only the bad sector is lost (and asked about).
+TEST(FatTableTest, BlocksAreReadAtOnceAndABadSectorCostsOnlyItself) {
+  constexpr uint64_t kFirst = 10, kSectors = 64, kBad = kFirst + 20;
+  std::vector<uint8_t> disk((kFirst + kSectors) * 512);
+  for (size_t i = 0; i < disk.size(); i += 4) disk[i] = static_cast<uint8_t>(i / 512);  // FAT32 entries name their sector
+  std::vector<std::pair<uint64_t, uint32_t>> quiet, asking;
+  const auto reader = [&](auto& log) {
+    return [&](uint64_t first, uint32_t count, uint8_t* buffer) -> uint32_t {
+      log.emplace_back(first, count);
+      std::memcpy(buffer, disk.data() + first * 512, count * 512);
+      return first <= kBad && kBad < first + count ? 0 : 1;
+    };
+  };
+  FatTable table(reader(asking), reader(quiet), FileSystemKind::kFat32, kFirst, kSectors);
+  constexpr uint32_t kPerSector = 128;
+  EXPECT_EQ(table.Entry(1 * kPerSector), 11u);  // in the block with the bad sector
+  EXPECT_EQ(table.Entry(2 * kPerSector), 12u);
+  EXPECT_FALSE(table.Entry(20 * kPerSector).has_value());
+  EXPECT_EQ(table.Entry(40 * kPerSector), 50u);
+  EXPECT_EQ(table.Entry(63 * kPerSector + 5), 73u);
+  using Reads = std::vector<std::pair<uint64_t, uint32_t>>;
+  EXPECT_EQ(quiet, (Reads{{kFirst, 32}, {kFirst + 32, 32}}));
+  EXPECT_EQ(asking, (Reads{{11, 1}, {12, 1}, {kBad, 1}}));
 }
 
 TEST(FatChainTest, Fat12AndFat32Entries) {

@@ -97,10 +97,11 @@ TEST(SaveFatFileTest, ChainWalkIsBoundedAndFollowsTheWidth) {
   image.SetEntry(3, 2);  // a loop
   Session s;
   image.Attach(s, dir);
-  FatTable fat(s.reader.function(), FileSystemKind::kFat16, FatVolumeImage::kFirstFat, FatVolumeImage::kFatSectors);
+  FatTable fat(s.reader.function(), s.reader.quietFunction(), FileSystemKind::kFat16,
+               FatVolumeImage::kFirstFat, FatVolumeImage::kFatSectors);
   EXPECT_EQ(BuildFatChain(fat, 2, 4), (std::vector<uint32_t>{2, 3, 2, 3, 2}));
   EXPECT_EQ(BuildFatChain(fat, 2, 0), (std::vector<uint32_t>{2}));
-  FatTable atZero(s.reader.function(), FileSystemKind::kFat16, 0, FatVolumeImage::kFatSectors);
+  FatTable atZero(s.reader.function(), s.reader.quietFunction(), FileSystemKind::kFat16, 0, FatVolumeImage::kFatSectors);
   EXPECT_EQ(BuildFatChain(atZero, 2, 5), (std::vector<uint32_t>{2}));
   // FAT12: cluster 2 = ((byte4 & 0x0F) << 8) + byte3, cluster 3 = (byte5 << 4) | (byte4 >> 4).
   std::vector<uint8_t> fat12(4 * 512);
@@ -108,7 +109,7 @@ TEST(SaveFatFileTest, ChainWalkIsBoundedAndFollowsTheWidth) {
   test::WriteFile(dir / "fat12.img", fat12);
   Session t;
   t.reader.deviceMap["\\\\.\\PhysicalDrive0"] = dir / "fat12.img";
-  FatTable table12(t.reader.function(), FileSystemKind::kFat12, 1, 3);
+  FatTable table12(t.reader.function(), t.reader.quietFunction(), FileSystemKind::kFat12, 1, 3);
   EXPECT_EQ(BuildFatChain(table12, 2, 5), (std::vector<uint32_t>{2, 3}));
 }
 
