@@ -51,7 +51,12 @@ bool SaveNtfsFile(const SaveContext& context, std::string destinationPath, const
   }
   std::array<uint8_t, kMaxMftRecordBytes> record{};
   const MftRunTable& mft = context.mftRunTable;
-  context.reader.read(recordSector, mft.recordSectors(), record.data());
+  // A run reads the records through its window; the Open action, outside a run,
+  // reads its one record (the window may be of another source by then).
+  if (interactive)
+    context.savingRun.records.read(context.reader, recordSector, mft.recordSectors(), record.data());
+  else
+    context.reader.read(recordSector, mft.recordSectors(), record.data());
   RestoreUpdateSequence(record.data(), mft.recordBytes());
   ByteView view(record.data(), mft.recordBytes());
   DataAttributePlace place = FindDataAttribute(view);

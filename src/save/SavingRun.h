@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "disk/ReadAhead.h"
 #include "fat/FatTable.h"
 
 namespace vantor {
@@ -66,6 +67,9 @@ struct SavingRun {
   // many files share the table sectors read once. Emptied when a run starts and
   // ends: another volume may have a table at the same sector.
   std::map<uint64_t, std::unique_ptr<FatTable>> fatTables;
+  // The MFT records of the files saved, read a window at a time. Emptied when a
+  // run starts and ends, like the FAT copies.
+  ReadAhead records;
 
   // What the destination dialog resets when it opens.
   void Reset();

@@ -1,10 +1,10 @@
 #include "disk/SectorReader.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstring>
 
+#include "disk/ReadAhead.h"
 #include "session/Session.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
@@ -93,6 +93,28 @@ TEST_F(SectorReaderTest, DeviceRunsAreOneRequestUntilOneFails) {
   EXPECT_EQ(failing.device->readRequests(), 1u + 5u);
   EXPECT_EQ(failing.host.badSectorQuestions(), 1);
   EXPECT_TRUE(failing.sectorIs(0, 0) && failing.sectorIs(119, 119) && failing.sectorIs(160, 160));
+}
+
+// Asks in ascending order cost one request per window; a window that holds a bad
+// sector gives way to the ask itself, which asks only when it holds the sector.
+TEST_F(SectorReaderTest, ReadAheadServesAsksFromOneWindowAndKeepsTheQuestions) {
+  FailingDiskSession disk(image, {});
+  ReadAhead ahead;
+  std::vector<uint8_t> two(1024);
+  for (uint64_t first : {10, 12, 100, 10}) {
+    EXPECT_EQ(ahead.read(disk.session.reader, first, 2, two.data()), 1u);
+    const auto pattern = PatternDisk(first + 2);
+    EXPECT_EQ(two, std::vector<uint8_t>(pattern.begin() + static_cast<ptrdiff_t>(first * 512), pattern.end()));
+  }
+  EXPECT_EQ(disk.device->readRequests(), 1u);
+
+  FailingDiskSession failing(image, {300});
+  failing.host.badSectorAnswers = {kSkip};
+  ReadAhead broken;
+  EXPECT_EQ(broken.read(failing.session.reader, 10, 2, two.data()), 1u);
+  EXPECT_EQ(failing.host.badSectorQuestions(), 0);
+  EXPECT_EQ(broken.read(failing.session.reader, 300, 1, two.data()), 0u);
+  EXPECT_EQ(failing.host.badSectorQuestions(), 1);
 }
 
 TEST_F(SectorReaderTest, RetryReadsSectorBySectorAndReportsTheWholeReadsFailure) {
