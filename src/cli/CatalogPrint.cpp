@@ -60,11 +60,12 @@ std::string JsonString(const std::string& text) {
 
 }  // namespace
 
-std::string CatalogLines(const RecoveryCatalog& catalog, bool ntfs) {
-  // Appended field by field: a scan of 100 000 records should not build a chain
-  // of temporary strings for every line.
+void CatalogLines(const RecoveryCatalog& catalog, bool ntfs, const TextSink& write) {
+  // Appended field by field into one line kept from row to row: a scan of a
+  // million records should not build a chain of temporary strings for each.
   std::string out;
   ForEachRow(catalog, ntfs, [&](const Row& row) {
+    out.clear();
     out += row.kind;
     out += '\t';
     out += row.deleted;
@@ -77,22 +78,21 @@ std::string CatalogLines(const RecoveryCatalog& catalog, bool ntfs) {
     out += '\t';
     out += Printable(row.path);
     out += '\n';
+    write(out);
   });
-  return out;
 }
 
-std::string CatalogJson(const RecoveryCatalog& catalog, bool ntfs) {
-  std::string out = "[";
+void CatalogJson(const RecoveryCatalog& catalog, bool ntfs, const TextSink& write) {
+  write("[");
   bool first = true;
   ForEachRow(catalog, ntfs, [&](const Row& row) {
-    out += first ? "\n" : ",\n";
-    first = false;
-    out += std::string("{\"kind\":\"") + row.kind + "\",\"deleted\":\"" + row.deleted +
+    write((first ? "\n" : ",\n") + std::string("{\"kind\":\"") + row.kind + "\",\"deleted\":\"" + row.deleted +
            "\",\"size\":" + std::to_string(row.size) + ",\"modified\":" + JsonString(row.modified) +
            ",\"created\":" + JsonString(row.created) + ",\"accessed\":" + JsonString(row.accessed) +
-           ",\"path\":" + JsonString(row.path) + "}";
+           ",\"path\":" + JsonString(row.path) + "}");
+    first = false;
   });
-  return out + "\n]\n";
+  write("\n]\n");
 }
 
 }  // namespace vantor::cli

@@ -2,9 +2,11 @@
 // then files, each in the order found) with tab-separated fields: kind (D/F),
 // deleted flag (y/n), size, the modified, created and accessed dates as the
 // browser shows them, and the path under Root joined by "/"; or the same as one
-// JSON array of objects.
+// JSON array of objects. The text is handed to `write` a line at a time, so that
+// a catalog of a million records is never held twice.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace vantor {
@@ -13,7 +15,9 @@ class RecoveryCatalog;
 
 namespace vantor::cli {
 
-std::string CatalogLines(const RecoveryCatalog& catalog, bool ntfs);
-std::string CatalogJson(const RecoveryCatalog& catalog, bool ntfs);
+using TextSink = std::function<void(const std::string& text)>;
+
+void CatalogLines(const RecoveryCatalog& catalog, bool ntfs, const TextSink& write);
+void CatalogJson(const RecoveryCatalog& catalog, bool ntfs, const TextSink& write);
 
 }  // namespace vantor::cli

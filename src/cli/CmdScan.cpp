@@ -70,7 +70,10 @@ int ScanCommand(const Arguments& arguments) {
   if (!report.ok) return Failure(report.failure);
   if (Interrupted()) return kExitInterrupted;  // a part of the catalog is no answer
   const bool ntfs = session.state.fileSystemName == u"NTFS";
-  WriteOut(scanOptions.json ? CatalogJson(session.catalog, ntfs) : CatalogLines(session.catalog, ntfs));
+  if (scanOptions.json)
+    CatalogJson(session.catalog, ntfs, WriteOut);
+  else
+    CatalogLines(session.catalog, ntfs, WriteOut);
   std::string summary;
   for (size_t i = report.lines.size() - 3; i < report.lines.size(); ++i) summary += report.lines[i] + "\n";
   if (scanOptions.json) {
