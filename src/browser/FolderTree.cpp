@@ -41,7 +41,7 @@ std::string TreePath(const FolderTree& tree, uint64_t item) {
 }
 
 std::u16string TreeLabel(const RecordName& name) {
-  std::u16string label = name.isShort() ? Latin1ToUtf16(name.shortName) : name.longName;
+  std::u16string label = name.utf16();
   if (label.size() <= kTreeLabelUnits) return label;
   size_t cut = kTreeLabelUnits;
   if (label[cut - 1] >= 0xD800 && label[cut - 1] <= 0xDBFF) --cut;

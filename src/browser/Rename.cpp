@@ -13,16 +13,15 @@ namespace {
 
 constexpr size_t kShortNameBytes = 200;
 
-void Replace(RecordName& name, const std::string& text) {
+bool Replace(RecoveryCatalog& catalog, RecordName& name, const std::string& text) {
   std::u16string wide = Utf8ToUtf16(text);
   bool fitsShort = std::all_of(wide.begin(), wide.end(), [](char16_t c) { return c <= 0xFF; });
   if (name.isShort() && fitsShort && !wide.empty()) {
-    name.shortName.clear();
-    for (size_t i = 0; i < wide.size() && i < kShortNameBytes; ++i) name.shortName += static_cast<char>(wide[i]);
-    return;
+    std::string bytes;
+    for (size_t i = 0; i < wide.size() && i < kShortNameBytes; ++i) bytes += static_cast<char>(wide[i]);
+    return catalog.Rename(name, bytes, {});
   }
-  name.shortName.clear();
-  name.longName = std::move(wide);
+  return catalog.Rename(name, {}, wide);
 }
 
 }  // namespace
@@ -30,7 +29,7 @@ void Replace(RecordName& name, const std::string& text) {
 bool RenameFolder(const BrowserContext& context, uint64_t item, const std::string& newName) {
   TreeNode* node = context.folderTree.node(item);
   if (node == nullptr || node->folder == nullptr || newName.empty()) return false;
-  Replace(node->folder->name, newName);
+  if (!Replace(context.catalog, node->folder->name, newName)) return false;
   node->label = TreeLabel(node->folder->name);
   return true;
 }
@@ -38,8 +37,7 @@ bool RenameFolder(const BrowserContext& context, uint64_t item, const std::strin
 bool RenameFile(const BrowserContext& context, uint32_t fileNumber, const std::string& newName) {
   auto& files = context.catalog.files();
   if (fileNumber >= files.size() || files[fileNumber].fileNumber != fileNumber || newName.empty()) return false;
-  Replace(files[fileNumber].name, newName);
-  return true;
+  return Replace(context.catalog, files[fileNumber].name, newName);
 }
 
 }  // namespace vantor

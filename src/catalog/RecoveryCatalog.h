@@ -7,8 +7,11 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace vantor {
 
@@ -26,38 +29,69 @@ struct RecordTime {
   bool operator==(const RecordTime&) const = default;
 };
 
-// Exactly one name is set: the 8-bit one when it is not empty, else the UTF-16 one.
-struct RecordName {
-  std::string shortName;
-  std::u16string longName;
-  bool isShort() const { return !shortName.empty(); }
+// A record's name: exactly one of the 8-bit short name (FAT 8.3, its bytes as
+// the volume holds them), set when not empty, or the UTF-16 long name. Its
+// characters live in the name arena of the catalog that made it; a long name
+// whose code units all lie below 0x100 is kept a byte per unit there.
+class RecordName {
+ public:
+  bool isShort() const { return form_ == Form::kShort; }
+  // The 8-bit bytes of a short name; empty for a long name.
+  std::string shortName() const;
+  // The long name; empty for a short name.
+  std::u16string longName() const;
+  // Either name as UTF-16 (a short name's bytes taken as Latin-1) and as UTF-8.
+  std::u16string utf16() const;
   std::string utf8() const;
+
+ private:
+  friend class NameArena;
+  enum class Form : uint8_t { kShort, kNarrowLong, kWideLong };
+  const uint8_t* data_ = nullptr;
+  uint32_t length_ = 0;  // in characters
+  Form form_ = Form::kWideLong;
+};
+
+// Where the names of one catalog live: chunks that never move, so that a name
+// stays where it was put for as long as the catalog holds it.
+class NameArena {
+ public:
+  // Throws std::bad_alloc when memory runs out.
+  RecordName Store(std::string_view shortName, std::u16string_view longName);
+  void Clear();
+
+ private:
+  static constexpr size_t kChunkBytes = 256 * 1024;
+  uint8_t* Allocate(size_t bytes);
+
+  std::vector<std::unique_ptr<uint8_t[]>> chunks_;
+  size_t used_ = kChunkBytes;  // of the last chunk
 };
 
 struct FolderRecord {
   RecordName name;
-  char deleted = 'n';
-  char kind = 'D';
   RecordTime modified, created, accessed;
   uint64_t treeItem = 0;  // the browser's node, 0 until the tree is built
+  uint64_t recordSector = 0;
   uint32_t parentKey = 0;
   uint32_t ownKey = 0;
-  uint32_t recordSector = 0;
   int16_t fileSystemNumber = 0;
+  char deleted = 'n';
+  char kind = 'D';
   char selected = 'n';
 };
 
 struct FileRecord {
   RecordName name;
-  char deleted = 'n';
-  char kind = 'F';
   RecordTime modified, created, accessed;
+  uint64_t recordSector = 0;
   uint32_t fileNumber = 0;
   uint32_t sizeLow = 0;
   uint32_t sizeHigh = 0;
   uint32_t parentKey = 0;
   uint32_t ownKey = 0;
-  uint32_t recordSector = 0;
+  char deleted = 'n';
+  char kind = 'F';
   char selected = 'n';
   uint64_t size() const { return (static_cast<uint64_t>(sizeHigh) << 32) | sizeLow; }
 };
@@ -66,18 +100,45 @@ struct RecordTimes {
   RecordTime modified, created, accessed;
 };
 
+// A folder or file as a scan found it, to be added to the catalog. The names are
+// copied into the catalog's arena.
+struct NewFolder {
+  std::string_view shortName = {};
+  std::u16string_view longName = {};
+  char deleted = 'n';
+  uint32_t parentKey = 0;
+  uint32_t ownKey = 0;
+  uint64_t recordSector = 0;
+  RecordTimes times = {};
+  int16_t fileSystemNumber = 0;
+};
+
+struct NewFile {
+  std::string_view shortName = {};
+  std::u16string_view longName = {};
+  char deleted = 'n';
+  uint64_t size = 0;
+  uint32_t parentKey = 0;
+  uint32_t ownKey = 0;
+  uint64_t recordSector = 0;
+  RecordTimes times = {};
+};
+
 class RecoveryCatalog {
  public:
+  RecoveryCatalog() = default;
+  // Its records point into its arena: a copy would share names it does not own.
+  RecoveryCatalog(const RecoveryCatalog&) = delete;
+  RecoveryCatalog& operator=(const RecoveryCatalog&) = delete;
+
   // Adds a folder, or merges it with a folder of the same ownKey and file-system
   // number: a live folder replaces a deleted one in place, anything else is
   // dropped. ownKey 0 is always appended. False only when memory ran out.
-  bool AddFolder(const std::string& shortName, const std::u16string& longName, char deleted,
-                 uint32_t parentKey, uint32_t ownKey, uint32_t recordSector, const RecordTimes& times,
-                 int16_t fileSystemNumber);
+  bool AddFolder(const NewFolder& folder);
   // Appends a file; the caller adds its size to bytesTotal. False only when memory ran out.
-  bool AddFile(const std::string& shortName, const std::u16string& longName, char deleted,
-               uint32_t sizeLow, uint32_t sizeHigh, uint32_t parentKey, uint32_t ownKey,
-               uint32_t recordSector, const RecordTimes& times);
+  bool AddFile(const NewFile& file);
+  // Gives a record a new name (the browser's Rename). False when memory ran out.
+  bool Rename(RecordName& name, std::string_view shortName, std::u16string_view longName);
   // Empties both lists and the counters.
   void FreeCatalog();
   // Empties the file list only (the folder records stay).
@@ -100,6 +161,7 @@ class RecoveryCatalog {
 
   void IndexNewest(uint32_t ownKey, int16_t fileSystemNumber);
 
+  NameArena names_;
   std::deque<FolderRecord> folders_;
   std::deque<FileRecord> files_;
   // (ownKey, fileSystemNumber) -> position in folders_, for the duplicate check.

@@ -201,9 +201,19 @@ class DirectoryScan {
   void Add(const DecodedEntry& entry, const Directory& directory) {
     char deleted = directory.deleted ? 'y' : entry.deleted;
     if (entry.isFolder) {
-      catalog_.AddFolder(entry.shortName, entry.name, deleted, directory.key, entry.firstCluster, 0, entry.times, 0);
-    } else if (catalog_.AddFile(entry.shortName, entry.name, deleted, entry.size, 0, directory.key,
-                                entry.firstCluster, 0, entry.times)) {
+      catalog_.AddFolder({.shortName = entry.shortName,
+                          .longName = entry.name,
+                          .deleted = deleted,
+                          .parentKey = directory.key,
+                          .ownKey = entry.firstCluster,
+                          .times = entry.times});
+    } else if (catalog_.AddFile({.shortName = entry.shortName,
+                                 .longName = entry.name,
+                                 .deleted = deleted,
+                                 .size = entry.size,
+                                 .parentKey = directory.key,
+                                 .ownKey = entry.firstCluster,
+                                 .times = entry.times})) {
       catalog_.bytesTotal += entry.size;
     }
     progress_.Report(host_, catalog_.bytesTotal, catalog_.directoriesFound, catalog_.filesFound,

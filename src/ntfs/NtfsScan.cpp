@@ -98,12 +98,19 @@ bool AddRecord(const ScanContext& context, const MftRunTable& mft, uint8_t* byte
   RecordTimes recordTimes{Half(times.modification), Half(times.creation), Half(times.access)};
   uint8_t flags = RecordFlags(record);
   if (flags == kFolderInUse || flags == kFolderDeleted) {
-    catalog.AddFolder({}, name.name, flags == kFolderDeleted ? 'y' : 'n', name.parentNumber, number, 0,
-                      recordTimes, 0);
+    catalog.AddFolder({.longName = name.name,
+                       .deleted = flags == kFolderDeleted ? 'y' : 'n',
+                       .parentKey = name.parentNumber,
+                       .ownKey = number,
+                       .times = recordTimes});
   } else {
     uint64_t size = spread.DataSize();
-    catalog.AddFile({}, name.name, flags == kFileDeleted ? 'y' : 'n', static_cast<uint32_t>(size),
-                    static_cast<uint32_t>(size >> 32), name.parentNumber, number, 0, recordTimes);
+    catalog.AddFile({.longName = name.name,
+                     .deleted = flags == kFileDeleted ? 'y' : 'n',
+                     .size = size,
+                     .parentKey = name.parentNumber,
+                     .ownKey = number,
+                     .times = recordTimes});
     catalog.bytesTotal += size;
   }
   progress.Report(context.host, catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound, name.name);

@@ -56,7 +56,7 @@ bool PassesSystemRule(const SavingFilter& filter, const FileRecord& file, bool n
 bool PassesFilter(const SavingFilter& filter, const FileRecord& file, bool ntfs) {
   return PassesSelection(filter.selectionMode, file.selected) && PassesSystemRule(filter, file, ntfs) &&
          PassesDeletedMode(filter, file.deleted) &&
-         PassesDateRanges(filter, file, ntfs) && PassesExtensions(filter, NameUtf16(file.name));
+         PassesDateRanges(filter, file, ntfs) && PassesExtensions(filter, file.name.utf16());
 }
 
 }  // namespace vantor

@@ -21,10 +21,6 @@ size_t Boundary(const std::string& text, size_t limit) {
 
 }  // namespace
 
-std::u16string NameUtf16(const RecordName& name) {
-  return name.isShort() ? Latin1ToUtf16(name.shortName) : name.longName;
-}
-
 std::string SafeName(std::u16string_view name) {
   std::string text = Utf16ToUtf8(name);
   for (char& c : text)

@@ -14,8 +14,6 @@ namespace vantor {
 
 inline constexpr size_t kMaxNameBytes = 255;
 
-// The record's name as UTF-16 (an 8-bit name is taken byte for byte).
-std::u16string NameUtf16(const RecordName& name);
 // One path component in UTF-8: "/" and NUL become "_", "", "." and ".." become
 // "_", "_." and "_..", and the result fits kMaxNameBytes (see FitNameLength).
 std::string SafeName(std::u16string_view name);

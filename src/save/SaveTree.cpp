@@ -63,10 +63,10 @@ bool SaveCatalogFile(const SaveContext& context, const std::string& path, const 
     uint64_t sector = state.exhaustiveSwitch != 0 || state.partitionSearch != 0
                           ? file.recordSector
                           : MftRecordSector(context.mftRunTable, file.ownKey);
-    return SaveNtfsFile(context, path, NameUtf16(file.name), file.size(), sector, interactive, file.deleted,
+    return SaveNtfsFile(context, path, file.name.utf16(), file.size(), sector, interactive, file.deleted,
                         file.modified);
   }
-  return SaveFatFile(context, path, NameUtf16(file.name), file.sizeLow, file.ownKey, interactive, file.deleted,
+  return SaveFatFile(context, path, file.name.utf16(), file.sizeLow, file.ownKey, interactive, file.deleted,
                      static_cast<uint16_t>(file.modified.second), static_cast<uint16_t>(file.modified.first));
 }
 
@@ -87,7 +87,7 @@ void SaveFolderFiles(const SaveContext& context, const std::string& folder, cons
         !PassesDateRanges(filter, *file, ntfs))
       continue;
     const uint64_t zerosBefore = context.reader.virtualDisk.zeroFilledSectors();
-    const std::string path = folder + SafeName(NameUtf16(file->name));
+    const std::string path = folder + SafeName(file->name.utf16());
     if (SaveCatalogFile(context, path, *file, true) && context.reader.virtualDisk.zeroFilledSectors() != zerosBefore)
       context.savingRun.zeroFilled.push_back(path);
   }

@@ -53,7 +53,7 @@ std::string RunSaving(const SaveContext& context) {
 std::string OpenRecoveredFile(const SaveContext& context, const FileRecord& file) {
   std::string folder = TempFolder() + "/vantor-open";
   MakeFolderPath(folder);
-  std::string path = folder + "/" + SafeName(NameUtf16(file.name));
+  std::string path = folder + "/" + SafeName(file.name.utf16());
   if (!SaveCatalogFile(context, path, file, false)) return {};
   OpenWithDefaultProgram(path);
   return path;

@@ -80,7 +80,7 @@ TEST(NtfsFixtures, RunsOfFragmentedSparseAndGrownMft) {
   Session& session = disk.session;
   const auto runsOf = [&](const std::u16string& name) {
     for (const auto& file : session.catalog.files())
-      if (file.name.longName == name)
+      if (file.name.longName() == name)
         return BuildRunTable(session, session.mftRunTable, kPartitionStart, MftRecordSector(session.mftRunTable, file.ownKey), 'F',
                              session.state.geometry.sectorsPerCluster);
     return MftRunTable();

@@ -9,11 +9,11 @@ RecordTimes Stamp(uint32_t date) { return {{date, 1}, {date, 2}, {date, 0}}; }
 
 TEST(CatalogTest, LiveFolderWinsOverDeletedInPlace) {
   RecoveryCatalog catalog;
-  catalog.AddFolder("A", u"", 'n', 0, 10, 0, Stamp(1), 0);
-  catalog.AddFolder("OLD", u"", 'y', 0, 20, 0, Stamp(2), 0);
+  catalog.AddFolder({.shortName = "A", .ownKey = 10, .times = Stamp(1)});
+  catalog.AddFolder({.shortName = "OLD", .deleted = 'y', .ownKey = 20, .times = Stamp(2)});
   catalog.folders()[1].treeItem = 77;
   catalog.folders()[1].selected = 'y';
-  catalog.AddFolder("", u"New name", 'n', 10, 20, 0, Stamp(3), 0);
+  catalog.AddFolder({.longName = u"New name", .parentKey = 10, .ownKey = 20, .times = Stamp(3)});
   ASSERT_EQ(catalog.folders().size(), 2u);
   EXPECT_EQ(catalog.directoriesFound, 2u);
   const FolderRecord& merged = catalog.folders()[1];
@@ -26,41 +26,70 @@ TEST(CatalogTest, LiveFolderWinsOverDeletedInPlace) {
   EXPECT_EQ(merged.selected, 'n');
   // The other order: a deleted duplicate of a live folder is dropped, also when
   // the live one was added last.
-  catalog.AddFolder("GONE", u"", 'y', 0, 20, 0, Stamp(4), 0);
-  catalog.AddFolder("AGAIN", u"", 'n', 0, 20, 0, Stamp(5), 0);
+  catalog.AddFolder({.shortName = "GONE", .deleted = 'y', .ownKey = 20, .times = Stamp(4)});
+  catalog.AddFolder({.shortName = "AGAIN", .ownKey = 20, .times = Stamp(5)});
   EXPECT_EQ(catalog.folders().size(), 2u);
   EXPECT_EQ(catalog.folders()[1].name.utf8(), "New name");
 }
 
 TEST(CatalogTest, KeysAreComparedPerFileSystemAndZeroIsAlwaysAppended) {
   RecoveryCatalog catalog;
-  catalog.AddFolder("X", u"", 'n', 0, 30, 0, Stamp(1), 1);
-  catalog.AddFolder("X", u"", 'n', 0, 30, 0, Stamp(1), 2);
-  catalog.AddFolder("Z1", u"", 'n', 0, 0, 0, Stamp(1), 0);
-  catalog.AddFolder("Z2", u"", 'n', 0, 0, 0, Stamp(1), 0);
-  catalog.AddFolder("", u"", 'n', 0, LostKey, 0, Stamp(1), 0);
+  catalog.AddFolder({.shortName = "X", .ownKey = 30, .times = Stamp(1), .fileSystemNumber = 1});
+  catalog.AddFolder({.shortName = "X", .ownKey = 30, .times = Stamp(1), .fileSystemNumber = 2});
+  catalog.AddFolder({.shortName = "Z1", .times = Stamp(1)});
+  catalog.AddFolder({.shortName = "Z2", .times = Stamp(1)});
+  catalog.AddFolder({.ownKey = LostKey, .times = Stamp(1)});
   EXPECT_EQ(catalog.folders().size(), 5u);
   EXPECT_EQ(catalog.directoriesFound, 5u);
   EXPECT_FALSE(catalog.folders()[4].name.isShort());
-  EXPECT_TRUE(catalog.folders()[4].name.longName.empty());
+  EXPECT_TRUE(catalog.folders()[4].name.longName().empty());
+}
+
+// Names are kept in the arena in one of three forms; each gives back exactly what
+// was stored, and a sector number past 2^32 is kept whole.
+TEST(CatalogTest, NamesComeBackExactlyFromEveryFormOfTheArena) {
+  RecoveryCatalog catalog;
+  const std::string oem("\x84NDERN.TXT");                   // an 8-bit short name, not UTF-8
+  const std::u16string latin = u"caf\u00e9 men\u00fc.txt";  // a long name that fits a byte per unit
+  const std::u16string wide = u"\u0416\xD800 lone surrogate";
+  const std::u16string huge(70000, u'\u0100');               // longer than a quarter of a chunk
+  catalog.AddFile({.shortName = oem, .recordSector = uint64_t{5} << 32});
+  catalog.AddFile({.longName = latin});
+  catalog.AddFile({.longName = wide});
+  catalog.AddFile({.longName = huge});
+  catalog.AddFile({.shortName = "AFTER.TXT"});
+  const auto& files = catalog.files();
+  EXPECT_TRUE(files[0].name.isShort());
+  EXPECT_EQ(files[0].name.shortName(), oem);
+  EXPECT_EQ(files[0].name.utf16()[0], u'\u0084');
+  EXPECT_EQ(files[0].recordSector, uint64_t{5} << 32);
+  EXPECT_EQ(files[1].name.longName(), latin);
+  EXPECT_EQ(files[1].name.utf8(), "caf\u00e9 men\u00fc.txt");
+  EXPECT_EQ(files[2].name.longName(), wide);
+  EXPECT_EQ(files[3].name.longName(), huge);
+  EXPECT_EQ(files[4].name.shortName(), "AFTER.TXT");
+  RecordName& renamed = catalog.files()[1].name;
+  ASSERT_TRUE(catalog.Rename(renamed, {}, wide));
+  EXPECT_EQ(catalog.files()[1].name.longName(), wide);
+  EXPECT_EQ(files[0].name.shortName(), oem);
 }
 
 TEST(CatalogTest, FilesAreNumberedInOrderAndRestartAfterFree) {
   RecoveryCatalog catalog;
-  catalog.AddFile("A.TXT", u"", 'n', 5, 0, 0, 3, 0, Stamp(1));
-  catalog.AddFile("", u"b.txt", 'y', 0xFFFFFFFF, 2, 0, 4, 0, Stamp(1));
+  catalog.AddFile({.shortName = "A.TXT", .size = 5, .ownKey = 3, .times = Stamp(1)});
+  catalog.AddFile({.longName = u"b.txt", .deleted = 'y', .size = (uint64_t{2} << 32) | 0xFFFFFFFF, .ownKey = 4, .times = Stamp(1)});
   EXPECT_EQ(catalog.files()[1].fileNumber, 1u);
   EXPECT_EQ(catalog.files()[1].size(), 0x2FFFFFFFFull);
   EXPECT_EQ(catalog.filesFound, 2u);
   const FileRecord* first = &catalog.files()[0];
-  for (int i = 0; i < 1000; ++i) catalog.AddFile("F", u"", 'n', 0, 0, 0, 0, 0, Stamp(1));
+  for (int i = 0; i < 1000; ++i) catalog.AddFile({.shortName = "F", .times = Stamp(1)});
   EXPECT_EQ(first, &catalog.files()[0]);  // records never move
   catalog.FreeCatalog();
   EXPECT_EQ(catalog.filesFound + catalog.directoriesFound, 0u);
-  catalog.AddFile("C", u"", 'n', 0, 0, 0, 0, 0, Stamp(1));
+  catalog.AddFile({.shortName = "C", .times = Stamp(1)});
   EXPECT_EQ(catalog.files()[0].fileNumber, 0u);
   // After a free, a key seen before is new again.
-  catalog.AddFolder("D", u"", 'n', 0, 30, 0, Stamp(1), 0);
+  catalog.AddFolder({.shortName = "D", .ownKey = 30, .times = Stamp(1)});
   EXPECT_EQ(catalog.folders().size(), 1u);
 }
 

@@ -10,15 +10,15 @@ namespace {
 TEST(CatalogTextTest, PathsFollowParentKeysAndEndOnLoopsAndMissingParents) {
   RecoveryCatalog catalog;
   RecordTimes t;
-  catalog.AddFolder("A", u"", 'n', 0, 10, 0, t, 0);
-  catalog.AddFolder("", u"b \u03A9", 'n', 10, 11, 0, t, 0);
-  catalog.AddFolder("X", u"", 'n', 21, 20, 0, t, 0);  // X and Y are each other's parent
-  catalog.AddFolder("Y", u"", 'n', 20, 21, 0, t, 0);
-  catalog.AddFolder("ORPHAN", u"", 'n', 99, 30, 0, t, 0);
-  catalog.AddFolder("SELF", u"", 'n', 40, 40, 0, t, 0);
-  catalog.AddFile("F.TXT", u"", 'n', 1, 0, 11, 50, 0, t);
-  catalog.AddFile("G.TXT", u"", 'n', 1, 0, 21, 51, 0, t);
-  catalog.AddFile("H.TXT", u"", 'n', 1, 0, 0, 52, 0, t);
+  catalog.AddFolder({.shortName = "A", .ownKey = 10, .times = t});
+  catalog.AddFolder({.longName = u"b \u03A9", .parentKey = 10, .ownKey = 11, .times = t});
+  catalog.AddFolder({.shortName = "X", .parentKey = 21, .ownKey = 20, .times = t});  // X and Y are each other's parent
+  catalog.AddFolder({.shortName = "Y", .parentKey = 20, .ownKey = 21, .times = t});
+  catalog.AddFolder({.shortName = "ORPHAN", .parentKey = 99, .ownKey = 30, .times = t});
+  catalog.AddFolder({.shortName = "SELF", .parentKey = 40, .ownKey = 40, .times = t});
+  catalog.AddFile({.shortName = "F.TXT", .size = 1, .parentKey = 11, .ownKey = 50, .times = t});
+  catalog.AddFile({.shortName = "G.TXT", .size = 1, .parentKey = 21, .ownKey = 51, .times = t});
+  catalog.AddFile({.shortName = "H.TXT", .size = 1, .ownKey = 52, .times = t});
   CatalogPaths paths(catalog, 0, 0);
   EXPECT_EQ(paths.FilePath(0), "A/b \xCE\xA9/F.TXT");
   EXPECT_EQ(paths.FilePath(1), "X/Y/G.TXT");

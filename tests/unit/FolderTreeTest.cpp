@@ -10,10 +10,10 @@ namespace vantor {
 namespace {
 
 void Folder(Session& s, const std::string& name, uint32_t parent, uint32_t own, int16_t fs = 0) {
-  s.catalog.AddFolder(name, u"", 'n', parent, own, 0, {}, fs);
+  s.catalog.AddFolder({.shortName = name, .parentKey = parent, .ownKey = own, .fileSystemNumber = fs});
 }
 void File(Session& s, const std::string& name, uint32_t parent) {
-  s.catalog.AddFile(name, u"", 'n', 10, 0, parent, 0, 0, {});
+  s.catalog.AddFile({.shortName = name, .size = 10, .parentKey = parent});
 }
 
 Session& FatSession(Session& s) {
@@ -109,11 +109,9 @@ TEST(FolderTreeTest, NtfsRootRecordAndLostFolders) {
 }
 
 TEST(FolderTreeTest, LabelsAreCutToOneHundredUnitsWithoutSplittingAPair) {
-  RecordName name;
-  name.longName = std::u16string(99, u'a') + u"\xD83D\xDE00" + u"tail";
-  EXPECT_EQ(TreeLabel(name), std::u16string(99, u'a'));
-  name.longName = std::u16string(150, u'b');
-  EXPECT_EQ(TreeLabel(name).size(), 100u);
+  NameArena names;
+  EXPECT_EQ(TreeLabel(names.Store({}, std::u16string(99, u'a') + u"\xD83D\xDE00" + u"tail")), std::u16string(99, u'a'));
+  EXPECT_EQ(TreeLabel(names.Store({}, std::u16string(150, u'b'))).size(), 100u);
 }
 
 TEST(FolderTreeTest, CheckingSelectsSubtreeAndTheirFilesRootInBulk) {
@@ -163,11 +161,11 @@ TEST(FolderTreeTest, RenameChangesRecordAndLabel) {
   BuildFolderTree(s);
   uint64_t item = s.catalog.folders()[0].treeItem;
   EXPECT_TRUE(RenameFolder(s, item, "Neu"));
-  EXPECT_EQ(s.catalog.folders()[0].name.shortName, "Neu");
+  EXPECT_EQ(s.catalog.folders()[0].name.shortName(), "Neu");
   EXPECT_EQ(s.folderTree.node(item)->label, u"Neu");
   EXPECT_TRUE(RenameFolder(s, item, "\xD0\x96urnal"));  // not 8-bit: becomes the UTF-16 name
-  EXPECT_EQ(s.catalog.folders()[0].name.longName, u"\x0416urnal");
-  EXPECT_TRUE(s.catalog.folders()[0].name.shortName.empty());
+  EXPECT_EQ(s.catalog.folders()[0].name.longName(), u"\x0416urnal");
+  EXPECT_TRUE(s.catalog.folders()[0].name.shortName().empty());
   EXPECT_TRUE(RenameFile(s, 0, "g.txt"));
   EXPECT_EQ(s.catalog.files()[0].name.utf8(), "g.txt");
   EXPECT_FALSE(RenameFile(s, 5, "x"));
@@ -178,10 +176,10 @@ TEST(FolderTreeTest, ListRowsFoldersFirstWithTheirTexts) {
   Session s;
   FatSession(s);
   const uint32_t date = (32 << 9) | (3 << 5) | 5, time = (9 << 11) | (5 << 5) | 1;  // 05-Mar-2012 09:05
-  s.catalog.AddFile("a.txt", u"", 'n', 1234, 0, 10, 0, 0, {{date, time}, {date, time}, {0, 0}});
-  s.catalog.AddFolder("GONE", u"", 'y', 10, 20, 0, {{date, time}, {}, {}}, 0);
-  s.catalog.AddFolder("A", u"", 'n', 0, 10, 0, {}, 0);
-  s.catalog.AddFile("", u"\x00e9t\x00e9.doc", 'y', 5, 1, 10, 0, 0, {});
+  s.catalog.AddFile({.shortName = "a.txt", .size = 1234, .parentKey = 10, .times = {{date, time}, {date, time}, {0, 0}}});
+  s.catalog.AddFolder({.shortName = "GONE", .deleted = 'y', .parentKey = 10, .ownKey = 20, .times = {{date, time}, {}, {}}});
+  s.catalog.AddFolder({.shortName = "A", .ownKey = 10});
+  s.catalog.AddFile({.longName = u"\x00e9t\x00e9.doc", .deleted = 'y', .size = (uint64_t{1} << 32) | 5, .parentKey = 10});
   BuildFolderTree(s);
   CheckItem(s, s.catalog.folders()[0].treeItem, true);  // GONE
   uint32_t key = 0;

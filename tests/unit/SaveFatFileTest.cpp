@@ -27,7 +27,7 @@ constexpr uint16_t kDate = (44 << 9) | (3 << 5) | 5;  // 2024-03-05
 constexpr uint16_t kTime = (14 << 11) | (7 << 5) | 4;  // 14:07:08
 
 void AddFile(Session& s, const std::string& name, char deleted, uint32_t size, uint32_t cluster, uint32_t parent = 0) {
-  s.catalog.AddFile(name, u"", deleted, size, 0, parent, cluster, 0, {{kDate, kTime}, {kDate, kTime}, {kDate, 0}});
+  s.catalog.AddFile({.shortName = name, .deleted = deleted, .size = size, .parentKey = parent, .ownKey = cluster, .times = {{kDate, kTime}, {kDate, kTime}, {kDate, 0}}});
 }
 
 // Saves everything of the catalog into `dir`/out; returns the destination.

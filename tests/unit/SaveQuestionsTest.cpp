@@ -32,7 +32,7 @@ struct Volume {
     test::FatVolumeImage image(1, 64);
     for (size_t i = 0; i < names.size(); ++i) {
       image.Store({static_cast<uint32_t>(2 + i)}, Content(100 + i, static_cast<uint8_t>(i)));
-      session.catalog.AddFile(names[i], u"", 'n', static_cast<uint32_t>(100 + i), 0, 0, static_cast<uint32_t>(2 + i), 0, {});
+      session.catalog.AddFile({.shortName = names[i], .size = static_cast<uint32_t>(100 + i), .ownKey = static_cast<uint32_t>(2 + i)});
     }
     image.Attach(session, dir);
     session.setHost(&host);
@@ -142,14 +142,14 @@ TEST(SaveQuestionsTest, HostileNamesStayInsideTheDestination) {
   image.Store({2}, Content(50, 9));
   image.Attach(v.session, v.dir);
   auto& catalog = v.session.catalog;
-  catalog.AddFolder("..", u"", 'n', 0, 10, 0, {}, 0);
-  catalog.AddFolder("", u"../../escape", 'n', 0, 11, 0, {}, 0);
-  catalog.AddFolder("", u"", 'n', 0, 12, 0, {}, 0);
-  for (uint32_t i = 0; i < 500; ++i) catalog.AddFolder("d/..", u"", 'n', i == 0 ? 10 : 100 + i - 1, 100 + i, 0, {}, 0);
+  catalog.AddFolder({.shortName = "..", .ownKey = 10});
+  catalog.AddFolder({.longName = u"../../escape", .ownKey = 11});
+  catalog.AddFolder({.ownKey = 12});
+  for (uint32_t i = 0; i < 500; ++i) catalog.AddFolder({.shortName = "d/..", .parentKey = i == 0 ? 10 : 100 + i - 1, .ownKey = 100 + i});
   const std::vector<std::u16string> names = {u"..", u".", u"a/../../b", u"", std::u16string(255, u'\u00E9'),
                                              std::u16string(u"nul\0inside", 10)};
   for (uint32_t parent : {0u, 10u, 11u, 12u, 599u})
-    for (const auto& name : names) catalog.AddFile("", name, 'n', 50, 0, parent, 2, 0, {});
+    for (const auto& name : names) catalog.AddFile({.longName = name, .size = 50, .parentKey = parent, .ownKey = 2});
   fs::create_directories(v.dir / "nest");
   v.host.replaceAnswers = {ReplaceAnswer::kRenameAll};
   BuildFolderTree(v.session);
@@ -171,8 +171,8 @@ TEST(SaveQuestionsTest, HostileNamesStayInsideTheDestination) {
 
 TEST(SaveQuestionsTest, ALinkInTheDestinationDoesNotLeadOut) {
   Volume v({"A.BIN"});
-  v.session.catalog.AddFolder("LINKED", u"", 'n', 0, 40, 0, {}, 0);
-  v.session.catalog.AddFolder("DEEPER", u"", 'n', 40, 41, 0, {}, 0);
+  v.session.catalog.AddFolder({.shortName = "LINKED", .ownKey = 40});
+  v.session.catalog.AddFolder({.shortName = "DEEPER", .parentKey = 40, .ownKey = 41});
   v.session.catalog.files()[0].parentKey = 41;
   fs::create_directories(v.dir / "outside");
   fs::create_directories(v.out());

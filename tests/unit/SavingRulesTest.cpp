@@ -158,7 +158,7 @@ TEST(SavingRulesTest, DestinationCheck) {
   EXPECT_EQ(host.calls.back(), "message:You have not selected any file/folder.");
   EXPECT_EQ(AcceptDestination(s, dir / "raw", true), DestinationOutcome::kAccepted);
   // More than the free space: asked; No chooses again, Yes goes on.
-  s.catalog.AddFile("HUGE.BIN", u"", 'n', 0, 1u << 20, 0, 2, 0, {});
+  s.catalog.AddFile({.shortName = "HUGE.BIN", .size = (uint64_t{1u << 20} << 32) | 0, .ownKey = 2});
   s.savingFilter.selectionMode = kSaveAll;
   BuildFolderTree(s);
   host.questionAnswers = {false, true};
