@@ -32,6 +32,23 @@ fat_100k_volume() {
   echo "$image"
 }
 
+# fat_million_volume: FAT32 (512-byte clusters), 1 000 000 files of one byte in
+# 1 000 folders, every one with a long name; written directly by
+# fat32-million.py into a sparse image.
+fat_million_volume() {
+  local image="$BENCH_CACHE/fat32-million.img"
+  if [ ! -f "$image" ]; then
+    need mkfs.fat python3
+    echo "building $image (once)..." >&2
+    rm -f "$image.part"
+    truncate -s 1G "$image.part"
+    mkfs.fat -F 32 -s 1 -n MILLION "$image.part" >/dev/null
+    python3 "$REPO/bench/fat32-million.py" "$image.part" 1000 1000
+    mv "$image.part" "$image"
+  fi
+  echo "$image"
+}
+
 # ntfs_100k_volume: an MBR disk with NTFS at sector 2048 holding 100 000 files in
 # 5 000 folders; every tenth folder and one file in each other folder deleted.
 # Built through an ntfs-3g mount (root and /dev/fuse).
