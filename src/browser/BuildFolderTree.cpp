@@ -34,7 +34,7 @@ void IndexCatalog(const BrowserContext& context) {
 
 }  // namespace
 
-uint32_t RootKey(const RecoveryState& state) { return state.fileSystemName == u"NTFS" ? kNtfsRootKey : kFatRootKey; }
+uint32_t RootKey(const RecoveryState& state) { return state.fileSystem() == FileSystemKind::kNtfs ? kNtfsRootKey : kFatRootKey; }
 
 void BuildFolderTree(const BrowserContext& context) {
   FolderTree& tree = context.folderTree;

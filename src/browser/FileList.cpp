@@ -25,7 +25,7 @@ void FillCommon(FileListRow& row, const Record& record, bool ntfs) {
 
 std::vector<FileListRow> FillFileList(const BrowserContext& context, uint32_t folderKey) {
   const FolderTree& tree = context.folderTree;
-  const bool ntfs = context.state.fileSystemName == u"NTFS";
+  const bool ntfs = context.state.fileSystem() == FileSystemKind::kNtfs;
   const auto& folders = tree.FoldersOf(folderKey);
   const auto& files = tree.FilesOf(folderKey);
   WorkerHost& host = context.host;

@@ -69,7 +69,7 @@ int ScanCommand(const Arguments& arguments) {
   host.finishProgress();
   if (!report.ok) return Failure(report.failure);
   if (Interrupted()) return kExitInterrupted;  // a part of the catalog is no answer
-  const bool ntfs = session.state.fileSystemName == u"NTFS";
+  const bool ntfs = session.state.fileSystem() == FileSystemKind::kNtfs;
   if (scanOptions.json)
     CatalogJson(session.catalog, ntfs, WriteOut);
   else

@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <string>
 
+#include "core/FileSystemKind.h"
+#include "core/RecoveryMode.h"
+
 namespace vantor {
 
 // The boot values of the chosen volume that the FAT and NTFS engines start from.
@@ -40,7 +43,7 @@ struct RecoveryState {
   std::u16string vmFileName;
   int32_t vmValid = 0;
   int32_t exhaustiveChosen = 0;
-  int32_t mode = 0;  // 0 file-system recovery, 6 imaging, 9/10 raw recovery
+  RecoveryMode mode = RecoveryMode::kFileSystem;
   int32_t imaging = 0;
   std::u16string selectedItemText;
   // The device path table; entry 0 doubles as devicePath.
@@ -72,6 +75,8 @@ struct RecoveryState {
   // The results (directoriesFound, filesFound, bytesTotal) live with the catalog
   // that the workers fill.
 
+  // The chosen volume's file system, as the engines tell them apart.
+  FileSystemKind fileSystem() const { return FileSystemKindOf(fileSystemName); }
   std::string& devicePath() { return devicePathTable[0]; }
   const std::string& devicePath() const { return devicePathTable[0]; }
   // The table entry of the current source, or empty for an index without one.

@@ -45,7 +45,7 @@ class DirectoryScan {
         host_(context.host),
         catalog_(context.catalog),
         geometry_(context.state.geometry),
-        width_(FileSystemKindOf(context.state.fileSystemName)),
+        width_(context.state.fileSystem()),
         table_(reader_.function(), reader_.quietFunction(), width_, geometry_.firstFatSector, geometry_.sectorsPerFat),
         perCluster_(geometry_.sectorsPerCluster),
         perPiece_(perCluster_ >= kMaxPieceSectors ? kMaxPieceSectors : perCluster_),

@@ -30,7 +30,7 @@ QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, const QString& text, ItemKind 
 }
 
 Step1Mode DesktopMode(const vantor::Session& session) {
-  return {session.state.exhaustiveChosen == 1 ? "Exhaustive Recovery" : "Vantor", 0, 0, true};
+  return {session.state.exhaustiveChosen == 1 ? "Exhaustive Recovery" : "Vantor", vantor::RecoveryMode::kFileSystem, 0, true};
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ class QTreeWidgetItem;
 // What a Step 1 sets on Next, and the name that its title and log line show.
 struct Step1Mode {
   QString name;
-  int32_t mode = 0;
+  vantor::RecoveryMode mode = vantor::RecoveryMode::kFileSystem;
   int32_t imaging = 0;
   bool resetsBadSectorPolicy = false;
 };

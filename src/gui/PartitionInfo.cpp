@@ -78,7 +78,7 @@ PartitionInfo::PartitionInfo(WizardContext& context, QWidget* parent) : WizardSt
   searchExhaustive_->setObjectName("searchExhaustive");
   searchExhaustive_->setChecked(state.exhaustiveChosen == 1);
   layout_->addWidget(searchExhaustive_);
-  for (const char* text : {kExhaustiveNote, state.mode == 6 || state.imaging == 1 ? kImagingHint : kHint}) {
+  for (const char* text : {kExhaustiveNote, state.mode == vantor::RecoveryMode::kImaging || state.imaging == 1 ? kImagingHint : kHint}) {
     QLabel* label = NamedLabel(this, text, text == kExhaustiveNote ? "exhaustiveNote" : "hintText");
     label->setWordWrap(true);
     layout_->addWidget(label);
@@ -162,7 +162,7 @@ void PartitionInfo::showDisk() {
 
 bool PartitionInfo::takeVolume() {
   vantor::RecoveryState& state = session().state;
-  const bool anyType = state.imaging == 1 || state.mode == 9 || searchExhaustive_->isChecked();
+  const bool anyType = state.imaging == 1 || state.mode == vantor::RecoveryMode::kRawChosen || searchExhaustive_->isChecked();
   const int entry = tree_->currentItem()->data(0, kEntryRole).toInt();
   if (diskShown_ || entry < 0) {
     // The whole disk has no type and no sector range of its own.
@@ -198,8 +198,8 @@ void PartitionInfo::next() {
 
 void PartitionInfo::openNextStep() {
   vantor::RecoveryState& state = session().state;
-  if (state.mode == 6 || state.mode == 9) {
-    MessagesInfo::Show(this, state.mode == 6 ? "Disk Imaging is not available in this version."
+  if (state.mode == vantor::RecoveryMode::kImaging || state.mode == vantor::RecoveryMode::kRawChosen) {
+    MessagesInfo::Show(this, state.mode == vantor::RecoveryMode::kImaging ? "Disk Imaging is not available in this version."
                                              : "Raw Recovery is not available in this version.");
     return;
   }

@@ -45,7 +45,7 @@ void SavingPath::browse() {
 void SavingPath::accept() {
   vantor::Session& session = context_.session;
   std::string typed = path_->text().toStdString();
-  bool raw = session.state.mode == 10;
+  bool raw = session.state.mode == vantor::RecoveryMode::kRawSearching;
   vantor::DestinationOutcome outcome = vantor::DestinationOutcome::kInvalid;
   ListControlFileDisplay::Run(this, session, "      Please Wait - Computing Size ",
                               [&] { outcome = vantor::AcceptDestination(session, typed, raw); });

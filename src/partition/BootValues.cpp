@@ -25,7 +25,7 @@ uint32_t ReadBootValues(SectorReader& reader, std::string* refusal) {
   RecoveryState& state = reader.state();
   VolumeGeometry geometry = state.geometry;
   uint32_t status = 0;
-  const FileSystemKind kind = FileSystemKindOf(state.fileSystemName);
+  const FileSystemKind kind = state.fileSystem();
   if (IsFat(kind))
     status = ProbeFatBoot(reader, state.startSector, kind, geometry, refusal);
   else if (kind == FileSystemKind::kNtfs)

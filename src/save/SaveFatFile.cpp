@@ -25,7 +25,7 @@ namespace {
 FatTable& TableAt(const SaveContext& context, uint64_t fatStart, bool interactive, std::unique_ptr<FatTable>& single) {
   const auto make = [&] {
     return std::make_unique<FatTable>(context.reader.function(), context.reader.quietFunction(),
-                                      FileSystemKindOf(context.state.fileSystemName), fatStart,
+                                      context.state.fileSystem(), fatStart,
                                       context.state.geometry.sectorsPerFat);
   };
   if (!interactive) return *(single = make());

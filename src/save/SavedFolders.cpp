@@ -36,7 +36,7 @@ struct Frame {
 
 }  // namespace
 
-bool IsNtfs(const SaveContext& context) { return context.state.fileSystemName == u"NTFS"; }
+bool IsNtfs(const SaveContext& context) { return context.state.fileSystem() == FileSystemKind::kNtfs; }
 
 void WalkSavedFolders(const SaveContext& context, const FolderVisit& visit) {
   const FolderTree& tree = context.folderTree;

@@ -3,21 +3,16 @@
 #include "core/RecoveryState.h"
 
 namespace vantor {
-namespace {
-
-bool IsFat(const std::u16string& name) { return name == u"FAT12" || name == u"FAT16" || name == u"FAT32"; }
-
-}  // namespace
 
 WorkerKind ChooseWorker(const RecoveryState& s) {
-  if (s.mode == 10) return WorkerKind::kRawRecovery;
+  if (s.mode == RecoveryMode::kRawSearching) return WorkerKind::kRawRecovery;
   if (s.imaging == 1) return WorkerKind::kImageCreation;
-  if (IsFat(s.fileSystemName)) {
+  if (IsFat(s.fileSystem())) {
     if (s.partitionSearch == 1) return WorkerKind::kFatLostPartitionSearch;
     if (s.exhaustiveSwitch == 1) return WorkerKind::kFatExhaustiveScan;
     return WorkerKind::kFatScan;
   }
-  if (s.fileSystemName == u"NTFS") {
+  if (s.fileSystem() == FileSystemKind::kNtfs) {
     if (s.partitionSearch == 1 && s.searchPass == 1) return WorkerKind::kNtfsChosenFileSystem;
     if (s.exhaustiveSwitch == 1 || s.partitionSearch == 1) return WorkerKind::kNtfsExhaustiveScan;
     return WorkerKind::kNtfsScan;

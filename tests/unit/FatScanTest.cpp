@@ -43,7 +43,7 @@ struct Volume {
   }
   FatTable Table() {
     const VolumeGeometry& g = session.state.geometry;
-    return FatTable(session.reader.function(), session.reader.quietFunction(), FileSystemKindOf(session.state.fileSystemName), g.firstFatSector, g.sectorsPerFat);
+    return FatTable(session.reader.function(), session.reader.quietFunction(), session.state.fileSystem(), g.firstFatSector, g.sectorsPerFat);
   }
   std::vector<uint32_t> Chain(uint32_t start, uint32_t limit) {
     EXPECT_EQ(ReadBootValues(session), 1u);

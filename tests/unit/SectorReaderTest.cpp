@@ -65,7 +65,7 @@ TEST(RecoveryStateTest, StartsZeroedWithTheDevicePathTable) {
   EXPECT_EQ(state.devicePath(), "\\\\.\\PhysicalDrive0");
   EXPECT_EQ(state.devicePathTable[9], "\\\\.\\PhysicalDrive9");
   EXPECT_EQ(state.deviceIndex, 0);
-  EXPECT_EQ(state.vmValid + state.exhaustiveChosen + state.mode + state.imaging + state.imageSource +
+  EXPECT_EQ(state.vmValid + state.exhaustiveChosen + static_cast<int32_t>(state.mode) + state.imaging + state.imageSource +
                 state.imageSplit + state.badSectorPolicy + state.partitionSearch + state.searchPass +
                 state.selectedFileSystem + state.stateLoaded + state.exhaustiveSwitch + state.bootValuesValid,
             0);
