@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "session/Session.h"
+#include "../tests/support/MemoryDevice.h"
 #include "ntfs/DataAttribute.h"
 #include "ntfs/DataRuns.h"
 #include "ntfs/ExtensionRecords.h"
@@ -16,7 +16,7 @@
 #include "ntfs/NtfsScan.h"
 #include "ntfs/RunTables.h"
 #include "ntfs/UpdateSequence.h"
-#include "../tests/support/MemoryDevice.h"
+#include "session/Session.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <memory>
 
 #include "../tests/support/MemoryDevice.h"
-#include "session/Session.h"
-#include "fat/FatTable.h"
 #include "fat/FatScan.h"
+#include "fat/FatTable.h"
 #include "partition/BootValues.h"
 #include "partition/PartitionTable.h"
 #include "platform/Utf.h"
+#include "session/Session.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 64 * 512) return 0;

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "browser/BrowserContext.h"
 #include "browser/FolderTree.h"
 #include "catalog/DateText.h"
-#include "browser/BrowserContext.h"
 
 namespace vantor {
 namespace {

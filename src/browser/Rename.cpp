@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "browser/FolderTree.h"
 #include "browser/BrowserContext.h"
+#include "browser/FolderTree.h"
 #include "platform/Utf.h"
 
 namespace vantor {

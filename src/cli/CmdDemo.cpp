@@ -18,8 +18,8 @@
 #include "cli/RecoverSteps.h"
 #include "cli/Sha256.h"
 #include "cli/Usage.h"
-#include "session/Session.h"
 #include "save/SavingWorker.h"
+#include "session/Session.h"
 
 namespace vantor::cli {
 namespace {

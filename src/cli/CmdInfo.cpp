@@ -3,9 +3,9 @@
 
 #include "cli/Commands.h"
 #include "cli/Usage.h"
-#include "session/Session.h"
 #include "disk/SourceSelection.h"
 #include "disk/VirtualDisk.h"
+#include "session/Session.h"
 
 namespace vantor::cli {
 

@@ -6,9 +6,9 @@
 #include "cli/Commands.h"
 #include "cli/SourceSteps.h"
 #include "cli/Usage.h"
-#include "session/Session.h"
 #include "partition/PartitionPanel.h"
 #include "partition/PartitionTable.h"
+#include "session/Session.h"
 
 namespace vantor::cli {
 

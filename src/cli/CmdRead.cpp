@@ -10,9 +10,9 @@
 #include "cli/Interrupt.h"
 #include "cli/Usage.h"
 #include "core/Sector.h"
-#include "session/Session.h"
 #include "disk/SectorReader.h"
 #include "disk/SourceSelection.h"
+#include "session/Session.h"
 
 namespace vantor::cli {
 namespace {

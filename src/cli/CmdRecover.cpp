@@ -5,8 +5,8 @@
 
 #include "cli/RecoverSteps.h"
 #include "cli/Usage.h"
-#include "session/Session.h"
 #include "save/SavingWorker.h"
+#include "session/Session.h"
 
 namespace vantor::cli {
 

@@ -9,8 +9,8 @@
 #include "cli/Interrupt.h"
 #include "cli/SourceSteps.h"
 #include "cli/Usage.h"
-#include "session/Session.h"
 #include "scan/RunScan.h"
+#include "session/Session.h"
 
 namespace vantor::cli {
 namespace {

@@ -7,10 +7,10 @@
 #include "catalog/CatalogPaths.h"
 #include "cli/SourceSteps.h"
 #include "cli/Usage.h"
-#include "session/Session.h"
 #include "save/Destination.h"
 #include "save/SavingWorker.h"
 #include "scan/RunScan.h"
+#include "session/Session.h"
 
 namespace vantor::cli {
 namespace {

@@ -1,6 +1,5 @@
 #include "cli/SourceSteps.h"
 
-#include "session/Session.h"
 #include "disk/SourceSelection.h"
 #include "logs/Logs.h"
 #include "logs/RunHeader.h"
@@ -8,6 +7,7 @@
 #include "partition/PartitionPanel.h"
 #include "partition/PartitionTable.h"
 #include "partition/VolumeSelection.h"
+#include "session/Session.h"
 
 namespace vantor::cli {
 

@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QFileInfo>
 
-#include "gui/CSelectionRecovery.h"
 #include "gui/Captions.h"
+#include "gui/CSelectionRecovery.h"
 #include "gui/ModalRun.h"
 #include "logs/Logs.h"
 #include "logs/RunHeader.h"

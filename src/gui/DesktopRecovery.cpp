@@ -4,7 +4,6 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 
-#include "session/Session.h"
 #include "disk/SectorReader.h"
 #include "gui/ActivityLog.h"
 #include "gui/Captions.h"
@@ -13,6 +12,7 @@
 #include "gui/PartitionInfo.h"
 #include "gui/PieGraph.h"
 #include "platform/Utf.h"
+#include "session/Session.h"
 
 namespace {
 

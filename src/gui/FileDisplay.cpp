@@ -12,7 +12,6 @@
 #include "browser/BuildFolderTree.h"
 #include "browser/Rename.h"
 #include "browser/Selection.h"
-#include "session/Session.h"
 #include "core/SizeText.h"
 #include "gui/Captions.h"
 #include "gui/DialogParts.h"
@@ -22,6 +21,7 @@
 #include "gui/QuestionMessage.h"
 #include "gui/SavingPath.h"
 #include "save/SavingWorker.h"
+#include "session/Session.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
-#include "session/Session.h"
 #include "gui/Captions.h"
 #include "gui/DialogParts.h"
 #include "gui/QuestionMessage.h"
+#include "session/Session.h"
 
 ListControlFileDisplay::ListControlFileDisplay(const QString& caption, QWidget* parent)
     : QDialog(parent), host_(this), bar_(new QProgressBar(this)) {

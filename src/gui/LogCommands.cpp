@@ -1,9 +1,9 @@
 #include "gui/LogCommands.h"
 
-#include "session/Session.h"
 #include "gui/LogPath.h"
 #include "gui/StepMenu.h"
 #include "logs/Logs.h"
+#include "session/Session.h"
 
 bool RunLogCommand(QWidget* parent, vantor::Session& session, FileChooser& chooser, int id) {
   using namespace vantor;

@@ -6,7 +6,6 @@
 #include <QHBoxLayout>
 #include <QTreeWidget>
 
-#include "session/Session.h"
 #include "gui/ActivityLog.h"
 #include "gui/Captions.h"
 #include "gui/DialogParts.h"
@@ -18,6 +17,7 @@
 #include "partition/PartitionTable.h"
 #include "partition/VolumeSelection.h"
 #include "platform/ConfigStore.h"
+#include "session/Session.h"
 
 namespace {
 

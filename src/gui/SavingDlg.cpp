@@ -6,7 +6,6 @@
 #include <QShowEvent>
 #include <QTimer>
 
-#include "session/Session.h"
 #include "gui/Captions.h"
 #include "gui/DialogParts.h"
 #include "gui/MessagesInfo.h"
@@ -15,6 +14,7 @@
 #include "logs/RunHeader.h"
 #include "save/SaveTree.h"
 #include "save/SavingWorker.h"
+#include "session/Session.h"
 
 namespace {
 

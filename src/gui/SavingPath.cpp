@@ -3,12 +3,12 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "session/Session.h"
 #include "gui/DialogParts.h"
 #include "gui/ListControlFileDisplay.h"
 #include "gui/ModalRun.h"
 #include "gui/SavingDlg.h"
 #include "save/Destination.h"
+#include "session/Session.h"
 
 SavingPath::SavingPath(WizardContext& context, QWidget* parent)
     : QDialog(parent), context_(context), path_(new QLineEdit(this)) {

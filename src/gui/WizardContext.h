@@ -4,8 +4,8 @@
 
 #include <QString>
 
-#include "session/Session.h"
 #include "gui/FileChooser.h"
+#include "session/Session.h"
 
 struct WizardContext {
   vantor::Session& session;

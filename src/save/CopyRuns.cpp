@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "core/Sector.h"
-#include "save/SaveContext.h"
+#include "disk/SectorReader.h"
 #include "save/OutputFile.h"
 #include "save/Progress.h"
-#include "disk/SectorReader.h"
+#include "save/SaveContext.h"
 
 namespace vantor {
 namespace {

@@ -1,11 +1,11 @@
 #include "save/Destination.h"
 
-#include "save/SaveContext.h"
 #include "core/SizeText.h"
 #include "disk/SourceSelection.h"
 #include "platform/FreeSpace.h"
 #include "save/DestinationFolder.h"
 #include "save/FileFilter.h"
+#include "save/SaveContext.h"
 #include "save/SavedFolders.h"
 
 namespace vantor {

@@ -4,12 +4,12 @@
 // this holds for Skip All as well as for a single Skip.
 #include "save/FileStart.h"
 
-#include "save/SaveContext.h"
 #include "platform/Folders.h"
 #include "platform/Utf.h"
 #include "save/FileFilter.h"
 #include "save/Progress.h"
 #include "save/SafeName.h"
+#include "save/SaveContext.h"
 
 namespace vantor {
 namespace {

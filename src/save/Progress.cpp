@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <ctime>
 
-#include "save/SaveContext.h"
 #include "core/SizeText.h"
+#include "save/SaveContext.h"
 
 namespace vantor {
 namespace {

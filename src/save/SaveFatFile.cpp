@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "core/Sector.h"
-#include "save/SaveContext.h"
-#include "platform/FileTimes.h"
-#include "save/CopyRuns.h"
 #include "disk/SectorReader.h"
 #include "fat/FatTable.h"
+#include "platform/FileTimes.h"
+#include "save/CopyRuns.h"
 #include "save/FatChain.h"
 #include "save/FileStart.h"
 #include "save/Progress.h"
+#include "save/SaveContext.h"
 #include "save/StampTimes.h"
 
 namespace vantor {

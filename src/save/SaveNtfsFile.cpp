@@ -2,32 +2,23 @@
 // for a local time would shift every saved file by the machine's offset from UTC.
 #include "save/SaveNtfsFile.h"
 
-#include <array>
-
 #include "core/ByteView.h"
-#include "core/Sector.h"
-#include "save/SaveContext.h"
-#include "disk/SectorReader.h"
-#include "ntfs/DataAttribute.h"
-#include "ntfs/NtfsRecord.h"
-#include "ntfs/RunTables.h"
-#include "ntfs/UpdateSequence.h"
+#include "ntfs/FileContent.h"
 #include "platform/FileTimes.h"
 #include "save/CopyRuns.h"
 #include "save/FileStart.h"
 #include "save/Progress.h"
+#include "save/SaveContext.h"
 #include "save/StampTimes.h"
 
 namespace vantor {
 namespace {
 
-constexpr size_t kResidentValue = 24;  // an unnamed resident value follows the 24-byte header
-
-bool WriteResident(const SaveContext& context, const TargetFile& target, ByteView record, size_t position, uint64_t size,
-                   bool interactive, const FileTime* time) {
-  if (position + kResidentValue + size > LastByte(record)) return false;
+bool WriteResident(const SaveContext& context, const TargetFile& target, ByteView value, bool interactive,
+                   const FileTime* time) {
+  const uint64_t size = value.size();
   FileEnd end = WriteDestinationFile(context, target, interactive, time, [&](OutputFile& file, uint64_t& written) {
-    if (!file.write(record.data() + position + kResidentValue, static_cast<size_t>(size))) return CopyEnd::kWriteFailed;
+    if (!file.write(value.data(), value.size())) return CopyEnd::kWriteFailed;
     written = size;
     context.savingRun.bytesCopied += size;
     return CopyEnd::kDone;
@@ -49,25 +40,24 @@ bool SaveNtfsFile(const SaveContext& context, std::string destinationPath, const
     const auto nothing = [](OutputFile&, uint64_t&) { return CopyEnd::kDone; };
     return WriteDestinationFile(context, target, interactive, hasTime ? &time : nullptr, nothing) == FileEnd::kSaved;
   }
-  std::array<uint8_t, kMaxMftRecordBytes> record{};
-  const MftRunTable& mft = context.mftRunTable;
   // A run reads the records through its window; the Open action, outside a run,
   // reads its one record (the window may be of another source by then).
-  if (interactive)
-    context.savingRun.records.read(context.reader, recordSector, mft.recordSectors(), record.data());
-  else
-    context.reader.read(recordSector, mft.recordSectors(), record.data());
-  RestoreUpdateSequence(record.data(), mft.recordBytes());
-  ByteView view(record.data(), mft.recordBytes());
-  DataAttributePlace place = FindDataAttribute(view);
-  if (place.kind == DataKind::kResident)
-    return WriteResident(context, target, view, place.position, size, interactive, hasTime ? &time : nullptr);
-  if (!IsFileRecord(view)) return false;
-  const VolumeGeometry& geometry = context.state.geometry;
-  MftRunTable runs = BuildRunTable(context.reader, context.mftRunTable, static_cast<uint64_t>(geometry.clusterBase), view, recordSector, 'F',
-                                   geometry.sectorsPerCluster);
-  if (runs.empty()) return false;
-  return WriteRunList(context, target, size, interactive, fileTime, runs);
+  const RecordRead readRecord = [&](uint64_t first, uint32_t count, uint8_t* buffer) {
+    return interactive ? context.savingRun.records.read(context.reader, first, count, buffer)
+                       : context.reader.read(first, count, buffer);
+  };
+  FileContent content;
+  FindFileContent(context.reader, readRecord, context.mftRunTable, context.state.geometry, recordSector, size,
+                  content);
+  switch (content.kind) {
+    case FileContent::Kind::kResident:
+      return WriteResident(context, target, content.resident, interactive, hasTime ? &time : nullptr);
+    case FileContent::Kind::kRuns:
+      return WriteRunList(context, target, size, interactive, fileTime, content.runs);
+    case FileContent::Kind::kNone:
+      break;
+  }
+  return false;
 }
 
 bool WriteRunList(const SaveContext& context, const TargetFile& target, uint64_t size, bool interactive,

@@ -14,14 +14,14 @@
 #include <optional>
 #include <utility>
 
-#include "save/SaveContext.h"
+#include "ntfs/RunTables.h"
 #include "save/FileFilter.h"
 #include "save/Progress.h"
 #include "save/SafeName.h"
-#include "ntfs/RunTables.h"
+#include "save/SaveContext.h"
+#include "save/SavedFolders.h"
 #include "save/SaveFatFile.h"
 #include "save/SaveNtfsFile.h"
-#include "save/SavedFolders.h"
 #include "save/StampTimes.h"
 
 namespace vantor {

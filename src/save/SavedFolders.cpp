@@ -1,8 +1,8 @@
 #include "save/SavedFolders.h"
 
-#include "save/SaveContext.h"
 #include "save/FileFilter.h"
 #include "save/SafeName.h"
+#include "save/SaveContext.h"
 
 namespace vantor {
 namespace {

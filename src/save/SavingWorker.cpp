@@ -2,12 +2,12 @@
 
 #include <ctime>
 
-#include "save/SaveContext.h"
 #include "logs/Logs.h"
 #include "logs/RunHeader.h"
 #include "platform/Folders.h"
 #include "platform/Launch.h"
 #include "save/SafeName.h"
+#include "save/SaveContext.h"
 #include "save/SaveTree.h"
 
 namespace vantor {

@@ -2,7 +2,6 @@
 
 #include <chrono>
 
-#include "session/Session.h"
 #include "core/SizeText.h"
 #include "fat/FatScan.h"
 #include "logs/Logs.h"
@@ -10,6 +9,7 @@
 #include "ntfs/RunTables.h"
 #include "platform/Utf.h"
 #include "scan/WorkerChoice.h"
+#include "session/Session.h"
 
 namespace vantor {
 namespace {

@@ -10,9 +10,9 @@
 #include <sstream>
 #include <thread>
 
-#include "session/Session.h"
 #include "partition/BootValues.h"
 #include "partition/PartitionTable.h"
+#include "session/Session.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <filesystem>
 #include <thread>
 
-#include "GuiFixture.h"
 #include "core/ProgressReport.h"
 #include "core/SizeText.h"
-#include "session/Session.h"
 #include "gui/SearchProgress.h"
+#include "GuiFixture.h"
+#include "session/Session.h"
 
 namespace {
 

@@ -24,9 +24,9 @@
 #include "cli/RecoverSteps.h"
 #include "cli/SourceSteps.h"
 #include "core/Sector.h"
-#include "session/Session.h"
 #include "platform/RawDevice.h"
 #include "scan/RunScan.h"
+#include "session/Session.h"
 #include "support/TempDir.h"
 #include "support/TestEnv.h"
 

@@ -13,12 +13,12 @@
 #include <sstream>
 
 #include "catalog/CatalogPaths.h"
-#include "session/Session.h"
 #include "disk/SourceSelection.h"
 #include "fat/FatScan.h"
 #include "partition/BootValues.h"
 #include "partition/PartitionTable.h"
 #include "platform/Utf.h"
+#include "session/Session.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 #include "support/TestEnv.h"
@@ -27,7 +27,6 @@ namespace vantor {
 namespace {
 
 using test::Shell;
-
 
 bool HaveTools(const std::string& tools) { return std::system(("command -v " + tools + " >/dev/null 2>&1").c_str()) == 0; }
 

@@ -26,9 +26,9 @@
 #include <string>
 #include <vector>
 
-#include "session/Session.h"
 #include "disk/SectorReader.h"
 #include "disk/SourceSelection.h"
+#include "session/Session.h"
 #include "support/TempDir.h"
 #include "support/TestEnv.h"
 

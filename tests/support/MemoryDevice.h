@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "session/Session.h"
 #include "platform/RawDevice.h"
+#include "session/Session.h"
 
 namespace vantor::test {
 

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "core/ByteView.h"
-#include "session/Session.h"
 #include "disk/SectorReader.h"
 #include "disk/SourceSelection.h"
 #include "ntfs/NtfsScan.h"
 #include "ntfs/RunTables.h"
 #include "partition/BootValues.h"
+#include "session/Session.h"
 
 namespace vantor::test {
 

@@ -5,12 +5,12 @@
 #include <map>
 
 #include "catalog/CatalogPaths.h"
-#include "session/Session.h"
 #include "disk/SectorReader.h"
 #include "fat/FatChains.h"
 #include "fat/FatScan.h"
 #include "fat/FatTable.h"
 #include "partition/BootValues.h"
+#include "session/Session.h"
 #include "support/FatImage.h"
 #include "support/ScriptedHost.h"
 

@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "session/Session.h"
 #include "logs/Logs.h"
 #include "logs/RunHeader.h"
 #include "platform/ConfigStore.h"
+#include "session/Session.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
 

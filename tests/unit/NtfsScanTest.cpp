@@ -3,12 +3,12 @@
 
 #include <cstring>
 
-#include "session/Session.h"
 #include "ntfs/MftReading.h"
 #include "ntfs/NtfsRecord.h"
 #include "ntfs/NtfsScan.h"
 #include "ntfs/RunTables.h"
 #include "partition/BootValues.h"
+#include "session/Session.h"
 #include "support/MemoryDevice.h"
 #include "support/NtfsRecordBuilder.h"
 #include "support/ScriptedHost.h"

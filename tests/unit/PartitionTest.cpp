@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "session/Session.h"
 #include "partition/BootValues.h"
 #include "partition/PartitionPanel.h"
 #include "partition/PartitionTable.h"
+#include "session/Session.h"
 #include "support/FatImage.h"
 #include "support/ScriptedHost.h"
 

@@ -7,9 +7,9 @@
 #include <set>
 
 #include "browser/BuildFolderTree.h"
-#include "save/Destination.h"
 #include "disk/SectorReader.h"
 #include "fat/FatTable.h"
+#include "save/Destination.h"
 #include "save/FatChain.h"
 #include "save/SaveTree.h"
 #include "support/FatVolumeImage.h"

@@ -7,15 +7,15 @@
 #include <filesystem>
 
 #include "browser/BuildFolderTree.h"
-#include "session/Session.h"
+#include "catalog/RecordPredicates.h"
 #include "core/SizeText.h"
 #include "platform/Utf.h"
 #include "save/Destination.h"
-#include "catalog/RecordPredicates.h"
 #include "save/FileFilter.h"
 #include "save/FileStart.h"
 #include "save/Progress.h"
 #include "save/SafeName.h"
+#include "session/Session.h"
 #include "support/ScriptedHost.h"
 #include "support/TempDir.h"
 

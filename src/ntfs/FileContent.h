@@ -1,0 +1,40 @@
+// Where a file's contents are, from its file record: resident in the record (the
+// unnamed data attribute's value, which follows its 24-byte header), or in the
+// runs of the non-resident attribute (following an attribute list). The record
+// is read once, its update sequence restored, and everything after reads from
+// that copy.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "core/ByteView.h"
+#include "core/RecoveryState.h"
+#include "ntfs/MftRunTable.h"
+#include "ntfs/NtfsRecord.h"
+
+namespace vantor {
+
+class SectorReader;
+
+struct FileContent {
+  enum class Kind { kNone, kResident, kRuns };
+  Kind kind = Kind::kNone;
+  // kResident: the value, `size` bytes inside `record`.
+  ByteView resident;
+  // kRuns: the runs of the data.
+  MftRunTable runs;
+  std::array<uint8_t, kMaxMftRecordBytes> record{};
+};
+
+// Reads `count` sectors from `first`; the saver reads records through a window.
+using RecordRead = std::function<uint32_t(uint64_t first, uint32_t count, uint8_t* buffer)>;
+
+// The contents of a file of `size` bytes whose record lies at `recordSector`.
+// kNone when the record has no unnamed data attribute, its resident value does
+// not lie inside the record, or its runs cannot be had.
+void FindFileContent(SectorReader& reader, const RecordRead& readRecord, const MftRunTable& mft,
+                     const VolumeGeometry& geometry, uint64_t recordSector, uint64_t size, FileContent& content);
+
+}  // namespace vantor
