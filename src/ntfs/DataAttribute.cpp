@@ -16,15 +16,16 @@ size_t MaxStep(ByteView record, const AttributeHeader& attribute, WalkVariant va
 // The offset of the first unnamed data attribute whose size fields lie inside the
 // record, or 0.
 size_t FindUnnamedData(ByteView record, WalkVariant variant) {
-  for (size_t offset = FirstAttributeOffset(record); offset < LastByte(record);) {
-    AttributeHeader attribute = AttributeAt(record, offset);
-    if (attribute.endsWalk()) return 0;
-    if (attribute.type == kDataAttribute && attribute.unnamed())
-      return record.has(offset, attribute.nonResident ? 56 : 24) ? offset : 0;
-    if (attribute.length == 0 || attribute.length > MaxStep(record, attribute, variant)) return 0;
-    offset += attribute.length;
-  }
-  return 0;
+  size_t found = 0;
+  WalkAttributes(
+      record, FirstAttributeOffset(record), [&](size_t offset) { return offset < LastByte(record); },
+      [&](const AttributeHeader& attribute) { return attribute.length <= MaxStep(record, attribute, variant); },
+      [&](const AttributeHeader& attribute) {
+        if (attribute.type != kDataAttribute || !attribute.unnamed()) return true;
+        if (record.has(attribute.offset, attribute.nonResident ? 56 : 24)) found = attribute.offset;
+        return false;
+      });
+  return found;
 }
 
 }  // namespace

@@ -17,21 +17,24 @@ void ExtensionRecords::Add(uint32_t recordNumber) {
 }
 
 ByteView ResidentAttributeList(ByteView record) {
-  for (size_t offset = FirstAttributeOffset(record); offset < RecordEnd(record);) {
-    AttributeHeader attribute = AttributeAt(record, offset);
-    if (attribute.endsWalk()) return {};
-    if (attribute.type == kAttributeList && attribute.resident()) {
-      size_t valueOffset = record.le16(offset + 20);
-      if (valueOffset == 0 || valueOffset >= LastByte(record) || offset + valueOffset > LastButOneByte(record)) return {};
-      // The entries end with the value: the bytes after it belong to the next
-      // attribute and would read as entries naming unrelated records.
-      size_t valueLength = std::min<size_t>(record.le32(offset + 16), attribute.length - std::min<size_t>(valueOffset, attribute.length));
-      return record.sub(offset + valueOffset, valueLength);
-    }
-    if (attribute.length == 0 || attribute.length > RecordEnd(record)) return {};
-    offset += attribute.length;
-  }
-  return {};
+  ByteView list;
+  WalkAttributes(
+      record, FirstAttributeOffset(record), [&](size_t offset) { return offset < RecordEnd(record); },
+      [&](const AttributeHeader& attribute) { return attribute.length <= RecordEnd(record); },
+      [&](const AttributeHeader& attribute) {
+        if (attribute.type != kAttributeList || !attribute.resident()) return true;
+        const size_t offset = attribute.offset;
+        size_t valueOffset = record.le16(offset + 20);
+        if (valueOffset == 0 || valueOffset >= LastByte(record) || offset + valueOffset > LastButOneByte(record))
+          return false;
+        // The entries end with the value: the bytes after it belong to the next
+        // attribute and would read as entries naming unrelated records.
+        size_t valueLength = std::min<size_t>(record.le32(offset + 16),
+                                              attribute.length - std::min<size_t>(valueOffset, attribute.length));
+        list = record.sub(offset + valueOffset, valueLength);
+        return false;
+      });
+  return list;
 }
 
 void CollectExtensionRecords(ByteView record, ExtensionRecords& table) {

@@ -36,21 +36,21 @@ struct NameWalk {
 }  // namespace
 
 bool ReadStandardTimes(ByteView record, size_t firstAttributeOffset, StandardTimes& times) {
-  for (size_t offset = firstAttributeOffset; offset <= LastButOneByte(record);) {
-    AttributeHeader attribute = AttributeAt(record, offset);
-    if (attribute.endsWalk()) return false;
-    if (attribute.type == kStandardInformation) {
-      size_t value = offset + record.le16(offset + 20);
-      if (value > LastButOneByte(record) || !record.has(value, 32)) return false;
-      times.creation = record.le64(value);
-      times.modification = record.le64(value + 8);
-      times.access = record.le64(value + 24);
-      return true;
-    }
-    if (attribute.length == 0 || attribute.length > LastButOneByte(record)) return false;
-    offset += attribute.length;
-  }
-  return false;
+  bool read = false;
+  WalkAttributes(
+      record, firstAttributeOffset, [&](size_t offset) { return offset <= LastButOneByte(record); },
+      [&](const AttributeHeader& attribute) { return attribute.length <= LastButOneByte(record); },
+      [&](const AttributeHeader& attribute) {
+        if (attribute.type != kStandardInformation) return true;
+        size_t value = attribute.offset + record.le16(attribute.offset + 20);
+        if (value > LastButOneByte(record) || !record.has(value, 32)) return false;
+        times.creation = record.le64(value);
+        times.modification = record.le64(value + 8);
+        times.access = record.le64(value + 24);
+        read = true;
+        return false;
+      });
+  return read;
 }
 
 bool FindFileName(ByteView record, uint8_t nameSpace, WalkVariant variant, FileNameValue& found,
@@ -60,22 +60,24 @@ bool FindFileName(ByteView record, uint8_t nameSpace, WalkVariant variant, FileN
   const NameWalk walk{record, variant};
   if (variant == WalkVariant::kNormalScan && first >= LastByte(record)) return false;
   bool afterFileName = false;
-  for (size_t offset = first; offset < walk.endAfter(afterFileName);) {
-    AttributeHeader attribute = AttributeAt(record, offset);
-    if (attribute.endsWalk()) return false;
-    bool isFileName = attribute.type == kFileNameAttribute;
-    if (isFileName && attribute.unnamed() && attribute.resident()) {
-      size_t value = offset + record.le16(offset + 20);
-      if (value <= LastByte(record) && record.has(value, kFileNameFixedBytes) && record.u8(value + 65) == nameSpace) {
+  bool copied = false;
+  WalkAttributes(
+      record, first, [&](size_t offset) { return offset < walk.endAfter(afterFileName); },
+      [&](const AttributeHeader& attribute) {
+        const bool isFileName = attribute.type == kFileNameAttribute;
+        afterFileName = isFileName;
+        return attribute.length <= walk.maxLength(isFileName);
+      },
+      [&](const AttributeHeader& attribute) {
+        if (attribute.type != kFileNameAttribute || !attribute.unnamed() || !attribute.resident()) return true;
+        size_t value = attribute.offset + record.le16(attribute.offset + 20);
+        if (value > LastByte(record) || !record.has(value, kFileNameFixedBytes) || record.u8(value + 65) != nameSpace)
+          return true;
         CopyName(record, value, found);
-        return true;
-      }
-    }
-    if (attribute.length == 0 || attribute.length > walk.maxLength(isFileName)) return false;
-    afterFileName = isFileName;
-    offset += attribute.length;
-  }
-  return false;
+        copied = true;
+        return false;
+      });
+  return copied;
 }
 
 bool PickFileName(ByteView record, WalkVariant variant, FileNameValue& found, StandardTimes& times) {

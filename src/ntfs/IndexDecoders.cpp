@@ -12,36 +12,48 @@ constexpr size_t kMinIndexRootLength = 144;
 constexpr size_t kIndexRootNameOffset = 24;        // resident: name behind the header
 constexpr size_t kIndexAllocationNameOffset = 64;  // non-resident: name behind the header
 
+// The walk of both index decoders: an attribute is read while its first four
+// bytes lie before the record's last byte.
+template <typename Step, typename Visit>
+void WalkIndexAttributes(ByteView record, Step step, Visit visit) {
+  WalkAttributes(
+      record, FirstAttributeOffset(record), [&](size_t offset) { return offset + 3 <= LastByte(record); }, step,
+      visit);
+}
+
 }  // namespace
 
 std::optional<size_t> FindI30IndexRoot(ByteView record) {
-  for (size_t offset = FirstAttributeOffset(record); offset + 3 <= LastByte(record);) {
-    AttributeHeader attribute = AttributeAt(record, offset);
-    if (attribute.endsWalk()) return std::nullopt;
-    if (attribute.type == kIndexRoot && attribute.resident() &&
-        IsI30Name(record, attribute.nameLength, offset + kIndexRootNameOffset)) {
-      if (attribute.length < kMinIndexRootLength) return std::nullopt;
-      return offset;
-    }
-    if (attribute.length == 0 || offset + 7 > LastByte(record)) return std::nullopt;
-    offset += attribute.length;
-  }
-  return std::nullopt;
+  std::optional<size_t> found;
+  WalkIndexAttributes(
+      record, [&](const AttributeHeader& attribute) { return attribute.offset + 7 <= LastByte(record); },
+      [&](const AttributeHeader& attribute) {
+        if (attribute.type != kIndexRoot || !attribute.resident() ||
+            !IsI30Name(record, attribute.nameLength, attribute.offset + kIndexRootNameOffset))
+          return true;
+        if (attribute.length >= kMinIndexRootLength) found = attribute.offset;
+        return false;
+      });
+  return found;
 }
 
 std::optional<size_t> FindI30IndexAllocation(ByteView record) {
-  for (size_t offset = FirstAttributeOffset(record); offset + 3 <= LastByte(record);) {
-    AttributeHeader attribute = AttributeAt(record, offset);
-    if (attribute.endsWalk()) return std::nullopt;
-    if (attribute.type == kIndexAllocation && attribute.nonResident &&
-        IsI30Name(record, attribute.nameLength, offset + kIndexAllocationNameOffset))
-      return offset;
-    if (attribute.length == 0 || attribute.length >= LastByte(record) || offset + attribute.length >= LastByte(record) ||
-        offset + 7 > LastByte(record))
-      return std::nullopt;
-    offset += attribute.length;
-  }
-  return std::nullopt;
+  std::optional<size_t> found;
+  WalkIndexAttributes(
+      record,
+      [&](const AttributeHeader& attribute) {
+        const size_t offset = attribute.offset;
+        return attribute.length < LastByte(record) && offset + attribute.length < LastByte(record) &&
+               offset + 7 <= LastByte(record);
+      },
+      [&](const AttributeHeader& attribute) {
+        if (attribute.type != kIndexAllocation || !attribute.nonResident ||
+            !IsI30Name(record, attribute.nameLength, attribute.offset + kIndexAllocationNameOffset))
+          return true;
+        found = attribute.offset;
+        return false;
+      });
+  return found;
 }
 
 uint32_t IndexRootDirectoryNumber(ByteView record) {

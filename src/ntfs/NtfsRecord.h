@@ -72,16 +72,28 @@ inline AttributeHeader AttributeAt(ByteView record, size_t offset) {
   return header;
 }
 
-// Calls visit(header) for each attribute from the first on while it returns true,
-// staying inside the record: the walk ends at an end type, at a length of 0 and
-// at the record's end.
-template <typename Visit>
-void ForEachAttribute(ByteView record, Visit visit) {
-  for (size_t offset = record.le16(20); offset < RecordEnd(record);) {
+// The one walk over a record's attributes, from the one at `first`: while
+// inside(offset) holds, the attribute there is read and visit(header) called;
+// the walk ends at an end type, when visit returns false, and at a length of 0 or
+// one that step(header) refuses. Each decoder gives its own bounds (they differ
+// by a byte or two between decoders, as the engine has always walked them).
+template <typename Inside, typename Step, typename Visit>
+void WalkAttributes(ByteView record, size_t first, Inside inside, Step step, Visit visit) {
+  for (size_t offset = first; inside(offset);) {
     AttributeHeader attribute = AttributeAt(record, offset);
-    if (attribute.endsWalk() || attribute.length == 0 || !visit(attribute)) return;
+    if (attribute.endsWalk() || !visit(attribute) || attribute.length == 0 || !step(attribute)) return;
     offset += attribute.length;
   }
+}
+
+// Calls visit(header) for each attribute from the first on while it returns true,
+// staying inside the record.
+template <typename Visit>
+void ForEachAttribute(ByteView record, Visit visit) {
+  WalkAttributes(
+      record, record.le16(20), [&](size_t offset) { return offset < RecordEnd(record); },
+      [](const AttributeHeader&) { return true; },
+      [&](const AttributeHeader& attribute) { return attribute.length != 0 && visit(attribute); });
 }
 
 inline bool IsFileRecord(ByteView record) { return record.matches(0, "FILE"); }
