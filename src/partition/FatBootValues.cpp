@@ -2,8 +2,10 @@
 // 14), sectors per cluster (13) and sectors per FAT (16-bit at 22; FAT32: 32-bit
 // at 36); the fixed root of FAT12/FAT16 holds the entry count at 17 (16 entries
 // per sector), FAT32 names its root cluster at 44 and keeps a backup boot sector
-// six sectors in. Two FAT copies are assumed. A volume is accepted when the
-// first byte of its second FAT copy is the media byte: 0xF8 on FAT16 and FAT32
+// six sectors in. The number of FAT copies is at 16: two as a rule, one on
+// volumes that BitLocker To Go or `mkfs.fat -f 1` write (any other value is taken
+// for two). A volume is accepted when the first byte of its second FAT copy (of
+// the only copy, when there is one) is the media byte: 0xF8 on FAT16 and FAT32
 // (hard disks); a FAT12 floppy carries its own media byte (0xF0 for 1.44 MB), so
 // there the byte must match the boot sector's media byte at 21.
 #include <array>
@@ -21,6 +23,7 @@ struct FatLayout {
   uint32_t perFat = 0;
   uint32_t rootEntries = 0;  // fixed root only
   uint32_t rootCluster = 0;  // FAT32 only
+  uint32_t copies = 2;
   uint8_t media = 0;
   SectorBytes boot{};  // the boot sector the values were taken from
 };
@@ -35,12 +38,17 @@ FatLayout LayoutOf(const SectorBytes& bytes, bool fat32) {
   layout.rootEntries = fat32 ? 0 : boot.le16(17);
   layout.rootCluster = fat32 ? boot.le32(44) : 0;
   layout.media = boot.u8(21);
+  layout.copies = boot.u8(16) == 1 ? 1 : 2;
   return layout;
 }
 
-// The first byte of the second FAT copy.
+// The first sector of the second FAT copy, or of the only one.
+uint64_t SecondFat(uint64_t start, const FatLayout& layout) {
+  return start + layout.reserved + (layout.copies == 2 ? layout.perFat : 0);
+}
+
 uint8_t SecondFatMark(SectorReader& reader, uint64_t start, const FatLayout& layout) {
-  return reader.readOne(start + layout.reserved + layout.perFat)[0];
+  return reader.readOne(SecondFat(start, layout))[0];
 }
 
 bool MarkFits(uint8_t mark, const FatLayout& layout, bool fat12) {
@@ -48,14 +56,14 @@ bool MarkFits(uint8_t mark, const FatLayout& layout, bool fat12) {
 }
 
 void Fill(VolumeGeometry& geometry, uint64_t start, const FatLayout& layout, bool fat32) {
-  const uint64_t fatsEnd = start + layout.reserved + 2ull * layout.perFat;
+  const uint64_t fatsEnd = start + layout.reserved + uint64_t{layout.copies} * layout.perFat;
   geometry.sectorsPerFat = layout.perFat;
   geometry.sectorsPerCluster = layout.perCluster;
   geometry.reservedSectors = layout.reserved;
   geometry.rootDirSectors = layout.rootEntries / 16;
   geometry.rootStart = fat32 ? layout.rootCluster : fatsEnd;
   geometry.firstFatSector = start + layout.reserved;
-  geometry.secondFatSector = start + layout.reserved + layout.perFat;
+  geometry.secondFatSector = SecondFat(start, layout);
   geometry.clusterBase = static_cast<int64_t>(fatsEnd + geometry.rootDirSectors) - 2 * static_cast<int64_t>(layout.perCluster);
 }
 
