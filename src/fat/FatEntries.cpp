@@ -7,6 +7,8 @@ constexpr size_t kLongNameUnits[] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 
 constexpr uint8_t kLongNameAttributes = 0x0F;
 constexpr uint8_t kDirectoryBit = 0x10;
 constexpr uint8_t kDeletedMark = 0xE5;
+constexpr uint8_t kLowerCaseName = 0x08;
+constexpr uint8_t kLowerCaseExtension = 0x10;
 
 bool LongNameComplete(size_t count) { return count != 0 && count % 13 == 0; }
 
@@ -23,18 +25,21 @@ uint32_t EntryCluster(ByteView entry, bool lowWordOnly) {
 
 ShortName ComposeShortName(ByteView entry) {
   ShortName name;
-  const auto append = [&](uint8_t byte) {
+  const auto append = [&](uint8_t byte, bool lower) {
+    if (lower && byte >= 'A' && byte <= 'Z') byte = static_cast<uint8_t>(byte - 'A' + 'a');
     name.bytes += static_cast<char>(byte);
     name.wide += static_cast<char16_t>(byte);
   };
+  const bool lowerName = (entry.u8(12) & kLowerCaseName) != 0;
+  const bool lowerExtension = (entry.u8(12) & kLowerCaseExtension) != 0;
   for (size_t i = 0; i < 8; ++i)
-    if (entry.u8(i) != ' ') append(entry.u8(i));
+    if (entry.u8(i) != ' ') append(entry.u8(i), lowerName);
   if (entry.u8(8) != ' ') {
-    append('.');
-    append(entry.u8(8));
+    append('.', false);
+    append(entry.u8(8), lowerExtension);
   }
   for (size_t i = 9; i < 11; ++i)
-    if (entry.u8(i) != ' ') append(entry.u8(i));
+    if (entry.u8(i) != ' ') append(entry.u8(i), lowerExtension);
   if (!name.bytes.empty() && static_cast<uint8_t>(name.bytes[0]) == kDeletedMark) {
     name.deleted = 'y';
     name.bytes[0] = '_';

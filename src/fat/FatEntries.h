@@ -4,7 +4,10 @@
 // Short entry: name 0..7, extension 8..10 (space padded), attributes 11 (0x0F a
 // long-name entry, 0x10 a directory), creation time/date 14/16, access date 18,
 // first cluster high word 20, write time/date 22/24, low word 26, size 28.
-// Byte 0 is 0x00 at the end of a directory and 0xE5 for a deleted entry.
+// Byte 0 is 0x00 at the end of a directory and 0xE5 for a deleted entry. Windows
+// keeps an all-lower-case name part without a long name: the part is stored in
+// upper case and byte 12 says which to show in lower case (0x08 the name, 0x10
+// the extension).
 // Long-name entries carry 13 UTF-16 units each (at 1, 3, 5, 7, 9, 14, ... 24, 28,
 // 30) and stand in reverse order just before their short entry; a name whose
 // length is a multiple of 13 has no terminating 0. Neither their sequence bytes

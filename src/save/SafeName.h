@@ -6,9 +6,8 @@
 #pragma once
 
 #include <string>
+#include <cstddef>
 #include <string_view>
-
-#include "catalog/RecoveryCatalog.h"
 
 namespace vantor {
 

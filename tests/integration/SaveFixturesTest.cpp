@@ -152,7 +152,7 @@ TEST_F(SaveFixtures, FatAllDeletedOnlyAndSelect) {
   EXPECT_EQ(Recover("fat32", deleted, "--deleted-only"), 0);
   CheckAgainstManifest("fat32", deleted, false, [](const Entry& e) { return e.deleted == "y" || e.kind == "D"; });
   std::string some = temp_ / "some";
-  EXPECT_EQ(Recover("fat32", some, "--select DOCS/SUB --select ROOT.TXT"), 0);
+  EXPECT_EQ(Recover("fat32", some, "--select docs/sub --select ROOT.TXT"), 0);
   CheckAgainstManifest("fat32", some, false, [](const Entry& e) {
     return e.path == "ROOT.TXT" || e.path.rfind("docs/sub", 0) == 0 || (e.kind == "D" && e.path == "docs");
   });

@@ -42,12 +42,18 @@ struct Sectors {
 };
 
 TEST(FatEntriesTest, ShortNamesDropSpacesAndMarkDeletion) {
-  const auto compose = [](const char* bytes) {
+  const auto compose = [](const char* bytes, uint8_t caseFlags = 0) {
     uint8_t e[32] = {};
     std::memcpy(e, bytes, 11);
+    e[12] = caseFlags;
     return ComposeShortName(ByteView(e, 32));
   };
   EXPECT_EQ(compose("README  TXT").bytes, "README.TXT");
+  // Windows' case flags: 0x08 the name, 0x10 the extension, in lower case.
+  EXPECT_EQ(compose("SUMMER  TXT", 0x18).bytes, "summer.txt");
+  EXPECT_EQ(compose("SUMMER  TXT", 0x08).wide, u"summer.TXT");
+  EXPECT_EQ(compose("A1_B    TX1", 0x10).bytes, "A1_B.tx1");
+  EXPECT_EQ(compose("\xE5" "UMMER  TXT", 0x18).bytes, "_ummer.txt");
   EXPECT_EQ(compose("AB C      X").bytes, "ABCX");
   ShortName deleted = compose("\xE5" "EADME  TXT");
   EXPECT_EQ(deleted.bytes, "_EADME.TXT");
