@@ -1,18 +1,66 @@
-// vantor info SOURCE: the information lines that Step 1 shows for the source.
+// vantor info SOURCE: the information lines that Step 1 shows for a virtual
+// disk; for a disk image or a device, what it is and its size.
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <iostream>
 
 #include "cli/Commands.h"
 #include "cli/Usage.h"
+#include "disk/DeviceEnumeration.h"
 #include "disk/SourceSelection.h"
 #include "disk/VirtualDisk.h"
+#include "platform/DevicePaths.h"
+#include "platform/RawDevice.h"
+#include "platform/Utf.h"
 #include "session/Session.h"
 
 namespace vantor::cli {
+namespace {
+
+std::string SizeLine(uint64_t bytes) {
+  return "Disk Size  : " + std::to_string(bytes / 1048576) + " MB (" + std::to_string(bytes / 512) + " sectors)";
+}
+
+// A block device, an image made by disk imaging (with its pieces), or any other
+// file read as a raw disk.
+std::vector<std::string> PlainSourceLines(const Session& session, const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 && S_ISBLK(info.st_mode)) {
+    auto device = OpenFileDevice(path, DeviceAccess::kRead);
+    std::string model = "unknown";
+    const std::string name = std::filesystem::path(path).filename();
+    for (const DiskFacts& disk : ReadBlockDisks())
+      if (std::filesystem::path(disk.device).filename() == name && !disk.model.empty()) model = disk.model;
+    return {"Source Type  : Device", "Device   : " + path, "Model   : " + model,
+            SizeLine(device != nullptr ? device->size() : 0)};
+  }
+  if (session.state.imageSource == 1) {
+    const std::string folder = Utf16ToUtf8(session.state.imageFolder);
+    std::vector<std::string> pieces;
+    uint64_t total = 0;
+    std::error_code error;
+    for (int n = 0;; ++n) {
+      std::string piece = FindFileIgnoringCase(folder, "image" + std::to_string(n) + ".img");
+      if (piece.empty()) break;
+      pieces.push_back(piece);
+      total += std::filesystem::file_size(piece, error);
+    }
+    return {"Source Type  : Disk Image (made by disk imaging)", "Pieces   : " + std::to_string(pieces.size()),
+            SizeLine(total)};
+  }
+  std::error_code error;
+  return {"Source Type  : Disk Image File", "File   : " + path, SizeLine(std::filesystem::file_size(path, error))};
+}
+
+}  // namespace
 
 int InfoCommand(const Arguments& args) {
   const std::string usage = "vantor info SOURCE";
   if (WantsHelp(args)) {
-    std::cout << "usage: " << usage << "\n\nPrints the virtual disk's type, size and geometry as Step 1 shows them.\n";
+    std::cout << "usage: " << usage
+              << "\n\nPrints a virtual disk's type, size and geometry as Step 1 shows them; for a disk image\n"
+                 "or a device, what it is and its size.\n";
     return kExitOk;
   }
   if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
@@ -20,7 +68,10 @@ int InfoCommand(const Arguments& args) {
   Session session;
   SourceChoice choice = ChooseSource(session, args[0]);
   if (!choice.ok) return Failure(choice.message);
-  if (session.state.vmValid != 1) return Failure("not a VMware virtual disk: " + args[0]);
+  if (session.state.vmValid != 1) {
+    for (const auto& line : PlainSourceLines(session, args[0])) std::cout << line << "\n";
+    return kExitOk;
+  }
   for (const auto& line : session.reader.virtualDisk.InformationLines()) std::cout << line << "\n";
   const VirtualDiskDamage& damage = session.reader.virtualDisk.Damage();
   if (damage.sectorsBeyondFiles > 0)
