@@ -5,6 +5,7 @@ namespace {
 
 constexpr size_t kLongNameUnits[] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
 constexpr uint8_t kLongNameAttributes = 0x0F;
+constexpr uint8_t kVolumeLabelBit = 0x08;
 constexpr uint8_t kDirectoryBit = 0x10;
 constexpr uint8_t kDeletedMark = 0xE5;
 constexpr uint8_t kLowerCaseName = 0x08;
@@ -105,7 +106,10 @@ EntryOutcome DecodeEntry(ByteView sector, uint64_t sectorNumber, unsigned entryI
   const bool shortValid = IsValidName(out.name);
   if (!shortValid && !IsValidLongName(out.name)) return EntryOutcome::kRefusedShortName;
   out.firstCluster = EntryCluster(entry, lowWordOnly);
-  if (out.firstCluster == 0) return EntryOutcome::kNoCluster;
+  // A file of no bytes owns no cluster; a folder always owns one, and a volume
+  // label is no file.
+  const bool emptyFile = (entry.u8(11) & (kDirectoryBit | kVolumeLabelBit)) == 0 && entry.le32(28) == 0;
+  if (out.firstCluster == 0 && !emptyFile) return EntryOutcome::kNoCluster;
   std::u16string longName;
   if (AssembleLongName(sector, sectorNumber, entryIndex, previous, longName)) {
     out.name = std::move(longName);
@@ -126,7 +130,7 @@ EntryOutcome DecodeEntry(ByteView sector, uint64_t sectorNumber, unsigned entryI
 std::string SkipReason(EntryOutcome outcome) {
   switch (outcome) {
     case EntryOutcome::kRefusedShortName: return "its short name holds a refused character";
-    case EntryOutcome::kNoCluster: return "it has no first cluster (an empty file or a label)";
+    case EntryOutcome::kNoCluster: return "it has no first cluster (a folder, a label, or a file with bytes)";
     case EntryOutcome::kRefusedLongName: return "its long name holds a refused character";
     default: return {};
   }

@@ -61,7 +61,7 @@ enum class EntryOutcome {
   kDotEntry,       // "." or ".."
   kLongNameEntry,  // a part of a long name
   kRefusedShortName,
-  kNoCluster,      // first cluster 0: empty files, volume labels
+  kNoCluster,      // first cluster 0 on a folder, a label or a file of some bytes
   kRefusedLongName,
 };
 

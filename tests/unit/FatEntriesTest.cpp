@@ -112,6 +112,9 @@ TEST(FatEntriesTest, DecodeOutcomes) {
   Sectors s(1);
   s.Short(0, 0, ".          ", 0x10, 7);
   s.Short(0, 1, "EMPTY   DAT", 0x20, 0);
+  s.Short(0, 10, "LABEL      ", 0x08, 0);
+  s.Short(0, 11, "SIZED   DAT", 0x20, 0);
+  s.entry(0, 11)[28] = 1;  // bytes, but no cluster to hold them
   s.Short(0, 2, "BAD?    TXT", 0x20, 9);
   s.LongPart(0, 3, u"caf\u00E9.txt");
   s.Short(0, 4, "CAF\x90    TXT", 0x20, 10);  // É in code page 850
@@ -126,7 +129,11 @@ TEST(FatEntriesTest, DecodeOutcomes) {
     return DecodeEntry(s.view(0), 0, index, lowWordOnly, s.previous(), entry);
   };
   EXPECT_EQ(decode(0), EntryOutcome::kDotEntry);
-  EXPECT_EQ(decode(1), EntryOutcome::kNoCluster);
+  ASSERT_EQ(decode(1), EntryOutcome::kDecoded);  // an empty file owns no cluster
+  EXPECT_EQ(entry.firstCluster, 0u);
+  EXPECT_EQ(entry.size, 0u);
+  EXPECT_EQ(decode(10), EntryOutcome::kNoCluster);
+  EXPECT_EQ(decode(11), EntryOutcome::kNoCluster);
   EXPECT_EQ(decode(2), EntryOutcome::kRefusedShortName);
   EXPECT_EQ(decode(3), EntryOutcome::kLongNameEntry);
   ASSERT_EQ(decode(4), EntryOutcome::kDecoded);
@@ -137,7 +144,7 @@ TEST(FatEntriesTest, DecodeOutcomes) {
   EXPECT_TRUE(entry.isFolder);
   EXPECT_EQ(entry.firstCluster, 0x10000u);
   EXPECT_EQ(decode(5, true), EntryOutcome::kNoCluster);  // the fixed root uses the low word only
-  EXPECT_EQ(decode(10), EntryOutcome::kEnd);
+  EXPECT_EQ(decode(12), EntryOutcome::kEnd);
   Sectors dir(1);
   dir.Short(0, 0, ".          ", 0x10, 2);
   dir.Short(0, 1, "..         ", 0x10, 0);

@@ -202,11 +202,11 @@ TEST(FatScanTest, LiveFolderTakesOverADeletedOneAndAnEmptyVolumeSwitches) {
   auto& img = v.image;
   img.Entry(img.RootSector(0), 0, "\xE5" "LD        ", 0x10, 2);
   img.Entry(img.RootSector(0), 1, "NEW        ", 0x10, 2);
-  img.Entry(img.RootSector(0), 2, "EMPTY   TXT", 0x20, 0, 0);  // no cluster: not listed
+  img.Entry(img.RootSector(0), 2, "EMPTY   TXT", 0x20, 0, 0);  // no cluster, no bytes: an empty file
   img.DotEntries(2, 0);
   img.Entry(img.ClusterSector(2), 2, "A       TXT", 0x20, 3, 1);
   ASSERT_TRUE(v.Scan().ok);
-  EXPECT_EQ(v.Listing(), (std::map<std::string, char>{{"D NEW", 'n'}, {"F NEW/A.TXT", 'n'}}));
+  EXPECT_EQ(v.Listing(), (std::map<std::string, char>{{"D NEW", 'n'}, {"F EMPTY.TXT", 'n'}, {"F NEW/A.TXT", 'n'}}));
 
   Volume empty;
   empty.image.Entry(empty.image.RootSector(0), 0, "LABEL      ", 0x08, 0);
