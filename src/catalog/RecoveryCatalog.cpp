@@ -28,7 +28,7 @@ std::string RecordName::shortName() const {
 }
 
 std::u16string RecordName::longName() const {
-  if (isShort()) return {};
+  if (isShort() || length_ == 0) return {};
   if (form_ == Form::kNarrowLong) return std::u16string(data_, data_ + length_);
   std::u16string name(length_, u'\0');
   std::memcpy(name.data(), data_, length_ * sizeof(char16_t));
