@@ -55,10 +55,29 @@ class HeldQuestions : public WorkerHost {
 
 SectorReader::SectorReader(RecoveryState& state) : state_(state), openDevice_(OpenFileDevice) {}
 
-void SectorReader::setOpener(DeviceOpener opener) {
-  openDevice_ = std::move(opener);
+void SectorReader::closeDevices() {
   reading_ = {};
   writing_ = {};
+}
+
+void SectorReader::setOpener(DeviceOpener opener) {
+  openDevice_ = std::move(opener);
+  closeDevices();
+}
+
+void SectorReader::mapDevice(const std::string& name, const std::string& path) {
+  deviceMap_[name] = path;
+  closeDevices();
+}
+
+void SectorReader::unmapDevice(const std::string& name) {
+  deviceMap_.erase(name);
+  closeDevices();
+}
+
+void SectorReader::setDeviceMap(std::map<std::string, std::string> map) {
+  deviceMap_ = std::move(map);
+  closeDevices();
 }
 
 bool SectorReader::badSectorRetry() {
@@ -117,7 +136,7 @@ RawDevice* SectorReader::cached(OpenDevice& slot, const std::string& name, Devic
   if (slot.device != nullptr && slot.name == name) return slot.device.get();
   slot.device.reset();
   slot.name = name;
-  std::string path = ResolveDevicePath(deviceMap, name);
+  std::string path = ResolveDevicePath(deviceMap_, name);
   if (!path.empty()) slot.device = openDevice_(path, access);
   return slot.device.get();
 }

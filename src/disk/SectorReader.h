@@ -79,8 +79,12 @@ class SectorReader {
   VirtualDisk virtualDisk;
   // Device names as the tables hold them ("\\.\PhysicalDrive0", "\\.\C:") mapped to
   // a device or file of this machine; names not listed are looked up in /sys/block
-  // and the mount table.
-  std::map<std::string, std::string> deviceMap;
+  // and the mount table. A change closes the devices held open, so that a name
+  // mapped anew is read from its new place.
+  const std::map<std::string, std::string>& deviceMap() const { return deviceMap_; }
+  void mapDevice(const std::string& name, const std::string& path);
+  void unmapDevice(const std::string& name);
+  void setDeviceMap(std::map<std::string, std::string> map);
   // Opens devices and files from now on (tests open failing-sector devices);
   // the devices held open are closed.
   void setOpener(DeviceOpener opener);
@@ -92,12 +96,14 @@ class SectorReader {
   };
 
   RawDevice* cached(OpenDevice& slot, const std::string& name, DeviceAccess access);
+  void closeDevices();
   std::string deviceName(const std::string& devicePath) const;
   uint32_t readImage(uint64_t first, uint32_t count, uint8_t* buffer);
   uint32_t readImageFile(const std::string& path, uint64_t sector, uint64_t count, uint8_t* buffer);
   uint32_t readDevice(const std::string& devicePath, uint64_t first, uint32_t count, uint8_t* buffer);
 
   RecoveryState& state_;
+  std::map<std::string, std::string> deviceMap_;
   DeviceOpener openDevice_;
   WorkerHost quietHost_;
   WorkerHost* host_ = &quietHost_;

@@ -69,7 +69,7 @@ SourceChoice ChooseSource(SectorReader& reader, const std::string& path) {
   reader.state().imageSource = 0;
   reader.state().deviceIndex = 0;
   reader.state().devicePath() = "\\\\.\\PhysicalDrive0";
-  reader.deviceMap[reader.state().devicePath()] = path;
+  reader.mapDevice(reader.state().devicePath(), path);
   return {true, {}};
 }
 
@@ -91,7 +91,7 @@ std::vector<std::string> SourcePaths(const SectorReader& reader) {
     return paths;
   }
   if (state.imageSource == 1) return {Utf16ToUtf8(state.imageFolder) + "Image0.img"};
-  return {ResolveDevicePath(reader.deviceMap, state.currentDevicePath())};
+  return {ResolveDevicePath(reader.deviceMap(), state.currentDevicePath())};
 }
 
 }  // namespace vantor

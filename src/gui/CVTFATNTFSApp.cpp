@@ -42,7 +42,7 @@ bool CVTFATNTFSApp::startUp() {
     store.set(vantor::kProductKey, "FilePath", install);
     store.save();
   }
-  session_.reader.deviceMap = vantor::LoadDeviceMap(store);
+  session_.reader.setDeviceMap(vantor::LoadDeviceMap(store));
   if (!vantor::MakeFolderPath(install)) return false;
   vantor::LogRunStart(session_.startTime, vantor::kActivityLog);
   return true;

@@ -94,6 +94,7 @@ void SaveFolderFiles(const SaveContext& context, const std::string& folder, cons
 }
 
 void SaveTree(const SaveContext& context) {
+  context.savingRun.ForgetSource();
   const std::string destination = WithSlash(context.savingRun.savingPath);
   const bool ntfs = IsNtfs(context);
   std::vector<std::pair<std::string, FileTime>> created;
@@ -112,6 +113,7 @@ void SaveTree(const SaveContext& context) {
     return relative;
   });
   for (const auto& [folder, time] : created) SetLastWriteTime(folder, time);
+  context.savingRun.ForgetSource();
 }
 
 }  // namespace vantor

@@ -19,4 +19,9 @@ void SavingRun::Reset() {
   zeroFilled.clear();
 }
 
+void SavingRun::ForgetSource() {
+  fatTables.clear();
+  records.clear();
+}
+
 }  // namespace vantor

@@ -64,15 +64,16 @@ struct SavingRun {
   // each large file does not map and clear a fresh megabyte.
   std::vector<uint8_t> copyBuffer;
   // The FAT copies read during one run, by first sector, so that the chains of
-  // many files share the table sectors read once. Emptied when a run starts and
-  // ends: another volume may have a table at the same sector.
+  // many files share the table sectors read once, and the MFT records of the
+  // files saved, read a window at a time. Both belong to one run's source:
+  // another volume may have a table at the same sector.
   std::map<uint64_t, std::unique_ptr<FatTable>> fatTables;
-  // The MFT records of the files saved, read a window at a time. Emptied when a
-  // run starts and ends, like the FAT copies.
   ReadAhead records;
 
   // What the destination dialog resets when it opens.
   void Reset();
+  // Forgets what was read of the source: every saving walk starts and ends so.
+  void ForgetSource();
   std::string& field(SavingField which) { return fields[static_cast<size_t>(which - kTimeElapsedField)]; }
 };
 

@@ -39,11 +39,7 @@ std::string RunSaving(const SaveContext& context) {
   SavingRun& run = context.savingRun;
   LogRunStart(context.startTime, kRecoveryLog);
   run.startTime = static_cast<int64_t>(std::time(nullptr));
-  run.fatTables.clear();
-  run.records.clear();
   SaveTree(context);
-  run.fatTables.clear();
-  run.records.clear();
   const bool whole = run.notSaved.empty() && run.zeroFilled.empty() && run.bytesCopied == run.bytesRequired;
   std::string closing = run.stopped ? kSavingAborted : whole ? kSavingCompleted : kSavingNotCompleted;
   CloseSavingReport(context, closing);

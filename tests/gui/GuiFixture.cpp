@@ -40,7 +40,7 @@ std::string BigImage() {
 }
 
 void ChooseBigVolume(vantor::Session& session, int readMicros) {
-  session.reader.deviceMap["\\\\.\\PhysicalDrive0"] = BigImage();
+  session.reader.mapDevice("\\\\.\\PhysicalDrive0", BigImage());
   session.reader.setOpener([readMicros](const std::string& path, vantor::DeviceAccess access)
       -> std::unique_ptr<vantor::RawDevice> {
     auto file = vantor::OpenFileDevice(path, access);

@@ -49,7 +49,7 @@ class FatVolumeImage {
   std::string Attach(Session& session, const TempDir& dir) const {
     std::string path = dir / "volume.img";
     WriteFile(path, bytes_);
-    session.reader.deviceMap["\\\\.\\PhysicalDrive0"] = path;
+    session.reader.mapDevice("\\\\.\\PhysicalDrive0", path);
     session.state.fileSystemName = u"FAT16";
     VolumeGeometry& g = session.state.geometry;
     g.sectorsPerCluster = spc_;

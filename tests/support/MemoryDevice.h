@@ -57,7 +57,7 @@ class MemoryDevice : public RawDevice {
 
 // Makes the disk the session's physical disk 0, the current source.
 inline void UseMemoryDisk(Session& session, std::shared_ptr<MemoryDisk> disk) {
-  session.reader.deviceMap["\\\\.\\PhysicalDrive0"] = "memory";
+  session.reader.mapDevice("\\\\.\\PhysicalDrive0", "memory");
   session.reader.setOpener([disk](const std::string&, DeviceAccess) { return std::make_unique<MemoryDevice>(disk); });
   session.state.deviceIndex = 0;
 }

@@ -24,7 +24,7 @@ inline bool OpenNtfsPartition(Session& session, const std::string& path, uint64_
   if (path.size() > 5 && path.substr(path.size() - 5) == ".vmdk") {
     if (!ChooseSource(session, path).ok) return false;
   } else {
-    session.reader.deviceMap["\\\\.\\PhysicalDrive0"] = path;
+    session.reader.mapDevice("\\\\.\\PhysicalDrive0", path);
   }
   uint8_t boot[512] = {};
   session.reader.read(start, 1, boot);

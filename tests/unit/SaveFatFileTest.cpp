@@ -88,6 +88,18 @@ TEST(SaveFatFileTest, ChainsFatCopiesAndConsecutiveClusters) {
   std::string out1 = SaveAll(fat1, other);
   auto disk = ReadFile(other / "volume.img");
   EXPECT_EQ(ReadFile(out1 + "SECOND.BIN"), Slice(disk, image.ClusterOffset(30), 800));
+
+  // The same session saves from another volume whose FAT lies at the same
+  // sector (the wizard after Back): nothing read for the first run is used.
+  FatVolumeImage moved(1, 64);
+  auto elsewhere = Content(1300, 9);
+  moved.Store({2, 7, 8}, elsewhere);
+  TempDir third;
+  moved.Attach(s, third);
+  s.catalog.FreeCatalog();
+  AddFile(s, "FRAG.BIN", 'n', 1300, 2);
+  std::string out2 = SaveAll(s, third);
+  EXPECT_EQ(ReadFile(out2 + "FRAG.BIN"), elsewhere);
 }
 
 TEST(SaveFatFileTest, ChainWalkIsBoundedAndFollowsTheWidth) {
@@ -108,7 +120,7 @@ TEST(SaveFatFileTest, ChainWalkIsBoundedAndFollowsTheWidth) {
   fat12[512 + 3] = 0x03, fat12[512 + 4] = 0xF0, fat12[512 + 5] = 0xFF;
   test::WriteFile(dir / "fat12.img", fat12);
   Session t;
-  t.reader.deviceMap["\\\\.\\PhysicalDrive0"] = dir / "fat12.img";
+  t.reader.mapDevice("\\\\.\\PhysicalDrive0", dir / "fat12.img");
   FatTable table12(t.reader.function(), t.reader.quietFunction(), FileSystemKind::kFat12, 1, 3);
   EXPECT_EQ(BuildFatChain(table12, 2, 5), (std::vector<uint32_t>{2, 3}));
 }

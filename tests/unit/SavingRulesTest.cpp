@@ -124,7 +124,7 @@ TEST(SavingRulesTest, DestinationCheck) {
   s.setHost(&host);
   const std::string source = dir / "source.img";
   test::WriteFile(source, {7});
-  s.reader.deviceMap["\\\\.\\PhysicalDrive0"] = source;
+  s.reader.mapDevice("\\\\.\\PhysicalDrive0", source);
   EXPECT_EQ(AcceptDestination(s, ""), DestinationOutcome::kInvalid);
   // Nothing that stands is given up for a destination, and a refused one leaves
   // no folder made on its way.

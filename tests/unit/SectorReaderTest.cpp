@@ -22,7 +22,7 @@ constexpr const char* kDisk0 = "\\\\.\\PhysicalDrive0";
 // sectors fail; `device` lets the test count read requests.
 struct FailingDiskSession {
   FailingDiskSession(const std::string& image, std::set<uint64_t> bad) {
-    session.reader.deviceMap[kDisk0] = image;
+    session.reader.mapDevice(kDisk0, image);
     session.setHost(&host);
     session.reader.setOpener([this, bad](const std::string& path, DeviceAccess access) -> std::unique_ptr<RawDevice> {
       auto file = OpenFileDevice(path, access);
@@ -189,8 +189,8 @@ TEST_F(SectorReaderTest, UnopenableDeviceLeavesTheBufferUntouchedWithoutAQuestio
 
 TEST_F(SectorReaderTest, FloppyItemReadsTheFloppyDevice) {
   FailingDiskSession disk(image, {});
-  disk.session.reader.deviceMap["\\\\.\\A:"] = image;
-  disk.session.reader.deviceMap.erase(kDisk0);
+  disk.session.reader.mapDevice("\\\\.\\A:", image);
+  disk.session.reader.unmapDevice(kDisk0);
   disk.session.state.selectedItemText = u"Floppy Drive (A:)";
   EXPECT_EQ(disk.read(7, 1), 1u);
   EXPECT_TRUE(disk.sectorIs(0, 7));
@@ -200,7 +200,7 @@ TEST_F(SectorReaderTest, WritesGoToOneOpenedDeviceInWholeChunksAndTheRemainder) 
   Session session;
   std::string target = dir / "target.img";
   test::WriteFile(target, std::vector<uint8_t>(100 * 512, 0));
-  session.reader.deviceMap[kDisk0] = target;
+  session.reader.mapDevice(kDisk0, target);
   int opened = 0;
   session.reader.setOpener([&opened](const std::string& path, DeviceAccess access) {
     ++opened;
@@ -211,7 +211,7 @@ TEST_F(SectorReaderTest, WritesGoToOneOpenedDeviceInWholeChunksAndTheRemainder) 
   EXPECT_EQ(session.reader.write(kDisk0, 60, 40, data.data() + 60 * 512), 1u);
   EXPECT_EQ(test::ReadFile(target), data);
   EXPECT_EQ(opened, 1);
-  session.reader.deviceMap["\\\\.\\PhysicalDrive1"] = dir / "absent.img";
+  session.reader.mapDevice("\\\\.\\PhysicalDrive1", dir / "absent.img");
   EXPECT_EQ(session.reader.write("\\\\.\\PhysicalDrive1", 0, 1, data.data()), 0u);
 }
 
