@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     session.state.startSector = entry.startSector;
     session.state.endSector = entry.endSector;
     if (vantor::ReadBootValues(session) == 0) continue;
-    if (vantor::IsFat(vantor::session.state.fileSystem())) vantor::FatScan(session);
+    if (vantor::IsFat(session.state.fileSystem())) vantor::FatScan(session);
     session.catalog.FreeCatalog();
   }
   return 0;
