@@ -1,5 +1,7 @@
 #include "ntfs/FileContent.h"
 
+#include <algorithm>
+
 #include "ntfs/DataAttribute.h"
 #include "ntfs/RunTables.h"
 #include "ntfs/UpdateSequence.h"
@@ -8,6 +10,7 @@ namespace vantor {
 namespace {
 
 constexpr size_t kResidentValue = 24;  // an unnamed resident value follows the 24-byte header
+constexpr size_t kInitializedSize = 56;
 
 }  // namespace
 
@@ -28,7 +31,11 @@ void FindFileContent(SectorReader& reader, const RecordRead& readRecord, const M
   if (!IsFileRecord(record)) return;
   content.runs = BuildRunTable(reader, mft, static_cast<uint64_t>(geometry.clusterBase), record, recordSector, 'F',
                                geometry.sectorsPerCluster);
-  if (!content.runs.empty()) content.kind = FileContent::Kind::kRuns;
+  if (content.runs.empty()) return;
+  content.kind = FileContent::Kind::kRuns;
+  content.validBytes = size;
+  if (place.kind == DataKind::kNonResident && record.has(place.position + kInitializedSize, 8))
+    content.validBytes = std::min(size, record.le64(place.position + kInitializedSize));
 }
 
 }  // namespace vantor

@@ -1,6 +1,9 @@
 // Where a file's contents are, from its file record: resident in the record (the
 // unnamed data attribute's value, which follows its 24-byte header), or in the
-// runs of the non-resident attribute (following an attribute list). The record
+// runs of the non-resident attribute (following an attribute list). A
+// non-resident attribute says how much of the file was ever written (the
+// initialized size, 64-bit at +56); when the attribute lies in an extension
+// record, the whole file counts as written. The record
 // is read once, its update sequence restored, and everything after reads from
 // that copy.
 #pragma once
@@ -23,8 +26,11 @@ struct FileContent {
   Kind kind = Kind::kNone;
   // kResident: the value, `size` bytes inside `record`.
   ByteView resident;
-  // kRuns: the runs of the data.
+  // kRuns: the runs of the data, and how many of the file's bytes were ever
+  // written (the initialized size at +56 of the attribute header; the rest
+  // reads as zeros).
   MftRunTable runs;
+  uint64_t validBytes = 0;
   std::array<uint8_t, kMaxMftRecordBytes> record{};
 };
 

@@ -27,7 +27,7 @@ void Fill(const SaveContext& context, const SectorRun& run, uint64_t offset, uin
 }  // namespace
 
 CopyEnd CopyRuns(const SaveContext& context, OutputFile& file, const RunSupplier& nextRun, uint64_t size,
-                 uint32_t pieceSectors, bool interactive, uint64_t& written) {
+                 uint64_t validSize, uint32_t pieceSectors, bool interactive, uint64_t& written) {
   SavingRun& state = context.savingRun;
   uint64_t needed = RoundUp(size, kSectorSize) / kSectorSize;
   const size_t bufferBytes = static_cast<size_t>(std::min<uint64_t>(RoundUp(needed, pieceSectors), kRunSectors)) * kSectorSize;
@@ -42,6 +42,10 @@ CopyEnd CopyRuns(const SaveContext& context, OutputFile& file, const RunSupplier
       auto count = static_cast<uint32_t>(std::min<uint64_t>({left, run.sectors - offset, kRunSectors}));
       Fill(context, run, offset, count, pieceSectors, buffer.data());
       uint64_t length = std::min<uint64_t>(static_cast<uint64_t>(count) * kSectorSize, size - written);
+      if (written + length > validSize) {
+        const uint64_t valid = validSize > written ? validSize - written : 0;
+        std::memset(buffer.data() + valid, 0, static_cast<size_t>(length - valid));
+      }
       if (!file.write(buffer.data(), static_cast<size_t>(length))) return CopyEnd::kWriteFailed;
       written += length;
       state.bytesCopied += length;

@@ -1,5 +1,7 @@
 // The copy loop shared by FAT and NTFS files: the file's bytes are the first
-// `size` bytes of a sequence of sector runs. Runs are read in large requests
+// `size` bytes of a sequence of sector runs, of which the bytes from `validSize`
+// on are zeros (NTFS: the part past the initialized size, which Windows gives as
+// zeros whatever the clusters hold). Runs are read in large requests
 // (ReadRun) cut at piece boundaries, and the stop flags are polled before every
 // request. A sparse run (NTFS, no location on disk) gives zeros without a read.
 #pragma once
@@ -27,6 +29,6 @@ enum class CopyEnd { kDone, kRunsEnded, kInterrupted, kWriteFailed };
 // bytesCopied; when `interactive`, the progress is refreshed after each request.
 // A failed write ends the copy at once (kWriteFailed).
 CopyEnd CopyRuns(const SaveContext& context, OutputFile& file, const RunSupplier& nextRun, uint64_t size,
-                 uint32_t pieceSectors, bool interactive, uint64_t& written);
+                 uint64_t validSize, uint32_t pieceSectors, bool interactive, uint64_t& written);
 
 }  // namespace vantor

@@ -108,7 +108,7 @@ bool SaveFatFile(const SaveContext& context, std::string destinationPath, const 
   FileEnd end = WriteDestinationFile(context, target, interactive, hasTime ? &time : nullptr,
                                      [&](OutputFile& file, uint64_t& written) {
                                        return CopyRuns(context, file, ClusterRuns(geometry, list, startCluster, runClusters),
-                                                       copySize, piece, interactive, written);
+                                                       copySize, copySize, piece, interactive, written);
                                      });
   if (end != FileEnd::kSaved) return false;
   if (interactive) RefreshProgress(context, copySize, size, 0);

@@ -27,6 +27,24 @@ bool WriteResident(const SaveContext& context, const TargetFile& target, ByteVie
   return end == FileEnd::kSaved;
 }
 
+// Writes a file of `size` bytes, of which the first `validSize` are read, from `runs`.
+bool WriteRunList(const SaveContext& context, const TargetFile& target, uint64_t size, uint64_t validSize,
+                  bool interactive, const FileTime* time, const MftRunTable& runs) {
+  const uint32_t piece = context.state.geometry.sectorsPerCluster >= 8 ? 8 : 1;
+  FileEnd end = WriteDestinationFile(context, target, interactive, time,
+                                     [&](OutputFile& file, uint64_t& written) {
+    size_t next = 0;
+    RunSupplier supply = [&](SectorRun& run) {
+      if (next == runs.count()) return false;
+      const DataRun& data = runs.runs()[next++];
+      run = {static_cast<int64_t>(data.firstSector), data.sectorCount, data.sparse};
+      return true;
+    };
+    return CopyRuns(context, file, supply, size, validSize, piece, interactive, written);
+  });
+  return end == FileEnd::kSaved;
+}
+
 }  // namespace
 
 bool SaveNtfsFile(const SaveContext& context, std::string destinationPath, const std::u16string& fileName, uint64_t size,
@@ -53,30 +71,12 @@ bool SaveNtfsFile(const SaveContext& context, std::string destinationPath, const
     case FileContent::Kind::kResident:
       return WriteResident(context, target, content.resident, interactive, hasTime ? &time : nullptr);
     case FileContent::Kind::kRuns:
-      return WriteRunList(context, target, size, interactive, fileTime, content.runs);
+      return WriteRunList(context, target, size, content.validBytes, interactive, hasTime ? &time : nullptr,
+                          content.runs);
     case FileContent::Kind::kNone:
       break;
   }
   return false;
-}
-
-bool WriteRunList(const SaveContext& context, const TargetFile& target, uint64_t size, bool interactive,
-                  const RecordTime& fileTime, const MftRunTable& runs) {
-  FileTime time;
-  const bool hasTime = NtfsFileTime(fileTime, time);
-  const uint32_t piece = context.state.geometry.sectorsPerCluster >= 8 ? 8 : 1;
-  FileEnd end = WriteDestinationFile(context, target, interactive, hasTime ? &time : nullptr,
-                                     [&](OutputFile& file, uint64_t& written) {
-    size_t next = 0;
-    RunSupplier supply = [&](SectorRun& run) {
-      if (next == runs.count()) return false;
-      const DataRun& data = runs.runs()[next++];
-      run = {static_cast<int64_t>(data.firstSector), data.sectorCount, data.sparse};
-      return true;
-    };
-    return CopyRuns(context, file, supply, size, piece, interactive, written);
-  });
-  return end == FileEnd::kSaved;
 }
 
 }  // namespace vantor

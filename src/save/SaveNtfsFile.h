@@ -1,8 +1,8 @@
 // Saving one NTFS file from its file record: small contents are resident in the
 // record and written from there; larger ones are read through the runs of the
 // unnamed data attribute (following an attribute list), and runs without a place
-// on the volume (sparse runs) are written as zeros. The record's file time (UTC)
-// is the file's last-write time.
+// on the volume (sparse runs) and the bytes past the initialized size are
+// written as zeros. The record's file time (UTC) is the file's last-write time.
 #pragma once
 
 #include <cstdint>
@@ -12,15 +12,10 @@
 
 namespace vantor {
 
-class MftRunTable;
-struct TargetFile;
 struct SaveContext;
 
 // `interactive` as for SaveFatFile. True when the file was written.
 bool SaveNtfsFile(const SaveContext& context, std::string destinationPath, const std::u16string& fileName, uint64_t size,
                   uint64_t recordSector, bool interactive, char deleted, const RecordTime& fileTime);
-// Writes a file of `size` bytes from the runs of `runs`.
-bool WriteRunList(const SaveContext& context, const TargetFile& target, uint64_t size, bool interactive,
-                  const RecordTime& fileTime, const MftRunTable& runs);
 
 }  // namespace vantor

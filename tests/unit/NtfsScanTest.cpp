@@ -1,6 +1,7 @@
 // The MFT run table and the NTFS scan on small volumes built in memory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "ntfs/MftReading.h"
@@ -8,10 +9,12 @@
 #include "ntfs/NtfsScan.h"
 #include "ntfs/RunTables.h"
 #include "partition/BootValues.h"
+#include "save/SaveTree.h"
 #include "session/Session.h"
 #include "support/MemoryDevice.h"
 #include "support/NtfsRecordBuilder.h"
 #include "support/ScriptedHost.h"
+#include "support/TempDir.h"
 
 namespace vantor {
 namespace {
@@ -244,6 +247,36 @@ TEST(NtfsScan, NothingFoundHandsOverToTheExhaustiveScan) {
   EXPECT_EQ(volume.host.Count(std::string("message:") + kNtfsSwitchMessage), 1);
   EXPECT_EQ(volume.host.Count(std::string("caption1052:") + kCurrentSectorLabel), 1);
   EXPECT_TRUE(volume.session.catalog.files().empty());
+}
+
+// A file whose data was never written past its initialized size (a file
+// extended without writing, as Windows leaves it) is saved with zeros there,
+// whatever its clusters hold.
+TEST(NtfsSaveTest, BytesPastTheInitializedSizeAreZeros) {
+  Volume volume;
+  volume.PutMft(kMftRuns);
+  RecordBuilder file(1, 7);
+  file.Resident(kStandardInformation, StandardInfoBytes(1, 2, 3));
+  file.Resident(kFileNameAttribute, FileNameBytes(5, 3, u"grown.bin"));
+  const size_t data = file.NonResident(kDataAttribute, {0x11, 0x03, 0x46, 0x00}, 3000);  // clusters 70-72
+  Bytes record = file.Build();
+  test::Put64(record, data + 56, 1000);
+  volume.Put(7, record);
+  const Bytes stale(3 * 1024, 'q');
+  volume.disk->Put(kStart + 140, stale.data(), stale.size());
+  ASSERT_EQ(volume.Scan(), NtfsScanOutcome::kFinished);
+  volume.session.state.fileSystemName = u"NTFS";
+  volume.session.state.geometry.clusterBase = kStart;
+  volume.session.state.geometry.sectorsPerCluster = kSpc;
+  const FileRecord* grown = nullptr;
+  for (const FileRecord& f : volume.session.catalog.files())
+    if (f.name.utf8() == "grown.bin") grown = &f;
+  ASSERT_NE(grown, nullptr);
+  test::TempDir out;
+  ASSERT_TRUE(SaveCatalogFile(volume.session, out / "grown.bin", *grown, false));
+  Bytes expected(3000, 0);
+  std::fill(expected.begin(), expected.begin() + 1000, 'q');
+  EXPECT_EQ(test::ReadFile(out / "grown.bin"), expected);
 }
 
 }  // namespace
