@@ -7,9 +7,9 @@
 namespace vantor {
 
 enum class RecoveryMode : int32_t {
-  kFileSystem = 0,   // the FAT and NTFS recovery
-  kImaging = 6,      // disk imaging
-  kRawChosen = 9,    // raw recovery, Step 1 passed
+  kFileSystem = 0,     // the FAT and NTFS recovery
+  kImaging = 6,        // disk imaging
+  kRawChosen = 9,      // raw recovery, Step 1 passed
   kRawSearching = 10,  // raw recovery, the file types chosen
 };
 
