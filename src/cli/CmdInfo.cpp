@@ -8,9 +8,9 @@
 #include "cli/Commands.h"
 #include "cli/Usage.h"
 #include "disk/DeviceEnumeration.h"
+#include "disk/SectorReader.h"
 #include "disk/SourceSelection.h"
 #include "disk/VirtualDisk.h"
-#include "platform/DevicePaths.h"
 #include "platform/RawDevice.h"
 #include "platform/Utf.h"
 #include "session/Session.h"
@@ -36,18 +36,9 @@ std::vector<std::string> PlainSourceLines(const Session& session, const std::str
             SizeLine(device != nullptr ? device->size() : 0)};
   }
   if (session.state.imageSource == 1) {
-    const std::string folder = Utf16ToUtf8(session.state.imageFolder);
-    std::vector<std::string> pieces;
-    uint64_t total = 0;
-    std::error_code error;
-    for (int n = 0;; ++n) {
-      std::string piece = FindFileIgnoringCase(folder, "image" + std::to_string(n) + ".img");
-      if (piece.empty()) break;
-      pieces.push_back(piece);
-      total += std::filesystem::file_size(piece, error);
-    }
-    return {"Source Type  : Disk Image (made by disk imaging)", "Pieces   : " + std::to_string(pieces.size()),
-            SizeLine(total)};
+    const ImagePieces pieces = FindImagePieces(Utf16ToUtf8(session.state.imageFolder));
+    return {"Source Type  : Disk Image (made by disk imaging)", "Pieces   : " + std::to_string(pieces.count),
+            SizeLine(pieces.totalBytes)};
   }
   std::error_code error;
   return {"Source Type  : Disk Image File", "File   : " + path, SizeLine(std::filesystem::file_size(path, error))};

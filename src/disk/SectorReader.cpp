@@ -276,15 +276,20 @@ bool SelectImage(RecoveryState& state, const std::string& itemText) {
     state.imageSource = 0;
     return false;
   }
-  uint64_t total = 0;
-  int pieces = 0;
-  for (;; ++pieces) {
-    std::string piece = FindFileIgnoringCase(folder, "image" + std::to_string(pieces) + ".img");
-    if (piece.empty()) break;
-    total += std::filesystem::file_size(piece, error);
-  }
-  state.imageSplit = (total <= kImagePieceBytes || pieces > 1) ? 1 : 0;
+  const ImagePieces pieces = FindImagePieces(folder);
+  state.imageSplit = (pieces.totalBytes <= kImagePieceBytes || pieces.count > 1) ? 1 : 0;
   return true;
+}
+
+ImagePieces FindImagePieces(const std::string& folder) {
+  ImagePieces pieces;
+  std::error_code error;
+  for (;; ++pieces.count) {
+    std::string piece = FindFileIgnoringCase(folder, "image" + std::to_string(pieces.count) + ".img");
+    if (piece.empty()) break;
+    pieces.totalBytes += std::filesystem::file_size(piece, error);
+  }
+  return pieces;
 }
 
 }  // namespace vantor

@@ -149,4 +149,12 @@ std::string ImagePieceName(const std::string& folder, uint64_t& sector);
 // imageSource, imageFolder and imageSplit. False when the file does not exist.
 bool SelectImage(RecoveryState& state, const std::string& itemText);
 
+// The pieces "image0.img", "image1.img", ... of an image in `folder`, found
+// regardless of letter case, counted up to the first one missing.
+struct ImagePieces {
+  int count = 0;
+  uint64_t totalBytes = 0;
+};
+ImagePieces FindImagePieces(const std::string& folder);
+
 }  // namespace vantor
