@@ -25,6 +25,7 @@ class ReadAhead {
  private:
   uint64_t first_ = 0;
   uint32_t sectors_ = 0;
+  bool failed_ = false;  // the window holds a sector that could not be read
   std::vector<uint8_t> bytes_;
 };
 

@@ -113,6 +113,9 @@ TEST_F(SectorReaderTest, ReadAheadServesAsksFromOneWindowAndKeepsTheQuestions) {
   ReadAhead broken;
   EXPECT_EQ(broken.read(failing.session.reader, 10, 2, two.data()), 1u);
   EXPECT_EQ(failing.host.badSectorQuestions(), 0);
+  const size_t afterFirst = failing.device->readRequests();
+  EXPECT_EQ(broken.read(failing.session.reader, 12, 2, two.data()), 1u);  // the failed window is not read again
+  EXPECT_EQ(failing.device->readRequests(), afterFirst + 1);
   EXPECT_EQ(broken.read(failing.session.reader, 300, 1, two.data()), 0u);
   EXPECT_EQ(failing.host.badSectorQuestions(), 1);
 }
