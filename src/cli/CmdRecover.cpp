@@ -48,8 +48,10 @@ int RecoverCommand(const Arguments& arguments) {
     for (const auto& line : result.report) std::cout << line << "\n";
     std::cout << result.closing << "\n";
   } else if (!completed) {
-    for (const NotSavedFile& file : session.savingRun.notSaved)
+    for (const FileProblem& file : session.savingRun.notSaved)
       std::cerr << "vantor: not saved: " << file.path << " (" << file.reason << ")\n";
+    for (const FileProblem& file : session.savingRun.damaged)
+      std::cerr << "vantor: damaged: " << file.path << " (" << file.reason << ")\n";
     std::cerr << "vantor: " << result.closing << "\n";
   }
   return completed ? kExitOk : kExitFailed;

@@ -38,13 +38,16 @@ ByteView ResidentAttributeList(ByteView record) {
 }
 
 void CollectExtensionRecords(ByteView record, ExtensionRecords& table) {
-  ByteView list = ResidentAttributeList(record);
+  CollectListedRecords(ResidentAttributeList(record), table);
+}
+
+void CollectListedRecords(ByteView list, ExtensionRecords& table) {
   for (size_t entry = 0; list.has(entry, 24);) {
     uint32_t type = list.le32(entry);
     if (type == 0) return;
     if (type != 0xFFFFFFFF) table.Add(list.le32(entry + 16));
     size_t length = list.le16(entry + 4);
-    if (length == 0 || length > LastByte(record)) return;
+    if (length == 0 || length > list.size()) return;
     entry += length;
   }
 }

@@ -41,5 +41,7 @@ ByteView ResidentAttributeList(ByteView record);
 
 // Appends the records named by the record's resident attribute list.
 void CollectExtensionRecords(ByteView record, ExtensionRecords& table);
+// Appends the records named by the entries of an attribute list.
+void CollectListedRecords(ByteView list, ExtensionRecords& table);
 
 }  // namespace vantor

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "disk/SectorReader.h"
 #include "ntfs/DataAttribute.h"
 #include "ntfs/RunTables.h"
 #include "ntfs/UpdateSequence.h"
@@ -11,12 +12,17 @@ namespace {
 
 constexpr size_t kResidentValue = 24;  // an unnamed resident value follows the 24-byte header
 constexpr size_t kInitializedSize = 56;
+// Windows compresses in units of 16 clusters of at most 4 KiB; larger units are
+// taken as damage, not as a reason to read megabytes at a time.
+constexpr uint8_t kMaxCompressionUnit = 8;
+constexpr uint64_t kMaxUnitSectors = kRunSectors;
 
 }  // namespace
 
 void FindFileContent(SectorReader& reader, const RecordRead& readRecord, const MftRunTable& mft,
                      const VolumeGeometry& geometry, uint64_t recordSector, uint64_t size, FileContent& content) {
   content.kind = FileContent::Kind::kNone;
+  content.unitSectors = 0;
   content.record.fill(0);
   readRecord(recordSector, mft.recordSectors(), content.record.data());
   RestoreUpdateSequence(content.record.data(), mft.recordBytes());
@@ -32,6 +38,9 @@ void FindFileContent(SectorReader& reader, const RecordRead& readRecord, const M
   content.runs = BuildRunTable(reader, mft, static_cast<uint64_t>(geometry.clusterBase), record, recordSector, 'F',
                                geometry.sectorsPerCluster);
   if (content.runs.empty()) return;
+  const uint8_t unit = content.runs.compressionUnit();
+  content.unitSectors = unit == 0 ? 0 : uint64_t{geometry.sectorsPerCluster} << std::min(unit, kMaxCompressionUnit);
+  if (unit > kMaxCompressionUnit || content.unitSectors > kMaxUnitSectors) return;
   content.kind = FileContent::Kind::kRuns;
   content.validBytes = size;
   if (place.kind == DataKind::kNonResident && record.has(place.position + kInitializedSize, 8))

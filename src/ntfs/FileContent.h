@@ -3,9 +3,9 @@
 // runs of the non-resident attribute (following an attribute list). A
 // non-resident attribute says how much of the file was ever written (the
 // initialized size, 64-bit at +56); when the attribute lies in an extension
-// record, the whole file counts as written. The record
-// is read once, its update sequence restored, and everything after reads from
-// that copy.
+// record, the whole file counts as written. A compressed attribute is read a
+// compression unit at a time (see Lznt1.h). The record is read once, its update
+// sequence restored, and everything after reads from that copy.
 #pragma once
 
 #include <array>
@@ -31,6 +31,8 @@ struct FileContent {
   // reads as zeros).
   MftRunTable runs;
   uint64_t validBytes = 0;
+  // The sectors of one compression unit; 0 when the data is stored as it is.
+  uint64_t unitSectors = 0;
   std::array<uint8_t, kMaxMftRecordBytes> record{};
 };
 
@@ -39,7 +41,8 @@ using RecordRead = std::function<uint32_t(uint64_t first, uint32_t count, uint8_
 
 // The contents of a file of `size` bytes whose record lies at `recordSector`.
 // kNone when the record has no unnamed data attribute, its resident value does
-// not lie inside the record, or its runs cannot be had.
+// not lie inside the record, its runs cannot be had, or it is compressed in
+// units larger than a read request.
 void FindFileContent(SectorReader& reader, const RecordRead& readRecord, const MftRunTable& mft,
                      const VolumeGeometry& geometry, uint64_t recordSector, uint64_t size, FileContent& content);
 

@@ -27,7 +27,10 @@ class MftRunTable {
 
   // Adds one run at the end; false when the table cannot grow.
   bool Append(const DataRun& run);
-  void Clear() { runs_.clear(); }
+  void Clear() {
+    runs_.clear();
+    compressionUnit_ = 0;
+  }
   // Keeps the first `count` runs.
   void Truncate(size_t count);
   // Shortens the table so that it covers at most `sectors` sectors.
@@ -43,9 +46,16 @@ class MftRunTable {
   size_t recordBytes() const { return static_cast<size_t>(recordSectors_) * 512; }
   void setRecordSectors(uint32_t sectors) { recordSectors_ = sectors; }
 
+  // For a compressed attribute (flags at +12 of its first extent), its
+  // compression unit as the header gives it at +34: the unit holds 2^unit
+  // clusters. 0 for data stored as it is.
+  uint8_t compressionUnit() const { return compressionUnit_; }
+  void setCompressionUnit(uint8_t unit) { compressionUnit_ = unit; }
+
  private:
   std::vector<DataRun> runs_;
   uint32_t recordSectors_ = 2;
+  uint8_t compressionUnit_ = 0;
 };
 
 }  // namespace vantor

@@ -6,11 +6,13 @@
 
 #include "core/ProgressReport.h"
 #include "core/Sector.h"
+#include "disk/SectorReader.h"
 #include "ntfs/DataAttribute.h"
 #include "ntfs/ExtensionRecords.h"
 #include "ntfs/FileName.h"
 #include "ntfs/MftReading.h"
 #include "ntfs/NtfsRecord.h"
+#include "ntfs/RunTables.h"
 #include "ntfs/UpdateSequence.h"
 
 namespace vantor {
@@ -29,7 +31,11 @@ class SpreadRecord {
   SpreadRecord(SectorReader& reader, const MftRunTable& mft, ByteView base, uint32_t number)
       : reader_(reader), mft_(mft), base_(base) {
     numbers_.Reset(number);
-    CollectExtensionRecords(base, numbers_);
+    const VolumeGeometry& geometry = reader.state().geometry;
+    std::vector<uint8_t> storage;
+    CollectListedRecords(AttributeListBytes(reader, base, static_cast<uint64_t>(geometry.clusterBase),
+                                            geometry.sectorsPerCluster, storage),
+                         numbers_);
     loaded_.resize(numbers_.count() - 1);
   }
 

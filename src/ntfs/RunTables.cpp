@@ -18,6 +18,9 @@ namespace {
 
 using RecordBuffer = std::array<uint8_t, kMaxMftRecordBytes>;
 
+// The attribute flags that say the data is compressed (only LZNT1, 0x0001, exists).
+constexpr uint16_t kCompressionMask = 0x00FF;
+
 // A non-resident attribute list larger than this is taken as damaged.
 constexpr uint64_t kMaxAttributeListBytes = 1 << 20;
 
@@ -47,17 +50,22 @@ ByteView RunListOf(ByteView record, const AttributeHeader& attribute) {
 }
 
 // Appends the runs of every wanted attribute of the record; `realSize` takes the
-// real size of the first one when it is still 0.
+// real size of the first one when it is still 0, and the table its compression.
 void AppendAttributeRuns(ByteView record, Wanted wanted, uint64_t partitionStart, uint32_t sectorsPerCluster,
                          MftRunTable& table, uint64_t& realSize) {
   ForEachAttribute(record, [&](const AttributeHeader& attribute) {
     if (!wanted.matches(record, attribute)) return true;
-    if (realSize == 0) realSize = record.le64(attribute.offset + 48);
+    if (realSize == 0) {
+      realSize = record.le64(attribute.offset + 48);
+      const bool compressed = (record.le16(attribute.offset + 12) & kCompressionMask) != 0;
+      table.setCompressionUnit(compressed ? record.u8(attribute.offset + 34) : 0);
+    }
     return DecodeRunList(RunListOf(record, attribute), partitionStart, sectorsPerCluster, table);
   });
 }
 
-// The bytes of the record's attribute list, resident or not (read into `storage`).
+}  // namespace
+
 ByteView AttributeListBytes(SectorReader& reader, ByteView record, uint64_t partitionStart,
                             uint32_t sectorsPerCluster, std::vector<uint8_t>& storage) {
   ByteView resident = ResidentAttributeList(record);
@@ -77,6 +85,8 @@ ByteView AttributeListBytes(SectorReader& reader, ByteView record, uint64_t part
   ReadRunSectors(reader, runs, 0, static_cast<uint32_t>(runs.TotalSectors()), storage.data());
   return ByteView(storage.data(), std::min<size_t>(size, storage.size()));
 }
+
+namespace {
 
 // The records that the attribute list names for the wanted attribute, in list
 // order, each once; empty without a list.

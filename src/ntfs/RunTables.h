@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/ByteView.h"
 #include "ntfs/MftRunTable.h"
@@ -18,6 +19,11 @@
 namespace vantor {
 
 class SectorReader;
+
+// The bytes of the record's attribute list, resident or not (a non-resident one
+// is read into `storage`); empty when it has none or it is implausibly large.
+ByteView AttributeListBytes(SectorReader& reader, ByteView record, uint64_t partitionStart, uint32_t sectorsPerCluster,
+                            std::vector<uint8_t>& storage);
 
 // Fills `table` from record 0 at `mftStartSector`; record 5 (the root
 // folder) must be a file record too. The record size comes from the reader state's

@@ -15,7 +15,16 @@ namespace {
 
 uint64_t RoundUp(uint64_t value, uint64_t unit) { return (value + unit - 1) / unit * unit; }
 
-void Fill(const SaveContext& context, const SectorRun& run, uint64_t offset, uint32_t count, uint32_t piece, uint8_t* buffer) {
+}  // namespace
+
+void ZeroPastValid(uint8_t* bytes, uint64_t written, uint64_t length, uint64_t validSize) {
+  if (written + length <= validSize) return;
+  const uint64_t valid = validSize > written ? validSize - written : 0;
+  std::memset(bytes + valid, 0, static_cast<size_t>(length - valid));
+}
+
+void ReadRunPart(const SaveContext& context, const SectorRun& run, uint64_t offset, uint32_t count, uint32_t piece,
+                 uint8_t* buffer) {
   int64_t first = run.first + static_cast<int64_t>(offset);
   // Zeros first: a source that cannot be opened leaves the buffer untouched,
   // and what it held belongs to another file.
@@ -23,8 +32,6 @@ void Fill(const SaveContext& context, const SectorRun& run, uint64_t offset, uin
   if (run.sparse || first < 0) return;
   context.reader.readRun(static_cast<uint64_t>(first), count, piece, buffer);
 }
-
-}  // namespace
 
 CopyEnd CopyRuns(const SaveContext& context, OutputFile& file, const RunSupplier& nextRun, uint64_t size,
                  uint64_t validSize, uint32_t pieceSectors, bool interactive, uint64_t& written) {
@@ -40,12 +47,9 @@ CopyEnd CopyRuns(const SaveContext& context, OutputFile& file, const RunSupplier
       if (state.skipFile != 0 || AbortRequested(context)) return CopyEnd::kInterrupted;
       uint64_t left = RoundUp(RoundUp(size - written, kSectorSize) / kSectorSize, pieceSectors);
       auto count = static_cast<uint32_t>(std::min<uint64_t>({left, run.sectors - offset, kRunSectors}));
-      Fill(context, run, offset, count, pieceSectors, buffer.data());
+      ReadRunPart(context, run, offset, count, pieceSectors, buffer.data());
       uint64_t length = std::min<uint64_t>(static_cast<uint64_t>(count) * kSectorSize, size - written);
-      if (written + length > validSize) {
-        const uint64_t valid = validSize > written ? validSize - written : 0;
-        std::memset(buffer.data() + valid, 0, static_cast<size_t>(length - valid));
-      }
+      ZeroPastValid(buffer.data(), written, length, validSize);
       if (!file.write(buffer.data(), static_cast<size_t>(length))) return CopyEnd::kWriteFailed;
       written += length;
       state.bytesCopied += length;

@@ -25,6 +25,16 @@ using RunSupplier = std::function<bool(SectorRun&)>;
 
 enum class CopyEnd { kDone, kRunsEnded, kInterrupted, kWriteFailed };
 
+// Reads `count` sectors of `run` from its sector `offset` into `buffer`, in
+// requests cut at `piece` boundaries; zeros for a sparse run or sectors before
+// the source.
+void ReadRunPart(const SaveContext& context, const SectorRun& run, uint64_t offset, uint32_t count, uint32_t piece,
+                 uint8_t* buffer);
+
+// Clears the part of the `length` bytes at file offset `written` that lies at or
+// past `validSize`.
+void ZeroPastValid(uint8_t* bytes, uint64_t written, uint64_t length, uint64_t validSize);
+
 // Copies into `file`; `written` tells how far it got. Each write adds to
 // bytesCopied; when `interactive`, the progress is refreshed after each request.
 // A failed write ends the copy at once (kWriteFailed).

@@ -5,6 +5,7 @@
 #include "core/ByteView.h"
 #include "ntfs/FileContent.h"
 #include "platform/FileTimes.h"
+#include "save/CopyCompressed.h"
 #include "save/CopyRuns.h"
 #include "save/FileStart.h"
 #include "save/Progress.h"
@@ -27,12 +28,18 @@ bool WriteResident(const SaveContext& context, const TargetFile& target, ByteVie
   return end == FileEnd::kSaved;
 }
 
-// Writes a file of `size` bytes, of which the first `validSize` are read, from `runs`.
-bool WriteRunList(const SaveContext& context, const TargetFile& target, uint64_t size, uint64_t validSize,
-                  bool interactive, const FileTime* time, const MftRunTable& runs) {
+// Writes a file of `size` bytes, of which the first `validBytes` are read, from
+// its runs, compressed or not.
+bool WriteRunList(const SaveContext& context, const TargetFile& target, uint64_t size, bool interactive,
+                  const FileTime* time, const FileContent& content) {
+  const MftRunTable& runs = content.runs;
   const uint32_t piece = context.state.geometry.sectorsPerCluster >= 8 ? 8 : 1;
+  std::string damage;
   FileEnd end = WriteDestinationFile(context, target, interactive, time,
                                      [&](OutputFile& file, uint64_t& written) {
+    if (content.unitSectors != 0)
+      return CopyCompressedRuns(context, file, runs, content.unitSectors, size, content.validBytes, interactive,
+                                written, damage);
     size_t next = 0;
     RunSupplier supply = [&](SectorRun& run) {
       if (next == runs.count()) return false;
@@ -40,8 +47,9 @@ bool WriteRunList(const SaveContext& context, const TargetFile& target, uint64_t
       run = {static_cast<int64_t>(data.firstSector), data.sectorCount, data.sparse};
       return true;
     };
-    return CopyRuns(context, file, supply, size, validSize, piece, interactive, written);
+    return CopyRuns(context, file, supply, size, content.validBytes, piece, interactive, written);
   });
+  if (end == FileEnd::kSaved && !damage.empty() && interactive) context.savingRun.damaged.push_back({target.path, damage});
   return end == FileEnd::kSaved;
 }
 
@@ -71,11 +79,11 @@ bool SaveNtfsFile(const SaveContext& context, std::string destinationPath, const
     case FileContent::Kind::kResident:
       return WriteResident(context, target, content.resident, interactive, hasTime ? &time : nullptr);
     case FileContent::Kind::kRuns:
-      return WriteRunList(context, target, size, content.validBytes, interactive, hasTime ? &time : nullptr,
-                          content.runs);
+      return WriteRunList(context, target, size, interactive, hasTime ? &time : nullptr, content);
     case FileContent::Kind::kNone:
       break;
   }
+  if (interactive) context.savingRun.notSaved.push_back({target.path, "its file record gives no readable data"});
   return false;
 }
 

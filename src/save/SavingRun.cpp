@@ -16,6 +16,7 @@ void SavingRun::Reset() {
   pausedSeconds = 0;
   fields = {};
   notSaved.clear();
+  damaged.clear();
   zeroFilled.clear();
 }
 

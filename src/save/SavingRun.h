@@ -33,8 +33,8 @@ enum SavingField : int {
 };
 inline constexpr size_t kSavingFieldCount = 6;
 
-// A file that could not be written, and why.
-struct NotSavedFile {
+// A file that could not be written, or was written with damage, and why.
+struct FileProblem {
   std::string path;
   std::string reason;
 };
@@ -54,7 +54,10 @@ struct SavingRun {
   int64_t startTime = 0;      // seconds since the epoch
   int64_t pausedSeconds = 0;  // added by the dialog on Resume
   uint64_t refreshCalls = 0;
-  std::vector<NotSavedFile> notSaved;
+  std::vector<FileProblem> notSaved;
+  // Files written whole but with parts the source could not give (compressed
+  // units that would not decode, written as zeros).
+  std::vector<FileProblem> damaged;
   // Files some of whose sectors lay beyond the virtual disk's files and were
   // written as zeros.
   std::vector<std::string> zeroFilled;

@@ -24,7 +24,8 @@ std::vector<std::string> SavingReportLines(const SaveContext& context) {
                                     "Size Copied : " + text(kSizeCopiedField),
                                     "Last Name : " + text(kLastNameField),
                                     "Directory Name : " + text(kDirectoryNameField)};
-  for (const NotSavedFile& file : run.notSaved) lines.push_back("Not Saved : " + file.path + " (" + file.reason + ")");
+  for (const FileProblem& file : run.notSaved) lines.push_back("Not Saved : " + file.path + " (" + file.reason + ")");
+  for (const FileProblem& file : run.damaged) lines.push_back("Damaged : " + file.path + " (" + file.reason + ")");
   for (const std::string& path : run.zeroFilled) lines.push_back("Partly Zeros : " + path);
   return lines;
 }
@@ -40,7 +41,7 @@ std::string RunSaving(const SaveContext& context) {
   LogRunStart(context.startTime, kRecoveryLog);
   run.startTime = static_cast<int64_t>(std::time(nullptr));
   SaveTree(context);
-  const bool whole = run.notSaved.empty() && run.zeroFilled.empty() && run.bytesCopied == run.bytesRequired;
+  const bool whole = run.notSaved.empty() && run.damaged.empty() && run.zeroFilled.empty() && run.bytesCopied == run.bytesRequired;
   std::string closing = run.stopped ? kSavingAborted : whole ? kSavingCompleted : kSavingNotCompleted;
   CloseSavingReport(context, closing);
   return closing;

@@ -16,6 +16,7 @@
 #include "ntfs/RunTables.h"
 #include "support/NtfsVolume.h"
 #include "support/Shell.h"
+#include "support/TempDir.h"
 #include "support/TestEnv.h"
 
 namespace vantor {
@@ -168,6 +169,34 @@ TEST(NtfsFixtures, AgreesWithFls) {
   if (std::system("command -v fls >/dev/null") != 0) GTEST_SKIP() << "fls (sleuthkit) is not installed";
   ExpectAgreesWithFls(folder + "/disk.img");
   ExpectAgreesWithFls(folder + "/mftgrow.img");
+  ExpectAgreesWithFls(folder + "/features.img");
+}
+
+// Compressed, partly written, fragmented (runs in extension records) and
+// reused-parent files, and named streams, saved from the raw disk and from its
+// VMware copy: every file and stream is what icat gives, and the run completes.
+TEST(NtfsFixtures, FeaturesSaveAsIcatGivesThem) {
+  REQUIRE_FIXTURES(folder);
+  if (std::system("command -v icat >/dev/null") != 0) GTEST_SKIP() << "icat (sleuthkit) is not installed";
+  const std::string image = folder + "/features.img";
+  const std::vector<std::string> oracle = Lines(folder + "/features.oracle");
+  ASSERT_GE(oracle.size(), 8u);
+  for (const std::string& source : std::vector<std::string>{image, folder + "/features.vmdk"}) {
+    test::TempDir out;
+    int code = -1;
+    const std::string report =
+        test::Shell("'" + test::VantorBin() + "' recover '" + source + "' -o '" + out.path() + "' 2>&1", &code);
+    EXPECT_EQ(code, 0) << source << "\n" << report;
+    for (const std::string& line : oracle) {
+      const std::string path = line.substr(0, line.find('\t'));
+      if (path.find(':') != std::string::npos) continue;
+      const std::string address = line.substr(line.find('\t') + 1);
+      const std::string expected =
+          test::Shell("icat -o " + std::to_string(kPartitionStart) + " '" + image + "' " + address);
+      const std::vector<uint8_t> saved = test::ReadFile(out / path);
+      EXPECT_TRUE(std::string(saved.begin(), saved.end()) == expected) << source << ": " << path;
+    }
+  }
 }
 
 // A copy of `image` with `count` random bytes written at byte `offset`.

@@ -6,6 +6,7 @@
 #include "ntfs/ExtensionRecords.h"
 #include "ntfs/FileName.h"
 #include "ntfs/IndexDecoders.h"
+#include "ntfs/Lznt1.h"
 #include "ntfs/NtfsRecord.h"
 #include "ntfs/RunTables.h"
 #include "ntfs/UpdateSequence.h"
@@ -278,6 +279,54 @@ TEST(NtfsRunTable, GrowsAndMapsRecordsAcrossRuns) {
   EXPECT_EQ(table.count(), 3u);
   table.LimitTo(8);
   EXPECT_EQ(table.count(), 1u);
+}
+
+// LZNT1 units made by hand: a chunk of literals and a back-reference that
+// overlaps what it writes, one whose reference stands past position 16 (where
+// the distance takes a fifth bit), a chunk stored as it is, and damaged chunks.
+TEST(Lznt1, DecodesUnitsAndRefusesDamagedChunks) {
+  const auto chunk = [](bool compressed, Bytes items) {
+    const auto header = static_cast<uint16_t>((items.size() - 1) | (compressed ? 0xB000 : 0x3000));
+    Bytes bytes = {static_cast<uint8_t>(header), static_cast<uint8_t>(header >> 8)};
+    bytes.insert(bytes.end(), items.begin(), items.end());
+    return bytes;
+  };
+  const auto text = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
+  const auto join = [](std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+  };
+  const Bytes stored(4096, 'S');
+  struct Case {
+    const char* what;
+    Bytes packed;
+    bool ok;
+    std::string start;  // the unit's first bytes; the rest must be zeros
+  };
+  const std::vector<Case> cases = {
+      {"overlapping reference", chunk(true, join({{0x08}, text("abc"), {0x06, 0x20}, text("X")})), true,
+       "abcabcabcabcX"},
+      {"reference past position 16",
+       chunk(true, join({{0x00}, text("01234567"), {0x00}, text("89ABCDEF"), {0x02}, text("G"), {0x02, 0x80}})), true,
+       "0123456789ABCDEFG01234"},
+      {"stored chunk, then a compressed one", join({chunk(false, stored), chunk(true, join({{0x00}, text("next")}))}),
+       true, std::string(4096, 'S') + "next"},
+      {"header 0 ends the unit", join({{0x00, 0x00}, chunk(true, join({{0x00}, text("lost")}))}), true, ""},
+      {"reference at position 0", chunk(true, {0x01, 0x00, 0x10}), false, ""},
+      {"reference before the start", chunk(true, join({{0x08}, text("abc"), {0x00, 0x30}})), false, ""},
+      {"reference past 4096 bytes", chunk(true, join({{0x08}, text("abc"), {0xFF, 0x2F}})), false, ""},
+      {"chunk longer than the data", Bytes{0x63, 0xB0, 0x00, 'a'}, false, ""},
+      {"reference cut short", chunk(true, join({{0x02}, text("a"), {0x06}})), false, ""},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> plain(3 * 4096, 0xEE);
+    EXPECT_EQ(DecompressLznt1(View(c.packed), plain.data(), 2 * 4096), c.ok) << c.what;
+    EXPECT_EQ(plain[2 * 4096], 0xEE) << c.what << ": wrote past the unit";
+    if (!c.ok) continue;
+    std::string expected = c.start + std::string(2 * 4096 - c.start.size(), '\0');
+    EXPECT_EQ(std::string(plain.begin(), plain.begin() + 2 * 4096), expected) << c.what;
+  }
 }
 
 }  // namespace
