@@ -139,6 +139,10 @@ class RecoveryCatalog {
   bool AddFile(const NewFile& file);
   // Gives a record a new name (the browser's Rename). False when memory ran out.
   bool Rename(RecordName& name, std::string_view shortName, std::u16string_view longName);
+  // True when a folder of this key and file system was added.
+  bool HasFolder(uint32_t ownKey, int16_t fileSystemNumber) const {
+    return folderIndex_.count(IndexKey(ownKey, fileSystemNumber)) != 0;
+  }
   // Empties both lists and the counters.
   void FreeCatalog();
   // Empties the file list only (the folder records stay).

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/ProgressReport.h"
+#include "catalog/LostRecords.h"
 #include "core/Sector.h"
 #include "disk/SectorReader.h"
 #include "ntfs/DataAttribute.h"
@@ -138,7 +139,7 @@ NtfsScanOutcome NtfsScan(const ScanContext& context, const MftRunTable& table) {
   const uint32_t batchSectors = kBatchSectors / perRecord * perRecord;  // whole records per read
   for (uint64_t first = 0; first + perRecord <= total && !catalog.outOfMemory; first += batchSectors) {
     host.pauseGate();
-    if (host.stopRequested()) return NtfsScanOutcome::kFinished;
+    if (host.stopRequested()) break;
     uint32_t sectors = static_cast<uint32_t>(std::min<uint64_t>(batchSectors, total - first));
     ReadRunSectors(context.reader, table, first, sectors, batch.data());
     for (uint32_t k = 0; k + perRecord <= sectors; k += perRecord) {
@@ -147,7 +148,10 @@ NtfsScanOutcome NtfsScan(const ScanContext& context, const MftRunTable& table) {
         host.setProgress(std::min<uint64_t>(100, 100 * (first + k + perRecord) / total));
     }
   }
-  if (catalog.directoriesFound > 0 || catalog.filesFound > 0) return NtfsScanOutcome::kFinished;
+  if (host.stopRequested() || catalog.directoriesFound > 0 || catalog.filesFound > 0) {
+    HangOrphansUnderLost(catalog, kNtfsRootKey, 0);
+    return NtfsScanOutcome::kFinished;
+  }
   host.messageInfo(kNtfsSwitchMessage);
   host.setCaption(kCurrentSectorCaption, kCurrentSectorLabel);
   return NtfsScanOutcome::kSwitchToExhaustive;

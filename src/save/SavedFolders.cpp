@@ -23,8 +23,7 @@ const std::vector<FileRecord*>& FilesOfFolder(const SaveContext& context, const 
   static const std::vector<FileRecord*> kNone;
   const FolderRecord* folder = node.folder;
   if (folder == nullptr) return context.folderTree.FilesOf(node.key);
-  if (folder->fileSystemNumber != context.state.selectedFileSystem || folder->ownKey == 0 || folder->ownKey == LostKey)
-    return kNone;
+  if (folder->fileSystemNumber != context.state.selectedFileSystem || folder->ownKey == 0) return kNone;
   return context.folderTree.FilesOf(folder->ownKey);
 }
 

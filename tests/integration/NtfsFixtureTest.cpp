@@ -67,6 +67,12 @@ TEST(NtfsFixtures, ListsWhatWasBuiltOnTheDisk) {
   ExpectListed(folder + "/disk.img", folder + "/disk.expected");
 }
 
+TEST(NtfsFixtures, ListsWhatWasBuiltOnTheFeaturesDisk) {
+  REQUIRE_FIXTURES(folder);
+  ExpectListed(folder + "/features.img", folder + "/features.expected");
+  ExpectListed(folder + "/features.vmdk", folder + "/features.expected");
+}
+
 TEST(NtfsFixtures, ListsWhatWasBuiltOnTheVmdk) {
   REQUIRE_FIXTURES(folder);
   Session probe;
@@ -128,7 +134,8 @@ std::set<Entry> FlsEntries(const std::string& image) {
 
 std::set<Entry> ScanEntries(const RecoveryCatalog& catalog) {
   std::set<Entry> entries;
-  for (const auto& d : catalog.folders()) entries.emplace(d.ownKey, d.name.utf8(), d.deleted == 'y');
+  for (const auto& d : catalog.folders())
+    if (d.ownKey != LostKey) entries.emplace(d.ownKey, d.name.utf8(), d.deleted == 'y');
   for (const auto& f : catalog.files()) entries.emplace(f.ownKey, f.name.utf8(), f.deleted == 'y');
   return entries;
 }

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "catalog/LostRecords.h"
+
 namespace vantor {
 namespace {
 
@@ -91,6 +95,35 @@ TEST(CatalogTest, FilesAreNumberedInOrderAndRestartAfterFree) {
   // After a free, a key seen before is new again.
   catalog.AddFolder({.shortName = "D", .ownKey = 30, .times = Stamp(1)});
   EXPECT_EQ(catalog.folders().size(), 1u);
+}
+
+// Records whose parent is no folder of their file system move under "Lost";
+// children of found folders, of the root and of another file system's folder
+// with the same key stay; "Lost" is added once, and not at all when nothing moved.
+TEST(CatalogTest, OrphansHangUnderLostOnce) {
+  RecoveryCatalog catalog;
+  catalog.AddFolder({.shortName = "KEPT", .parentKey = kNtfsRootKey, .ownKey = 40});
+  catalog.AddFolder({.shortName = "SUB", .parentKey = 40, .ownKey = 41});
+  catalog.AddFolder({.shortName = "ORPHAN", .deleted = 'y', .parentKey = 99, .ownKey = 42});
+  catalog.AddFolder({.shortName = "OTHER", .parentKey = 77, .ownKey = 43, .fileSystemNumber = 1});
+  catalog.AddFolder({.shortName = "OTHERFS", .parentKey = kNtfsRootKey, .ownKey = 99, .fileSystemNumber = 1});
+  catalog.AddFile({.shortName = "IN", .parentKey = 41, .ownKey = 50});
+  catalog.AddFile({.shortName = "LOOSE", .deleted = 'y', .parentKey = 98, .ownKey = 51});
+  catalog.AddFile({.shortName = "TOP", .parentKey = kNtfsRootKey, .ownKey = 52});
+  ASSERT_TRUE(HangOrphansUnderLost(catalog, kNtfsRootKey, 0));
+  ASSERT_TRUE(HangOrphansUnderLost(catalog, kNtfsRootKey, 0));
+  std::vector<uint32_t> folderParents, fileParents;
+  for (const auto& folder : catalog.folders()) folderParents.push_back(folder.parentKey);
+  for (const auto& file : catalog.files()) fileParents.push_back(file.parentKey);
+  EXPECT_EQ(folderParents, (std::vector<uint32_t>{kNtfsRootKey, 40, LostKey, 77, kNtfsRootKey, kNtfsRootKey}));
+  EXPECT_EQ(fileParents, (std::vector<uint32_t>{41, LostKey, kNtfsRootKey}));
+  EXPECT_EQ(catalog.folders().back().name.utf8(), "Lost");
+  EXPECT_EQ(catalog.folders().back().ownKey, LostKey);
+
+  RecoveryCatalog whole;
+  whole.AddFile({.shortName = "TOP", .parentKey = kNtfsRootKey, .ownKey = 52});
+  ASSERT_TRUE(HangOrphansUnderLost(whole, kNtfsRootKey, 0));
+  EXPECT_TRUE(whole.folders().empty());
 }
 
 }  // namespace
