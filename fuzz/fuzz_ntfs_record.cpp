@@ -36,6 +36,8 @@ void DecodeRecord(std::vector<uint8_t>& bytes) {
     UnnamedDataSize(record, variant, size);
   }
   FindDataAttribute(record);
+  for (const NamedStream& stream : NamedStreams(record))
+    if (stream.place.kind == DataKind::kNonResident) AttributeRunTable(record, stream.place.position, 0, 8);
   IndexRootDirectoryNumber(record);
   FirstIndexCluster(record);
   IndexBlockHeader header;

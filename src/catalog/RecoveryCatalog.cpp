@@ -128,6 +128,7 @@ bool RecoveryCatalog::AddFile(const NewFile& found) {
     record.fileNumber = filesFound;
     record.sizeLow = static_cast<uint32_t>(found.size);
     record.sizeHigh = static_cast<uint32_t>(found.size >> 32);
+    record.stream = found.stream;
     files_.push_back(record);
     ++filesFound;
     return true;

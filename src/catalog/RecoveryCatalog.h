@@ -20,6 +20,8 @@ namespace vantor {
 inline constexpr uint32_t LostKey = 0x0FFFFFFF;
 inline constexpr uint32_t kFatRootKey = 0;
 inline constexpr uint32_t kNtfsRootKey = 5;
+// An NTFS file lists at most this many named streams after itself.
+inline constexpr size_t kMaxStreamsPerFile = 255;
 
 // A time stamp as the volume keeps it. FAT: first = DOS date, second = DOS time
 // (0 for the access time). NTFS: the low and the high half of a file time.
@@ -93,6 +95,9 @@ struct FileRecord {
   char deleted = 'n';
   char kind = 'F';
   char selected = 'n';
+  // NTFS: 0 for the file's own data, n for its n-th named stream (the record
+  // then stands for "name:stream" and shares the file's keys).
+  uint8_t stream = 0;
   uint64_t size() const { return (static_cast<uint64_t>(sizeHigh) << 32) | sizeLow; }
 };
 
@@ -122,6 +127,7 @@ struct NewFile {
   uint32_t ownKey = 0;
   uint64_t recordSector = 0;
   RecordTimes times = {};
+  uint8_t stream = 0;
 };
 
 class RecoveryCatalog {

@@ -16,7 +16,19 @@ struct Row {
   uint64_t size;
   std::string modified, created, accessed;
   std::string path;
+  std::string streamOf;  // a named stream's file
 };
+
+// The position of the file whose named stream is file `index`: streams follow
+// their file in the catalog.
+size_t OwnerOfStream(const RecoveryCatalog& catalog, size_t index) {
+  const FileRecord& stream = catalog.files()[index];
+  for (size_t i = index; i-- > 0 && index - i <= kMaxStreamsPerFile;) {
+    const FileRecord& file = catalog.files()[i];
+    if (file.ownKey == stream.ownKey && file.stream == 0) return i;
+  }
+  return index;
+}
 
 // Calls `emit` for every record: folders, then files.
 void ForEachRow(const RecoveryCatalog& catalog, bool ntfs, const std::function<void(const Row&)>& emit) {
@@ -24,11 +36,13 @@ void ForEachRow(const RecoveryCatalog& catalog, bool ntfs, const std::function<v
   CatalogPaths paths(catalog, ntfs ? kNtfsRootKey : kFatRootKey, 0);
   for (size_t i = 0; i < catalog.folders().size(); ++i) {
     const FolderRecord& f = catalog.folders()[i];
-    emit({'D', f.deleted, 0, date(f.modified), date(f.created), date(f.accessed), paths.FolderPath(i)});
+    emit({'D', f.deleted, 0, date(f.modified), date(f.created), date(f.accessed), paths.FolderPath(i), {}});
   }
   for (size_t i = 0; i < catalog.files().size(); ++i) {
     const FileRecord& f = catalog.files()[i];
-    emit({'F', f.deleted, f.size(), date(f.modified), date(f.created), date(f.accessed), paths.FilePath(i)});
+    std::string streamOf = f.stream != 0 ? paths.FilePath(OwnerOfStream(catalog, i)) : std::string();
+    emit({'F', f.deleted, f.size(), date(f.modified), date(f.created), date(f.accessed), paths.FilePath(i),
+          std::move(streamOf)});
   }
 }
 
@@ -89,7 +103,8 @@ void CatalogJson(const RecoveryCatalog& catalog, bool ntfs, const TextSink& writ
     write((first ? "\n" : ",\n") + std::string("{\"kind\":\"") + row.kind + "\",\"deleted\":\"" + row.deleted +
            "\",\"size\":" + std::to_string(row.size) + ",\"modified\":" + JsonString(row.modified) +
            ",\"created\":" + JsonString(row.created) + ",\"accessed\":" + JsonString(row.accessed) +
-           ",\"path\":" + JsonString(row.path) + "}");
+           ",\"path\":" + JsonString(row.path) +
+           (row.streamOf.empty() ? std::string() : ",\"streamOf\":" + JsonString(row.streamOf)) + "}");
     first = false;
   });
   write("\n]\n");

@@ -8,7 +8,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
+#include "catalog/RecoveryCatalog.h"
 #include "core/ByteView.h"
 #include "ntfs/FileName.h"
 
@@ -26,5 +29,22 @@ struct DataAttributePlace {
 
 // Where the first unnamed data attribute is and whether it is resident.
 DataAttributePlace FindDataAttribute(ByteView record);
+
+// A named data attribute that begins a stream (resident, or non-resident from
+// virtual cluster 0): its name (UTF-16 at the offset given at +10, the count of
+// characters at +9) and size.
+struct NamedStream {
+  std::u16string name;
+  uint64_t size = 0;
+  DataAttributePlace place;
+};
+
+// The record's named streams in the order of its attributes, at most
+// kMaxStreamsPerFile. Stream n of a file is the n-th of them, counted from 1.
+std::vector<NamedStream> NamedStreams(ByteView record);
+
+// Where the data of stream `stream` is: 0 for the file's own data, n for its
+// n-th named stream.
+DataAttributePlace FindDataAttribute(ByteView record, uint8_t stream);
 
 }  // namespace vantor

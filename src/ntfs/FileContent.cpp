@@ -20,23 +20,27 @@ constexpr uint64_t kMaxUnitSectors = kRunSectors;
 }  // namespace
 
 void FindFileContent(SectorReader& reader, const RecordRead& readRecord, const MftRunTable& mft,
-                     const VolumeGeometry& geometry, uint64_t recordSector, uint64_t size, FileContent& content) {
+                     const VolumeGeometry& geometry, uint64_t recordSector, uint64_t size, uint8_t stream,
+                     FileContent& content) {
   content.kind = FileContent::Kind::kNone;
   content.unitSectors = 0;
   content.record.fill(0);
   readRecord(recordSector, mft.recordSectors(), content.record.data());
   RestoreUpdateSequence(content.record.data(), mft.recordBytes());
   ByteView record(content.record.data(), mft.recordBytes());
-  DataAttributePlace place = FindDataAttribute(record);
+  DataAttributePlace place = FindDataAttribute(record, stream);
   if (place.kind == DataKind::kResident) {
-    if (place.position + kResidentValue + size > LastByte(record)) return;
-    content.resident = record.sub(place.position + kResidentValue, static_cast<size_t>(size));
+    // A named value follows its name, at the offset given at +20.
+    const size_t value = place.position + (stream == 0 ? kResidentValue : record.le16(place.position + 20));
+    if (value + size > LastByte(record)) return;
+    content.resident = record.sub(value, static_cast<size_t>(size));
     content.kind = FileContent::Kind::kResident;
     return;
   }
-  if (!IsFileRecord(record)) return;
-  content.runs = BuildRunTable(reader, mft, static_cast<uint64_t>(geometry.clusterBase), record, recordSector, 'F',
-                               geometry.sectorsPerCluster);
+  if (!IsFileRecord(record) || (stream != 0 && place.kind == DataKind::kNone)) return;
+  const auto clusterBase = static_cast<uint64_t>(geometry.clusterBase);
+  content.runs = stream == 0 ? BuildRunTable(reader, mft, clusterBase, record, recordSector, 'F', geometry.sectorsPerCluster)
+                             : AttributeRunTable(record, place.position, clusterBase, geometry.sectorsPerCluster);
   if (content.runs.empty()) return;
   const uint8_t unit = content.runs.compressionUnit();
   content.unitSectors = unit == 0 ? 0 : uint64_t{geometry.sectorsPerCluster} << std::min(unit, kMaxCompressionUnit);

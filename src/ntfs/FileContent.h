@@ -39,11 +39,13 @@ struct FileContent {
 // Reads `count` sectors from `first`; the saver reads records through a window.
 using RecordRead = std::function<uint32_t(uint64_t first, uint32_t count, uint8_t* buffer)>;
 
-// The contents of a file of `size` bytes whose record lies at `recordSector`.
+// The contents of a file of `size` bytes whose record lies at `recordSector`:
+// its own data (`stream` 0) or its n-th named stream (see NamedStreams).
 // kNone when the record has no unnamed data attribute, its resident value does
 // not lie inside the record, its runs cannot be had, or it is compressed in
 // units larger than a read request.
 void FindFileContent(SectorReader& reader, const RecordRead& readRecord, const MftRunTable& mft,
-                     const VolumeGeometry& geometry, uint64_t recordSector, uint64_t size, FileContent& content);
+                     const VolumeGeometry& geometry, uint64_t recordSector, uint64_t size, uint8_t stream,
+                     FileContent& content);
 
 }  // namespace vantor

@@ -4,8 +4,8 @@
 #include <array>
 #include <vector>
 
-#include "core/ProgressReport.h"
 #include "catalog/LostRecords.h"
+#include "core/ProgressReport.h"
 #include "core/Sector.h"
 #include "disk/SectorReader.h"
 #include "ntfs/DataAttribute.h"
@@ -81,6 +81,27 @@ class SpreadRecord {
   std::vector<Loaded> loaded_;
 };
 
+// Records 0 to 23 are the volume's own files and its reserve, record 11 ($Extend)
+// the folder of the others: their streams ($BadClus:$Bad as large as the volume,
+// $UsnJrnl:$J, ...) are metadata, not a user's data.
+constexpr uint32_t kFirstUserRecord = 24;
+constexpr uint32_t kExtendRecord = 11;
+
+// Lists each named stream of the base record as "name:stream" beside its file.
+void AddNamedStreams(RecoveryCatalog& catalog, ByteView record, NewFile file) {
+  if (file.ownKey < kFirstUserRecord || file.parentKey == kExtendRecord) return;
+  const std::u16string fileName(file.longName);
+  uint8_t ordinal = 0;
+  for (const NamedStream& stream : NamedStreams(record)) {
+    const std::u16string name = fileName + u':' + stream.name;
+    file.longName = name;
+    file.size = stream.size;
+    file.stream = ++ordinal;
+    if (!catalog.AddFile(file)) return;
+    catalog.bytesTotal += stream.size;
+  }
+}
+
 // Decodes one file record and adds it to the catalog; false when it was passed over.
 bool AddRecord(const ScanContext& context, const MftRunTable& mft, uint8_t* bytes, uint32_t number, ProgressReport& progress) {
   const size_t recordBytes = mft.recordBytes();
@@ -111,14 +132,15 @@ bool AddRecord(const ScanContext& context, const MftRunTable& mft, uint8_t* byte
                        .ownKey = number,
                        .times = recordTimes});
   } else {
-    uint64_t size = spread.DataSize();
-    catalog.AddFile({.longName = name.name,
-                     .deleted = flags == kFileDeleted ? 'y' : 'n',
-                     .size = size,
-                     .parentKey = name.parentNumber,
-                     .ownKey = number,
-                     .times = recordTimes});
-    catalog.bytesTotal += size;
+    NewFile file{.longName = name.name,
+                 .deleted = flags == kFileDeleted ? 'y' : 'n',
+                 .size = spread.DataSize(),
+                 .parentKey = name.parentNumber,
+                 .ownKey = number,
+                 .times = recordTimes};
+    catalog.AddFile(file);
+    catalog.bytesTotal += file.size;
+    AddNamedStreams(catalog, record, file);
   }
   progress.Report(context.host, catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound, name.name);
   return true;

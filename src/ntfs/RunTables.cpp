@@ -49,6 +49,11 @@ ByteView RunListOf(ByteView record, const AttributeHeader& attribute) {
   return record.sub(attribute.offset + offset, attribute.length - offset);
 }
 
+void TakeCompression(ByteView record, const AttributeHeader& attribute, MftRunTable& table) {
+  const bool compressed = (record.le16(attribute.offset + 12) & kCompressionMask) != 0;
+  table.setCompressionUnit(compressed ? record.u8(attribute.offset + 34) : 0);
+}
+
 // Appends the runs of every wanted attribute of the record; `realSize` takes the
 // real size of the first one when it is still 0, and the table its compression.
 void AppendAttributeRuns(ByteView record, Wanted wanted, uint64_t partitionStart, uint32_t sectorsPerCluster,
@@ -57,8 +62,7 @@ void AppendAttributeRuns(ByteView record, Wanted wanted, uint64_t partitionStart
     if (!wanted.matches(record, attribute)) return true;
     if (realSize == 0) {
       realSize = record.le64(attribute.offset + 48);
-      const bool compressed = (record.le16(attribute.offset + 12) & kCompressionMask) != 0;
-      table.setCompressionUnit(compressed ? record.u8(attribute.offset + 34) : 0);
+      TakeCompression(record, attribute, table);
     }
     return DecodeRunList(RunListOf(record, attribute), partitionStart, sectorsPerCluster, table);
   });
@@ -165,6 +169,15 @@ uint64_t MftRecordSector(const MftRunTable& table, uint64_t recordNumber) {
     covered += run.sectorCount;
   }
   return 0;
+}
+
+MftRunTable AttributeRunTable(ByteView record, size_t offset, uint64_t partitionStart, uint32_t sectorsPerCluster) {
+  MftRunTable table;
+  const AttributeHeader attribute = AttributeAt(record, offset);
+  if (!attribute.nonResident) return table;
+  TakeCompression(record, attribute, table);
+  DecodeRunList(RunListOf(record, attribute), partitionStart, sectorsPerCluster, table);
+  return table;
 }
 
 MftRunTable BuildRunTable(SectorReader& reader, const MftRunTable& mft, uint64_t partitionStart, uint64_t recordSector, char kind,

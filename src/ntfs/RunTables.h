@@ -46,4 +46,8 @@ MftRunTable BuildRunTable(SectorReader& reader, const MftRunTable& mft, uint64_t
 MftRunTable BuildRunTable(SectorReader& reader, const MftRunTable& mft, uint64_t partitionStart, ByteView record, uint64_t recordSector,
                           char kind, uint32_t sectorsPerCluster);
 
+// The runs of the one non-resident attribute at `offset` of the record (a named
+// stream, whose runs are taken from this record alone), with its compression.
+MftRunTable AttributeRunTable(ByteView record, size_t offset, uint64_t partitionStart, uint32_t sectorsPerCluster);
+
 }  // namespace vantor

@@ -56,7 +56,7 @@ bool WriteRunList(const SaveContext& context, const TargetFile& target, uint64_t
 }  // namespace
 
 bool SaveNtfsFile(const SaveContext& context, std::string destinationPath, const std::u16string& fileName, uint64_t size,
-                  uint64_t recordSector, bool interactive, char deleted, const RecordTime& fileTime) {
+                  uint64_t recordSector, uint8_t stream, bool interactive, char deleted, const RecordTime& fileTime) {
   FileTime time;
   const bool hasTime = NtfsFileTime(fileTime, time);
   context.savingRun.skipFile = 0;
@@ -73,7 +73,7 @@ bool SaveNtfsFile(const SaveContext& context, std::string destinationPath, const
                        : context.reader.read(first, count, buffer);
   };
   FileContent content;
-  FindFileContent(context.reader, readRecord, context.mftRunTable, context.state.geometry, recordSector, size,
+  FindFileContent(context.reader, readRecord, context.mftRunTable, context.state.geometry, recordSector, size, stream,
                   content);
   switch (content.kind) {
     case FileContent::Kind::kResident:

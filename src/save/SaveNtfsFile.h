@@ -14,8 +14,9 @@ namespace vantor {
 
 struct SaveContext;
 
-// `interactive` as for SaveFatFile. True when the file was written.
+// `interactive` as for SaveFatFile; `stream` 0 for the file's own data, n for
+// its n-th named stream. True when the file was written.
 bool SaveNtfsFile(const SaveContext& context, std::string destinationPath, const std::u16string& fileName, uint64_t size,
-                  uint64_t recordSector, bool interactive, char deleted, const RecordTime& fileTime);
+                  uint64_t recordSector, uint8_t stream, bool interactive, char deleted, const RecordTime& fileTime);
 
 }  // namespace vantor

@@ -63,7 +63,7 @@ bool SaveCatalogFile(const SaveContext& context, const std::string& path, const 
     uint64_t sector = state.exhaustiveSwitch != 0 || state.partitionSearch != 0
                           ? file.recordSector
                           : MftRecordSector(context.mftRunTable, file.ownKey);
-    return SaveNtfsFile(context, path, file.name.utf16(), file.size(), sector, interactive, file.deleted,
+    return SaveNtfsFile(context, path, file.name.utf16(), file.size(), sector, file.stream, interactive, file.deleted,
                         file.modified);
   }
   return SaveFatFile(context, path, file.name.utf16(), file.sizeLow, file.ownKey, interactive, file.deleted,

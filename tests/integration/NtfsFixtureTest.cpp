@@ -136,7 +136,10 @@ std::set<Entry> ScanEntries(const RecoveryCatalog& catalog) {
   std::set<Entry> entries;
   for (const auto& d : catalog.folders())
     if (d.ownKey != LostKey) entries.emplace(d.ownKey, d.name.utf8(), d.deleted == 'y');
-  for (const auto& f : catalog.files()) entries.emplace(f.ownKey, f.name.utf8(), f.deleted == 'y');
+  for (const auto& f : catalog.files()) {
+    const std::string name = f.name.utf8();
+    entries.emplace(f.ownKey, name.substr(0, name.find(':')), f.deleted == 'y');  // as fls folds streams
+  }
   return entries;
 }
 
@@ -196,7 +199,6 @@ TEST(NtfsFixtures, FeaturesSaveAsIcatGivesThem) {
     EXPECT_EQ(code, 0) << source << "\n" << report;
     for (const std::string& line : oracle) {
       const std::string path = line.substr(0, line.find('\t'));
-      if (path.find(':') != std::string::npos) continue;
       const std::string address = line.substr(line.find('\t') + 1);
       const std::string expected =
           test::Shell("icat -o " + std::to_string(kPartitionStart) + " '" + image + "' " + address);

@@ -20,6 +20,7 @@ using test::FileNameBytes;
 using test::ListEntry;
 using test::Put16;
 using test::Put32;
+using test::Put64;
 using test::RecordBuilder;
 using test::StandardInfoBytes;
 
@@ -150,6 +151,31 @@ TEST(NtfsDataAttribute, SizeAndPlaceOfTheUnnamedData) {
   EXPECT_FALSE(UnnamedDataSize(View(record), WalkVariant::kNormalScan, size));
   EXPECT_EQ(size, 0u);
   EXPECT_EQ(FindDataAttribute(View(record)).kind, DataKind::kNone);
+}
+
+// Named streams in record order: resident and non-resident ones count, a later
+// extent (first virtual cluster above 0) and a name running past its attribute
+// do not; stream n is the n-th.
+TEST(NtfsDataAttribute, NamedStreamsInOrder) {
+  RecordBuilder builder(1);
+  builder.Resident(kDataAttribute, Bytes(5, 2));
+  const size_t note = builder.Resident(kDataAttribute, Bytes(12, 3), u"note");
+  const size_t big = builder.NonResident(kDataAttribute, {0x21, 0x10, 0x00, 0x01}, 50000, u"big");
+  const size_t later = builder.NonResident(kDataAttribute, {0x21, 0x10, 0x00, 0x02}, 0, u"big");
+  Put64(builder.bytes(), later + 16, 7);
+  const size_t broken = builder.Resident(kDataAttribute, Bytes(4, 4), u"cut");
+  builder.bytes()[broken + 9] = 200;
+  Bytes record = Restored(builder.Build());
+  std::vector<NamedStream> streams = NamedStreams(View(record));
+  ASSERT_EQ(streams.size(), 2u);
+  EXPECT_EQ(streams[0].name, u"note");
+  EXPECT_EQ(streams[0].size, 12u);
+  EXPECT_EQ(streams[1].name, u"big");
+  EXPECT_EQ(streams[1].size, 50000u);
+  EXPECT_EQ(FindDataAttribute(View(record), 1).position, note);
+  EXPECT_EQ(FindDataAttribute(View(record), 2).position, big);
+  EXPECT_EQ(FindDataAttribute(View(record), 2).kind, DataKind::kNonResident);
+  EXPECT_EQ(FindDataAttribute(View(record), 3).kind, DataKind::kNone);
 }
 
 // A resident $I30 index root whose first entry names `parent` (name length 1),
