@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     vantor::IsDirectoryStart(view);
     for (unsigned e = 0; e < vantor::kEntriesPerSector; ++e) {
       vantor::DecodedEntry entry;
-      vantor::DecodeEntry(view, s, e, (s + e) % 2 == 0, previous, entry);
+      vantor::DecodeEntry(view, s, e, (s + e) % 2 == 0, previous, 850, entry);
       std::u16string longName;
       vantor::AssembleLongName(view, s, e, previous, longName);
       vantor::IsValidName(longName);

@@ -26,13 +26,16 @@ int RecoverCommand(const Arguments& arguments) {
                  "unless it is complete. DIR must be a folder (it is made when missing) other than the\n"
                  "source. When DIR seems too small, nothing is saved unless --ignore-free-space is\n"
                  "given. Prints the saving report; the exit code is 0 only for \"Saving completed\n"
-                 "successfully.\", 1 when it did not complete, 130 when interrupted.\n";
+                 "successfully.\", 1 when it did not complete, 130 when interrupted.\n"
+              << kCodePageHelp;
     return kExitOk;
   }
   Arguments args = arguments;
   HostOptions hostOptions;
   RecoverOptions options;
+  uint16_t codePage = kDefaultOemCodePage;
   if (std::string problem = TakeHostOptions(args, hostOptions); !problem.empty()) return UsageError(usage, problem);
+  if (std::string problem = TakeCodePage(args, codePage); !problem.empty()) return UsageError(usage, problem);
   if (std::string problem = TakeRecoverOptions(args, options); !problem.empty()) return UsageError(usage, problem);
   if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 1) return UsageError(usage, "recover takes exactly one SOURCE");
@@ -40,6 +43,7 @@ int RecoverCommand(const Arguments& arguments) {
   Session session;
   RecoverHost host(hostOptions, options);
   session.setHost(&host);
+  session.state.oemCodePage = codePage;
   RecoverResult result = RecoverPartition(session, args[0], options);
   host.finishProgress();
   if (!result.ok) return result.failure.empty() ? kExitFailed : Failure(result.failure);

@@ -42,26 +42,30 @@ void WriteOut(const std::string& text) { std::fwrite(text.data(), 1, text.size()
 }  // namespace
 
 int ScanCommand(const Arguments& arguments) {
-  const std::string usage = std::string("vantor scan SOURCE [-p N] [--json] ") + kHostOptionsUsage;
+  const std::string usage = std::string("vantor scan SOURCE [-p N] [--json] [--codepage N] ") + kHostOptionsUsage;
   if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage
               << "\n\nScans file system N (default 1, numbered as 'vantor partitions' lists them) for its\n"
                  "live and deleted folders and files. Prints one line per record: kind (D/F), deleted\n"
                  "(y/n), size, modified, created and accessed dates, and the path under Root, separated\n"
                  "by tabs; --json prints the same as one JSON array. Then the total size and the\n"
-                 "numbers of folders and files found (on standard error with --json).\n";
+                 "numbers of folders and files found (on standard error with --json).\n"
+              << kCodePageHelp;
     return kExitOk;
   }
   Arguments args = arguments;
   HostOptions hostOptions;
   ScanOptions scanOptions;
+  uint16_t codePage = kDefaultOemCodePage;
   if (std::string problem = TakeHostOptions(args, hostOptions); !problem.empty()) return UsageError(usage, problem);
+  if (std::string problem = TakeCodePage(args, codePage); !problem.empty()) return UsageError(usage, problem);
   if (std::string problem = TakeScanOptions(args, scanOptions); !problem.empty()) return UsageError(usage, problem);
   if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 1) return UsageError(usage, "scan takes exactly one SOURCE");
   Session session;
   CliHost host(hostOptions);
   session.setHost(&host);
+  session.state.oemCodePage = codePage;
   if (StepResult opened = OpenSource(session, args[0]); !opened.ok) return Failure(opened.message);
   if (StepResult chosen = ChoosePartition(session, args[0], scanOptions.partition); !chosen.ok)
     return Failure(chosen.message);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "core/OemCodePage.h"
 
 namespace vantor::cli {
 
@@ -30,6 +31,28 @@ inline std::string ParsePartitionNumber(const std::string& text, size_t& partiti
   if (error != std::errc() || end != text.data() + text.size()) return "not a partition number: '" + text + "'";
   return {};
 }
+
+// Takes --codepage N (the OEM code page of FAT short names) out of `args`;
+// returns a problem text, or empty when it is absent or a known page.
+inline std::string TakeCodePage(Arguments& args, uint16_t& page) {
+  Arguments rest;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] != "--codepage") {
+      rest.push_back(args[i]);
+      continue;
+    }
+    if (i + 1 >= args.size()) return "--codepage needs a code page number";
+    const std::string& text = args[++i];
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), page);
+    if (error != std::errc() || end != text.data() + text.size() || !IsKnownCodePage(page))
+      return "unknown code page '" + text + "' (known: " + kKnownOemCodePages + ")";
+  }
+  args = rest;
+  return {};
+}
+inline constexpr const char* kCodePageHelp =
+    "--codepage N reads FAT short names that hold letters beyond ASCII (and no long name)\n"
+    "in OEM code page N: 850 (the default), 437, 852 or 866.\n";
 
 // An argument left over that looks like an option, as a problem text; empty
 // when there is none.

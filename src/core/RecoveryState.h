@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/FileSystemKind.h"
+#include "core/OemCodePage.h"
 #include "core/RecoveryMode.h"
 
 namespace vantor {
@@ -71,6 +72,8 @@ struct RecoveryState {
   int32_t selectedFileSystem = 0;
   int32_t stateLoaded = 0;
   int32_t exhaustiveSwitch = 0;
+  // The OEM code page of FAT short names (see OemCodePage.h).
+  uint16_t oemCodePage = kDefaultOemCodePage;
 
   // The results (directoriesFound, filesFound, bytesTotal) live with the catalog
   // that the workers fill.

@@ -1,5 +1,7 @@
 #include "fat/FatEntries.h"
 
+#include "core/OemCodePage.h"
+
 namespace vantor {
 namespace {
 
@@ -51,6 +53,16 @@ ShortName ComposeShortName(ByteView entry) {
 
 namespace {
 
+// The case flags of byte 12 applied to the letters beyond ASCII of a short
+// name read through the code page (the ASCII ones were lowered on the way in).
+void LowerCaseByFlags(ByteView entry, std::u16string& name) {
+  const size_t dot = name.find(u'.');
+  for (size_t i = 0; i < name.size(); ++i) {
+    const bool inExtension = dot != std::u16string::npos && i > dot;
+    if ((entry.u8(12) & (inExtension ? kLowerCaseExtension : kLowerCaseName)) != 0) name[i] = OemLowerCase(name[i]);
+  }
+}
+
 bool HoldsNoRefusedUnit(std::u16string_view name, bool latin1Letters) {
   for (char16_t unit : name) {
     if ((unit >= 1 && unit <= 31) || (!latin1Letters && unit >= 128 && unit <= 255)) return false;
@@ -93,7 +105,7 @@ bool AssembleLongName(ByteView sector, uint64_t sectorNumber, unsigned entryInde
 }
 
 EntryOutcome DecodeEntry(ByteView sector, uint64_t sectorNumber, unsigned entryIndex, bool lowWordOnly,
-                         const PreviousSector& previous, DecodedEntry& out) {
+                         const PreviousSector& previous, uint16_t codePage, DecodedEntry& out) {
   ByteView entry = sector.sub(static_cast<size_t>(entryIndex) * kDirEntrySize, kDirEntrySize);
   if (entry.u8(0) == 0x00) return EntryOutcome::kEnd;
   if (entry.u8(0) == '.' && entry.u8(3) == ' ') return EntryOutcome::kDotEntry;
@@ -102,7 +114,8 @@ EntryOutcome DecodeEntry(ByteView sector, uint64_t sectorNumber, unsigned entryI
   out.shortName = std::move(shortName.bytes);
   out.name = std::move(shortName.wide);
   // A short name whose only fault is a high OEM byte (Windows keeps "CAFÉ.TXT"
-  // with É as 0x90 of code page 850) stands when a valid long name replaces it.
+  // with É as 0x90 of code page 850) stands for itself through the code page
+  // when no long name replaces it.
   const bool shortValid = IsValidName(out.name);
   if (!shortValid && !IsValidLongName(out.name)) return EntryOutcome::kRefusedShortName;
   out.firstCluster = EntryCluster(entry, lowWordOnly);
@@ -116,7 +129,9 @@ EntryOutcome DecodeEntry(ByteView sector, uint64_t sectorNumber, unsigned entryI
     out.shortName.clear();
     if (!IsValidLongName(out.name)) return EntryOutcome::kRefusedLongName;
   } else if (!shortValid) {
-    return EntryOutcome::kRefusedShortName;
+    out.name = OemToUtf16(out.shortName, codePage);
+    out.shortName.clear();
+    LowerCaseByFlags(entry, out.name);
   }
   out.deleted = shortName.deleted;
   out.isFolder = (entry.u8(11) & kDirectoryBit) != 0;

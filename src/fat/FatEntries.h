@@ -66,8 +66,10 @@ enum class EntryOutcome {
 };
 
 struct DecodedEntry {
-  std::string shortName;  // empty when the long name replaced it
-  std::u16string name;    // the long name, or the short name widened
+  std::string shortName;  // empty when a long name replaced it
+  // The long name; or the short name with high bytes read through the OEM code
+  // page (then a long name too); or the short name widened.
+  std::u16string name;
   char deleted = 'n';
   uint32_t firstCluster = 0;
   bool isFolder = false;
@@ -75,8 +77,10 @@ struct DecodedEntry {
   RecordTimes times;
 };
 
+// Decodes entry `entryIndex` of `sector`; a short name with bytes from 0x80 and
+// no long name is read in OEM code page `codePage`.
 EntryOutcome DecodeEntry(ByteView sector, uint64_t sectorNumber, unsigned entryIndex, bool lowWordOnly,
-                         const PreviousSector& previous, DecodedEntry& out);
+                         const PreviousSector& previous, uint16_t codePage, DecodedEntry& out);
 
 // Why an entry was passed over, for the trace; empty for the routine outcomes.
 std::string SkipReason(EntryOutcome outcome);

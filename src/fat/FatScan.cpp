@@ -46,6 +46,7 @@ class DirectoryScan {
         catalog_(context.catalog),
         geometry_(context.state.geometry),
         width_(context.state.fileSystem()),
+        codePage_(context.state.oemCodePage),
         table_(reader_.function(), reader_.quietFunction(), width_, geometry_.firstFatSector, geometry_.sectorsPerFat),
         perCluster_(geometry_.sectorsPerCluster),
         perPiece_(perCluster_ >= kMaxPieceSectors ? kMaxPieceSectors : perCluster_),
@@ -184,7 +185,7 @@ class DirectoryScan {
       if (catalog_.outOfMemory) return SectorEnd::kEndFolder;
       DecodedEntry entry;
       EntryOutcome outcome = DecodeEntry(sector, number, e, width_ != FileSystemKind::kFat32 && directory.isRoot,
-                                         previous, entry);
+                                         previous, codePage_, entry);
       if (outcome == EntryOutcome::kEnd) {
         if (directory.isRoot) return SectorEnd::kNextSector;
         return SectorEnd::kEndFolder;
@@ -225,6 +226,7 @@ class DirectoryScan {
   RecoveryCatalog& catalog_;
   const VolumeGeometry geometry_;
   const FileSystemKind width_;
+  const uint16_t codePage_;
   FatTable table_;
   const uint32_t perCluster_;
   const uint32_t perPiece_;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/OemCodePage.h"
 #include "fat/FatEntries.h"
 
 namespace vantor {
@@ -87,7 +88,7 @@ TEST(FatEntriesTest, LongNamesOfThirteenAcrossSectorsAndDeleted) {
   s.LongPart(1, 0, u"A long file n");
   s.Short(1, 1, "ALONGF~1TXT", 0x20, 6);
   DecodedEntry entry;
-  ASSERT_EQ(DecodeEntry(s.view(1), 1, 1, false, s.previous(), entry), EntryOutcome::kDecoded);
+  ASSERT_EQ(DecodeEntry(s.view(1), 1, 1, false, s.previous(), kDefaultOemCodePage, entry), EntryOutcome::kDecoded);
   EXPECT_EQ(entry.name, u"A long file name.txt");
   EXPECT_TRUE(entry.shortName.empty());
   // Without the earlier sector only the first part is found; being 13 units, it
@@ -103,7 +104,7 @@ TEST(FatEntriesTest, LongNamesOfThirteenAcrossSectorsAndDeleted) {
   // A deleted entry: long-name parts keep their units.
   s.entry(1, 0)[0] = 0xE5;
   s.entry(1, 1)[0] = 0xE5;
-  ASSERT_EQ(DecodeEntry(s.view(1), 1, 1, false, s.previous(), entry), EntryOutcome::kDecoded);
+  ASSERT_EQ(DecodeEntry(s.view(1), 1, 1, false, s.previous(), kDefaultOemCodePage, entry), EntryOutcome::kDecoded);
   EXPECT_EQ(entry.deleted, 'y');
   EXPECT_EQ(entry.name, u"A long file name.txt");
 }
@@ -126,7 +127,7 @@ TEST(FatEntriesTest, DecodeOutcomes) {
   s.Short(0, 9, "CAF\x90    TXT", 0x20, 12);  // no long name before it
   DecodedEntry entry;
   const auto decode = [&](unsigned index, bool lowWordOnly = false) {
-    return DecodeEntry(s.view(0), 0, index, lowWordOnly, s.previous(), entry);
+    return DecodeEntry(s.view(0), 0, index, lowWordOnly, s.previous(), kDefaultOemCodePage, entry);
   };
   EXPECT_EQ(decode(0), EntryOutcome::kDotEntry);
   ASSERT_EQ(decode(1), EntryOutcome::kDecoded);  // an empty file owns no cluster
@@ -139,7 +140,12 @@ TEST(FatEntriesTest, DecodeOutcomes) {
   ASSERT_EQ(decode(4), EntryOutcome::kDecoded);
   EXPECT_EQ(entry.name, u"caf\u00E9.txt");
   EXPECT_EQ(decode(8), EntryOutcome::kRefusedLongName);
-  EXPECT_EQ(decode(9), EntryOutcome::kRefusedShortName);
+  // Without a long name, the high byte is a letter of the OEM code page.
+  ASSERT_EQ(decode(9), EntryOutcome::kDecoded);
+  EXPECT_EQ(entry.name, u"CAF\u00C9.TXT");
+  EXPECT_TRUE(entry.shortName.empty());
+  ASSERT_EQ(DecodeEntry(s.view(0), 0, 9, false, s.previous(), 866, entry), EntryOutcome::kDecoded);
+  EXPECT_EQ(entry.name, u"CAF\u0420.TXT");
   ASSERT_EQ(decode(5), EntryOutcome::kDecoded);
   EXPECT_TRUE(entry.isFolder);
   EXPECT_EQ(entry.firstCluster, 0x10000u);
