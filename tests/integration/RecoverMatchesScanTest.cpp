@@ -72,7 +72,8 @@ TEST(RecoverMatchesScan, OnEveryFixture) {
   const std::vector<std::string> images = {"fat/disk.img",      "fat/floppy.img",    "fat/onefat.img",
                                            "fat/disk.vmdk",     "save/fat32.img",    "save/ntfs.img",
                                            "ntfs/disk.img",     "ntfs/mftgrow.img",  "ntfs/features.img",
-                                           "ntfs/features.vmdk", "fat/oemnames.img"};
+                                           "ntfs/features.vmdk", "fat/oemnames.img",
+                                           "fat/oemnames.vmdk", "fat/onefat.vmdk"};
   int checked = 0;
   for (const std::string& name : images) {
     const std::string image = fixtures + "/" + name;
