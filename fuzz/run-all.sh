@@ -24,6 +24,9 @@ if [ -e "$fixtures/fat/disk.img" ]; then
   fat=$(le "$fixtures/fat/floppy.img" 22 2)
   dd if="$fixtures/fat/floppy.img" of="$corpus/fuzz_fat_dir/root" bs=512 skip=$((1 + 2 * fat)) count=14 status=none
 fi
+if [ -e "$fixtures/gpt/gpt.img" ]; then
+  dd if="$fixtures/gpt/gpt.img" of="$corpus/fuzz_partitions/gpt" bs=512 count=64 status=none
+fi
 if [ -e "$fixtures/ntfs/disk.img" ]; then
   image="$fixtures/ntfs/disk.img"
   spc=$(od -An -t u1 -j $((2048 * 512 + 13)) -N 1 "$image" | tr -d ' ')

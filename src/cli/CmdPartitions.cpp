@@ -17,7 +17,8 @@ int PartitionsCommand(const Arguments& arguments) {
   if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage
               << "\n\nLists the FAT and NTFS file systems of SOURCE as Step 2 shows them: one line per\n"
-                 "file system with its name, type, size, start sector and end sector, separated by tabs.\n";
+                 "file system with its name, type, size, start sector and end sector, separated by tabs;\n"
+                 "a partition of a GUID partition table has its own name in a sixth column.\n";
     return kExitOk;
   }
   Arguments args = arguments;
@@ -33,7 +34,9 @@ int PartitionsCommand(const Arguments& arguments) {
   for (const PartitionEntry& entry : session.partitions) {
     PartitionPanel panel = PanelValues(entry);
     std::cout << entry.treeText << '\t' << panel.partitionType << '\t' << panel.partitionSize << '\t'
-              << panel.startSector << '\t' << panel.endSector << '\n';
+              << panel.startSector << '\t' << panel.endSector;
+    if (!entry.tableName.empty()) std::cout << '\t' << entry.tableName;
+    std::cout << '\n';
   }
   return kExitOk;
 }

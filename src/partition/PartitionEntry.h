@@ -21,6 +21,7 @@ struct PartitionEntry {
   std::string treeText;        // "Partition - 1 ( FAT32 )"
   uint64_t startSector = 0;    // first sector, from the start of the source
   uint64_t endSector = 0;      // start + sector count: the first sector after it
+  std::string tableName;       // a GPT partition's own name (UTF-8), else empty
 };
 
 }  // namespace vantor

@@ -5,7 +5,9 @@
 // count. Extended boot records form a chain whose links count from the first
 // extended partition ("the base"), while each record's data entry counts from
 // the record itself. The chain is followed until a record has no link, a link is
-// met a second time, or the listing is full.
+// met a second time, or the listing is full. A table with an entry of type 0xEE
+// protects a GUID partition table, which then is the disk's table (also when
+// the MBR names partitions of its own beside it, as hybrid MBRs do).
 #include "partition/PartitionTable.h"
 
 #include <array>
@@ -13,6 +15,8 @@
 
 #include "core/Sector.h"
 #include "disk/SectorReader.h"
+#include "partition/GptTable.h"
+#include "platform/Utf.h"
 
 namespace vantor {
 namespace {
@@ -32,6 +36,7 @@ TableEntry EntryAt(ByteView sector, size_t index) {
 }
 
 bool IsExtended(uint8_t type) { return type == 0x05 || type == 0x0F; }
+constexpr uint8_t kProtectiveType = 0xEE;
 
 // The lone-volume test on sector 0; later matches override earlier ones. A small
 // FAT volume keeps its size in the 16-bit count at 19 and 0 in the 32-bit count at
@@ -52,15 +57,15 @@ class Lister {
 
   bool full() const { return list_.size() >= kMaxPartitions; }
 
-  void Add(const std::string& name, uint64_t start, uint64_t end) {
+  void Add(const std::string& name, uint64_t start, uint64_t end, const std::string& tableName = {}) {
     if (full()) return;
-    list_.push_back({name, "Partition - " + std::to_string(list_.size() + 1) + " ( " + name + " )", start, end});
+    list_.push_back(
+        {name, "Partition - " + std::to_string(list_.size() + 1) + " ( " + name + " )", start, end, tableName});
   }
 
   // A data entry: named by its boot sector's signature text, else by its type.
   void Identify(const TableEntry& entry, uint64_t start) {
-    SectorBytes boot = reader_.readOne(start);
-    std::string name = SignatureName(ByteView(boot.data(), boot.size()));
+    std::string name = SignatureAt(start);
     if (name.empty()) name = TypeByteName(entry.type);
     if (name.empty()) {
       reader_.host().trace("partition at sector " + std::to_string(start) + " passed over: type " +
@@ -68,6 +73,23 @@ class Lister {
       return;
     }
     Add(name, start, start + entry.sectorCount);
+  }
+
+  // The partitions of a GUID table, named by their boot sectors' signature text
+  // (the type GUID of Windows' data partitions does not tell FAT from NTFS).
+  void ListGpt(const GptListing& gpt) {
+    if (gpt.usedBackup)
+      reader_.host().messageInfo(
+          "The GUID partition table at the start of the disk is damaged; its copy at the end of the disk was used.");
+    for (const GptPartition& partition : gpt.partitions) {
+      std::string name = SignatureAt(partition.firstSector);
+      if (name.empty()) {
+        reader_.host().trace("GPT partition at sector " + std::to_string(partition.firstSector) +
+                             " passed over: no file-system text");
+        continue;
+      }
+      Add(name, partition.firstSector, partition.endSector, Utf16ToUtf8(partition.name));
+    }
   }
 
   void WalkExtendedChain(uint64_t base) {
@@ -96,6 +118,11 @@ class Lister {
   }
 
  private:
+  std::string SignatureAt(uint64_t start) {
+    SectorBytes boot = reader_.readOne(start);
+    return SignatureName(ByteView(boot.data(), boot.size()));
+  }
+
   SectorReader& reader_;
   std::vector<PartitionEntry>& list_;
 };
@@ -130,6 +157,16 @@ uint32_t ListPartitions(SectorReader& reader, std::vector<PartitionEntry>& parti
   if (!single.empty()) {
     lister.Add(single, 0, end);
     return 1;
+  }
+  for (size_t i = 0; i < 4; ++i) {
+    const TableEntry entry = EntryAt(sector, i);
+    if (entry.type != kProtectiveType) continue;
+    GptListing gpt = ReadGpt(reader, uint64_t{entry.firstSector} + entry.sectorCount);
+    if (gpt.found) {
+      lister.ListGpt(gpt);
+      return static_cast<uint32_t>(partitions.size());
+    }
+    reader.host().trace("the protective MBR names a GUID partition table that cannot be read in either copy");
   }
   bool haveExtended = false;
   uint64_t base = 0;

@@ -73,7 +73,8 @@ TEST(RecoverMatchesScan, OnEveryFixture) {
                                            "fat/disk.vmdk",     "save/fat32.img",    "save/ntfs.img",
                                            "ntfs/disk.img",     "ntfs/mftgrow.img",  "ntfs/features.img",
                                            "ntfs/features.vmdk", "fat/oemnames.img",
-                                           "fat/oemnames.vmdk", "fat/onefat.vmdk"};
+                                           "fat/oemnames.vmdk", "fat/onefat.vmdk",
+                                           "gpt/gpt.vmdk",      "gpt/backup.img"};
   int checked = 0;
   for (const std::string& name : images) {
     const std::string image = fixtures + "/" + name;

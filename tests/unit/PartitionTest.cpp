@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <cstring>
 
 #include "partition/BootValues.h"
@@ -127,12 +129,13 @@ TEST(PartitionTest, PanelTextsAndPieShares) {
   EXPECT_EQ(PartitionSizeText(1048576), "1 MB");
   EXPECT_EQ(PartitionSizeText(1ull << 30), "1024 MB");
   EXPECT_EQ(PartitionSizeText((1ull << 30) + (1ull << 20) * 512), "1.500 GB");
-  PartitionEntry e{"FAT32", "Partition - 1 ( FAT32 )", 2048, 2048 + 204800};
+  PartitionEntry e{"FAT32", "Partition - 1 ( FAT32 )", 2048, 2048 + 204800, ""};
   PartitionPanel panel = PanelValues(e);
   EXPECT_EQ(panel.partitionSize, "100 MB");
   EXPECT_EQ(panel.endSector, "206848");
   EXPECT_EQ(Step2LogLines(e, false).back(), "Search Exhaustive : Not Checked");
-  std::vector<PartitionEntry> entries{{"FAT16", "", 0, 2500}, {"FAT32", "", 2500, 5000}, {"NTFS", "", 5000, 6000}};
+  std::vector<PartitionEntry> entries{
+      {"FAT16", "", 0, 2500, ""}, {"FAT32", "", 2500, 5000, ""}, {"NTFS", "", 5000, 6000, ""}};
   auto shares = PartitionShares(entries, 10000 * 512ull);
   ASSERT_EQ(shares.size(), 3u);
   EXPECT_EQ(shares[0].label, "Partition1");
@@ -230,6 +233,60 @@ TEST(BootValuesTest, NtfsTakesTheBackupCopyAtThePartitionsLastSector) {
   std::memcpy(b.disk->sector(2048 + 32).data(), "FILE0", 5);
   b.disk->sector(2048 + 9999)[64] = 3;  // 3 * 8 sectors per record: refused
   EXPECT_EQ(ReadBootValues(b.session), 0u);
+}
+
+// A GPT of one FAT32 partition at sector 100 named "ESP": header at `lba`, its
+// copy named at `other`, entries (4 of 128 bytes) at `entries`.
+void PutGpt(MemoryDisk& disk, uint64_t lba, uint64_t other, uint64_t entries) {
+  std::vector<uint8_t> array(4 * 128, 0);
+  array[0] = 0x28;  // any nonzero type GUID
+  const uint64_t first = 100, last = 199;
+  std::memcpy(array.data() + 32, &first, 8);
+  std::memcpy(array.data() + 40, &last, 8);
+  const char16_t name[] = u"ESP";
+  for (size_t i = 0; i < 3; ++i) array[56 + 2 * i] = static_cast<uint8_t>(name[i]);
+  disk.Put(entries, array.data(), array.size());
+  std::vector<uint8_t> header(512, 0);
+  std::memcpy(header.data(), "EFI PART", 8);
+  const uint32_t size = 92, count = 4, entrySize = 128;
+  const auto arrayCrc = static_cast<uint32_t>(crc32(0, array.data(), static_cast<uInt>(array.size())));
+  std::memcpy(header.data() + 12, &size, 4);
+  std::memcpy(header.data() + 24, &lba, 8);
+  std::memcpy(header.data() + 32, &other, 8);
+  std::memcpy(header.data() + 72, &entries, 8);
+  std::memcpy(header.data() + 80, &count, 4);
+  std::memcpy(header.data() + 84, &entrySize, 4);
+  std::memcpy(header.data() + 88, &arrayCrc, 4);
+  const auto crc = static_cast<uint32_t>(crc32(0, header.data(), size));
+  std::memcpy(header.data() + 16, &crc, 4);
+  disk.Put(lba, header.data(), header.size());
+}
+
+// A protective MBR over 1000 sectors and a GPT with its copy at sector 999; the
+// primary header or array damaged, the copy takes over; both damaged, the MBR's
+// own entries are all that is left. A hybrid MBR's FAT16 entry gives way to the GPT.
+TEST(PartitionTest, GuidTablesAndTheirCopy) {
+  enum class Damage { kNone, kHeader, kEntries, kBoth };
+  for (Damage damage : {Damage::kNone, Damage::kHeader, Damage::kEntries, Damage::kBoth}) {
+    Listing l;
+    PutEntry(*l.disk, 0, 0, 0xEE, 1, 999);
+    PutEntry(*l.disk, 0, 1, 0x06, 300, 50);
+    PutText(*l.disk, 300, 54, "FAT16");
+    PutText(*l.disk, 100, 82, "FAT32");
+    PutGpt(*l.disk, 1, 999, 2);
+    PutGpt(*l.disk, 999, 1, 995);
+    if (damage == Damage::kHeader || damage == Damage::kBoth) l.disk->sector(1)[30] ^= 1;
+    if (damage == Damage::kEntries) l.disk->sector(2)[40] ^= 1;
+    if (damage == Damage::kBoth) l.disk->sector(995)[40] ^= 1;
+    const std::vector<std::string> texts = l.Texts();
+    if (damage == Damage::kBoth) {
+      EXPECT_EQ(texts, std::vector<std::string>{"Partition - 1 ( FAT16 ) 300-350"});
+      continue;
+    }
+    EXPECT_EQ(texts, std::vector<std::string>{"Partition - 1 ( FAT32 ) 100-200"}) << static_cast<int>(damage);
+    EXPECT_EQ(l.session.partitions[0].tableName, "ESP");
+    EXPECT_EQ(!l.host.calls.empty(), damage != Damage::kNone) << static_cast<int>(damage);
+  }
 }
 
 }  // namespace
