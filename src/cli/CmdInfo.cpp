@@ -59,6 +59,7 @@ int InfoCommand(const Arguments& args) {
   Session session;
   SourceChoice choice = ChooseSource(session, args[0]);
   if (!choice.ok) return Failure(choice.message);
+  if (!choice.message.empty()) std::cout << "Note   : " << choice.message << "\n";
   if (session.state.vmValid != 1) {
     for (const auto& line : PlainSourceLines(session, args[0])) std::cout << line << "\n";
     return kExitOk;

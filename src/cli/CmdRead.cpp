@@ -50,6 +50,7 @@ int ReadCommand(const Arguments& args) {
   Session session;
   SourceChoice choice = ChooseSource(session, args[0]);
   if (!choice.ok) return Failure(choice.message);
+  if (!choice.message.empty()) std::cerr << "vantor: " << choice.message << "\n";
   // 4 MiB batches: long runs of contiguous grains become one read each. The buffer
   // is page-aligned: the kernel copies from the page cache several times slower
   // into a buffer that is not aligned to a cache line (as malloc's large blocks,

@@ -15,6 +15,7 @@ StepResult OpenSource(Session& session, const std::string& source) {
   LogRunStart(session.startTime, kActivityLog);
   SourceChoice choice = ChooseSource(session, source);
   if (!choice.ok) return {false, choice.message};
+  if (!choice.message.empty()) session.host().messageInfo(choice.message);
   if (std::string warning = VirtualDiskWarning(session); !warning.empty()) session.host().messageInfo(warning);
   std::vector<std::string> lines{"Device Information : "};
   if (session.state.vmValid == 1)

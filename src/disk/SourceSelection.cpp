@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "disk/ForeignDisks.h"
 #include "disk/SectorReader.h"
 #include "platform/DevicePaths.h"
 #include "platform/Folders.h"
@@ -31,6 +32,31 @@ bool IsVirtualDiskLayout(const std::string& type) {
          type == "twoGbMaxExtentFlat";
 }
 
+// A flat extent ("disk-flat.vmdk", "disk-f001.vmdk") is the disk's bytes as
+// they are; the descriptor beside it names it. The descriptor's name when the
+// file is such an extent (whether or not the descriptor is there), else empty.
+std::string DescriptorOfFlatExtent(const std::string& path) {
+  const std::string name = FileNamePart(path);
+  if (EndsWithIgnoringCase(name, "-flat.vmdk")) return path.substr(0, path.size() - 10) + ".vmdk";
+  if (name.size() > 10 && EndsWithIgnoringCase(name, ".vmdk")) {
+    const std::string tail = name.substr(name.size() - 10, 5);  // "-f001"
+    if (tail[0] == '-' && (tail[1] == 'f' || tail[1] == 'F') && std::isdigit(static_cast<unsigned char>(tail[2])) &&
+        std::isdigit(static_cast<unsigned char>(tail[3])) && std::isdigit(static_cast<unsigned char>(tail[4])))
+      return path.substr(0, path.size() - 10) + ".vmdk";
+  }
+  return {};
+}
+
+// Reads `path` as a disk image: physical disk 0 mapped to the file.
+void MapAsImage(SectorReader& reader, const std::string& path) {
+  reader.state().vmValid = 0;
+  reader.state().selectedItemText = Utf8ToUtf16(path);
+  reader.state().imageSource = 0;
+  reader.state().deviceIndex = 0;
+  reader.state().devicePath() = "\\\\.\\PhysicalDrive0";
+  reader.mapDevice(reader.state().devicePath(), path);
+}
+
 }  // namespace
 
 SourceChoice ChooseVirtualDisk(SectorReader& reader, const std::string& path) {
@@ -47,6 +73,16 @@ SourceChoice ChooseVirtualDisk(SectorReader& reader, const std::string& path) {
   if (const std::string& missing = reader.virtualDisk.missingExtent(); !missing.empty())
     return {false, "Please select a correct virtual machine file (its extent file " + missing + " is missing)"};
   if (opened.status == 0 && opened.typeText == "Used") return {false, "This file is in use please select another file"};
+  if (std::string kind = ForeignDiskKind(path); !kind.empty()) return {false, ForeignDiskMessage(path, kind)};
+  if (opened.typeText.empty()) {
+    if (std::string descriptor = DescriptorOfFlatExtent(path); !descriptor.empty()) {
+      MapAsImage(reader, path);
+      std::error_code error;
+      std::string note = path + " is a flat extent of a VMware disk: read as a disk image";
+      if (std::filesystem::exists(descriptor, error)) note += " (open " + descriptor + " for the whole disk)";
+      return {true, note};
+    }
+  }
   return {false, "Please select a correct virtual machine file"};
 }
 
@@ -60,16 +96,14 @@ SourceChoice ChooseSource(SectorReader& reader, const std::string& path) {
   int probe = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (probe < 0) return {false, "Source cannot be opened for reading: " + path + ": " + std::strerror(errno)};
   ::close(probe);
+  if (std::string kind = ForeignDiskKind(path); !kind.empty()) return {false, ForeignDiskMessage(path, kind)};
   reader.state().vmValid = 0;
   reader.state().selectedItemText = Utf8ToUtf16(path);
   if (EndsWithIgnoringCase(path, "Image0.img")) {
     std::string text = path.substr(0, path.size() - 10) + "Image0.img";
     if (SelectImage(reader.state(), text)) return {true, {}};
   }
-  reader.state().imageSource = 0;
-  reader.state().deviceIndex = 0;
-  reader.state().devicePath() = "\\\\.\\PhysicalDrive0";
-  reader.mapDevice(reader.state().devicePath(), path);
+  MapAsImage(reader, path);
   return {true, {}};
 }
 

@@ -12,7 +12,7 @@ class SectorReader;
 
 struct SourceChoice {
   bool ok = false;
-  std::string message;  // what to tell the user when not ok
+  std::string message;  // what to tell the user: why not, or a note on what was chosen
 };
 
 // The start dialog's check of a virtual disk file; sets vmValid, vmFilePath and

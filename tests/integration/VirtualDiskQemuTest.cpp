@@ -343,5 +343,31 @@ TEST_F(InfoCommandTest, RefusesBadFilesWithTheirMessages) {
   EXPECT_EQ(output, "vantor: Please select a correct virtual machine file\n");
 }
 
+// Disks of other makers are named with the conversion that makes them
+// readable, whatever their file name says; a flat extent opened on its own is
+// read as the disk image it is, with its descriptor named.
+TEST_F(InfoCommandTest, ForeignDisksAndLoneFlatExtents) {
+  const std::vector<std::pair<std::string, std::string>> kinds = {
+      {"qcow2", "a QEMU disk (qcow2)"}, {"vdi", "a VirtualBox disk (VDI)"}, {"vhdx", "a Hyper-V disk (VHDX)"},
+      {"vpc", "a Hyper-V or Virtual PC disk (VHD)"}};
+  std::string output;
+  for (const auto& [format, kind] : kinds) {
+    for (const std::string& name : std::vector<std::string>{"disk." + format, format + ".vmdk"}) {
+      ASSERT_EQ(RunShell("qemu-img create -q -f " + format + " '" + std::string(dir_ / name) + "' 10M", &output), 0);
+      EXPECT_EQ(Info(dir_ / name, &output), 1) << name;
+      EXPECT_NE(output.find(" is " + kind + ", not a VMware disk; convert it with: qemu-img convert -O vmdk"),
+                std::string::npos)
+          << name << ": " << output;
+    }
+  }
+  const std::string flat = FixtureDir() + "/monolithicFlat/small-flat.vmdk";
+  ASSERT_EQ(Info(flat, &output), 0) << output;
+  EXPECT_NE(output.find("is a flat extent of a VMware disk: read as a disk image (open " + FixtureDir() +
+                        "/monolithicFlat/small.vmdk for the whole disk)"),
+            std::string::npos)
+      << output;
+  EXPECT_NE(output.find("Disk Size  : 16 MB (32771 sectors)"), std::string::npos) << output;
+}
+
 }  // namespace
 }  // namespace vantor
