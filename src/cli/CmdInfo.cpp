@@ -46,17 +46,21 @@ std::vector<std::string> PlainSourceLines(const Session& session, const std::str
 
 }  // namespace
 
-int InfoCommand(const Arguments& args) {
-  const std::string usage = "vantor info SOURCE";
-  if (WantsHelp(args)) {
+int InfoCommand(const Arguments& arguments) {
+  const std::string usage = "vantor info SOURCE [--ignore-cid]";
+  if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage
               << "\n\nPrints a virtual disk's type, size and geometry as Step 1 shows them; for a disk image\n"
-                 "or a device, what it is and its size.\n";
+                 "or a device, what it is and its size. A snapshot lists its chain of parent disks.\n"
+              << kIgnoreCidHelp;
     return kExitOk;
   }
+  Arguments args = arguments;
+  const bool ignoreCid = TakeFlag(args, "--ignore-cid");
   if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 1) return UsageError(usage, "info takes exactly one SOURCE");
   Session session;
+  session.reader.virtualDisk.setIgnoreParentCid(ignoreCid);
   SourceChoice choice = ChooseSource(session, args[0]);
   if (!choice.ok) return Failure(choice.message);
   if (!choice.message.empty()) std::cout << "Note   : " << choice.message << "\n";
@@ -69,6 +73,8 @@ int InfoCommand(const Arguments& args) {
   if (damage.sectorsBeyondFiles > 0)
     std::cout << "\nBeyond Its Files   : " << damage.sectorsBeyondFiles << " sectors read as zeros\n";
   for (const auto& file : damage.missingFiles) std::cout << "Missing Extent   : " << file << "\n";
+  const std::vector<std::string> chain = session.reader.virtualDisk.chain();
+  for (size_t i = 1; i < chain.size(); ++i) std::cout << (i == 1 ? "\n" : "") << "Parent Disk   : " << chain[i] << "\n";
   return kExitOk;
 }
 

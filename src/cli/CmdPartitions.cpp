@@ -13,20 +13,23 @@
 namespace vantor::cli {
 
 int PartitionsCommand(const Arguments& arguments) {
-  const std::string usage = std::string("vantor partitions SOURCE ") + kHostOptionsUsage;
+  const std::string usage = std::string("vantor partitions SOURCE [--ignore-cid] ") + kHostOptionsUsage;
   if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage
               << "\n\nLists the FAT and NTFS file systems of SOURCE as Step 2 shows them: one line per\n"
                  "file system with its name, type, size, start sector and end sector, separated by tabs;\n"
-                 "a partition of a GUID partition table has its own name in a sixth column.\n";
+                 "a partition of a GUID partition table has its own name in a sixth column.\n"
+              << kIgnoreCidHelp;
     return kExitOk;
   }
   Arguments args = arguments;
   HostOptions options;
   if (std::string problem = TakeHostOptions(args, options); !problem.empty()) return UsageError(usage, problem);
+  const bool ignoreCid = TakeFlag(args, "--ignore-cid");
   if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 1) return UsageError(usage, "partitions takes exactly one SOURCE");
   Session session;
+  session.reader.virtualDisk.setIgnoreParentCid(ignoreCid);
   CliHost host(options);
   session.setHost(&host);
   if (StepResult opened = OpenSource(session, args[0]); !opened.ok) return Failure(opened.message);

@@ -34,20 +34,24 @@ bool WriteAll(const uint8_t* data, size_t length) {
 
 }  // namespace
 
-int ReadCommand(const Arguments& args) {
-  const std::string usage = "vantor read SOURCE FIRST COUNT";
-  if (WantsHelp(args)) {
+int ReadCommand(const Arguments& arguments) {
+  const std::string usage = "vantor read SOURCE FIRST COUNT [--ignore-cid]";
+  if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage
               << "\n\nWrites COUNT sectors of 512 bytes from sector FIRST of SOURCE to standard output.\n"
-                 "Sectors the source does not hold read as zeros.\n";
+                 "Sectors the source does not hold read as zeros.\n"
+              << kIgnoreCidHelp;
     return kExitOk;
   }
   uint64_t first = 0, count = 0;
+  Arguments args = arguments;
+  const bool ignoreCid = TakeFlag(args, "--ignore-cid");
   if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 3) return UsageError(usage, "read takes SOURCE FIRST COUNT");
   if (!ParseNumber(args[1], first) || !ParseNumber(args[2], count))
     return UsageError(usage, "FIRST and COUNT must be whole numbers");
   Session session;
+  session.reader.virtualDisk.setIgnoreParentCid(ignoreCid);
   SourceChoice choice = ChooseSource(session, args[0]);
   if (!choice.ok) return Failure(choice.message);
   if (!choice.message.empty()) std::cerr << "vantor: " << choice.message << "\n";

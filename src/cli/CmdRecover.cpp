@@ -27,7 +27,7 @@ int RecoverCommand(const Arguments& arguments) {
                  "source. When DIR seems too small, nothing is saved unless --ignore-free-space is\n"
                  "given. Prints the saving report; the exit code is 0 only for \"Saving completed\n"
                  "successfully.\", 1 when it did not complete, 130 when interrupted.\n"
-              << kCodePageHelp;
+              << kCodePageHelp << kIgnoreCidHelp;
     return kExitOk;
   }
   Arguments args = arguments;
@@ -37,10 +37,12 @@ int RecoverCommand(const Arguments& arguments) {
   if (std::string problem = TakeHostOptions(args, hostOptions); !problem.empty()) return UsageError(usage, problem);
   if (std::string problem = TakeCodePage(args, codePage); !problem.empty()) return UsageError(usage, problem);
   if (std::string problem = TakeRecoverOptions(args, options); !problem.empty()) return UsageError(usage, problem);
+  const bool ignoreCid = TakeFlag(args, "--ignore-cid");
   if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 1) return UsageError(usage, "recover takes exactly one SOURCE");
   if (options.destination.empty()) return UsageError(usage, "-o DIR is required");
   Session session;
+  session.reader.virtualDisk.setIgnoreParentCid(ignoreCid);
   RecoverHost host(hostOptions, options);
   session.setHost(&host);
   session.state.oemCodePage = codePage;

@@ -42,7 +42,7 @@ void WriteOut(const std::string& text) { std::fwrite(text.data(), 1, text.size()
 }  // namespace
 
 int ScanCommand(const Arguments& arguments) {
-  const std::string usage = std::string("vantor scan SOURCE [-p N] [--json] [--codepage N] ") + kHostOptionsUsage;
+  const std::string usage = std::string("vantor scan SOURCE [-p N] [--json] [--codepage N] [--ignore-cid] ") + kHostOptionsUsage;
   if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage
               << "\n\nScans file system N (default 1, numbered as 'vantor partitions' lists them) for its\n"
@@ -50,7 +50,7 @@ int ScanCommand(const Arguments& arguments) {
                  "(y/n), size, modified, created and accessed dates, and the path under Root, separated\n"
                  "by tabs; --json prints the same as one JSON array. Then the total size and the\n"
                  "numbers of folders and files found (on standard error with --json).\n"
-              << kCodePageHelp;
+              << kCodePageHelp << kIgnoreCidHelp;
     return kExitOk;
   }
   Arguments args = arguments;
@@ -60,9 +60,11 @@ int ScanCommand(const Arguments& arguments) {
   if (std::string problem = TakeHostOptions(args, hostOptions); !problem.empty()) return UsageError(usage, problem);
   if (std::string problem = TakeCodePage(args, codePage); !problem.empty()) return UsageError(usage, problem);
   if (std::string problem = TakeScanOptions(args, scanOptions); !problem.empty()) return UsageError(usage, problem);
+  const bool ignoreCid = TakeFlag(args, "--ignore-cid");
   if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 1) return UsageError(usage, "scan takes exactly one SOURCE");
   Session session;
+  session.reader.virtualDisk.setIgnoreParentCid(ignoreCid);
   CliHost host(hostOptions);
   session.setHost(&host);
   session.state.oemCodePage = codePage;

@@ -65,7 +65,7 @@ std::string TakeRecoverOptions(Arguments& args, RecoverOptions& options);
 inline constexpr const char* kRecoverUsage =
     "vantor recover SOURCE [-p N] -o DIR [--all | --deleted-only | --select PATH ...] "
     "[--include-system] [--on-exists replace|skip|rename] [--on-write-error skip|abort] [--ignore-free-space] "
-    "[--codepage N] [--on-bad-sector retry|skip] [--quiet] [--verbose]";
+    "[--codepage N] [--ignore-cid] [--on-bad-sector retry|skip] [--quiet] [--verbose]";
 
 RecoverResult RecoverPartition(Session& session, const std::string& source, const RecoverOptions& options);
 

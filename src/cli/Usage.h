@@ -54,6 +54,15 @@ inline constexpr const char* kCodePageHelp =
     "--codepage N reads FAT short names that hold letters beyond ASCII (and no long name)\n"
     "in OEM code page N: 850 (the default), 437, 852 or 866.\n";
 
+// Takes `flag` out of `args`; true when it was there.
+inline bool TakeFlag(Arguments& args, const std::string& flag) {
+  const size_t before = args.size();
+  std::erase(args, flag);
+  return args.size() != before;
+}
+inline constexpr const char* kIgnoreCidHelp =
+    "--ignore-cid reads a snapshot whose parent disk was written since the snapshot was taken.\n";
+
 // An argument left over that looks like an option, as a problem text; empty
 // when there is none.
 inline std::string UnknownOption(const Arguments& rest) {

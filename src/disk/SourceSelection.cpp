@@ -72,6 +72,8 @@ SourceChoice ChooseVirtualDisk(SectorReader& reader, const std::string& path) {
   if (opened.typeText == "Damaged") return {false, "File is highly Damaged can't be recoverd"};
   if (const std::string& missing = reader.virtualDisk.missingExtent(); !missing.empty())
     return {false, "Please select a correct virtual machine file (its extent file " + missing + " is missing)"};
+  if (const std::string& problem = reader.virtualDisk.parentProblem(); !problem.empty())
+    return {false, "Please select a correct virtual machine file (" + problem + ")"};
   if (opened.status == 0 && opened.typeText == "Used") return {false, "This file is in use please select another file"};
   if (std::string kind = ForeignDiskKind(path); !kind.empty()) return {false, ForeignDiskMessage(path, kind)};
   if (opened.typeText.empty()) {

@@ -47,6 +47,8 @@ constexpr uint64_t kMaxDamageWalkEntries = 1ULL << 26;
 
 constexpr const char* kSparseMagic = "KDMV";
 constexpr const char* kDescriptorMagic = "# Disk DescriptorFile";
+constexpr const char* kNoParent = "ffffffff";
+constexpr int kMaxChainLinks = 32;
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
@@ -89,8 +91,13 @@ bool Exists(const std::string& path) {
 
 }  // namespace
 
-VirtualDiskOpenResult VirtualDisk::Open(const std::string& path) {
+VirtualDiskOpenResult VirtualDisk::Open(const std::string& path) { return OpenLink(path, 0); }
+
+VirtualDiskOpenResult VirtualDisk::OpenLink(const std::string& path, int depth) {
+  const bool ignoreCid = ignoreParentCid_;
   *this = VirtualDisk();
+  ignoreParentCid_ = ignoreCid;
+  path_ = path;
   handle_ = OpenFileDevice(path, DeviceAccess::kRead);
   if (handle_ == nullptr) return Refuse(0, "Used");
   uint8_t first[21] = {};
@@ -98,13 +105,51 @@ VirtualDiskOpenResult VirtualDisk::Open(const std::string& path) {
   std::string text;
   for (uint8_t byte : first)
     if (byte != 0) text += static_cast<char>(byte);
-  if (StartsWith(text, kSparseMagic)) return OpenSparseFile();
-  if (StartsWith(text, kDescriptorMagic)) return OpenDescriptorFile(path);
-  return Refuse(0, "");
+  VirtualDiskOpenResult opened;
+  if (StartsWith(text, kSparseMagic)) opened = OpenSparseFile();
+  else if (StartsWith(text, kDescriptorMagic)) opened = OpenDescriptorFile(path);
+  else return Refuse(0, "");
+  if (layout_ != Layout::kSparse || parentCid_.empty() || parentCid_ == kNoParent) return opened;
+  return OpenParent(opened, depth);
+}
+
+VirtualDiskOpenResult VirtualDisk::OpenParent(VirtualDiskOpenResult opened, int depth) {
+  std::string hint = parentHint_;
+  std::replace(hint.begin(), hint.end(), '\\', '/');
+  std::string parentPath = !hint.empty() && hint[0] == '/' ? hint : FolderOf(path_) + hint;
+  // A hint written on Windows ("C:/VMs/base.vmdk") names the parent where it was
+  // then; beside the snapshot is where a copied machine keeps it.
+  if (!Exists(parentPath)) parentPath = FolderOf(path_) + hint.substr(hint.find_last_of('/') + 1);
+  std::string problem;
+  auto parent = std::make_unique<VirtualDisk>();
+  parent->ignoreParentCid_ = ignoreParentCid_;
+  if (hint.empty()) {
+    problem = "the snapshot names no parent disk";
+  } else if (depth >= kMaxChainLinks) {
+    problem = "its chain of parent disks is longer than " + std::to_string(kMaxChainLinks) + " links";
+  } else if (!Exists(parentPath)) {
+    problem = "its parent disk " + parentPath + " is missing";
+  } else if (VirtualDiskOpenResult link = parent->OpenLink(parentPath, depth + 1); link.status != 1 ||
+             parent->layout_ == Layout::kNone) {
+    problem = "its parent disk " + parentPath + " cannot be read" +
+              (parent->parentProblem_.empty() ? std::string() : ": " + parent->parentProblem_);
+  } else if (parent->cid_ != parentCid_ && !ignoreParentCid_) {
+    problem = "its parent disk " + parentPath + " has CID " + parent->cid_ + ", not " + parentCid_ +
+              " as when the snapshot was taken (the parent was written since); --ignore-cid reads it all the same";
+  }
+  if (problem.empty()) {
+    parent_ = std::move(parent);
+    return opened;
+  }
+  VirtualDiskOpenResult refused = Refuse(0, "");
+  parentProblem_ = problem;
+  return refused;
 }
 
 VirtualDiskOpenResult VirtualDisk::Refuse(uint32_t status, const char* typeText) {
+  const bool ignoreCid = ignoreParentCid_;
   *this = VirtualDisk();
+  ignoreParentCid_ = ignoreCid;
   return {status, typeText};
 }
 
@@ -307,7 +352,7 @@ uint64_t VirtualDisk::SectorsBeyondFile(uint64_t offset, uint64_t length) const 
   return (length - inside + kSectorSize - 1) / kSectorSize;
 }
 
-uint32_t VirtualDisk::ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buffer) {
+uint32_t VirtualDisk::ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buffer, uint64_t diskSector) {
   const uint64_t grainSize = header_.grainSize;
   uint32_t status = 1;
   // A run of allocated pieces that follow one another in the file: one read.
@@ -320,6 +365,11 @@ uint32_t VirtualDisk::ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buf
     runLength = 0;
   };
   uint64_t done = 0;
+  // What this snapshot does not hold, its parent does.
+  const auto fromParent = [&](uint64_t count) {
+    if (parent_ != nullptr)
+      status = parent_->Read(diskSector + done, count * kSectorSize, buffer + done * kSectorSize);
+  };
   while (done < sectors) {
     uint64_t directoryIndex = sector / sectorsPerGrainTable_;
     uint64_t inTable = sector % sectorsPerGrainTable_;
@@ -334,6 +384,7 @@ uint32_t VirtualDisk::ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buf
       if (directoryIndex >= grainDirectory_.size() && directoryIndex < directoryWanted_) zeroFilled_ += piece;
       flush();
       status = 0;
+      fromParent(piece);
     } else {
       piece = std::min(sectors - done, grainSize - inGrain);
       const std::vector<uint32_t>* table = GrainTable(tableSector);
@@ -344,7 +395,8 @@ uint32_t VirtualDisk::ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buf
         zeroFilled_ += piece;  // the table is cut off by the end of the file
         flush();
       } else if (uint32_t grain = (*table)[static_cast<size_t>(tableIndex)]; grain == 0) {
-        flush();  // not allocated: stays zeros
+        flush();  // not allocated: zeros, or the parent's
+        fromParent(piece);
       } else {
         uint64_t offset = (static_cast<uint64_t>(grain) + inGrain) * kSectorSize;
         size_t length = static_cast<size_t>(piece * kSectorSize);
@@ -393,7 +445,7 @@ uint32_t VirtualDisk::Read(uint64_t firstSector, uint64_t byteCount, uint8_t* bu
       std::memset(target, 0, static_cast<size_t>(piece * kSectorSize));
       status = 0;
     } else {
-      status = layout_ == Layout::kSparse ? ReadSparse(within, piece, target) : ReadFlat(within, piece, target);
+      status = layout_ == Layout::kSparse ? ReadSparse(within, piece, target, sector) : ReadFlat(within, piece, target);
     }
     sector += piece;
     done += piece;
@@ -469,6 +521,12 @@ void VirtualDisk::ParseDescriptor(const uint8_t* area, size_t length) {
 void VirtualDisk::ParseDescriptorLine(const std::string& line) {
   if (StartsWith(line, "createType")) {
     createType_ = QuotedValue(line);
+  } else if (StartsWith(line, "CID=")) {
+    cid_ = line.substr(4, 8);
+  } else if (StartsWith(line, "parentCID=")) {
+    parentCid_ = line.substr(10, 8);
+  } else if (StartsWith(line, "parentFileNameHint")) {
+    parentHint_ = QuotedValue(line);
   } else if (StartsWith(line, "RW") || StartsWith(line, "RDONLY") || StartsWith(line, "NOACCESS")) {
     // access, size in sectors, extent type, then the quoted file name.
     std::vector<size_t> starts;
@@ -505,7 +563,17 @@ std::vector<std::string> VirtualDisk::extentPaths() const {
   std::vector<std::string> paths;
   for (const ExtentSlot& slot : slots_)
     if (!slot.path.empty()) paths.push_back(slot.path);
+  if (parent_ != nullptr) {
+    paths.push_back(parent_->path_);
+    for (const std::string& path : parent_->extentPaths()) paths.push_back(path);
+  }
   return paths;
+}
+
+std::vector<std::string> VirtualDisk::chain() const {
+  std::vector<std::string> links;
+  for (const VirtualDisk* link = this; link != nullptr; link = link->parent_.get()) links.push_back(link->path_);
+  return links;
 }
 
 std::string VirtualDisk::sizeGbText() const {

@@ -3,6 +3,12 @@
 // directory, grain tables, grains), "twoGbMaxExtentSparse" (a descriptor file and
 // sparse extents of up to 2 GB), "monolithicFlat" and "twoGbMaxExtentFlat" (a
 // descriptor file and raw extents). Only ever read.
+//
+// A snapshot is a sparse disk whose descriptor names its parent (parentCID other
+// than ffffffff, parentFileNameHint): what it does not hold, it reads from the
+// parent, which may be a snapshot in turn. The parent's own CID must be the
+// parentCID the snapshot was taken against: a parent written to since then no
+// longer holds what the snapshot left to it.
 #pragma once
 
 #include <cstdint>
@@ -55,9 +61,17 @@ class VirtualDisk {
   const VirtualDiskDamage& Damage();
   // Sectors read so far that lay beyond the files: a rise across a read tells
   // that some of what it delivered are such zeros.
-  uint64_t zeroFilledSectors() const { return zeroFilled_; }
+  uint64_t zeroFilledSectors() const { return zeroFilled_ + (parent_ != nullptr ? parent_->zeroFilledSectors() : 0); }
   // The extent file that Open found missing, when it refused for that reason.
   const std::string& missingExtent() const { return missingExtent_; }
+  // Why Open refused a snapshot for its parent (missing, unreadable, or of
+  // another CID); empty otherwise.
+  const std::string& parentProblem() const { return parentProblem_; }
+  // Reads a snapshot whose parent's CID does not match all the same; kept
+  // across Open.
+  void setIgnoreParentCid(bool ignore) { ignoreParentCid_ = ignore; }
+  // The files of the chain, this disk's first, then its parent's, to the base.
+  std::vector<std::string> chain() const;
 
   // The texts shown for the disk.
   const std::string& createType() const { return createType_; }
@@ -92,6 +106,9 @@ class VirtualDisk {
     std::vector<uint32_t> entries;
   };
 
+  VirtualDiskOpenResult OpenLink(const std::string& path, int depth);
+  // Opens the parent a snapshot names; refuses the snapshot when it cannot.
+  VirtualDiskOpenResult OpenParent(VirtualDiskOpenResult opened, int depth);
   VirtualDiskOpenResult OpenSparseFile();
   VirtualDiskOpenResult OpenDescriptorFile(const std::string& path);
   // Rebuilds this object empty and returns the refusal.
@@ -114,7 +131,9 @@ class VirtualDisk {
   // The sectors of the open sparse extent that its file does not hold; spends
   // `budget`, the grain table entries still to be examined.
   uint64_t SparseSectorsBeyondFile(uint64_t extentSectors, uint64_t& budget);
-  uint32_t ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buffer);
+  // Reads `sectors` from `sector` of the open sparse extent, which is sector
+  // `diskSector` of the disk (for the parent's part).
+  uint32_t ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buffer, uint64_t diskSector);
   uint32_t ReadFlat(uint64_t sector, uint64_t sectors, uint8_t* buffer);
   // The sectors of `length` bytes at `offset` of the open file that lie past its end.
   uint64_t SectorsBeyondFile(uint64_t offset, uint64_t length) const;
@@ -143,6 +162,13 @@ class VirtualDisk {
   uint64_t zeroFilled_ = 0;
   std::unique_ptr<VirtualDiskDamage> damage_;
   std::string missingExtent_;
+  std::string path_;
+  std::string cid_;
+  std::string parentCid_;
+  std::string parentHint_;
+  std::unique_ptr<VirtualDisk> parent_;
+  std::string parentProblem_;
+  bool ignoreParentCid_ = false;
   uint64_t overHead_ = 0;
   std::string cylinders_;
   std::string heads_;

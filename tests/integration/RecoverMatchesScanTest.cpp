@@ -74,7 +74,8 @@ TEST(RecoverMatchesScan, OnEveryFixture) {
                                            "ntfs/disk.img",     "ntfs/mftgrow.img",  "ntfs/features.img",
                                            "ntfs/features.vmdk", "fat/oemnames.img",
                                            "fat/oemnames.vmdk", "fat/onefat.vmdk",
-                                           "gpt/gpt.vmdk",      "gpt/backup.img"};
+                                           "gpt/gpt.vmdk",      "gpt/backup.img",
+                                           "snapshots/snap2.vmdk"};
   int checked = 0;
   for (const std::string& name : images) {
     const std::string image = fixtures + "/" + name;
