@@ -29,7 +29,7 @@ bool EndsWithIgnoringCase(const std::string& text, const std::string& tail) {
 
 bool IsVirtualDiskLayout(const std::string& type) {
   return type == "monolithicSparse" || type == "twoGbMaxExtentSparse" || type == "monolithicFlat" ||
-         type == "twoGbMaxExtentFlat";
+         type == "twoGbMaxExtentFlat" || type == "streamOptimized";
 }
 
 // A flat extent ("disk-flat.vmdk", "disk-f001.vmdk") is the disk's bytes as

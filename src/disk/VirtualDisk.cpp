@@ -20,6 +20,8 @@
 //   with one platform read.
 #include "disk/VirtualDisk.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -75,8 +77,15 @@ uint64_t ParseDecimal(const std::string& text) {
 }
 
 bool IsSparseType(const std::string& type) {
-  return type == "monolithicSparse" || type == "twoGbMaxExtentSparse";
+  return type == "monolithicSparse" || type == "twoGbMaxExtentSparse" || type == "streamOptimized";
 }
+
+// The directory offset of a streamOptimized header whose directory follows the
+// grains; the footer holds the real one.
+constexpr uint64_t kDirectoryAtEnd = UINT64_MAX;
+// A grain marker: the grain's first sector (8 bytes), the compressed length (4)
+// and the deflate data.
+constexpr size_t kGrainMarkerBytes = 12;
 bool IsFlatType(const std::string& type) { return type == "monolithicFlat" || type == "twoGbMaxExtentFlat"; }
 
 std::string FolderOf(const std::string& path) {
@@ -153,9 +162,20 @@ VirtualDiskOpenResult VirtualDisk::Refuse(uint32_t status, const char* typeText)
   return {status, typeText};
 }
 
+void VirtualDisk::TakeFooterHeader() {
+  if (header_.gdOffset != kDirectoryAtEnd || handleSize_ < 3 * kSectorSize) return;
+  uint8_t footer[kSectorSize] = {};
+  if (!handle_->readAt(handleSize_ - 2 * kSectorSize, footer, sizeof footer)) return;
+  const ByteView bytes(footer, sizeof footer);
+  if (!bytes.matches(0, kSparseMagic)) return;
+  header_.gdOffset = bytes.le64(56);
+  header_.rgdOffset = bytes.le64(48);
+}
+
 VirtualDiskOpenResult VirtualDisk::OpenSparseFile() {
   handleSize_ = handle_->size();
   if (!ReadHeader()) return Refuse(0, "Used");
+  TakeFooterHeader();
   overHead_ = header_.overHead;
   if (header_.descriptorOffset == 0) return Refuse(0, "");
   // A header whose grain arithmetic cannot work is as damaged as one without a
@@ -229,13 +249,14 @@ bool VirtualDisk::OpenExtent(size_t index) {
   grainDirectory_.clear();
   tables_.clear();
   lastTable_ = 0;
+  inflatedGrain_ = 0;
   currentExtent_ = index;
   handle_ = OpenFileDevice(slots_[index].path, DeviceAccess::kRead);
   if (handle_ == nullptr) return false;
   handleSize_ = handle_->size();
   if (layout_ == Layout::kSparse) {
-    if (!ReadHeader() || std::memcmp(headerBytes_, kSparseMagic, 4) != 0 || !HeaderUsable() ||
-        !SelectGrainDirectory()) {
+    if (ReadHeader()) TakeFooterHeader();
+    if (std::memcmp(headerBytes_, kSparseMagic, 4) != 0 || !HeaderUsable() || !SelectGrainDirectory()) {
       handle_.reset();
       return false;
     }
@@ -250,6 +271,8 @@ bool VirtualDisk::ReadHeader() {
   header_ = SparseExtentHeader();
   if (!handle_->readAt(0, headerBytes_, sizeof headerBytes_)) return false;
   ByteView bytes(headerBytes_, sizeof headerBytes_);
+  header_.flags = bytes.le32(8);
+  header_.compressAlgorithm = bytes.le16(77);
   header_.capacity = bytes.le64(12);
   header_.grainSize = bytes.le64(20);
   header_.descriptorOffset = bytes.le64(28);
@@ -397,6 +420,9 @@ uint32_t VirtualDisk::ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buf
       } else if (uint32_t grain = (*table)[static_cast<size_t>(tableIndex)]; grain == 0) {
         flush();  // not allocated: zeros, or the parent's
         fromParent(piece);
+      } else if (compressed()) {
+        flush();
+        if (!ReadCompressedGrain(grain, inGrain, piece, buffer + done * kSectorSize)) status = 0;
       } else {
         uint64_t offset = (static_cast<uint64_t>(grain) + inGrain) * kSectorSize;
         size_t length = static_cast<size_t>(piece * kSectorSize);
@@ -416,6 +442,30 @@ uint32_t VirtualDisk::ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buf
   }
   flush();
   return status;
+}
+
+bool VirtualDisk::ReadCompressedGrain(uint32_t grain, uint64_t inGrain, uint64_t sectors, uint8_t* buffer) {
+  const size_t grainBytes = static_cast<size_t>(header_.grainSize * kSectorSize);
+  if (inflatedGrain_ != grain || inflated_.size() != grainBytes) {
+    inflatedGrain_ = 0;
+    uint8_t marker[kGrainMarkerBytes] = {};
+    const uint64_t offset = uint64_t{grain} * kSectorSize;
+    if (!handle_->readAt(offset, marker, sizeof marker)) return false;
+    // Deflate never grows data by more than a few bytes in 16 KiB; a longer
+    // length is damage.
+    const uint32_t length = ByteView(marker, sizeof marker).le32(8);
+    if (length == 0 || length > grainBytes + grainBytes / 8 + 1024) return false;
+    std::vector<uint8_t> packed(length);
+    zeroFilled_ += SectorsBeyondFile(offset, kGrainMarkerBytes + length);
+    if (!handle_->readAt(offset + kGrainMarkerBytes, packed.data(), packed.size())) return false;
+    inflated_.assign(grainBytes, 0);
+    uLongf size = static_cast<uLongf>(grainBytes);
+    const int result = uncompress(inflated_.data(), &size, packed.data(), static_cast<uLong>(packed.size()));
+    if (result != Z_OK && result != Z_BUF_ERROR) return false;
+    inflatedGrain_ = grain;
+  }
+  std::memcpy(buffer, inflated_.data() + inGrain * kSectorSize, static_cast<size_t>(sectors * kSectorSize));
+  return true;
 }
 
 uint32_t VirtualDisk::ReadFlat(uint64_t sector, uint64_t sectors, uint8_t* buffer) {

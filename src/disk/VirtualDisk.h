@@ -2,7 +2,8 @@
 // "monolithicSparse" (one file: sparse extent header, embedded descriptor, grain
 // directory, grain tables, grains), "twoGbMaxExtentSparse" (a descriptor file and
 // sparse extents of up to 2 GB), "monolithicFlat" and "twoGbMaxExtentFlat" (a
-// descriptor file and raw extents). Only ever read.
+// descriptor file and raw extents), and "streamOptimized" (the usual export: one
+// sparse file whose grains are compressed). Only ever read.
 //
 // A snapshot is a sparse disk whose descriptor names its parent (parentCID other
 // than ffffffff, parentFileNameHint): what it does not hold, it reads from the
@@ -22,6 +23,8 @@ namespace vantor {
 
 // The fields of the 512-byte sparse extent header that this reader uses.
 struct SparseExtentHeader {
+  uint32_t flags = 0;             // bit 16: compressed grains
+  uint16_t compressAlgorithm = 0;  // 1: deflate
   uint64_t capacity = 0;          // sectors
   uint64_t grainSize = 0;         // sectors per grain
   uint64_t descriptorOffset = 0;  // sectors; 0: no embedded descriptor
@@ -135,6 +138,14 @@ class VirtualDisk {
   // `diskSector` of the disk (for the parent's part).
   uint32_t ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buffer, uint64_t diskSector);
   uint32_t ReadFlat(uint64_t sector, uint64_t sectors, uint8_t* buffer);
+  // Copies `sectors` from sector `inGrain` of the compressed grain at file
+  // sector `grain` into `buffer`; false when the grain cannot be read or inflated.
+  bool ReadCompressedGrain(uint32_t grain, uint64_t inGrain, uint64_t sectors, uint8_t* buffer);
+  // A streamOptimized file may leave its header's directory fields to the
+  // footer, a copy of the header in the file's last sector but one.
+  void TakeFooterHeader();
+  bool compressed() const { return (header_.flags & kCompressedGrains) != 0; }
+  static constexpr uint32_t kCompressedGrains = 1u << 16;
   // The sectors of `length` bytes at `offset` of the open file that lie past its end.
   uint64_t SectorsBeyondFile(uint64_t offset, uint64_t length) const;
   const std::vector<uint32_t>* GrainTable(uint32_t tableSector);
@@ -151,6 +162,9 @@ class VirtualDisk {
   std::vector<uint32_t> grainDirectory_;  // the entries the file holds
   uint64_t directoryWanted_ = 0;          // the entries the extent needs
   std::vector<CachedTable> tables_;
+  // The last compressed grain inflated, by its file sector.
+  uint32_t inflatedGrain_ = 0;
+  std::vector<uint8_t> inflated_;
   size_t lastTable_ = 0;
   uint64_t tableClock_ = 0;
   Layout layout_ = Layout::kNone;

@@ -146,7 +146,8 @@ TEST_P(VirtualDiskQemuTest, OpensWithItsTypeCapacityAndGeometry) {
   EXPECT_NE(disk.cylindersText(), "");
   EXPECT_EQ(disk.headsText(), "16");
   EXPECT_EQ(disk.sectorsText(), "63");
-  bool sparse = std::string(GetParam()).find("Sparse") != std::string::npos;
+  const std::string layout = GetParam();
+  bool sparse = layout.find("Sparse") != std::string::npos || layout == "streamOptimized";
   if (sparse) EXPECT_NE(disk.overHeadText(), "0");
   else EXPECT_EQ(disk.overHeadText(), "0");
 }
@@ -202,7 +203,7 @@ TEST_P(VirtualDiskQemuTest, ReadsAcrossGrainAndExtentBoundaries) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, VirtualDiskQemuTest,
-                         ::testing::Values("monolithicSparse", "twoGbMaxExtentSparse", "monolithicFlat",
+                         ::testing::Values("monolithicSparse", "twoGbMaxExtentSparse", "monolithicFlat", "streamOptimized",
                                            "twoGbMaxExtentFlat"));
 
 // The whole 4.5 GiB disk, byte for byte, for the two split layouts.
@@ -276,7 +277,7 @@ TEST_P(SmallDiskShaTest, VantorReadOfTheWholeDiskHasTheRawDisksSha256) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, SmallDiskShaTest,
-                         ::testing::Values("monolithicSparse", "twoGbMaxExtentSparse", "monolithicFlat",
+                         ::testing::Values("monolithicSparse", "twoGbMaxExtentSparse", "monolithicFlat", "streamOptimized",
                                            "twoGbMaxExtentFlat"));
 
 // `vantor info`: the information lines, and the refusals with exit status 1.
@@ -367,6 +368,27 @@ TEST_F(InfoCommandTest, ForeignDisksAndLoneFlatExtents) {
             std::string::npos)
       << output;
   EXPECT_NE(output.find("Disk Size  : 16 MB (32771 sectors)"), std::string::npos) << output;
+}
+
+// A streamOptimized disk as VMware exports it: the header leaves the directory
+// to the footer (gdOffset all ones), which follows the grains with its marker
+// and the end-of-stream marker. Read whole, it is the raw disk.
+TEST_F(InfoCommandTest, StreamOptimizedDirectoryInTheFooter) {
+  std::vector<uint8_t> file = test::ReadFile(FixtureDir() + "/streamOptimized/small.vmdk");
+  ASSERT_GT(file.size(), 1024u);
+  std::vector<uint8_t> footer(file.begin(), file.begin() + 512);
+  std::vector<uint8_t> marker(512, 0);
+  marker[12] = 3;  // footer marker
+  std::memset(file.data() + 56, 0xFF, 8);
+  file.resize((file.size() + 511) / 512 * 512);
+  file.insert(file.end(), marker.begin(), marker.end());
+  file.insert(file.end(), footer.begin(), footer.end());
+  file.insert(file.end(), 512, 0);  // end of stream
+  test::WriteFile(dir_ / "footer.vmdk", file);
+  std::string read, raw;
+  ASSERT_EQ(RunShell("'" + bin_ + "' read '" + std::string(dir_ / "footer.vmdk") + "' 0 32771 | sha256sum", &read), 0);
+  ASSERT_EQ(RunShell("sha256sum < '" + FixtureDir() + "/small.img'", &raw), 0);
+  EXPECT_EQ(read, raw);
 }
 
 }  // namespace
