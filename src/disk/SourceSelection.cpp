@@ -27,11 +27,6 @@ bool EndsWithIgnoringCase(const std::string& text, const std::string& tail) {
   return true;
 }
 
-bool IsVirtualDiskLayout(const std::string& type) {
-  return type == "monolithicSparse" || type == "twoGbMaxExtentSparse" || type == "monolithicFlat" ||
-         type == "twoGbMaxExtentFlat" || type == "streamOptimized";
-}
-
 // A flat extent ("disk-flat.vmdk", "disk-f001.vmdk") is the disk's bytes as
 // they are; the descriptor beside it names it. The descriptor's name when the
 // file is such an extent (whether or not the descriptor is there), else empty.
@@ -63,7 +58,7 @@ SourceChoice ChooseVirtualDisk(SectorReader& reader, const std::string& path) {
   RecoveryState& state = reader.state();
   state.vmValid = 0;
   VirtualDiskOpenResult opened = reader.virtualDisk.Open(path);
-  if (IsVirtualDiskLayout(opened.typeText)) {
+  if (IsServedLayout(opened.typeText)) {
     state.vmValid = 1;
     state.vmFilePath = Utf8ToUtf16(path);
     state.vmFileName = Utf8ToUtf16(FileNamePart(path));

@@ -86,7 +86,12 @@ constexpr uint64_t kDirectoryAtEnd = UINT64_MAX;
 // A grain marker: the grain's first sector (8 bytes), the compressed length (4)
 // and the deflate data.
 constexpr size_t kGrainMarkerBytes = 12;
-bool IsFlatType(const std::string& type) { return type == "monolithicFlat" || type == "twoGbMaxExtentFlat"; }
+// ESXi keeps a disk as a descriptor ("vmfs", or one of its thin and thick
+// variants) over one flat extent ("VMFS" in the extent line).
+bool IsFlatType(const std::string& type) {
+  return type == "monolithicFlat" || type == "twoGbMaxExtentFlat" || type == "vmfs" || type == "vmfsThin" ||
+         type == "vmfsPreallocated" || type == "vmfsEagerZeroedThick";
+}
 
 std::string FolderOf(const std::string& path) {
   size_t slash = path.find_last_of('/');
@@ -99,6 +104,8 @@ bool Exists(const std::string& path) {
 }
 
 }  // namespace
+
+bool IsServedLayout(const std::string& type) { return IsSparseType(type) || IsFlatType(type); }
 
 VirtualDiskOpenResult VirtualDisk::Open(const std::string& path) { return OpenLink(path, 0); }
 

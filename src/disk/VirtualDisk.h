@@ -2,8 +2,9 @@
 // "monolithicSparse" (one file: sparse extent header, embedded descriptor, grain
 // directory, grain tables, grains), "twoGbMaxExtentSparse" (a descriptor file and
 // sparse extents of up to 2 GB), "monolithicFlat" and "twoGbMaxExtentFlat" (a
-// descriptor file and raw extents), and "streamOptimized" (the usual export: one
-// sparse file whose grains are compressed). Only ever read.
+// descriptor file and raw extents), "streamOptimized" (the usual export: one
+// sparse file whose grains are compressed) and ESXi's "vmfs" descriptors over a
+// flat extent. Only ever read.
 //
 // A snapshot is a sparse disk whose descriptor names its parent (parentCID other
 // than ffffffff, parentFileNameHint): what it does not hold, it reads from the
@@ -46,6 +47,9 @@ struct VirtualDiskDamage {
   uint64_t sectorsBeyondFiles = 0;
   std::vector<std::string> missingFiles;  // extent files named but not there
 };
+
+// True for the createType values this reader serves.
+bool IsServedLayout(const std::string& type);
 
 struct VirtualDiskOpenResult {
   uint32_t status = 0;

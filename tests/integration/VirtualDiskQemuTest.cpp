@@ -203,8 +203,8 @@ TEST_P(VirtualDiskQemuTest, ReadsAcrossGrainAndExtentBoundaries) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, VirtualDiskQemuTest,
-                         ::testing::Values("monolithicSparse", "twoGbMaxExtentSparse", "monolithicFlat", "streamOptimized",
-                                           "twoGbMaxExtentFlat"));
+                         ::testing::Values("monolithicSparse", "twoGbMaxExtentSparse", "monolithicFlat",
+                                           "twoGbMaxExtentFlat", "streamOptimized", "vmfs"));
 
 // The whole 4.5 GiB disk, byte for byte, for the two split layouts.
 class WholeDiskTest : public VirtualDiskQemuTest {};
@@ -277,8 +277,8 @@ TEST_P(SmallDiskShaTest, VantorReadOfTheWholeDiskHasTheRawDisksSha256) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, SmallDiskShaTest,
-                         ::testing::Values("monolithicSparse", "twoGbMaxExtentSparse", "monolithicFlat", "streamOptimized",
-                                           "twoGbMaxExtentFlat"));
+                         ::testing::Values("monolithicSparse", "twoGbMaxExtentSparse", "monolithicFlat",
+                                           "twoGbMaxExtentFlat", "streamOptimized", "vmfs"));
 
 // `vantor info`: the information lines, and the refusals with exit status 1.
 class InfoCommandTest : public QemuFixtures {
