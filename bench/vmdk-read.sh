@@ -18,7 +18,7 @@ if [ ! -f "$BENCH_CACHE/.vmdk-stream-complete-v1" ]; then
   raw="$BENCH_CACHE/vmdk-stream-raw.img"
   truncate -s "$size" "$raw"
   head -c $((1 << 30)) /dev/urandom | dd of="$raw" bs=1M conv=notrunc status=none
-  seq 1 200000000 | head -c $((1 << 30)) | dd of="$raw" bs=1M seek=1536 conv=notrunc status=none
+  (seq 1 200000000 || true) | head -c $((1 << 30)) | dd of="$raw" bs=1M seek=1536 conv=notrunc status=none
   qemu-img convert -f raw -O vmdk -o subformat=streamOptimized "$raw" "$BENCH_CACHE/stream.vmdk"
   rm -f "$raw"
   touch "$BENCH_CACHE/.vmdk-stream-complete-v1"

@@ -62,7 +62,8 @@ SourceChoice ChooseVirtualDisk(SectorReader& reader, const std::string& path) {
     state.vmValid = 1;
     state.vmFilePath = Utf8ToUtf16(path);
     state.vmFileName = Utf8ToUtf16(FileNamePart(path));
-    return {true, {}};
+    const std::string& note = reader.virtualDisk.note();
+    return {true, note.empty() ? std::string() : path + ": " + note};
   }
   if (opened.typeText == "Damaged") return {false, "File is highly Damaged can't be recoverd"};
   if (const std::string& missing = reader.virtualDisk.missingExtent(); !missing.empty())
@@ -70,6 +71,9 @@ SourceChoice ChooseVirtualDisk(SectorReader& reader, const std::string& path) {
   if (const std::string& problem = reader.virtualDisk.parentProblem(); !problem.empty())
     return {false, "Please select a correct virtual machine file (" + problem + ")"};
   if (opened.status == 0 && opened.typeText == "Used") return {false, "This file is in use please select another file"};
+  if (opened.typeText == "seSparse")
+    return {false, path + " is an ESXi snapshot of the seSparse kind, which this program does not read; convert it "
+                          "with: qemu-img convert -O vmdk '" + path + "' converted.vmdk"};
   if (std::string kind = ForeignDiskKind(path); !kind.empty()) return {false, ForeignDiskMessage(path, kind)};
   if (opened.typeText.empty()) {
     if (std::string descriptor = DescriptorOfFlatExtent(path); !descriptor.empty()) {

@@ -77,8 +77,16 @@ uint64_t ParseDecimal(const std::string& text) {
 }
 
 bool IsSparseType(const std::string& type) {
-  return type == "monolithicSparse" || type == "twoGbMaxExtentSparse" || type == "streamOptimized";
+  return type == "monolithicSparse" || type == "twoGbMaxExtentSparse" || type == "streamOptimized" ||
+         type == "vmfsSparse";
 }
+
+// ESXi's snapshot extents ("vmfsSparse") are of the older sparse format: "COWD"
+// at 0, then 32-bit fields: capacity (+12), grain size (+16), directory sector
+// (+20); its grain tables hold 4096 entries, and a directory entry of 0 is a
+// table not yet needed, not damage.
+constexpr const char* kCowdMagic = "COWD";
+constexpr uint32_t kCowdTableEntries = 4096;
 
 // The directory offset of a streamOptimized header whose directory follows the
 // grains; the footer holds the real one.
@@ -184,7 +192,6 @@ VirtualDiskOpenResult VirtualDisk::OpenSparseFile() {
   if (!ReadHeader()) return Refuse(0, "Used");
   TakeFooterHeader();
   overHead_ = header_.overHead;
-  if (header_.descriptorOffset == 0) return Refuse(0, "");
   // A header whose grain arithmetic cannot work is as damaged as one without a
   // directory: nothing of the disk could be read.
   if (!SelectGrainDirectory() || !HeaderUsable()) return Refuse(1, "Damaged");
@@ -198,6 +205,14 @@ VirtualDiskOpenResult VirtualDisk::OpenSparseFile() {
   }
   capacity_ = header_.capacity;
   if (capacity_ >= kMaxSector) return Refuse(1, "Damaged");
+  // The header alone is enough to read the file: without a descriptor it is an
+  // extent of a split disk, and a damaged descriptor leaves the grains as they are.
+  if (!IsSparseType(createType_)) {
+    note_ = createType_.empty() && extents_.empty()
+                ? "it is one sparse extent of a split disk: read on its own, as far as it reaches"
+                : "its embedded descriptor is damaged: read from its sparse header alone";
+    createType_ = "monolithicSparse";
+  }
   // The file itself is the one extent, whatever the embedded descriptor names.
   layout_ = Layout::kSparse;
   slots_.push_back({std::string(), 0, capacity_});
@@ -263,7 +278,8 @@ bool VirtualDisk::OpenExtent(size_t index) {
   handleSize_ = handle_->size();
   if (layout_ == Layout::kSparse) {
     if (ReadHeader()) TakeFooterHeader();
-    if (std::memcmp(headerBytes_, kSparseMagic, 4) != 0 || !HeaderUsable() || !SelectGrainDirectory()) {
+    const bool magic = std::memcmp(headerBytes_, kSparseMagic, 4) == 0 || std::memcmp(headerBytes_, kCowdMagic, 4) == 0;
+    if (!magic || !HeaderUsable() || !SelectGrainDirectory()) {
       handle_.reset();
       return false;
     }
@@ -278,6 +294,13 @@ bool VirtualDisk::ReadHeader() {
   header_ = SparseExtentHeader();
   if (!handle_->readAt(0, headerBytes_, sizeof headerBytes_)) return false;
   ByteView bytes(headerBytes_, sizeof headerBytes_);
+  if (bytes.matches(0, kCowdMagic)) {
+    header_.capacity = bytes.le32(12);
+    header_.grainSize = bytes.le32(16);
+    header_.gdOffset = bytes.le32(20);
+    header_.numGTEsPerGT = kCowdTableEntries;
+    return true;
+  }
   header_.flags = bytes.le32(8);
   header_.compressAlgorithm = bytes.le16(77);
   header_.capacity = bytes.le64(12);
@@ -308,6 +331,10 @@ uint32_t VirtualDisk::ReadU32AtSector(uint64_t sector) {
 
 bool VirtualDisk::SelectGrainDirectory() {
   grainDirectorySector_ = 0;
+  if (std::memcmp(headerBytes_, kCowdMagic, 4) == 0) {
+    grainDirectorySector_ = header_.gdOffset;
+    return grainDirectorySector_ != 0;
+  }
   if (header_.rgdOffset != 0 && ReadU32AtSector(header_.rgdOffset) != 0) {
     grainDirectorySector_ = header_.rgdOffset;
     return true;

@@ -3,8 +3,8 @@
 // directory, grain tables, grains), "twoGbMaxExtentSparse" (a descriptor file and
 // sparse extents of up to 2 GB), "monolithicFlat" and "twoGbMaxExtentFlat" (a
 // descriptor file and raw extents), "streamOptimized" (the usual export: one
-// sparse file whose grains are compressed) and ESXi's "vmfs" descriptors over a
-// flat extent. Only ever read.
+// sparse file whose grains are compressed) and ESXi's descriptors: "vmfs" over a
+// flat extent, "vmfsSparse" (snapshots) over a COWD sparse extent. Only ever read.
 //
 // A snapshot is a sparse disk whose descriptor names its parent (parentCID other
 // than ffffffff, parentFileNameHint): what it does not hold, it reads from the
@@ -77,6 +77,9 @@ class VirtualDisk {
   // Reads a snapshot whose parent's CID does not match all the same; kept
   // across Open.
   void setIgnoreParentCid(bool ignore) { ignoreParentCid_ = ignore; }
+  // What the user should know of a disk that opened in an unusual way; empty
+  // for most.
+  const std::string& note() const { return note_; }
   // The files of the chain, this disk's first, then its parent's, to the base.
   std::vector<std::string> chain() const;
 
@@ -186,6 +189,7 @@ class VirtualDisk {
   std::string parentHint_;
   std::unique_ptr<VirtualDisk> parent_;
   std::string parentProblem_;
+  std::string note_;
   bool ignoreParentCid_ = false;
   uint64_t overHead_ = 0;
   std::string cylinders_;

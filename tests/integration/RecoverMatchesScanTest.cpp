@@ -75,7 +75,7 @@ TEST(RecoverMatchesScan, OnEveryFixture) {
                                            "ntfs/features.vmdk", "fat/oemnames.img",
                                            "fat/oemnames.vmdk", "fat/onefat.vmdk",
                                            "gpt/gpt.vmdk",      "gpt/backup.img",
-                                           "snapshots/snap2.vmdk"};
+                                           "snapshots/snap2.vmdk", "snapshots/esx/snap1.vmdk"};
   int checked = 0;
   for (const std::string& name : images) {
     const std::string image = fixtures + "/" + name;

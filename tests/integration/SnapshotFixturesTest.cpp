@@ -1,4 +1,5 @@
-// Snapshot chains made by qemu-img and qemu-io: each link reads as the disk was
+// Snapshot chains made by qemu-img and qemu-io, and one as ESXi keeps it (a
+// vmfsSparse snapshot over a vmfs disk): each link reads as the disk was
 // when it was the newest (the raw state the fixture script kept), a parent
 // whose CID changed or that is missing refuses the snapshot with its reason, and
 // --ignore-cid reads it all the same.
@@ -28,7 +29,8 @@ TEST(SnapshotFixtures, EachLinkReadsAsItsStateAndParentsAreChecked) {
   if (folder.empty()) GTEST_SKIP() << "the snapshot fixtures need qemu-img, qemu-io and mtools";
   const std::string vantor = "'" + test::VantorBin() + "' ";
   const std::vector<std::pair<std::string, std::string>> links = {
-      {"base.vmdk", "state0.img"}, {"snap1.vmdk", "state1.img"}, {"snap2.vmdk", "state2.img"}};
+      {"base.vmdk", "state0.img"},     {"snap1.vmdk", "state1.img"},     {"snap2.vmdk", "state2.img"},
+      {"esx/base.vmdk", "state0.img"}, {"esx/snap1.vmdk", "state1.img"}};
   for (const auto& [link, state] : links) {
     const std::string disk = folder + "/" + link, raw = folder + "/" + state;
     EXPECT_EQ(test::Shell(vantor + "read '" + disk + "' 0 65536 | sha256sum"), test::Shell("sha256sum < '" + raw + "'"))

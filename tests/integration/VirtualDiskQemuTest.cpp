@@ -391,5 +391,37 @@ TEST_F(InfoCommandTest, StreamOptimizedDirectoryInTheFooter) {
   EXPECT_EQ(read, raw);
 }
 
+// A sparse file read from its header alone, with a note: its embedded
+// descriptor damaged, or an extent of a split disk opened on its own. An ESXi
+// seSparse snapshot is refused by name.
+TEST_F(InfoCommandTest, SparseFilesWithoutAUsableDescriptor) {
+  std::vector<uint8_t> file = test::ReadFile(FixtureDir() + "/monolithicSparse/small.vmdk");
+  const std::string text(file.begin(), file.end());
+  const size_t type = text.find("createType");
+  ASSERT_NE(type, std::string::npos);
+  std::memset(file.data() + type, 'X', 10);
+  test::WriteFile(dir_ / "damaged.vmdk", file);
+  std::string output;
+  EXPECT_EQ(Info(dir_ / "damaged.vmdk", &output), 0);
+  EXPECT_NE(output.find("damaged.vmdk: its embedded descriptor is damaged: read from its sparse header alone"),
+            std::string::npos)
+      << output;
+  std::string read, raw;
+  RunShell("'" + bin_ + "' read '" + std::string(dir_ / "damaged.vmdk") + "' 0 32771 2>/dev/null | sha256sum", &read);
+  RunShell("sha256sum < '" + FixtureDir() + "/small.img'", &raw);
+  EXPECT_EQ(read, raw);
+
+  EXPECT_EQ(Info(FixtureDir() + "/twoGbMaxExtentSparse/small-s001.vmdk", &output), 0);
+  EXPECT_NE(output.find("it is one sparse extent of a split disk: read on its own"), std::string::npos) << output;
+
+  test::WriteFile(dir_ / "se.vmdk", {});
+  std::ofstream(dir_ / "se.vmdk") << "# Disk DescriptorFile\nversion=1\nCID=fffffffe\nparentCID=ffffffff\n"
+                                     "createType=\"seSparse\"\nRW 100 SESPARSE \"se-sesparse.vmdk\"\n";
+  EXPECT_EQ(Info(dir_ / "se.vmdk", &output), 1);
+  EXPECT_NE(output.find("is an ESXi snapshot of the seSparse kind, which this program does not read"),
+            std::string::npos)
+      << output;
+}
+
 }  // namespace
 }  // namespace vantor
