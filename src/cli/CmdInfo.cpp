@@ -11,6 +11,7 @@
 #include "disk/SectorReader.h"
 #include "disk/SourceSelection.h"
 #include "disk/VirtualDisk.h"
+#include "partition/PartitionTable.h"
 #include "platform/RawDevice.h"
 #include "platform/Utf.h"
 #include "session/Session.h"
@@ -66,6 +67,7 @@ int InfoCommand(const Arguments& arguments) {
   if (!choice.message.empty()) std::cout << "Note   : " << choice.message << "\n";
   if (session.state.vmValid != 1) {
     for (const auto& line : PlainSourceLines(session, args[0])) std::cout << line << "\n";
+    std::cout << "Partition Scheme   : " << PartitionScheme(session) << "\n";
     return kExitOk;
   }
   for (const auto& line : session.reader.virtualDisk.InformationLines()) std::cout << line << "\n";
@@ -73,8 +75,11 @@ int InfoCommand(const Arguments& arguments) {
   if (damage.sectorsBeyondFiles > 0)
     std::cout << "\nBeyond Its Files   : " << damage.sectorsBeyondFiles << " sectors read as zeros\n";
   for (const auto& file : damage.missingFiles) std::cout << "Missing Extent   : " << file << "\n";
+  for (const VirtualDiskExtent& extent : session.reader.virtualDisk.extents())
+    std::cout << "Extent   : " << extent.fileName << " (" << extent.sizeText << " sectors)\n";
   const std::vector<std::string> chain = session.reader.virtualDisk.chain();
-  for (size_t i = 1; i < chain.size(); ++i) std::cout << (i == 1 ? "\n" : "") << "Parent Disk   : " << chain[i] << "\n";
+  for (size_t i = 1; i < chain.size(); ++i) std::cout << "Parent Disk   : " << chain[i] << "\n";
+  std::cout << "Partition Scheme   : " << PartitionScheme(session) << "\n";
   return kExitOk;
 }
 

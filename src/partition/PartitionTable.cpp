@@ -146,6 +146,17 @@ std::string TypeByteName(uint8_t type) {
   }
 }
 
+std::string PartitionScheme(SectorReader& reader) {
+  SectorBytes bytes = reader.readOne(0);
+  ByteView sector(bytes.data(), bytes.size());
+  if (sector.u8(510) != 0x55 && sector.u8(511) != 0xAA) return "none";
+  uint64_t end = 0;
+  if (!SingleVolumeName(sector, end).empty()) return "single volume";
+  for (size_t i = 0; i < 4; ++i)
+    if (EntryAt(sector, i).type == kProtectiveType) return "GPT";
+  return "MBR";
+}
+
 uint32_t ListPartitions(SectorReader& reader, std::vector<PartitionEntry>& partitions) {
   partitions.clear();
   SectorBytes bytes = reader.readOne(0);

@@ -14,6 +14,10 @@ namespace vantor {
 
 class SectorReader;
 
+// How the source's sectors are divided, by sector 0: "GPT" (a protective entry
+// of type 0xEE), "MBR", "single volume" (a boot sector, no table) or "none".
+std::string PartitionScheme(SectorReader& reader);
+
 // Fills `partitions` from the reader's current source; returns the number listed.
 uint32_t ListPartitions(SectorReader& reader, std::vector<PartitionEntry>& partitions);
 

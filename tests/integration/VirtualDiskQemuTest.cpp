@@ -308,12 +308,13 @@ TEST_F(InfoCommandTest, DescribesImagesAndTheirPieces) {
   test::WriteFile(dir_ / "raw.img", std::vector<uint8_t>(3 * 1024 * 1024, 0));
   EXPECT_EQ(Info(dir_ / "raw.img", &output), 0) << output;
   EXPECT_EQ(output, "Source Type  : Disk Image File\nFile   : " + std::string(dir_ / "raw.img") +
-                        "\nDisk Size  : 3 MB (6144 sectors)\n");
+                        "\nDisk Size  : 3 MB (6144 sectors)\nPartition Scheme   : none\n");
   std::filesystem::create_directory(dir_ / "pieces");
   test::WriteFile(dir_ / "pieces/Image0.img", std::vector<uint8_t>(1024 * 1024, 0));
   test::WriteFile(dir_ / "pieces/image1.img", std::vector<uint8_t>(512, 0));
   EXPECT_EQ(Info(dir_ / "pieces/Image0.img", &output), 0) << output;
-  EXPECT_EQ(output, "Source Type  : Disk Image (made by disk imaging)\nPieces   : 2\nDisk Size  : 1 MB (2049 sectors)\n");
+  EXPECT_EQ(output, "Source Type  : Disk Image (made by disk imaging)\nPieces   : 2\nDisk Size  : 1 MB (2049 sectors)\n"
+                    "Partition Scheme   : none\n");
 }
 
 TEST_F(InfoCommandTest, RefusesBadFilesWithTheirMessages) {

@@ -269,14 +269,18 @@ TEST_F(VirtualDiskTest, WithoutAUsableDirectoryTheFileIsDamaged) {
   EXPECT_EQ(session.state.vmValid, 0);
 }
 
-TEST_F(VirtualDiskTest, SparseFileWithoutDescriptorIsNotAVirtualDisk) {
+// A sparse file without a descriptor is an extent of a split disk opened on its
+// own: read from its header, with a note saying so.
+TEST_F(VirtualDiskTest, SparseFileWithoutDescriptorIsReadFromItsHeader) {
   SparseImage image(64, 8, 4, "");
   image.Allocate(0);
   VirtualDiskOpenResult opened = disk.Open(image.Write(dir, "disk.vmdk"));
-  EXPECT_EQ(opened.status, 0u);
-  EXPECT_EQ(opened.typeText, "");
+  EXPECT_EQ(opened.status, 1u);
+  EXPECT_EQ(opened.typeText, "monolithicSparse");
   Session session;
-  EXPECT_EQ(ChooseVirtualDisk(session, dir / "disk.vmdk").message, "Please select a correct virtual machine file");
+  SourceChoice choice = ChooseVirtualDisk(session, dir / "disk.vmdk");
+  EXPECT_TRUE(choice.ok);
+  EXPECT_NE(choice.message.find("it is one sparse extent of a split disk: read on its own"), std::string::npos);
 }
 
 TEST_F(VirtualDiskTest, MissingOrUnreadableFileIsUsed) {
@@ -298,11 +302,14 @@ TEST_F(VirtualDiskTest, OtherFilesAreRefused) {
   EXPECT_EQ(disk.Open(dir / "empty.vmdk").typeText, "");
   std::string stream = Descriptor("streamOptimized", {"RW 64 SPARSE \"s.vmdk\""});
   test::WriteFile(dir / "stream.vmdk", std::vector<uint8_t>(stream.begin(), stream.end()));
+  // A layout this reader serves, whose extent is not there.
   VirtualDiskOpenResult opened = disk.Open(dir / "stream.vmdk");
-  EXPECT_EQ(opened.status, 1u);
-  EXPECT_EQ(opened.typeText, "streamOptimized");
+  EXPECT_EQ(opened.status, 0u);
+  EXPECT_EQ(opened.typeText, "");
   Session session;
-  EXPECT_EQ(ChooseSource(session, dir / "stream.vmdk").message, "Please select a correct virtual machine file");
+  EXPECT_EQ(ChooseSource(session, dir / "stream.vmdk").message,
+            "Please select a correct virtual machine file (its extent file " + std::string(dir / "s.vmdk") +
+                " is missing)");
   EXPECT_EQ(session.state.vmValid, 0);
 }
 
