@@ -2,6 +2,7 @@
 // disk; for a disk image or a device, what it is and its size.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 
@@ -75,8 +76,15 @@ int InfoCommand(const Arguments& arguments) {
   if (damage.sectorsBeyondFiles > 0)
     std::cout << "\nBeyond Its Files   : " << damage.sectorsBeyondFiles << " sectors read as zeros\n";
   for (const auto& file : damage.missingFiles) std::cout << "Missing Extent   : " << file << "\n";
-  for (const VirtualDiskExtent& extent : session.reader.virtualDisk.extents())
-    std::cout << "Extent   : " << extent.fileName << " (" << extent.sizeText << " sectors)\n";
+  const std::vector<std::string>& missing = damage.missingFiles;
+  const std::string folder = std::filesystem::path(args[0]).parent_path().string();
+  for (const VirtualDiskExtent& extent : session.reader.virtualDisk.extents()) {
+    const std::string path = extent.fileName.rfind('/', 0) == 0 || folder.empty() ? extent.fileName
+                                                                                  : folder + "/" + extent.fileName;
+    const bool absent = std::find(missing.begin(), missing.end(), path) != missing.end();
+    std::cout << "Extent   : " << extent.fileName << " (" << extent.sizeText << " sectors)" << (absent ? " [missing]" : "")
+              << "\n";
+  }
   const std::vector<std::string> chain = session.reader.virtualDisk.chain();
   for (size_t i = 1; i < chain.size(); ++i) std::cout << "Parent Disk   : " << chain[i] << "\n";
   std::cout << "Partition Scheme   : " << PartitionScheme(session) << "\n";
