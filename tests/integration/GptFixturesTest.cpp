@@ -1,4 +1,5 @@
-// GUID partition tables made by sgdisk, raw and inside VMware disks, with the
+// GUID partition tables made by sgdisk, raw and inside VMware disks (sparse and
+// streamOptimized), with the
 // primary table intact or zeroed: the partitions are listed where sgdisk put
 // them, with their names, and every file saved from them is what icat gives
 // from the raw disk.
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "support/Shell.h"
+#include "support/SleuthKit.h"
 #include "support/TempDir.h"
 #include "support/TestEnv.h"
 
@@ -43,20 +45,6 @@ std::vector<Part> Layout(const std::string& folder) {
   return parts;
 }
 
-// The allocated files fls lists on the volume at `start`: path and address.
-std::vector<std::pair<std::string, std::string>> FlsFiles(const std::string& image, const std::string& start) {
-  std::vector<std::pair<std::string, std::string>> files;
-  std::istringstream lines(test::Shell("fls -r -p -o " + start + " '" + image + "' 2>/dev/null"));
-  for (std::string line; std::getline(lines, line);) {
-    if (line.rfind("r/r ", 0) != 0 || line.find(" * ") != std::string::npos) continue;
-    const size_t tab = line.find(":\t");
-    const std::string path = line.substr(tab + 2);
-    if (path.find('$') != std::string::npos || path.find(':') != std::string::npos) continue;
-    files.emplace_back(path, line.substr(4, tab - 4));
-  }
-  return files;
-}
-
 TEST(GptFixtures, PartitionsAndFilesOfEveryCopy) {
   const std::string folder = GptFixtures();
   if (folder.empty()) GTEST_SKIP() << "GPT fixtures need root, FUSE, sgdisk and ntfs-3g";
@@ -64,7 +52,7 @@ TEST(GptFixtures, PartitionsAndFilesOfEveryCopy) {
   const std::vector<Part> layout = Layout(folder);
   ASSERT_EQ(layout.size(), 3u);
   const std::string raw = folder + "/gpt.img";
-  for (const std::string& name : std::vector<std::string>{"gpt.img", "gpt.vmdk", "backup.img", "backup.vmdk"}) {
+  for (const std::string& name : std::vector<std::string>{"gpt.img", "gpt.vmdk", "stream.vmdk", "backup.img", "backup.vmdk"}) {
     const std::string image = folder + "/" + name;
     const std::string vantor = "'" + test::VantorBin() + "' ";
     std::istringstream lines(test::Shell(vantor + "partitions '" + image + "' 2>&1"));
@@ -89,10 +77,10 @@ TEST(GptFixtures, PartitionsAndFilesOfEveryCopy) {
                                                  out.path() + "' 2>&1",
                                              &code);
       EXPECT_EQ(code, 0) << name << " -p " << i + 1 << "\n" << report;
-      const auto files = FlsFiles(raw, layout[i].start);
+      const auto files = test::FlsFiles(raw, layout[i].start);
       EXPECT_GE(files.size(), 2u) << name;
       for (const auto& [path, address] : files) {
-        const std::string expectedBytes = test::Shell("icat -o " + layout[i].start + " '" + raw + "' " + address);
+        const std::string expectedBytes = test::IcatBytes(raw, layout[i].start, address);
         const std::vector<uint8_t> saved = test::ReadFile(out / path);
         EXPECT_TRUE(std::string(saved.begin(), saved.end()) == expectedBytes) << name << ": " << path;
       }
