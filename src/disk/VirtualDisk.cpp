@@ -94,6 +94,9 @@ constexpr uint64_t kDirectoryAtEnd = UINT64_MAX;
 // A grain marker: the grain's first sector (8 bytes), the compressed length (4)
 // and the deflate data.
 constexpr size_t kGrainMarkerBytes = 12;
+// Exports use grains of 64 KiB; a compressed grain larger than this is damage,
+// not a reason to inflate gigabytes.
+constexpr uint64_t kMaxCompressedGrainBytes = 1U << 20;
 // ESXi keeps a disk as a descriptor ("vmfs", or one of its thin and thick
 // variants) over one flat extent ("VMFS" in the extent line).
 bool IsFlatType(const std::string& type) {
@@ -479,6 +482,7 @@ uint32_t VirtualDisk::ReadSparse(uint64_t sector, uint64_t sectors, uint8_t* buf
 }
 
 bool VirtualDisk::ReadCompressedGrain(uint32_t grain, uint64_t inGrain, uint64_t sectors, uint8_t* buffer) {
+  if (header_.grainSize * kSectorSize > kMaxCompressedGrainBytes) return false;
   const size_t grainBytes = static_cast<size_t>(header_.grainSize * kSectorSize);
   if (inflatedGrain_ != grain || inflated_.size() != grainBytes) {
     inflatedGrain_ = 0;
