@@ -131,7 +131,7 @@ int DemoCommand(const Arguments& arguments) {
   bool saved = true;
   for (size_t partition : {1, 2}) {
     RecoverOptions options;
-    options.partition = partition;
+    options.volume.partition = partition;
     options.destination = destination + "/partition" + std::to_string(partition);
     options.onExists = ReplaceAnswer::kReplaceAll;  // a second demo overwrites the first
     Session session;

@@ -16,7 +16,6 @@ namespace vantor::cli {
 namespace {
 
 struct ScanOptions {
-  size_t partition = 1;
   bool json = false;
 };
 
@@ -25,10 +24,6 @@ std::string TakeScanOptions(Arguments& args, ScanOptions& options) {
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--json") {
       options.json = true;
-    } else if (args[i] == "-p" || args[i] == "--partition") {
-      if (i + 1 >= args.size()) return args[i] + " needs a partition number";
-      const std::string& text = args[++i];
-      if (std::string problem = ParsePartitionNumber(text, options.partition); !problem.empty()) return problem;
     } else {
       rest.push_back(args[i]);
     }
@@ -42,7 +37,7 @@ void WriteOut(const std::string& text) { std::fwrite(text.data(), 1, text.size()
 }  // namespace
 
 int ScanCommand(const Arguments& arguments) {
-  const std::string usage = std::string("vantor scan SOURCE [-p N] [--json] [--codepage N] [--ignore-cid] ") + kHostOptionsUsage;
+  const std::string usage = std::string("vantor scan SOURCE ") + kVolumeUsage + " [--json] [--codepage N] [--ignore-cid] "  + kHostOptionsUsage;
   if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage
               << "\n\nScans file system N (default 1, numbered as 'vantor partitions' lists them) for its\n"
@@ -56,10 +51,12 @@ int ScanCommand(const Arguments& arguments) {
   Arguments args = arguments;
   HostOptions hostOptions;
   ScanOptions scanOptions;
+  VolumeChoice volume;
   uint16_t codePage = kDefaultOemCodePage;
   if (std::string problem = TakeHostOptions(args, hostOptions); !problem.empty()) return UsageError(usage, problem);
   if (std::string problem = TakeCodePage(args, codePage); !problem.empty()) return UsageError(usage, problem);
   if (std::string problem = TakeScanOptions(args, scanOptions); !problem.empty()) return UsageError(usage, problem);
+  if (std::string problem = TakeVolumeOptions(args, volume); !problem.empty()) return UsageError(usage, problem);
   const bool ignoreCid = TakeFlag(args, "--ignore-cid");
   if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 1) return UsageError(usage, "scan takes exactly one SOURCE");
@@ -69,7 +66,7 @@ int ScanCommand(const Arguments& arguments) {
   session.setHost(&host);
   session.state.oemCodePage = codePage;
   if (StepResult opened = OpenSource(session, args[0]); !opened.ok) return Failure(opened.message);
-  if (StepResult chosen = ChoosePartition(session, args[0], scanOptions.partition); !chosen.ok)
+  if (StepResult chosen = ChooseVolume(session, args[0], volume); !chosen.ok)
     return Failure(chosen.message);
   ScanReport report = RunScan(session);
   host.finishProgress();

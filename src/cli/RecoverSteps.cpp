@@ -102,13 +102,10 @@ std::string TakeRecoverOptions(Arguments& args, RecoverOptions& options) {
   bool chosen = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    bool takesValue = arg == "-p" || arg == "--partition" || arg == "-o" || arg == "--output" ||
-                      arg == "--select" || arg == "--on-exists" || arg == "--on-write-error";
+    bool takesValue = arg == "-o" || arg == "--output" || arg == "--select" || arg == "--on-exists" ||
+                      arg == "--on-write-error";
     if (takesValue && i + 1 >= args.size()) return arg + " needs a value";
-    if (arg == "-p" || arg == "--partition") {
-      const std::string& text = args[++i];
-      if (std::string problem = ParsePartitionNumber(text, options.partition); !problem.empty()) return problem;
-    } else if (arg == "-o" || arg == "--output") {
+    if (arg == "-o" || arg == "--output") {
       options.destination = args[++i];
     } else if (arg == "--on-exists") {
       if (std::string problem = TakeOnExists(args[++i], options.onExists); !problem.empty()) return problem;
@@ -131,13 +128,13 @@ std::string TakeRecoverOptions(Arguments& args, RecoverOptions& options) {
     }
   }
   args = rest;
-  return {};
+  return TakeVolumeOptions(args, options.volume);
 }
 
 RecoverResult RecoverPartition(Session& session, const std::string& source, const RecoverOptions& options) {
   RecoverResult result;
   if (StepResult opened = OpenSource(session, source); !opened.ok) return {false, opened.message, {}, {}};
-  if (StepResult chosen = ChoosePartition(session, source, options.partition); !chosen.ok)
+  if (StepResult chosen = ChooseVolume(session, source, options.volume); !chosen.ok)
     return {false, chosen.message, {}, {}};
   ScanReport scan = RunScan(session);
   if (!scan.ok) return {false, scan.failure, {}, {}};

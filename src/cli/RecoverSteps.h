@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/CliHost.h"
+#include "cli/SourceSteps.h"
 
 namespace vantor {
 class Session;
@@ -17,7 +18,7 @@ namespace vantor::cli {
 enum class RecoverChoice { kAll, kDeletedOnly, kSelect };
 
 struct RecoverOptions {
-  size_t partition = 1;
+  VolumeChoice volume;
   std::string destination;
   RecoverChoice choice = RecoverChoice::kAll;
   std::vector<std::string> selected;  // paths under Root as `scan` prints them
@@ -63,7 +64,7 @@ struct RecoverResult {
 // empty when they are fine.
 std::string TakeRecoverOptions(Arguments& args, RecoverOptions& options);
 inline constexpr const char* kRecoverUsage =
-    "vantor recover SOURCE [-p N] -o DIR [--all | --deleted-only | --select PATH ...] "
+    "vantor recover SOURCE [-p N | --range FIRST END --fs TYPE] -o DIR [--all | --deleted-only | --select PATH ...] "
     "[--include-system] [--on-exists replace|skip|rename] [--on-write-error skip|abort] [--ignore-free-space] "
     "[--codepage N] [--ignore-cid] [--on-bad-sector retry|skip] [--quiet] [--verbose]";
 

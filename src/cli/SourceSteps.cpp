@@ -1,5 +1,6 @@
 #include "cli/SourceSteps.h"
 
+#include "cli/Usage.h"
 #include "disk/SourceSelection.h"
 #include "logs/Logs.h"
 #include "logs/RunHeader.h"
@@ -7,6 +8,7 @@
 #include "partition/PartitionPanel.h"
 #include "partition/PartitionTable.h"
 #include "partition/VolumeSelection.h"
+#include "platform/Utf.h"
 #include "session/Session.h"
 
 namespace vantor::cli {
@@ -43,6 +45,47 @@ StepResult ChoosePartition(Session& session, const std::string& source, size_t n
   std::string refusal;
   if (ReadBootValues(session, &refusal) == 0)
     return {false, "the boot sector of partition " + std::to_string(number) + " (" + name + ") is not valid" +
+                       (refusal.empty() ? "" : ": " + refusal)};
+  return {true, {}};
+}
+
+std::string TakeVolumeOptions(Arguments& args, VolumeChoice& choice) {
+  Arguments rest;
+  bool partitionGiven = false, typeGiven = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const size_t values = arg == "--range" ? 2 : arg == "-p" || arg == "--partition" || arg == "--fs" ? 1 : 0;
+    if (i + values >= args.size() && values > 0) return arg + (values == 2 ? " needs FIRST and END" : " needs a value");
+    if (arg == "-p" || arg == "--partition") {
+      partitionGiven = true;
+      if (std::string problem = ParsePartitionNumber(args[++i], choice.partition); !problem.empty()) return problem;
+    } else if (arg == "--range") {
+      choice.byRange = true;
+      choice.range.startText = args[++i];
+      choice.range.endText = args[++i];
+    } else if (arg == "--fs") {
+      typeGiven = true;
+      choice.range.fileSystem = args[++i];
+    } else {
+      rest.push_back(arg);
+    }
+  }
+  args = rest;
+  if (choice.byRange && partitionGiven) return "choose either -p N or --range FIRST END";
+  if (choice.byRange != typeGiven) return "--range FIRST END and --fs TYPE go together";
+  return {};
+}
+
+StepResult ChooseVolume(Session& session, const std::string& source, const VolumeChoice& choice) {
+  if (!choice.byRange) return ChoosePartition(session, source, choice.partition);
+  const RangeInput& range = choice.range;
+  if (std::string problem = AcceptPartitionRange(session.state, range); !problem.empty()) return {false, problem};
+  session.state.selectedPartitionText = Utf8ToUtf16("Partition - 1 (" + range.fileSystem + " )");
+  session.state.partitionSearch = 0;
+  AppendLogSection(kActivityLog, "Step 2 (a) :", PartitionRangeLogLines(range, range.fileSystem));
+  std::string refusal;
+  if (ReadBootValues(session, &refusal) == 0)
+    return {false, "no valid " + range.fileSystem + " boot sector at sector " + range.startText +
                        (refusal.empty() ? "" : ": " + refusal)};
   return {true, {}};
 }

@@ -5,6 +5,9 @@
 
 #include <string>
 
+#include "cli/Commands.h"
+#include "partition/PartitionRange.h"
+
 namespace vantor {
 class Session;
 }
@@ -21,5 +24,23 @@ StepResult OpenSource(Session& session, const std::string& source);
 // Makes listed file system `number` (from 1) the volume of the session, logs
 // Step 2 and reads the boot values.
 StepResult ChoosePartition(Session& session, const std::string& source, size_t number);
+
+// Which file system of the source a command works on: file system N of the
+// listing (-p N), or the one at a range entered by hand (--range FIRST END --fs
+// TYPE), whose boot sector is at FIRST.
+struct VolumeChoice {
+  size_t partition = 1;
+  bool byRange = false;
+  RangeInput range;
+};
+inline constexpr const char* kVolumeUsage = "[-p N | --range FIRST END --fs FAT12|FAT16|FAT32|NTFS]";
+
+// Takes -p N, --range FIRST END and --fs TYPE out of `args`; returns a problem
+// text, or empty.
+std::string TakeVolumeOptions(Arguments& args, VolumeChoice& choice);
+// Makes the chosen file system the volume of the session: by ChoosePartition,
+// or from the range (checked and logged as Step 2 (a) checks and logs it) and
+// the boot values read at its start.
+StepResult ChooseVolume(Session& session, const std::string& source, const VolumeChoice& choice);
 
 }  // namespace vantor::cli

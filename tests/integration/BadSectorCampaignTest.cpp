@@ -186,7 +186,7 @@ class BadSectorCampaign : public ::testing::TestWithParam<Volume> {
     AnsweringHost host(answer);
     session.setHost(&host);
     cli::RecoverOptions options;
-    options.partition = GetParam().partition;
+    options.volume.partition = GetParam().partition;
     options.destination = out.path();
     options.onExists = ReplaceAnswer::kReplaceAll;
     cli::RecoverResult result = cli::RecoverPartition(session, image_, options);

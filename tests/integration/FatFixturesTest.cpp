@@ -246,5 +246,24 @@ TEST_F(FatFixtures, CommandLine) {
             std::string::npos);
 }
 
+// A disk whose MBR was wiped lists nothing, but its volumes are scanned where
+// the user says they start; the range is checked as Step 2 (a) checks it.
+TEST_F(FatFixtures, ScanAtARangeEnteredByHand) {
+  std::vector<uint8_t> bytes = test::ReadFile(Path("disk.img"));
+  std::fill(bytes.begin(), bytes.begin() + 512, uint8_t{0});
+  test::WriteFile(temp_ / "wiped.img", bytes);
+  const std::string scan = "'" + test::VantorBin() + "' scan '" + std::string(temp_ / "wiped.img") + "' ";
+  int code = 0;
+  test::Shell(scan + "2>/dev/null", &code);
+  EXPECT_EQ(code, 1);
+  const std::string start = std::to_string(StartOf(1)), end = std::to_string(StartOf(2));
+  const std::string listing = test::Shell(scan + "--range " + start + " " + end + " --fs FAT16 --quiet", &code);
+  EXPECT_EQ(code, 0);
+  EXPECT_NE(listing.find("\tdocs/level2/level3/level4/level5/deep.txt\n"), std::string::npos) << listing;
+  const std::string refused = test::Shell(scan + "--range " + end + " " + start + " --fs FAT16 2>&1", &code);
+  EXPECT_EQ(code, 1);
+  EXPECT_EQ(refused, "vantor: End sector should be bigger than start sector.\n");
+}
+
 }  // namespace
 }  // namespace vantor

@@ -6,6 +6,7 @@
 
 #include "partition/BootValues.h"
 #include "partition/PartitionPanel.h"
+#include "partition/PartitionRange.h"
 #include "partition/PartitionTable.h"
 #include "session/Session.h"
 #include "support/FatImage.h"
@@ -287,6 +288,42 @@ TEST(PartitionTest, GuidTablesAndTheirCopy) {
     EXPECT_EQ(l.session.partitions[0].tableName, "ESP");
     EXPECT_EQ(!l.host.calls.empty(), damage != Damage::kNone) << static_cast<int>(damage);
   }
+}
+
+// Step 2 (a)'s checks in their order, each writing what passed before it; 64-bit
+// sectors; UNKNOWN only for raw recovery and imaging, leaving the name alone.
+TEST(PartitionTest, RangeEnteredByHand) {
+  struct Case {
+    RangeInput input;
+    RecoveryMode mode;
+    std::string message;
+    uint64_t start, end;
+    std::u16string name;
+  };
+  const std::vector<Case> cases = {
+      {{"x", "9", "FAT32"}, RecoveryMode::kFileSystem, "Start sector is not valid.", 1, 2, u"NTFS"},
+      {{"", "9", "FAT32"}, RecoveryMode::kFileSystem, "Start sector is not valid.", 1, 2, u"NTFS"},
+      {{"5", "-9", "FAT32"}, RecoveryMode::kFileSystem, "End sector is not valid.", 5, 2, u"NTFS"},
+      {{"9", "9", "FAT32"}, RecoveryMode::kFileSystem, "End sector should be bigger than start sector.", 9, 9, u"NTFS"},
+      {{"5", "9", "EXT4"}, RecoveryMode::kFileSystem, "Select partition type.", 5, 9, u"NTFS"},
+      {{"5", "9", "UNKNOWN"}, RecoveryMode::kFileSystem, "Select partition type.", 5, 9, u"NTFS"},
+      {{"5", "9", "UNKNOWN"}, RecoveryMode::kRawChosen, "", 5, 9, u"NTFS"},
+      {{"8589934592", "17179869184", "FAT12"}, RecoveryMode::kFileSystem, "", 1ull << 33, 1ull << 34, u"FAT12"},
+  };
+  for (const Case& c : cases) {
+    RecoveryState state;
+    state.startSector = 1;
+    state.endSector = 2;
+    state.fileSystemName = u"NTFS";
+    state.mode = c.mode;
+    EXPECT_EQ(AcceptPartitionRange(state, c.input), c.message) << c.input.startText << " " << c.input.fileSystem;
+    EXPECT_EQ(state.startSector, c.start) << c.input.startText;
+    EXPECT_EQ(state.endSector, c.end) << c.input.startText;
+    EXPECT_EQ(state.fileSystemName, c.name) << c.input.startText;
+  }
+  EXPECT_EQ(PartitionRangeLogLines({"2048", "4096", "FAT32"}, "FAT32"),
+            (std::vector<std::string>{"Partition Range Information : ", "Starting Range : 2048",
+                                      "Ending Range : 4096", "File System : FAT32"}));
 }
 
 }  // namespace
