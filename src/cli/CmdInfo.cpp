@@ -77,11 +77,8 @@ int InfoCommand(const Arguments& arguments) {
     std::cout << "\nBeyond Its Files   : " << damage.sectorsBeyondFiles << " sectors read as zeros\n";
   for (const auto& file : damage.missingFiles) std::cout << "Missing Extent   : " << file << "\n";
   const std::vector<std::string>& missing = damage.missingFiles;
-  const std::string folder = std::filesystem::path(args[0]).parent_path().string();
   for (const VirtualDiskExtent& extent : session.reader.virtualDisk.extents()) {
-    const std::string path = extent.fileName.rfind('/', 0) == 0 || folder.empty() ? extent.fileName
-                                                                                  : folder + "/" + extent.fileName;
-    const bool absent = std::find(missing.begin(), missing.end(), path) != missing.end();
+    const bool absent = std::find(missing.begin(), missing.end(), extent.path) != missing.end();
     std::cout << "Extent   : " << extent.fileName << " (" << extent.sizeText << " sectors)" << (absent ? " [missing]" : "")
               << "\n";
   }

@@ -37,7 +37,7 @@ void WriteOut(const std::string& text) { std::fwrite(text.data(), 1, text.size()
 }  // namespace
 
 int ScanCommand(const Arguments& arguments) {
-  const std::string usage = std::string("vantor scan SOURCE ") + kVolumeUsage + " [--json] [--codepage N] [--ignore-cid] "  + kHostOptionsUsage;
+  const std::string usage = std::string("vantor scan SOURCE ") + kVolumeUsage + " [--json] [--codepage N] [--ignore-cid] " + kHostOptionsUsage;
   if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage
               << "\n\nScans file system N (default 1, numbered as 'vantor partitions' lists them) for its\n"

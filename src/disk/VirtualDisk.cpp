@@ -239,11 +239,11 @@ VirtualDiskOpenResult VirtualDisk::OpenDescriptorFile(const std::string& path) {
   if (!sparse && !IsFlatType(createType_)) return {1, createType_};
   // The extents as addressed: their sizes add up to the capacity.
   uint64_t total = 0;
-  for (const auto& extent : extents_) {
+  for (auto& extent : extents_) {
     uint64_t sectors = ParseDecimal(extent.sizeText);
     if (sectors >= kMaxSector || total + sectors >= kMaxSector) return Refuse(1, "Damaged");
-    std::string file = !extent.fileName.empty() && extent.fileName[0] == '/' ? extent.fileName : folder_ + extent.fileName;
-    slots_.push_back({file, total, sectors});
+    extent.path = !extent.fileName.empty() && extent.fileName[0] == '/' ? extent.fileName : folder_ + extent.fileName;
+    slots_.push_back({extent.path, total, sectors});
     total += sectors;
   }
   capacity_ = total;

@@ -39,6 +39,7 @@ struct SparseExtentHeader {
 struct VirtualDiskExtent {
   std::string fileName;  // as written in the descriptor
   std::string sizeText;  // size in sectors as written in the descriptor
+  std::string path;      // the file this reader opens for it; empty inside a sparse file
 };
 
 // What of the disk its files do not hold: sectors whose grain, grain table or
