@@ -1,0 +1,136 @@
+#include "fat/FatDirectoryReader.h"
+
+#include <cstring>
+
+#include "fat/FatChains.h"
+#include "partition/BootValues.h"
+#include "platform/Utf.h"
+
+namespace vantor {
+namespace {
+
+constexpr uint32_t kMaxPieceSectors = 8;
+
+}  // namespace
+
+FatDirectoryReader::FatDirectoryReader(SectorReader& reader, WorkerHost& host, const VolumeGeometry& geometry,
+                                       FileSystemKind width, uint16_t codePage)
+    : reader_(reader),
+      host_(host),
+      geometry_(geometry),
+      width_(width),
+      codePage_(codePage),
+      table_(reader.function(), reader.quietFunction(), width, geometry.firstFatSector, geometry.sectorsPerFat),
+      perCluster_(geometry.sectorsPerCluster),
+      perPiece_(perCluster_ >= kMaxPieceSectors ? kMaxPieceSectors : perCluster_),
+      pieces_(perCluster_ >= kMaxPieceSectors ? perCluster_ / kMaxPieceSectors : 1),
+      piece_(kMaxPieceSectors * kSectorSize) {}
+
+bool FatDirectoryReader::usable() const { return IsFat(width_) && IsClusterSize(perCluster_); }
+
+uint64_t FatDirectoryReader::ClusterSector(uint32_t cluster) const {
+  return static_cast<uint64_t>(geometry_.clusterBase + static_cast<int64_t>(cluster) * perCluster_);
+}
+
+void FatDirectoryReader::ReadPiece(uint32_t cluster, uint32_t piece) {
+  pieceFirst_ = ClusterSector(cluster) + static_cast<uint64_t>(piece) * perPiece_;
+  sectorsInBuffer_ = perPiece_;
+  std::memset(piece_.data(), 0, piece_.size());
+  reader_.read(pieceFirst_, perPiece_, piece_.data());
+}
+
+ByteView FatDirectoryReader::PieceSector(uint32_t index) const {
+  return ByteView(piece_.data() + static_cast<size_t>(index) * kSectorSize, kSectorSize);
+}
+
+void FatDirectoryReader::ReadSector(uint64_t number, SectorBytes& out) {
+  if (number >= pieceFirst_ && number < pieceFirst_ + sectorsInBuffer_) {
+    std::memcpy(out.data(), piece_.data() + (number - pieceFirst_) * kSectorSize, kSectorSize);
+    return;
+  }
+  out.fill(0);
+  reader_.read(number, 1, out.data());
+}
+
+bool FatDirectoryReader::PreviousInChain(uint64_t& number, SectorBytes& out) {
+  for (size_t k = clusterIndex_ + 1; k-- > 0;) {
+    uint64_t first = ClusterSector(clusters_[k]);
+    if (number < first || number >= first + perCluster_) continue;
+    if (number > first)
+      number -= 1;
+    else if (k > 0)
+      number = ClusterSector(clusters_[k - 1]) + perCluster_ - 1;
+    else
+      return false;
+    ReadSector(number, out);
+    return true;
+  }
+  return false;
+}
+
+void FatDirectoryReader::ReadRoot(const Visit& visit) {
+  clusters_.clear();
+  clusterIndex_ = 0;
+  if (width_ == FileSystemKind::kFat32) {
+    clusters_ = FollowChain(table_, host_, static_cast<uint32_t>(geometry_.rootStart), 0);
+    ReadClusters(true, false, visit);
+    return;
+  }
+  const PreviousSector previous = [&](uint64_t& number, SectorBytes& out) {
+    if (number <= geometry_.rootStart) return false;
+    ReadSector(--number, out);
+    return true;
+  };
+  for (uint32_t i = 0; i < geometry_.rootDirSectors && geometry_.rootStart != 0; ++i) {
+    pieceFirst_ = geometry_.rootStart + i;
+    sectorsInBuffer_ = 1;
+    std::memset(piece_.data(), 0, kSectorSize);
+    reader_.read(pieceFirst_, 1, piece_.data());
+    if (ReadEntries(PieceSector(0), pieceFirst_, true, previous, visit) == SectorEnd::kEndFolder) return;
+  }
+}
+
+bool FatDirectoryReader::ReadFolder(uint32_t key, bool deleted, const Visit& visit) {
+  clusters_.assign(1, key);
+  clusterIndex_ = 0;
+  ReadPiece(key, 0);
+  if (!IsDirectoryStart(PieceSector(0))) return false;
+  clusters_ = FollowChain(table_, host_, key, deleted ? LostKey : 0);
+  ReadClusters(false, true, visit);
+  return true;
+}
+
+void FatDirectoryReader::ReadLooseCluster(uint32_t cluster, const Visit& visit) {
+  clusters_.assign(1, cluster);
+  ReadClusters(false, false, visit);
+}
+
+void FatDirectoryReader::ReadClusters(bool isRoot, bool firstPieceRead, const Visit& visit) {
+  const PreviousSector previous = [&](uint64_t& number, SectorBytes& out) { return PreviousInChain(number, out); };
+  for (clusterIndex_ = 0; clusterIndex_ < clusters_.size(); ++clusterIndex_) {
+    for (uint32_t p = 0; p < pieces_; ++p) {
+      if (!(firstPieceRead && clusterIndex_ == 0 && p == 0)) ReadPiece(clusters_[clusterIndex_], p);
+      for (uint32_t s = 0; s < perPiece_; ++s)
+        if (ReadEntries(PieceSector(s), pieceFirst_ + s, isRoot, previous, visit) == SectorEnd::kEndFolder) return;
+    }
+  }
+}
+
+FatDirectoryReader::SectorEnd FatDirectoryReader::ReadEntries(ByteView sector, uint64_t number, bool isRoot,
+                                                              const PreviousSector& previous, const Visit& visit) {
+  for (unsigned e = 0; e < kEntriesPerSector; ++e) {
+    DecodedEntry entry;
+    EntryOutcome outcome =
+        DecodeEntry(sector, number, e, width_ != FileSystemKind::kFat32 && isRoot, previous, codePage_, entry);
+    if (outcome == EntryOutcome::kEnd) return isRoot ? SectorEnd::kNextSector : SectorEnd::kEndFolder;
+    if (outcome == EntryOutcome::kDecoded) {
+      if (!visit(entry)) return SectorEnd::kEndFolder;
+    } else if (std::string why = SkipReason(outcome); !why.empty()) {
+      host_.trace("entry " + std::to_string(e) + " of sector " + std::to_string(number) + " (" +
+                  Utf16ToUtf8(entry.name) + ") passed over: " + why);
+    }
+  }
+  return SectorEnd::kNextSector;
+}
+
+}  // namespace vantor
