@@ -149,6 +149,11 @@ class RecoveryCatalog {
   bool HasFolder(uint32_t ownKey, int16_t fileSystemNumber) const {
     return folderIndex_.count(IndexKey(ownKey, fileSystemNumber)) != 0;
   }
+  // The folder of this key and file system, or null.
+  FolderRecord* FindFolder(uint32_t ownKey, int16_t fileSystemNumber) {
+    auto found = folderIndex_.find(IndexKey(ownKey, fileSystemNumber));
+    return found == folderIndex_.end() ? nullptr : &folders_[found->second];
+  }
   // Empties both lists and the counters.
   void FreeCatalog();
   // Empties the file list only (the folder records stay).

@@ -21,8 +21,14 @@ class ProgressReport {
   // Position in bytes; the name is UTF-16 as the records hold it.
   void Report(WorkerHost& host, uint64_t position, uint32_t folders, uint32_t files,
               const std::u16string& lastName);
+  // The same for the sector sweeps: the position caption shows "SECTOR / END".
+  void ReportSector(WorkerHost& host, uint64_t sector, uint64_t end, uint32_t folders, uint32_t files,
+                    const std::u16string& lastName);
 
  private:
+  bool Due();
+  void Counters(WorkerHost& host, uint32_t folders, uint32_t files, const std::u16string& lastName);
+
   uint32_t progressThrottle_ = 0;
 };
 

@@ -39,6 +39,9 @@ class WorkerHost {
   // Cooperative control: a worker calls these between reads.
   virtual void pauseGate() {}
   virtual bool stopRequested() { return false; }
+  // A worker whose Stop ends one step and goes on with the next clears the
+  // request; a host whose stop cannot be taken back ignores this.
+  virtual void clearStop() {}
 
   // Questions. Closing the bad-sector dialog counts as Skip.
   virtual int32_t askBadSectors() { return kSkip; }

@@ -209,6 +209,26 @@ SectorBytes SectorReader::readOne(uint64_t sector) {
   return bytes;
 }
 
+uint64_t SectorReader::sourceSectors() {
+  if (state_.vmValid == 1) return virtualDisk.capacity();
+  if (state_.imageSource == 1) {
+    const std::string folder = Utf16ToUtf8(state_.imageFolder);
+    uint64_t bytes = 0;
+    for (uint64_t piece = 0;; ++piece) {
+      uint64_t sector = piece * kImagePieceSectors;
+      const std::string path = state_.imageSplit == 1 ? ImagePieceName(folder, sector) : WithSlash(folder) + "Image0.img";
+      const std::string existing = ExistingImageFile(path);
+      auto file = existing.empty() ? nullptr : openDevice_(existing, DeviceAccess::kRead);
+      if (file == nullptr) break;
+      bytes += file->size();
+      if (state_.imageSplit != 1 || file->size() < kImagePieceBytes) break;
+    }
+    return bytes / kSectorSize;
+  }
+  RawDevice* device = cached(reading_, deviceName(state_.currentDevicePath()), DeviceAccess::kRead);
+  return device == nullptr ? 0 : device->size() / kSectorSize;
+}
+
 bool SectorReader::readQuietly(uint64_t first, uint32_t count, uint8_t* buffer) {
   HeldQuestions held;
   ScopedHost quiet(*this, held);

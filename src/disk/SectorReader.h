@@ -44,6 +44,9 @@ class SectorReader {
   uint32_t readFrom(const std::string& devicePath, uint64_t first, uint32_t count, uint8_t* buffer);
   // One sector of the current source (zeros where the source cannot deliver it).
   SectorBytes readOne(uint64_t sector);
+  // The number of sectors of the current source: the virtual disk's capacity,
+  // the image's pieces together, or the device's size; 0 when unknown.
+  uint64_t sourceSectors();
   // Reads a run with the bad-sector questions held back; false when the source
   // would have asked (the buffer then holds zeros where sectors failed).
   bool readQuietly(uint64_t first, uint32_t count, uint8_t* buffer);

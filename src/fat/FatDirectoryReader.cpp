@@ -69,6 +69,7 @@ bool FatDirectoryReader::PreviousInChain(uint64_t& number, SectorBytes& out) {
 }
 
 void FatDirectoryReader::ReadRoot(const Visit& visit) {
+  loose_ = false;
   clusters_.clear();
   clusterIndex_ = 0;
   if (width_ == FileSystemKind::kFat32) {
@@ -91,6 +92,7 @@ void FatDirectoryReader::ReadRoot(const Visit& visit) {
 }
 
 bool FatDirectoryReader::ReadFolder(uint32_t key, bool deleted, const Visit& visit) {
+  loose_ = false;
   clusters_.assign(1, key);
   clusterIndex_ = 0;
   ReadPiece(key, 0);
@@ -101,6 +103,7 @@ bool FatDirectoryReader::ReadFolder(uint32_t key, bool deleted, const Visit& vis
 }
 
 void FatDirectoryReader::ReadLooseCluster(uint32_t cluster, const Visit& visit) {
+  loose_ = true;
   clusters_.assign(1, cluster);
   ReadClusters(false, false, visit);
 }
@@ -118,12 +121,28 @@ void FatDirectoryReader::ReadClusters(bool isRoot, bool firstPieceRead, const Vi
 
 FatDirectoryReader::SectorEnd FatDirectoryReader::ReadEntries(ByteView sector, uint64_t number, bool isRoot,
                                                               const PreviousSector& previous, const Visit& visit) {
+  // In a loose cluster a long name may have begun in a cluster nobody knows:
+  // such a name is cut, and its short name stands for it instead.
+  bool cut = false;
+  const PreviousSector tracked = [&](uint64_t& sectorNumber, SectorBytes& out) {
+    if (previous(sectorNumber, out)) return true;
+    cut = true;
+    return false;
+  };
   for (unsigned e = 0; e < kEntriesPerSector; ++e) {
     DecodedEntry entry;
-    EntryOutcome outcome =
-        DecodeEntry(sector, number, e, width_ != FileSystemKind::kFat32 && isRoot, previous, codePage_, entry);
+    cut = false;
+    EntryOutcome outcome = DecodeEntry(sector, number, e, width_ != FileSystemKind::kFat32 && isRoot,
+                                       loose_ ? tracked : previous, codePage_, entry);
     if (outcome == EntryOutcome::kEnd) return isRoot ? SectorEnd::kNextSector : SectorEnd::kEndFolder;
     if (outcome == EntryOutcome::kDecoded) {
+      if (cut && entry.shortName.empty()) {
+        ShortName shortName = ComposeShortName(sector.sub(e * kDirEntrySize, kDirEntrySize));
+        if (IsValidName(shortName.wide)) {
+          entry.shortName = std::move(shortName.bytes);
+          entry.name = std::move(shortName.wide);
+        }
+      }
       if (!visit(entry)) return SectorEnd::kEndFolder;
     } else if (std::string why = SkipReason(outcome); !why.empty()) {
       host_.trace("entry " + std::to_string(e) + " of sector " + std::to_string(number) + " (" +

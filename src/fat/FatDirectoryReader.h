@@ -44,7 +44,8 @@ class FatDirectoryReader {
   // first piece, when that does not begin with "." and "..".
   bool ReadFolder(uint32_t key, bool deleted, const Visit& visit);
   // Reads the sectors of one cluster as directory entries, without following a
-  // chain: the later clusters of a folder whose first cluster is gone.
+  // chain: the later clusters of a folder whose first cluster is gone. A long
+  // name cut at the cluster's start gives way to its short name.
   void ReadLooseCluster(uint32_t cluster, const Visit& visit);
   // The clusters of the directory read last (empty for a fixed root).
   const std::vector<uint32_t>& clusters() const { return clusters_; }
@@ -76,6 +77,7 @@ class FatDirectoryReader {
   uint32_t sectorsInBuffer_ = 0;
   std::vector<uint32_t> clusters_;
   size_t clusterIndex_ = 0;
+  bool loose_ = false;
 };
 
 }  // namespace vantor

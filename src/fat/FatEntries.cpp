@@ -1,5 +1,7 @@
 #include "fat/FatEntries.h"
 
+#include <string_view>
+
 #include "core/OemCodePage.h"
 
 namespace vantor {
@@ -15,10 +17,52 @@ constexpr uint8_t kLowerCaseExtension = 0x10;
 
 bool LongNameComplete(size_t count) { return count != 0 && count % 13 == 0; }
 
+// A short entry as a FAT driver writes it: name bytes that a name may hold, no
+// attribute bits above 0x20, only the lower-case flags in byte 12, and no size
+// on a folder.
+bool PlausibleShortEntry(ByteView entry) {
+  const uint8_t first = entry.u8(0);
+  if (first < 0x20 && first != 0x05) return false;
+  if (first == '.') return false;
+  for (size_t i = 1; i < 11; ++i) {
+    const uint8_t byte = entry.u8(i);
+    if (byte < 0x20 || std::string_view("\"*+,./:;<=>?[\\]|").find(static_cast<char>(byte)) != std::string_view::npos)
+      return false;
+  }
+  const uint8_t attributes = entry.u8(11);
+  if ((attributes & 0xC0) != 0 || (entry.u8(12) & ~(kLowerCaseName | kLowerCaseExtension)) != 0) return false;
+  return (attributes & kDirectoryBit) == 0 || entry.le32(28) == 0;
+}
+
+// A long-name part: a sequence number of 1 to 20 (0x40 on the last part), or
+// the deleted mark, and no cluster.
+bool PlausibleLongNameEntry(ByteView entry) {
+  const uint8_t first = entry.u8(0);
+  const uint8_t sequence = first & 0x3F;
+  return (first == kDeletedMark || ((first & 0x80) == 0 && sequence >= 1 && sequence <= 20)) && entry.le16(26) == 0;
+}
+
 }  // namespace
 
 bool IsDirectoryStart(ByteView sector) {
   return sector.matches(0, ". ") && sector.matches(32, ".. ");
+}
+
+bool LooksLikeDirectoryEntries(ByteView sector) {
+  bool shortEntry = false;
+  for (unsigned e = 0; e < kEntriesPerSector; ++e) {
+    const ByteView entry = sector.sub(e * kDirEntrySize, kDirEntrySize);
+    if (entry.size() < kDirEntrySize) return false;
+    if (entry.u8(0) == 0) return shortEntry;
+    if (entry.u8(11) == kLongNameAttributes) {
+      if (!PlausibleLongNameEntry(entry)) return false;
+    } else if (PlausibleShortEntry(entry)) {
+      shortEntry = true;
+    } else {
+      return false;
+    }
+  }
+  return shortEntry;
 }
 
 uint32_t EntryCluster(ByteView entry, bool lowWordOnly) {

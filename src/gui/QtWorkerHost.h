@@ -37,6 +37,7 @@ class QtWorkerHost : public QObject, public vantor::WorkerHost {
   void setCaption(int control, const std::string& text) override;
   void pauseGate() override;
   bool stopRequested() override { return stop_.load(); }
+  void clearStop() override { stop_ = false; }
   int32_t askBadSectors() override;
   void messageInfo(const std::string& text) override;
   bool question(const std::string& text) override;

@@ -3,7 +3,11 @@
 #include <chrono>
 
 #include "core/SizeText.h"
+#include "fat/FatExhaustiveScan.h"
 #include "fat/FatScan.h"
+#include "lost/FoundFileSystems.h"
+#include "lost/FoundFolders.h"
+#include "lost/LostPartitionSearch.h"
 #include "logs/Logs.h"
 #include "ntfs/NtfsScan.h"
 #include "ntfs/RunTables.h"
@@ -19,7 +23,34 @@ std::string ElapsedText(uint64_t seconds) {
          std::to_string(seconds % 60);
 }
 
+uint64_t SecondsSince(std::chrono::steady_clock::time_point start) {
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count());
+}
+
+// The second pass of a lost-partition search: the folders it saw become
+// records, and the chosen file system is scanned from its root and folders.
+FatScanResult ScanFoundFileSystem(Session& session) {
+  RecoveryState& state = session.state;
+  state.selectedFileSystem = FoundFileSystemNumber(state.selectedPartitionText);
+  if (!PrepareFoundFolders(session.catalog, session.host(), session.lostSearch, state.selectedFileSystem)) {
+    session.host().messageInfo("Out Of Memory");
+    return {false, "Out Of Memory", false};
+  }
+  return FatExhaustiveScan(session);
+}
+
 }  // namespace
+
+std::vector<std::string> SearchReportLines(uint64_t elapsedSeconds, uint64_t folders, uint64_t bootSectors) {
+  return {"",
+          "Step 2 (b) :",
+          "-------",
+          "Analysing Files/Directories Information : ",
+          "Time Elapsed : " + ElapsedText(elapsedSeconds),
+          "Directories Found : " + std::to_string(folders),
+          "Files Found : " + std::to_string(bootSectors)};
+}
 
 std::vector<std::string> Step3ReportLines(const RecoveryCatalog& catalog, uint64_t elapsedSeconds,
                                           bool exhaustiveSwitch) {
@@ -36,13 +67,33 @@ std::vector<std::string> Step3ReportLines(const RecoveryCatalog& catalog, uint64
 ScanReport RunScan(Session& session, bool logReport) {
   RecoveryState& state = session.state;
   const std::string name = Utf16ToUtf8(state.fileSystemName);
-  if (state.bootValuesValid != 1) return {false, "the boot sector of the " + name + " volume is not valid", false, {}};
   const auto start = std::chrono::steady_clock::now();
-  ScanReport report;
   const WorkerKind worker = ChooseWorker(state);
-  if (worker == WorkerKind::kFatScan) {
-    FatScanResult result = FatScan(session);
-    report = {result.ok, result.failure, result.foundNothing, {}};
+  const auto finish = [&](ScanReport report) {
+    if (logReport)
+      for (const auto& line : report.lines) AppendLog(kActivityLog, line);
+    return report;
+  };
+  if (worker == WorkerKind::kFatLostPartitionSearch && state.searchPass == 0) {
+    state.searchPass = 1;
+    if (!SearchLostFatFileSystems(session.reader, session.host(), state, session.lostSearch))
+      return {false, "Not Enough Memory", false, false, {}};
+    const LostSearchLists& lists = session.lostSearch;
+    return finish({true, {}, false, true, SearchReportLines(SecondsSince(start), lists.folders.size(), lists.boots.size())});
+  }
+  if (state.bootValuesValid != 1) return {false, "the boot sector of the " + name + " volume is not valid", false, false, {}};
+  ScanReport report;
+  if (worker == WorkerKind::kFatScan || worker == WorkerKind::kFatExhaustiveScan ||
+      worker == WorkerKind::kFatLostPartitionSearch) {
+    FatScanResult result = worker == WorkerKind::kFatScan            ? FatScan(session)
+                           : worker == WorkerKind::kFatExhaustiveScan ? FatExhaustiveScan(session)
+                                                                      : ScanFoundFileSystem(session);
+    if (result.ok && result.foundNothing && !session.host().stopRequested()) {
+      // A volume whose directories are gone: the exhaustive scan takes over.
+      state.exhaustiveSwitch = 1;
+      result = FatExhaustiveScan(session);
+    }
+    report = {result.ok, result.failure, false, false, {}};
   } else if (worker == WorkerKind::kNtfsScan) {
     // Step 3 maps the MFT before the scan starts.
     const VolumeGeometry& geometry = state.geometry;
@@ -51,15 +102,10 @@ ScanReport RunScan(Session& session, bool logReport) {
     report.foundNothing = NtfsScan(session, session.mftRunTable) == NtfsScanOutcome::kSwitchToExhaustive;
   } else {
     // Each further worker is one more branch here.
-    return {false, "no scan is available for the file system " + name, false, {}};
+    return {false, "no scan is available for the file system " + name, false, false, {}};
   }
-  const auto elapsed = std::chrono::steady_clock::now() - start;
-  report.lines = Step3ReportLines(session.catalog,
-                                  static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count()),
-                                  state.exhaustiveSwitch == 1);
-  if (logReport)
-    for (const auto& line : report.lines) AppendLog(kActivityLog, line);
-  return report;
+  report.lines = Step3ReportLines(session.catalog, SecondsSince(start), state.exhaustiveSwitch == 1);
+  return finish(std::move(report));
 }
 
 }  // namespace vantor

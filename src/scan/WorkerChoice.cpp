@@ -20,7 +20,9 @@ WorkerKind ChooseWorker(const RecoveryState& s) {
   return WorkerKind::kNone;
 }
 
-bool WorkerAvailable(WorkerKind kind) { return IsNormalScan(kind); }
+bool WorkerAvailable(WorkerKind kind) {
+  return IsNormalScan(kind) || kind == WorkerKind::kFatExhaustiveScan || kind == WorkerKind::kFatLostPartitionSearch;
+}
 
 bool IsNormalScan(WorkerKind kind) { return kind == WorkerKind::kFatScan || kind == WorkerKind::kNtfsScan; }
 

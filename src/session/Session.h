@@ -19,6 +19,7 @@
 #include "core/RecoveryState.h"
 #include "core/WorkerHost.h"
 #include "disk/SectorReader.h"
+#include "lost/FatCandidates.h"
 #include "ntfs/MftRunTable.h"
 #include "partition/PartitionEntry.h"
 #include "save/OutputFile.h"
@@ -43,6 +44,9 @@ class Session {
   std::vector<PartitionEntry> partitions;
   // When the run began: the logs' run header shows it.
   std::time_t startTime = 0;
+  // What a lost-partition search found: its candidates and file systems, kept
+  // from the search to the scan of the chosen one.
+  LostSearchLists lostSearch;
   // The runs of the MFT of the volume being scanned (BuildMftRunTable).
   MftRunTable mftRunTable;
   // The Step 4 tree over the catalog, the saving filter and the saving run.

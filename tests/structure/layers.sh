@@ -3,7 +3,7 @@
 # from the ground up; core and platform are the ground and may use each other.
 set -u
 src=$1
-order="core platform logs disk catalog partition fat ntfs state browser save raw imaging session scan cli gui"
+order="core platform logs disk catalog partition fat ntfs lost state browser save raw imaging session scan cli gui"
 rank() {
   i=0
   for layer in $order; do
@@ -34,7 +34,7 @@ for dir in "$src"/*/; do
   done
 done
 # The engines take views, never the whole session.
-for layer in disk partition catalog fat ntfs state browser save raw imaging logs; do
+for layer in disk partition catalog fat ntfs lost state browser save raw imaging logs; do
   [ -d "$src/$layer" ] || continue
   if grep -l '"session/Session.h"' "$src/$layer"/*; then status=1; fi
 done

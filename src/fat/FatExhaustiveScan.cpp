@@ -1,0 +1,221 @@
+#include "fat/FatExhaustiveScan.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "core/ProgressReport.h"
+#include "fat/FatDirectoryReader.h"
+#include "partition/BootValues.h"
+
+namespace vantor {
+namespace {
+
+// The cluster search reads the data area in runs of about 1 MiB (whole clusters)
+// and looks at the first sector of each cluster in place.
+constexpr uint64_t kRunSectors = 2048;
+constexpr int kCaptionSizeLabel = 1052;
+
+RecordTimes DotEntryTimes(ByteView entry) {
+  return {.modified = {entry.le16(24), entry.le16(22)},
+          .created = {entry.le16(16), entry.le16(14)},
+          .accessed = {entry.le16(18), 0}};
+}
+
+uint64_t Percent(uint64_t done, uint64_t total) { return total == 0 ? 0 : std::min<uint64_t>(done * 100 / total, 100); }
+
+class ExhaustiveScan {
+ public:
+  explicit ExhaustiveScan(const ScanContext& context)
+      : reader_(context.reader),
+        host_(context.host),
+        catalog_(context.catalog),
+        state_(context.state),
+        directories_(context.reader, context.host, context.state.geometry, context.state.fileSystem(),
+                     context.state.oemCodePage),
+        number_(static_cast<int16_t>(context.state.partitionSearch == 1 ? context.state.selectedFileSystem : 0)) {}
+
+  FatScanResult Run() {
+    host_.setProgressRange(100);
+    if (state_.partitionSearch != 1) {
+      SearchClusters();
+      HangLostFolders();
+    }
+    if (directories_.usable()) {
+      ListRoot();
+      ListFolders();
+      ListLooseClusters();
+    }
+    host_.setProgress(100);
+    if (catalog_.outOfMemory) {
+      host_.messageInfo("Out Of Memory");
+      return {false, "Out Of Memory", false};
+    }
+    return {};
+  }
+
+ private:
+  void SearchClusters() {
+    catalog_.directoriesFound = 0;
+    catalog_.filesFound = 0;
+    catalog_.bytesTotal = 0;
+    catalog_.AddFolder({.shortName = "Lost", .parentKey = 0, .ownKey = LostKey});
+    host_.setStepText(kClusterSearchText);
+    const uint32_t perCluster = state_.geometry.sectorsPerCluster;
+    const uint64_t end = state_.endSector;
+    if (!IsClusterSize(perCluster)) return;
+    uint32_t cluster = 2;
+    int64_t first = state_.geometry.clusterBase + 2 * static_cast<int64_t>(perCluster);
+    for (; first < 0; first += perCluster) ++cluster;
+    const uint64_t runClusters = std::max<uint64_t>(1, kRunSectors / perCluster);
+    std::vector<uint8_t> run(runClusters * perCluster * kSectorSize);
+    ProgressReport report;
+    std::string lastName;
+    for (auto sector = static_cast<uint64_t>(first); sector < end && cluster >= 2;) {
+      host_.pauseGate();
+      const auto count = static_cast<uint32_t>(std::min<uint64_t>(runClusters * perCluster, end - sector));
+      std::fill(run.begin(), run.end(), 0);
+      reader_.readRun(sector, count, perCluster, run.data());
+      for (uint32_t offset = 0; offset < count && cluster >= 2; offset += perCluster, ++cluster) {
+        const ByteView head(run.data() + static_cast<size_t>(offset) * kSectorSize, kSectorSize);
+        if (IsDirectoryStart(head)) {
+          if (EntryCluster(head, false) == cluster) {
+            lastName = "Dir" + std::to_string(catalog_.directoriesFound);
+            if (!catalog_.AddFolder({.shortName = lastName,
+                                     .parentKey = EntryCluster(head.sub(kDirEntrySize), false),
+                                     .ownKey = cluster,
+                                     .times = DotEntryTimes(head)}))
+              return;
+          }
+        } else if (LooksLikeDirectoryEntries(head)) {
+          looseClusters_.push_back(cluster);
+        }
+        report.ReportSector(host_, sector + offset, end, catalog_.directoriesFound, catalog_.filesFound,
+                            std::u16string(lastName.begin(), lastName.end()));
+      }
+      sector += count;
+      host_.setProgress(Percent(sector, end));
+      if (host_.stopRequested()) break;
+    }
+    looseClaimed_.assign(looseClusters_.size(), false);
+  }
+
+  void HangLostFolders() {
+    host_.clearStop();
+    host_.setStepText(kLostDirectoriesText);
+    auto& folders = catalog_.folders();
+    for (size_t i = 0; i < folders.size(); ++i) {
+      FolderRecord& folder = folders[i];
+      if (folder.parentKey == 0) continue;
+      if (!catalog_.HasFolder(folder.parentKey, folder.fileSystemNumber)) folder.parentKey = LostKey;
+      host_.setProgress(Percent(i, catalog_.directoriesFound));
+    }
+  }
+
+  void ListRoot() {
+    host_.setCaption(kCaptionSizeLabel, "Total Size               :-");
+    host_.setStepText(kRootEntriesText);
+    directories_.ReadRoot([&](const DecodedEntry& entry) { return Take(entry, kFatRootKey, false); });
+    ClaimRead();
+  }
+
+  void ListFolders() {
+    host_.setStepText(kSubfolderEntriesText);
+    uint64_t done = 0;
+    // Positions: the loose clusters append folders later, never during this walk.
+    for (size_t i = 0; i < catalog_.folders().size() && !catalog_.outOfMemory; ++i) {
+      const FolderRecord& folder = catalog_.folders()[i];
+      if (state_.partitionSearch == 1 && folder.fileSystemNumber != number_) continue;
+      if (folder.ownKey != LostKey) {
+        const uint32_t key = folder.ownKey;
+        const bool deleted = folder.deleted == 'y';
+        host_.pauseGate();
+        if (directories_.ReadFolder(key, deleted, [&](const DecodedEntry& entry) { return Take(entry, key, deleted); }))
+          ClaimRead();
+      }
+      host_.setProgress(Percent(done++, catalog_.directoriesFound));
+      if (host_.stopRequested()) return;
+    }
+  }
+
+  // The noted clusters that no directory read took, each listed as a folder of
+  // its own under "Lost". Their folder entries name a found folder that still
+  // bears its number.
+  void ListLooseClusters() {
+    for (size_t i = 0; i < looseClusters_.size() && !catalog_.outOfMemory && !host_.stopRequested(); ++i) {
+      if (looseClaimed_[i]) continue;
+      const uint32_t cluster = looseClusters_[i];
+      if (catalog_.HasFolder(cluster, number_)) continue;
+      const std::string name = "Cluster " + std::to_string(cluster);
+      if (!catalog_.AddFolder({.shortName = name, .deleted = 'y', .parentKey = LostKey, .ownKey = cluster,
+                               .fileSystemNumber = number_}))
+        return;
+      directories_.ReadLooseCluster(cluster, [&](const DecodedEntry& entry) {
+        if (!entry.isFolder) return Take(entry, cluster, true);
+        if (FolderRecord* found = catalog_.FindFolder(entry.firstCluster, number_);
+            found != nullptr && found->name.isShort() && found->name.shortName().rfind("Dir", 0) == 0)
+          Name(*found, entry, 'y');
+        return !catalog_.outOfMemory;
+      });
+    }
+  }
+
+  // An entry of the directory `parentKey`: a folder entry names the found
+  // folder of its cluster whose parent this directory is; a file is listed.
+  bool Take(const DecodedEntry& entry, uint32_t parentKey, bool parentDeleted) {
+    if (entry.isFolder) {
+      FolderRecord* found = catalog_.FindFolder(entry.firstCluster, number_);
+      if (found != nullptr && found->parentKey == parentKey) Name(*found, entry, parentDeleted ? 'y' : entry.deleted);
+    } else if (catalog_.AddFile({.shortName = entry.shortName,
+                                 .longName = entry.name,
+                                 .deleted = parentDeleted ? 'y' : entry.deleted,
+                                 .size = entry.size,
+                                 .parentKey = parentKey,
+                                 .ownKey = entry.firstCluster,
+                                 .times = entry.times})) {
+      catalog_.bytesTotal += entry.size;
+    }
+    progress_.Report(host_, catalog_.bytesTotal, catalog_.directoriesFound, catalog_.filesFound, entry.name);
+    return !catalog_.outOfMemory;
+  }
+
+  // The folder takes the entry's name (long or short); its keys and times stay
+  // those of its "." entry.
+  void Name(FolderRecord& folder, const DecodedEntry& entry, char deleted) {
+    if (!catalog_.Rename(folder.name, entry.shortName, entry.name)) catalog_.outOfMemory = true;
+    folder.deleted = deleted;
+  }
+
+  // Marks the loose clusters that the directory just read holds.
+  void ClaimRead() {
+    for (uint32_t cluster : directories_.clusters()) {
+      auto found = std::lower_bound(looseClusters_.begin(), looseClusters_.end(), cluster);
+      if (found != looseClusters_.end() && *found == cluster) looseClaimed_[found - looseClusters_.begin()] = true;
+    }
+  }
+
+  SectorReader& reader_;
+  WorkerHost& host_;
+  RecoveryCatalog& catalog_;
+  const RecoveryState& state_;
+  FatDirectoryReader directories_;
+  const int16_t number_;
+  // Clusters whose first sector holds entries but no "." entry, ascending.
+  std::vector<uint32_t> looseClusters_;
+  std::vector<bool> looseClaimed_;
+  ProgressReport progress_;
+};
+
+}  // namespace
+
+FatScanResult FatExhaustiveScan(const ScanContext& context) {
+  try {
+    return ExhaustiveScan(context).Run();
+  } catch (const std::bad_alloc&) {
+    context.host.messageInfo("Not Enough Memory");
+    return {false, "Not Enough Memory", false};
+  }
+}
+
+}  // namespace vantor

@@ -1,0 +1,59 @@
+#include "lost/FoundFolders.h"
+
+#include <algorithm>
+#include <string>
+
+#include "core/ProgressReport.h"
+
+namespace vantor {
+namespace {
+
+uint64_t Percent(uint64_t done, uint64_t total) { return total == 0 ? 0 : std::min<uint64_t>(done * 100 / total, 100); }
+
+}  // namespace
+
+bool PrepareFoundFolders(RecoveryCatalog& catalog, WorkerHost& host, LostSearchLists& lists, int32_t number) {
+  const auto fileSystem = static_cast<int16_t>(number);
+  host.setProgressRange(100);
+  host.setStepText(kDumpFoldersText);
+  if (!lists.folders.empty()) {
+    if (!catalog.AddFolder({.shortName = "Lost", .parentKey = 0, .ownKey = LostKey, .fileSystemNumber = fileSystem}))
+      return false;
+  } else if (!catalog.folders().empty()) {
+    catalog.folders().front().fileSystemNumber = fileSystem;
+  }
+  ProgressReport report;
+  const size_t total = lists.folders.size();
+  for (size_t i = 0; i < total; ++i) {
+    const FatFolderCandidate& folder = lists.folders[i];
+    const std::string name = "Dir" + std::to_string(catalog.directoriesFound);
+    if (!catalog.AddFolder({.shortName = name,
+                            .deleted = folder.deleted,
+                            .parentKey = folder.parentCluster,
+                            .ownKey = folder.ownCluster,
+                            .recordSector = folder.sector,
+                            .times = folder.times,
+                            .fileSystemNumber = static_cast<int16_t>(folder.fileSystemNumber)}))
+      return false;
+    report.Report(host, catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound,
+                  std::u16string(name.begin(), name.end()));
+    host.setProgress(Percent(i + 1, total));
+    if (host.stopRequested()) break;
+  }
+  lists.folders.clear();
+  lists.folders.shrink_to_fit();
+
+  host.clearStop();
+  host.setStepText(kFoundLostFoldersText);
+  uint64_t moved = 0;
+  for (FolderRecord& folder : catalog.folders()) {
+    if (folder.parentKey == 0 || folder.fileSystemNumber != fileSystem) continue;
+    if (!catalog.HasFolder(folder.parentKey, fileSystem)) folder.parentKey = LostKey;
+    host.setProgress(Percent(++moved, catalog.directoriesFound));
+    if (host.stopRequested()) break;
+  }
+  host.clearStop();
+  return true;
+}
+
+}  // namespace vantor
