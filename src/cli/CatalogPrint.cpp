@@ -31,11 +31,13 @@ size_t OwnerOfStream(const RecoveryCatalog& catalog, size_t index) {
 }
 
 // Calls `emit` for every record: folders, then files.
-void ForEachRow(const RecoveryCatalog& catalog, bool ntfs, const std::function<void(const Row&)>& emit) {
+void ForEachRow(const RecoveryCatalog& catalog, bool ntfs, int16_t fileSystemNumber,
+                const std::function<void(const Row&)>& emit) {
   const auto date = [ntfs](const RecordTime& time) { return ntfs ? NtfsDateText(time) : FatDateText(time); };
-  CatalogPaths paths(catalog, ntfs ? kNtfsRootKey : kFatRootKey, 0);
+  CatalogPaths paths(catalog, ntfs ? kNtfsRootKey : kFatRootKey, fileSystemNumber);
   for (size_t i = 0; i < catalog.folders().size(); ++i) {
     const FolderRecord& f = catalog.folders()[i];
+    if (f.fileSystemNumber != fileSystemNumber) continue;
     emit({'D', f.deleted, 0, date(f.modified), date(f.created), date(f.accessed), paths.FolderPath(i), {}});
   }
   for (size_t i = 0; i < catalog.files().size(); ++i) {
@@ -74,11 +76,11 @@ std::string JsonString(const std::string& text) {
 
 }  // namespace
 
-void CatalogLines(const RecoveryCatalog& catalog, bool ntfs, const TextSink& write) {
+void CatalogLines(const RecoveryCatalog& catalog, bool ntfs, int16_t fileSystemNumber, const TextSink& write) {
   // Appended field by field into one line kept from row to row: a scan of a
   // million records should not build a chain of temporary strings for each.
   std::string out;
-  ForEachRow(catalog, ntfs, [&](const Row& row) {
+  ForEachRow(catalog, ntfs, fileSystemNumber, [&](const Row& row) {
     out.clear();
     out += row.kind;
     out += '\t';
@@ -96,10 +98,10 @@ void CatalogLines(const RecoveryCatalog& catalog, bool ntfs, const TextSink& wri
   });
 }
 
-void CatalogJson(const RecoveryCatalog& catalog, bool ntfs, const TextSink& write) {
+void CatalogJson(const RecoveryCatalog& catalog, bool ntfs, int16_t fileSystemNumber, const TextSink& write) {
   write("[");
   bool first = true;
-  ForEachRow(catalog, ntfs, [&](const Row& row) {
+  ForEachRow(catalog, ntfs, fileSystemNumber, [&](const Row& row) {
     write((first ? "\n" : ",\n") + std::string("{\"kind\":\"") + row.kind + "\",\"deleted\":\"" + row.deleted +
            "\",\"size\":" + std::to_string(row.size) + ",\"modified\":" + JsonString(row.modified) +
            ",\"created\":" + JsonString(row.created) + ",\"accessed\":" + JsonString(row.accessed) +

@@ -6,6 +6,7 @@
 // a catalog of a million records is never held twice.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -17,7 +18,10 @@ namespace vantor::cli {
 
 using TextSink = std::function<void(const std::string& text)>;
 
-void CatalogLines(const RecoveryCatalog& catalog, bool ntfs, const TextSink& write);
-void CatalogJson(const RecoveryCatalog& catalog, bool ntfs, const TextSink& write);
+// Only the folders of file system `fileSystemNumber` are printed (0 but after a
+// lost-partition search, whose catalog holds the folders of every file system
+// it found).
+void CatalogLines(const RecoveryCatalog& catalog, bool ntfs, int16_t fileSystemNumber, const TextSink& write);
+void CatalogJson(const RecoveryCatalog& catalog, bool ntfs, int16_t fileSystemNumber, const TextSink& write);
 
 }  // namespace vantor::cli

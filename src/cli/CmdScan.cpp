@@ -73,10 +73,11 @@ int ScanCommand(const Arguments& arguments) {
   if (!report.ok) return Failure(report.failure);
   if (Interrupted()) return kExitInterrupted;  // a part of the catalog is no answer
   const bool ntfs = session.state.fileSystem() == FileSystemKind::kNtfs;
+  const auto fileSystem = static_cast<int16_t>(session.state.selectedFileSystem);
   if (scanOptions.json)
-    CatalogJson(session.catalog, ntfs, WriteOut);
+    CatalogJson(session.catalog, ntfs, fileSystem, WriteOut);
   else
-    CatalogLines(session.catalog, ntfs, WriteOut);
+    CatalogLines(session.catalog, ntfs, fileSystem, WriteOut);
   std::string summary;
   for (size_t i = report.lines.size() - 3; i < report.lines.size(); ++i) summary += report.lines[i] + "\n";
   if (scanOptions.json) {

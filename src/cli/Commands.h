@@ -12,6 +12,7 @@ using Arguments = std::vector<std::string>;
 int InfoCommand(const Arguments& args);
 int ReadCommand(const Arguments& args);
 int PartitionsCommand(const Arguments& args);
+int LostCommand(const Arguments& args);
 int ScanCommand(const Arguments& args);
 int RecoverCommand(const Arguments& args);
 int DemoCommand(const Arguments& args);

@@ -4,11 +4,13 @@
 #include "disk/SourceSelection.h"
 #include "logs/Logs.h"
 #include "logs/RunHeader.h"
+#include "lost/FoundFileSystems.h"
 #include "partition/BootValues.h"
 #include "partition/PartitionPanel.h"
 #include "partition/PartitionTable.h"
 #include "partition/VolumeSelection.h"
 #include "platform/Utf.h"
+#include "scan/RunScan.h"
 #include "session/Session.h"
 
 namespace vantor::cli {
@@ -54,11 +56,15 @@ std::string TakeVolumeOptions(Arguments& args, VolumeChoice& choice) {
   bool partitionGiven = false, typeGiven = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    const size_t values = arg == "--range" ? 2 : arg == "-p" || arg == "--partition" || arg == "--fs" ? 1 : 0;
+    const size_t values =
+        arg == "--range" ? 2 : arg == "-p" || arg == "--partition" || arg == "--fs" || arg == "--lost" ? 1 : 0;
     if (i + values >= args.size() && values > 0) return arg + (values == 2 ? " needs FIRST and END" : " needs a value");
     if (arg == "-p" || arg == "--partition") {
       partitionGiven = true;
       if (std::string problem = ParsePartitionNumber(args[++i], choice.partition); !problem.empty()) return problem;
+    } else if (arg == "--lost") {
+      if (std::string problem = ParsePartitionNumber(args[++i], choice.lostNumber); !problem.empty()) return problem;
+      if (choice.lostNumber == 0) return "file systems of a search are numbered from 1";
     } else if (arg == "--range") {
       choice.byRange = true;
       choice.range.startText = args[++i];
@@ -66,18 +72,28 @@ std::string TakeVolumeOptions(Arguments& args, VolumeChoice& choice) {
     } else if (arg == "--fs") {
       typeGiven = true;
       choice.range.fileSystem = args[++i];
+    } else if (arg == "--exhaustive") {
+      choice.exhaustive = true;
     } else {
       rest.push_back(arg);
     }
   }
   args = rest;
-  if (choice.byRange && partitionGiven) return "choose either -p N or --range FIRST END";
+  if ((choice.byRange || choice.lostNumber != 0) && partitionGiven) return "choose one of -p N, --range and --lost";
+  if (choice.lostNumber != 0) {
+    if (!typeGiven) return "--lost N needs --fs TYPE";
+    const std::string& type = choice.range.fileSystem;
+    if (type != "FAT12" && type != "FAT16" && type != "FAT32")
+      return "the lost-partition search looks for FAT12, FAT16 or FAT32, not '" + type + "'";
+    return {};
+  }
   if (choice.byRange != typeGiven) return "--range FIRST END and --fs TYPE go together";
   return {};
 }
 
-StepResult ChooseVolume(Session& session, const std::string& source, const VolumeChoice& choice) {
-  if (!choice.byRange) return ChoosePartition(session, source, choice.partition);
+namespace {
+
+StepResult ChooseRange(Session& session, const VolumeChoice& choice) {
   const RangeInput& range = choice.range;
   if (std::string problem = AcceptPartitionRange(session.state, range); !problem.empty()) return {false, problem};
   session.state.selectedPartitionText = Utf8ToUtf16("Partition - 1 (" + range.fileSystem + " )");
@@ -88,6 +104,58 @@ StepResult ChooseVolume(Session& session, const std::string& source, const Volum
     return {false, "no valid " + range.fileSystem + " boot sector at sector " + range.startText +
                        (refusal.empty() ? "" : ": " + refusal)};
   return {true, {}};
+}
+
+StepResult ChooseFound(Session& session, const std::string& source, const VolumeChoice& choice) {
+  if (StepResult searched = SearchLostFileSystems(session, source, choice); !searched.ok) return searched;
+  const size_t count = session.lostSearch.found.size();
+  if (choice.lostNumber > count)
+    return {false, "file system " + std::to_string(choice.lostNumber) + " does not exist: the search found " +
+                       std::to_string(count)};
+  const auto number = static_cast<int32_t>(choice.lostNumber);
+  const std::string text = FoundFileSystemText(choice.lostNumber, session.lostSearch.found[choice.lostNumber - 1].name);
+  session.state.selectedPartitionText = Utf8ToUtf16(text);
+  session.state.selectedFileSystem = number;
+  AppendLog(kActivityLog, "Selected File System : " + text);
+  FoundDescription description;
+  DescribeFoundFileSystem(session, session.state, session.lostSearch, number, description);
+  return {true, {}};
+}
+
+}  // namespace
+
+StepResult SearchLostFileSystems(Session& session, const std::string& source, const VolumeChoice& choice) {
+  RangeInput range = choice.range;
+  if (range.startText.empty()) {
+    const uint64_t sectors = session.reader.sourceSectors();
+    if (sectors == 0) return {false, "cannot tell the size of " + source + ": give the range with --range FIRST END"};
+    range.startText = "0";
+    range.endText = std::to_string(sectors);
+  }
+  RecoveryState& state = session.state;
+  if (std::string problem = AcceptPartitionRange(state, range); !problem.empty()) return {false, problem};
+  state.partitionSearch = 1;
+  state.searchPass = 0;
+  state.exhaustiveSwitch = 0;
+  AppendLogSection(kActivityLog, "Step 2 (a) :", PartitionRangeLogLines(range, range.fileSystem));
+  ScanReport report = RunScan(session);
+  if (!report.ok) return {false, report.failure};
+  if (session.lostSearch.found.empty()) return {false, kNoFileSystemsText};
+  AppendLogSection(kActivityLog, "Step 2 (c) :", FoundFileSystemLogLines(session.lostSearch));
+  return {true, {}};
+}
+
+StepResult ChooseVolume(Session& session, const std::string& source, const VolumeChoice& choice) {
+  StepResult chosen = choice.lostNumber != 0 ? ChooseFound(session, source, choice)
+                      : choice.byRange       ? ChooseRange(session, choice)
+                                             : ChoosePartition(session, source, choice.partition);
+  if (chosen.ok && choice.exhaustive && choice.lostNumber == 0) {
+    if (!IsFat(session.state.fileSystem()))
+      return {false, "the exhaustive scan of " + Utf16ToUtf8(session.state.fileSystemName) +
+                         " volumes is not available in this version"};
+    session.state.exhaustiveSwitch = 1;
+  }
+  return chosen;
 }
 
 }  // namespace vantor::cli

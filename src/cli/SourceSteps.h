@@ -26,14 +26,20 @@ StepResult OpenSource(Session& session, const std::string& source);
 StepResult ChoosePartition(Session& session, const std::string& source, size_t number);
 
 // Which file system of the source a command works on: file system N of the
-// listing (-p N), or the one at a range entered by hand (--range FIRST END --fs
-// TYPE), whose boot sector is at FIRST.
+// listing (-p N), the one at a range entered by hand (--range FIRST END --fs
+// TYPE), whose boot sector is at FIRST, or file system N of a lost-partition
+// search over the range or the whole source (--lost N --fs TYPE). --exhaustive
+// scans a FAT volume by its clusters instead of its folders.
 struct VolumeChoice {
   size_t partition = 1;
   bool byRange = false;
+  size_t lostNumber = 0;  // 0: no search
+  bool exhaustive = false;
   RangeInput range;
 };
-inline constexpr const char* kVolumeUsage = "[-p N | --range FIRST END --fs FAT12|FAT16|FAT32|NTFS]";
+inline constexpr const char* kVolumeUsage =
+    "[-p N | --range FIRST END --fs FAT12|FAT16|FAT32|NTFS | --lost N --fs FAT12|FAT16|FAT32 [--range FIRST END]] "
+    "[--exhaustive]";
 
 // Takes -p N, --range FIRST END and --fs TYPE out of `args`; returns a problem
 // text, or empty.
@@ -42,5 +48,10 @@ std::string TakeVolumeOptions(Arguments& args, VolumeChoice& choice);
 // or from the range (checked and logged as Step 2 (a) checks and logs it) and
 // the boot values read at its start.
 StepResult ChooseVolume(Session& session, const std::string& source, const VolumeChoice& choice);
+
+// The lost-partition search of `choice.range` (the whole source when its
+// texts are empty) for file systems of type `choice.range.fileSystem`, logged
+// as Step 2 (a), 2 (b) and 2 (c). Fails when nothing was found.
+StepResult SearchLostFileSystems(Session& session, const std::string& source, const VolumeChoice& choice);
 
 }  // namespace vantor::cli
