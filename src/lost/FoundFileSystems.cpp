@@ -20,12 +20,12 @@ bool IsFatStart(const uint8_t* sector) {
 
 // The two FAT copies of an inferred file system: the first two sectors that
 // begin a FAT, read upwards from a little below its cluster base (550 sectors
-// for FAT12 and FAT16, 30000 for FAT32, whose tables are larger).
+// for FAT12 and FAT16, 30000 for FAT32, whose tables are larger), or from the
+// source's first sector for a volume that starts there.
 void FindTables(SectorReader& reader, FoundFileSystem& entry) {
   const uint64_t below = entry.name == "FAT32" ? 30000 : 550;
   const auto base = static_cast<uint64_t>(entry.clusterBase > 0 ? entry.clusterBase : 0);
-  uint64_t sector = base > below ? base - below : 63;
-  if (sector == 0) sector = 63;
+  uint64_t sector = base > below ? base - below : 0;
   uint64_t first = 0;
   std::vector<uint8_t> run(static_cast<size_t>(kFatLookRunSectors) * kSectorSize);
   while (sector < base) {

@@ -39,6 +39,7 @@ class ScriptedHost : public WorkerHost {
   }
   void trace(const std::string& text) override { traces.push_back(text); }
   bool stopRequested() override { return stopAfterPolls >= 0 && ++polls > stopAfterPolls; }
+  void clearStop() override { stopAfterPolls = -1; }
   int32_t askBadSectors() override {
     calls.push_back("badSectors");
     return Pop(badSectorAnswers, static_cast<int32_t>(kSkip));
