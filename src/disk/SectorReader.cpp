@@ -229,6 +229,19 @@ uint64_t SectorReader::sourceSectors() {
   return device == nullptr ? 0 : device->size() / kSectorSize;
 }
 
+uint64_t SectorReader::dataFrom(uint64_t sector) {
+  if (state_.vmValid == 1 || (state_.imageSource == 1 && state_.imageSplit == 1)) return sector;
+  RawDevice* device = nullptr;
+  if (state_.imageSource == 1) {
+    const std::string path = ExistingImageFile(WithSlash(Utf16ToUtf8(state_.imageFolder)) + "Image0.img");
+    if (path.empty()) return sector;
+    auto file = openDevice_(path, DeviceAccess::kRead);
+    return file == nullptr ? sector : std::max(sector, file->dataFrom(sector * kSectorSize) / kSectorSize);
+  }
+  device = cached(reading_, deviceName(state_.currentDevicePath()), DeviceAccess::kRead);
+  return device == nullptr ? sector : std::max(sector, device->dataFrom(sector * kSectorSize) / kSectorSize);
+}
+
 bool SectorReader::readQuietly(uint64_t first, uint32_t count, uint8_t* buffer) {
   HeldQuestions held;
   ScopedHost quiet(*this, held);

@@ -47,6 +47,9 @@ class SectorReader {
   // The number of sectors of the current source: the virtual disk's capacity,
   // the image's pieces together, or the device's size; 0 when unknown.
   uint64_t sourceSectors();
+  // The first sector at or after `sector` that may hold other bytes than zeros
+  // (a sparse image's holes are passed over); `sector` itself when unknown.
+  uint64_t dataFrom(uint64_t sector);
   // Reads a run with the bad-sector questions held back; false when the source
   // would have asked (the buffer then holds zeros where sectors failed).
   bool readQuietly(uint64_t first, uint32_t count, uint8_t* buffer);

@@ -17,10 +17,16 @@ constexpr uint8_t kLowerCaseExtension = 0x10;
 
 bool LongNameComplete(size_t count) { return count != 0 && count % 13 == 0; }
 
+// A DOS date (years from 1980, month, day) and time (hours, minutes, seconds / 2).
+bool ValidDosStamp(uint16_t date, uint16_t time) {
+  const unsigned month = (date >> 5) & 0x0F, day = date & 0x1F;
+  return month >= 1 && month <= 12 && day >= 1 && (time >> 11) < 24 && ((time >> 5) & 0x3F) < 60 && (time & 0x1F) < 30;
+}
+
 // A short entry as a FAT driver writes it: name bytes that a name may hold, no
-// attribute bits above 0x20, only the lower-case flags in byte 12, and no size
-// on a folder.
-bool PlausibleShortEntry(ByteView entry) {
+// attribute bits above 0x20, only the lower-case flags in byte 12, a valid
+// write stamp, a first cluster on the volume, and no size on a folder.
+bool PlausibleShortEntry(ByteView entry, uint32_t lastCluster) {
   const uint8_t first = entry.u8(0);
   if (first < 0x20 && first != 0x05) return false;
   if (first == '.') return false;
@@ -31,6 +37,8 @@ bool PlausibleShortEntry(ByteView entry) {
   }
   const uint8_t attributes = entry.u8(11);
   if ((attributes & 0xC0) != 0 || (entry.u8(12) & ~(kLowerCaseName | kLowerCaseExtension)) != 0) return false;
+  if (!ValidDosStamp(entry.le16(24), entry.le16(22))) return false;
+  if (EntryCluster(entry, false) > lastCluster) return false;
   return (attributes & kDirectoryBit) == 0 || entry.le32(28) == 0;
 }
 
@@ -48,7 +56,7 @@ bool IsDirectoryStart(ByteView sector) {
   return sector.matches(0, ". ") && sector.matches(32, ".. ");
 }
 
-bool LooksLikeDirectoryEntries(ByteView sector) {
+bool LooksLikeDirectoryEntries(ByteView sector, uint32_t lastCluster) {
   bool shortEntry = false;
   for (unsigned e = 0; e < kEntriesPerSector; ++e) {
     const ByteView entry = sector.sub(e * kDirEntrySize, kDirEntrySize);
@@ -56,7 +64,7 @@ bool LooksLikeDirectoryEntries(ByteView sector) {
     if (entry.u8(0) == 0) return shortEntry;
     if (entry.u8(11) == kLongNameAttributes) {
       if (!PlausibleLongNameEntry(entry)) return false;
-    } else if (PlausibleShortEntry(entry)) {
+    } else if (PlausibleShortEntry(entry, lastCluster)) {
       shortEntry = true;
     } else {
       return false;

@@ -42,9 +42,10 @@ struct ShortName {
 // The first sector of a directory: "." and ".." entries.
 bool IsDirectoryStart(ByteView sector);
 // A sector that holds directory entries without being a folder's first: every
-// entry up to the end mark is a plausible long-name or short entry, and there
-// is at least one short entry. Text, zeros and random bytes fail.
-bool LooksLikeDirectoryEntries(ByteView sector);
+// entry up to the end mark is a plausible long-name or short entry (a short
+// entry's first cluster at most `lastCluster`, its write date and time valid),
+// and there is at least one short entry. Text, zeros and random bytes fail.
+bool LooksLikeDirectoryEntries(ByteView sector, uint32_t lastCluster);
 // The entry's first cluster; the fixed root of FAT12/FAT16 uses the low word only.
 uint32_t EntryCluster(ByteView entry, bool lowWordOnly);
 ShortName ComposeShortName(ByteView entry);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/AlignedBuffer.h"
 #include "core/ProgressReport.h"
 #include "fat/FatDirectoryReader.h"
 #include "partition/BootValues.h"
@@ -69,13 +70,16 @@ class ExhaustiveScan {
     int64_t first = state_.geometry.clusterBase + 2 * static_cast<int64_t>(perCluster);
     for (; first < 0; first += perCluster) ++cluster;
     const uint64_t runClusters = std::max<uint64_t>(1, kRunSectors / perCluster);
-    std::vector<uint8_t> run(runClusters * perCluster * kSectorSize);
+    // The last cluster that lies before the end sector.
+    const auto lastCluster = static_cast<uint32_t>(
+        std::min<uint64_t>(UINT32_MAX, cluster + (end > static_cast<uint64_t>(first) ? (end - first) / perCluster : 0)));
+    AlignedBuffer run(runClusters * perCluster * kSectorSize);
     ProgressReport report;
     std::string lastName;
     for (auto sector = static_cast<uint64_t>(first); sector < end && cluster >= 2;) {
       host_.pauseGate();
       const auto count = static_cast<uint32_t>(std::min<uint64_t>(runClusters * perCluster, end - sector));
-      std::fill(run.begin(), run.end(), 0);
+      run.Clear();
       reader_.readRun(sector, count, perCluster, run.data());
       for (uint32_t offset = 0; offset < count && cluster >= 2; offset += perCluster, ++cluster) {
         const ByteView head(run.data() + static_cast<size_t>(offset) * kSectorSize, kSectorSize);
@@ -88,7 +92,7 @@ class ExhaustiveScan {
                                      .times = DotEntryTimes(head)}))
               return;
           }
-        } else if (LooksLikeDirectoryEntries(head)) {
+        } else if (LooksLikeDirectoryEntries(head, lastCluster)) {
           looseClusters_.push_back(cluster);
         }
         report.ReportSector(host_, sector + offset, end, catalog_.directoriesFound, catalog_.filesFound,

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <new>
-#include <vector>
+#include <optional>
 
+#include "core/AlignedBuffer.h"
 #include "core/ProgressReport.h"
 #include "platform/Utf.h"
 
@@ -13,26 +14,29 @@ namespace {
 constexpr uint32_t kSweepRunSectors = 1000;
 constexpr uint32_t kSmallRunSectors = 8;
 
-std::vector<uint8_t> SweepBuffer() {
-  try {
-    return std::vector<uint8_t>(static_cast<size_t>(kSweepRunSectors) * kSectorSize);
-  } catch (const std::bad_alloc&) {
+std::optional<AlignedBuffer> SweepBuffer() {
+  for (uint32_t sectors : {kSweepRunSectors, kSmallRunSectors}) {
     try {
-      return std::vector<uint8_t>(static_cast<size_t>(kSmallRunSectors) * kSectorSize);
+      return AlignedBuffer(static_cast<size_t>(sectors) * kSectorSize);
     } catch (const std::bad_alloc&) {
-      return {};
     }
   }
+  return std::nullopt;
 }
 
-void Sweep(SectorReader& reader, WorkerHost& host, uint64_t start, uint64_t end, std::vector<uint8_t>& buffer,
+void Sweep(SectorReader& reader, WorkerHost& host, uint64_t start, uint64_t end, AlignedBuffer& buffer,
            LostSearchLists& lists) {
   const auto runSectors = static_cast<uint32_t>(buffer.size() / kSectorSize);
   ProgressReport report;
   for (uint64_t next = start; next < end;) {
     host.pauseGate();
+    // Sectors that are all zeros hold neither kind of candidate.
+    if (const uint64_t data = reader.dataFrom(next); data > next) {
+      next = std::min(data, end);
+      continue;
+    }
     const auto count = static_cast<uint32_t>(std::min<uint64_t>(runSectors, end - next));
-    std::fill(buffer.begin(), buffer.end(), 0);
+    buffer.Clear();
     reader.read(next, count, buffer.data());
     for (uint32_t i = 0; i < count; ++i) {
       NoteSearchSector(ByteView(buffer.data() + static_cast<size_t>(i) * kSectorSize, kSectorSize), next + i, lists);
@@ -50,13 +54,13 @@ void Sweep(SectorReader& reader, WorkerHost& host, uint64_t start, uint64_t end,
 bool SearchLostFatFileSystems(SectorReader& reader, WorkerHost& host, const RecoveryState& state,
                               LostSearchLists& lists) {
   lists.Clear();
-  std::vector<uint8_t> buffer = SweepBuffer();
-  if (buffer.empty()) return false;
+  std::optional<AlignedBuffer> buffer = SweepBuffer();
+  if (!buffer) return false;
   host.setProgressRange(100);
   host.setProgress(0);
   host.setStepText(kLostSweepText);
-  Sweep(reader, host, state.startSector, state.endSector, buffer, lists);
-  buffer = {};
+  Sweep(reader, host, state.startSector, state.endSector, *buffer, lists);
+  buffer.reset();
   host.setProgress(0);
   host.setStepText(kLostPhase1Text);
   MatchBootCandidates(lists, host);

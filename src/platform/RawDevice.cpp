@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -60,6 +61,13 @@ class FileDevice : public RawDevice {
       return ::ioctl(fd_, BLKGETSIZE64, &bytes) == 0 ? bytes : 0;
     }
     return static_cast<uint64_t>(info.st_size);
+  }
+
+  uint64_t dataFrom(uint64_t offset) override {
+    const off_t data = ::lseek(fd_, static_cast<off_t>(offset), SEEK_DATA);
+    if (data >= 0) return static_cast<uint64_t>(data);
+    // ENXIO: nothing but a hole up to the end. Any other error: no skipping.
+    return errno == ENXIO ? std::max(offset, size()) : offset;
   }
 
  private:

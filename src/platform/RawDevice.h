@@ -26,6 +26,9 @@ class RawDevice {
   virtual bool writeAt(uint64_t offset, const void* buffer, size_t length) = 0;
   // Size in bytes, or 0 when unknown.
   virtual uint64_t size() = 0;
+  // The first offset at or after `offset` that may hold other bytes than zeros:
+  // the holes of a sparse file read as zeros and a sweep may pass them over.
+  virtual uint64_t dataFrom(uint64_t offset) { return offset; }
 };
 
 enum class DeviceAccess { kRead, kWrite };
