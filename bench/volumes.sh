@@ -1,6 +1,6 @@
-# The 100 000-file volumes of the scan and memory benchmarks, built once and
-# cached under $BENCH_CACHE. Sourced after lib.sh; each function prints the
-# image's path, and is run in $(...).
+# The volumes of the scan, memory, recovery, lost-partition and exhaustive scan
+# benchmarks, built once and cached under $BENCH_CACHE. Sourced after lib.sh;
+# each function prints the image's path, and is run in $(...).
 source "$REPO/tests/fixtures/scratch.sh"
 
 # fat_100k_volume: FAT32, 100 000 files in 5 000 folders (50 × 100, 20 files
@@ -167,4 +167,85 @@ recover_output() {
   else
     echo "$BENCH_CACHE/recover-out"
   fi
+}
+
+# small_tree DIR TOPS SUBS FILES: TOPS × SUBS folders of FILES short text files
+# each, with long names.
+small_tree() {
+  local d=$1 top sub f
+  for top in $(seq -w 1 "$2"); do
+    for sub in $(seq -w 1 "$3"); do
+      mkdir -p "$d/top folder $top/sub folder $sub"
+      for f in $(seq -w 1 "$4"); do
+        echo "file $f of $top-$sub" >"$d/top folder $top/sub folder $sub/file number $f.txt"
+      done
+    done
+  done
+}
+
+# Where lost_disk put its two file systems, in sectors.
+LOST_FAT16_START=2048
+LOST_FAT32_START=2099200
+
+# lost_disk: a sparse 4 GiB MBR disk whose table is gone (sector 0 zeroed): FAT16
+# of 1 GiB at sector 2048 and FAT32 over the rest, each holding 300 files in 40
+# folders. The hidden sectors of each boot sector hold its start, as Windows
+# writes them.
+lost_disk() {
+  local image="$BENCH_CACHE/lost-4g.img" tree
+  local sectors=$((4 << 21)) fat16=$((1 << 21))
+  if [ ! -f "$image" ]; then
+    need sfdisk mkfs.fat mcopy
+    echo "building $image (once)..." >&2
+    export MTOOLS_SKIP_CHECK=1
+    tree="$(mktemp -d "$BENCH_CACHE/tree.XXXXXX")"
+    small_tree "$tree" 10 3 10
+    rm -f "$image.tmp"
+    truncate -s $((sectors * 512)) "$image.tmp"
+    printf 'label: dos\nunit: sectors\nstart=%d, size=%d, type=6\nstart=%d, size=%d, type=c\n' \
+      $LOST_FAT16_START $fat16 $LOST_FAT32_START $((sectors - LOST_FAT32_START)) | sfdisk -q "$image.tmp"
+    mkfs.fat -F 16 --offset $LOST_FAT16_START -h $LOST_FAT16_START -n LOST16 "$image.tmp" $((fat16 / 2)) >/dev/null
+    mkfs.fat -F 32 --offset $LOST_FAT32_START -h $LOST_FAT32_START -n LOST32 "$image.tmp" \
+      $(((sectors - LOST_FAT32_START) / 2)) >/dev/null
+    mcopy -s -Q -i "$image.tmp@@$((LOST_FAT16_START * 512))" "$tree"/* ::/
+    mcopy -s -Q -i "$image.tmp@@$((LOST_FAT32_START * 512))" "$tree"/* ::/
+    rm -rf "$tree"
+    dd if=/dev/zero of="$image.tmp" bs=512 count=1 conv=notrunc status=none
+    mv "$image.tmp" "$image"
+  fi
+  echo "$image"
+}
+
+# fat_2g_volume: FAT32 of 2 GiB with the default cluster size (4 KiB), no
+# partition table, filled to 1.5 GiB: 4 000 files in 200 folders (20 × 10, 20
+# files each) of 8 to 776 KiB, random bytes and text in turn. Only the free
+# space is left sparse, so a read of the image mostly costs what it would on a
+# real disk.
+fat_2g_volume() {
+  local image="$BENCH_CACHE/fat32-2g.img" tree top sub f n
+  if [ ! -f "$image" ]; then
+    need mkfs.fat mcopy
+    echo "building $image (once)..." >&2
+    export MTOOLS_SKIP_CHECK=1
+    tree="$(mktemp -d "$BENCH_CACHE/tree.XXXXXX")"
+    for top in $(seq -w 1 20); do
+      for sub in $(seq -w 1 10); do
+        mkdir -p "$tree/top folder $top/sub folder $sub"
+        for f in $(seq -w 1 20); do
+          n=$(((10#$top * 7 + 10#$sub * 13 + 10#$f * 31) % 97))
+          if ((10#$f % 2)); then
+            head -c $(((n + 1) * 8 * 1024)) /dev/urandom
+          else
+            (seq 1 1000000 || true) | head -c $(((n + 1) * 8 * 1024))
+          fi >"$tree/top folder $top/sub folder $sub/file number $f.bin"
+        done
+      done
+    done
+    rm -f "$image.tmp"
+    mkfs.fat -C -F 32 -n BENCH "$image.tmp" $((2 << 20)) >/dev/null
+    mcopy -s -Q -i "$image.tmp" "$tree"/* ::/
+    rm -rf "$tree"
+    mv "$image.tmp" "$image"
+  fi
+  echo "$image"
 }

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# `vantor lost` against TestDisk's search (quick and deeper, in its command mode)
+# on a 4 GiB disk whose MBR is zeroed: FAT16 at sector 2048 and FAT32 after it
+# (bench/volumes.sh). Both must find both file systems at their starts; the
+# check goes to standard error. Target: at most 1.0 × TestDisk.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/volumes.sh"
+need testdisk
+image=$(lost_disk)
+# TestDisk writes testdisk.log into the current folder.
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+export TERM="${TERM:-dumb}"
+testdisk_cmd="cd '$logs' && testdisk /log /cmd '$image' analyze,search </dev/null"
+
+# "TYPE START" per file system found, joined with ", ".
+ours_found() {
+  "$VANTOR" lost --quiet "$image" --fs FAT32 | awk -F'\t' '/^File System / {sub(/.* - /, "", $1); print $1, $2}' |
+    paste -sd, - | sed 's/,/, /g'
+}
+# TestDisk logs the partitions it would write after each search (the quick one,
+# then the deeper one), with cylinder, head and sector of their first and last
+# sectors; the last list counts. LBA = (cylinder × heads + head) × sectors per
+# track + sector - 1.
+testdisk_found() {
+  rm -f "$logs/testdisk.log"
+  bash -c "$testdisk_cmd" >/dev/null 2>&1
+  awk '
+    / CHS [0-9]+ [0-9]+ [0-9]+/ { for (i = 1; i < NF; i++) if ($i == "CHS") { heads = $(i + 2); sectors = $(i + 3) + 0 } }
+    /^interface_write\(\)/ { n = 0; listing = 1; next }
+    listing && /^ *[0-9]+ [*PLEDl] / {
+      sub(/ \[.*\]$/, "")
+      found[++n] = $3 " " (($(NF - 6) * heads + $(NF - 5)) * sectors + $(NF - 4) - 1)
+      next
+    }
+    { listing = 0 }
+    END { for (i = 1; i <= n; i++) printf "%s%s", found[i], (i < n ? ", " : "\n") }
+  ' "$logs/testdisk.log"
+}
+
+# check TOOL FOUND: says on standard error whether FOUND holds both file systems.
+check() {
+  local missing="" part
+  for part in "FAT16 $LOST_FAT16_START" "FAT32 $LOST_FAT32_START"; do
+    [[ ", $2, " == *", $part, "* ]] || missing+="${missing:+, }$part"
+  done
+  if [ -z "$missing" ]; then
+    echo "$1 finds both file systems: $2" >&2
+  else
+    echo "$1 DOES NOT FIND BOTH FILE SYSTEMS: missing $missing; found: ${2:-nothing}" >&2
+  fi
+}
+
+cat "$image" >/dev/null  # warm the page cache
+check vantor "$(ours_found)"
+check testdisk "$(testdisk_found)"
+compare "lost-partition search, 4 GiB disk" 1.0 "'$VANTOR' lost --quiet '$image' --fs FAT32" "$testdisk_cmd"
