@@ -13,6 +13,7 @@
 #include "browser/Rename.h"
 #include "browser/Selection.h"
 #include "core/SizeText.h"
+#include "fat/FatScan.h"
 #include "gui/Captions.h"
 #include "gui/DialogParts.h"
 #include "gui/ListControlFileDisplay.h"
@@ -20,6 +21,7 @@
 #include "gui/ModalRun.h"
 #include "gui/QuestionMessage.h"
 #include "gui/SavingPath.h"
+#include "gui/SearchProgress.h"
 #include "save/SavingWorker.h"
 #include "session/Session.h"
 
@@ -179,7 +181,20 @@ void FileDisplay::showTree() {
     tree_->setCurrentItem(root);
   }
   const vantor::RecoveryState& state = session().state;
-  if (state.exhaustiveSwitch == 0 && state.partitionSearch == 0) MessagesInfo::Show(this, kExhaustiveAdvice);
+  const bool normalScan = state.exhaustiveSwitch == 0 && state.partitionSearch == 0;
+  menu()->setCommandEnabled(kCmdExhaustive, normalScan && vantor::IsFat(state.fileSystem()));
+  if (normalScan) MessagesInfo::Show(this, kExhaustiveAdvice);
+}
+
+void FileDisplay::switchToExhaustive() {
+  if (!QuestionMessage::Ask(this, QString(vantor::kSwitchToExhaustiveText) + "\nAre you sure you want to start this process"))
+    return;
+  host_.stopAndWait();
+  workerHost_.reset();
+  session().folderTree.Reset(0);
+  session().catalog.FreeCatalog();
+  session().state.exhaustiveSwitch = 1;
+  done(kSwitchToExhaustive);
 }
 
 void FileDisplay::chooseFolder(QTreeWidgetItem* item) {
@@ -307,6 +322,8 @@ void FileDisplay::openRow(const QPoint& position) {
 bool FileDisplay::handleCommand(int id) {
   if (id == kCmdRecoverSelected) {
     recoverSelected();
+  } else if (id == kCmdExhaustive) {
+    switchToExhaustive();
   } else if (id == kCmdRename) {
     if (QTreeWidgetItem* row = list_->currentItem()) list_->editItem(row, 0);
   } else {

@@ -40,6 +40,8 @@ class FileDisplay : public WizardStep {
   void showSummary();
   void startTreeBuilding();
   void showTree();
+  // Step 4's "Exhaustive Recovery": on Yes, closes Step 4 for a new Step 3.
+  void switchToExhaustive();
   void chooseFolder(QTreeWidgetItem* item);
   void fillList(uint32_t key);
   void onTreeCheck(QTreeWidgetItem* item);

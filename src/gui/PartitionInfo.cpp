@@ -10,6 +10,7 @@
 #include "gui/Captions.h"
 #include "gui/DialogParts.h"
 #include "gui/MessagesInfo.h"
+#include "gui/PartitionRange.h"
 #include "gui/PieGraph.h"
 #include "gui/SearchProgress.h"
 #include "partition/BootValues.h"
@@ -165,8 +166,14 @@ bool PartitionInfo::takeVolume() {
   const bool anyType = state.imaging == 1 || state.mode == vantor::RecoveryMode::kRawChosen || searchExhaustive_->isChecked();
   const int entry = tree_->currentItem()->data(0, kEntryRole).toInt();
   if (diskShown_ || entry < 0) {
-    // The whole disk has no type and no sector range of its own.
+    // The whole disk has no type of its own. Searched for lost partitions it is
+    // the range: all its sectors, which Step 2 (a) shows for the user to narrow.
     state.fileSystemName = u"UNKNOWN";
+    if (searchExhaustive_->isChecked() && state.imaging != 1 && state.mode != vantor::RecoveryMode::kRawChosen) {
+      state.startSector = 0;
+      state.endSector = session().reader.sourceSectors();
+      if (state.endSector > 0) return true;
+    }
     MessagesInfo::Show(this, anyType ? "Start sector is not valid" : "Select partition type");
     return false;
   }
@@ -181,8 +188,15 @@ bool PartitionInfo::takeVolume() {
 }
 
 std::vector<std::string> PartitionInfo::logLines() {
-  const int entry = tree_->currentItem()->data(0, kEntryRole).toInt();
+  QTreeWidgetItem* item = tree_->currentItem();
+  const int entry = item->data(0, kEntryRole).toInt();
   std::vector<std::string> lines = {"", "Step 2 :", "-------"};
+  if (diskShown_ || entry < 0) {
+    lines.push_back("Selected Information : " + item->text(0).toStdString());
+    for (int i = 0; i < 3; ++i) lines.push_back(std::string(kDiskCaptions[i]) + values_[i]->text().toStdString());
+    lines.push_back(searchExhaustive_->isChecked() ? "Search Exhaustive : Checked" : "Search Exhaustive : Not Checked");
+    return lines;
+  }
   for (std::string& line : vantor::Step2LogLines(session().partitions[static_cast<size_t>(entry)],
                                                  searchExhaustive_->isChecked()))
     lines.push_back(std::move(line));
@@ -206,9 +220,14 @@ void PartitionInfo::openNextStep() {
   state.searchPass = 0;
   state.partitionSearch = searchExhaustive_->isChecked() ? 1 : 0;
   if (state.partitionSearch == 1) {
-    MessagesInfo::Show(this, "The lost partition search is not available in this version.");
+    if (state.fileSystemName != u"UNKNOWN") state.selectedPartitionText = tree_->currentItem()->text(0).toStdU16String();
+    PartitionRange step2a(context_, this);
+    runNext(step2a);
     return;
   }
-  SearchProgress step3(context_, this);
-  runNext(step3);
+  // Step 4's "Exhaustive Recovery" closes it and Step 3, and asks for a new Step 3.
+  for (int result = kSwitchToExhaustive; result == kSwitchToExhaustive && !context_.exitRequested;) {
+    SearchProgress step3(context_, this);
+    result = runNext(step3);
+  }
 }

@@ -12,6 +12,7 @@
 #include "gui/MessagesInfo.h"
 #include "gui/QuestionMessage.h"
 #include "scan/RunScan.h"
+#include "session/Session.h"
 
 namespace {
 
@@ -129,12 +130,18 @@ void SearchProgress::complete() {
   workerHost_.reset();
   stopTimers();
   showElapsed();
-  if (session().state.bootValuesValid != 1) MessagesInfo::Show(this, QString::fromStdString(report_.failure));
-  WriteActivity(session(), vantor::Step3ReportLines(session().catalog, static_cast<uint64_t>(clock_.seconds()),
-                                                    session().state.exhaustiveSwitch == 1));
+  const auto seconds = static_cast<uint64_t>(clock_.seconds());
+  if (report_.searchFinished) {
+    const vantor::LostSearchLists& lists = session().lostSearch;
+    WriteActivity(session(), vantor::SearchReportLines(seconds, lists.folders.size(), lists.boots.size()));
+    done(QDialog::Accepted);
+    return;
+  }
+  if (!report_.ok) MessagesInfo::Show(this, QString::fromStdString(report_.failure));
+  WriteActivity(session(), vantor::Step3ReportLines(session().catalog, seconds, session().state.exhaustiveSwitch == 1));
   FileDisplay step4(context_, this);
-  runNext(step4);
-  if (!context_.exitRequested) done(QDialog::Accepted);
+  const int result = runNext(step4);
+  if (!context_.exitRequested) done(result == kSwitchToExhaustive ? kSwitchToExhaustive : QDialog::Accepted);
 }
 
 bool SearchProgress::askHeld(const char* text) {

@@ -1,7 +1,9 @@
 // Step 3: runs the one worker that the recovery state calls for on its own thread,
 // shows its progress and elapsed time, and offers Pause, Stop, Back and "Hide
 // Progress Details". When the scan ends (by itself or by Stop) it writes the Step 3
-// report to the activity log and opens Step 4 with what was found.
+// report to the activity log and opens Step 4 with what was found; after a
+// lost-partition search it logs the search and closes, for Step 2 (c) to list
+// what was found.
 //
 // The worker waits at its gate while the user answers a question here, and a
 // worker that ends meanwhile is completed only after the answer.
@@ -20,6 +22,10 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+
+// The result with which Step 4 (and then Step 3) closes when the user switched
+// to Exhaustive Recovery: the opener of Step 3 then runs a new one.
+inline constexpr int kSwitchToExhaustive = 2;
 
 class SearchProgress : public WizardStep {
   Q_OBJECT

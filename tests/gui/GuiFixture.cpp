@@ -58,6 +58,19 @@ void ChooseBigVolume(vantor::Session& session, int readMicros) {
   QCOMPARE(vantor::ReadBootValues(session), 1u);
 }
 
+QTreeWidgetItem* FindItem(QWidget* dialog, const char* tree, const QString& text) {
+  auto* widget = dialog->findChild<QTreeWidget*>(tree);
+  if (widget == nullptr) return nullptr;
+  auto found = widget->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+  return found.isEmpty() ? nullptr : found.front();
+}
+
+void Select(QWidget* dialog, const char* tree, const QString& text) {
+  QTreeWidgetItem* item = FindItem(dialog, tree, text);
+  QVERIFY2(item != nullptr, qPrintable(text));
+  dialog->findChild<QTreeWidget*>(tree)->setCurrentItem(item);
+}
+
 QString ScriptedChooser::openFile(QWidget*, const QString& title, const QString&) {
   titles << title;
   if (files.empty()) return {};

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>
+#include <QTreeWidget>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -79,6 +80,11 @@ void ChooseBigVolume(vantor::Session& session, int readMicros);
 // `partition` in Step 2; and from Step 4 back through every step to the end.
 Script& OpenSample(Script& script, const QString& partition);
 Script& LeaveFromStep4(Script& script);
+
+// The item of the named tree whose text is `text`, at any depth, or null; and
+// the same made the tree's current item (fails the test when absent).
+QTreeWidgetItem* FindItem(QWidget* dialog, const char* tree, const QString& text);
+void Select(QWidget* dialog, const char* tree, const QString& text);
 
 // Clicks a named push button of `dialog` (fails the test when absent).
 void ClickButton(QWidget* dialog, const char* name);

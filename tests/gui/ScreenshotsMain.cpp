@@ -21,12 +21,6 @@ void Save(QWidget* widget, const QString& name) {
   if (!widget->grab().save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
 }
 
-void Select(QDialog* dialog, const char* tree, const QString& text) {
-  auto* widget = dialog->findChild<QTreeWidget*>(tree);
-  auto found = widget->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-  if (!found.isEmpty()) widget->setCurrentItem(found.front());
-}
-
 QWidget* Visible(const char* name) {
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w->objectName() == name && w->isVisible()) return w;
