@@ -1,8 +1,10 @@
 // Renders the wizard's dialogs of a typical run to PNG files: the start dialog,
 // Steps 1 and 2, Step 3 in the middle of a long scan, Step 4 and the saving
-// dialog. Usage: gui_screenshots OUTDIR SAMPLE.vmdk [--long-scan]; the long scan
-// reads the big FAT fixture of $VANTOR_FIXTURES.
+// dialog; with --long-scan also a lost-partition search: Step 2 (a), the search
+// running, Step 2 (c). Usage: gui_screenshots OUTDIR SAMPLE.vmdk [--long-scan];
+// the long runs read the big FAT and the lost fixtures of $VANTOR_FIXTURES.
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QTest>
@@ -10,7 +12,11 @@
 #include <cstdio>
 
 #include "GuiFixture.h"
+#include "gui/ModalRun.h"
+#include "gui/PartitionRange.h"
 #include "gui/SearchProgress.h"
+#include "session/Session.h"
+#include "support/TestEnv.h"
 
 namespace {
 
@@ -60,6 +66,51 @@ bool LongScan() {
   Save(&step3, "4-step3");
   QTest::mouseClick(step3.findChild<QPushButton*>("backButton"), Qt::LeftButton);
   return script.finished();
+}
+
+// Step 2 (a) on the disk whose table is gone, and Step 2 (c) with what the
+// search found; then the search itself running on the big volume.
+bool LostSearch() {
+  GuiWorld world;
+  vantor::Session& session = world.app->session();
+  session.reader.mapDevice("\\\\.\\PhysicalDrive0", vantor::test::FixturesDir() + "/lost/lostmbr.img");
+  vantor::RecoveryState& state = session.state;
+  state.selectedItemText = u"Disk0";
+  state.fileSystemName = u"UNKNOWN";
+  state.endSector = session.reader.sourceSectors();
+  Script script(&world.app->context(), 60000);
+  script
+      .on("partitionRange",
+          [](QDialog* d) {
+            d->findChild<QComboBox*>("fileSystemList")->setCurrentText("FAT16");
+            Save(d, "9-step2a");
+            ClickButton(d, "nextButton");
+          })
+      .on("exhaustivePartitionInfo",
+          [](QDialog* d) {
+            Select(d, "foundTree", "File System 2 - FAT32");
+            Save(d, "11-step2c");
+            ClickButton(d, "backButton");
+          })
+      .click("partitionRange", "backButton");
+  PartitionRange step2a(world.app->context(), nullptr);
+  RunModal(step2a);
+  if (!script.finished()) return false;
+
+  GuiWorld big;
+  ChooseBigVolume(big.app->session(), 20000);
+  vantor::RecoveryState& bigState = big.app->session().state;
+  bigState.startSector = 0;
+  bigState.endSector = big.app->session().reader.sourceSectors();
+  bigState.partitionSearch = 1;
+  Script back(&big.app->context());
+  back.answer(true);
+  SearchProgress step3(big.app->context(), nullptr);
+  step3.show();
+  QTest::qWait(2300);
+  Save(&step3, "10-search");
+  QTest::mouseClick(step3.findChild<QPushButton*>("backButton"), Qt::LeftButton);
+  return back.finished();
 }
 
 bool TypicalRun(const QString& sample) {
@@ -113,6 +164,6 @@ int main(int argc, char** argv) {
   outDir = argv[1];
   QDir().mkpath(outDir);
   bool ok = TypicalRun(argv[2]);
-  if (argc > 3) ok = LongScan() && ok;
+  if (argc > 3) ok = LongScan() && LostSearch() && ok;
   return ok ? 0 : 1;
 }
