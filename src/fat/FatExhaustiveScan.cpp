@@ -64,7 +64,9 @@ class ExhaustiveScan {
     catalog_.AddFolder({.shortName = "Lost", .parentKey = 0, .ownKey = LostKey});
     host_.setStepText(kClusterSearchText);
     const uint32_t perCluster = state_.geometry.sectorsPerCluster;
-    const uint64_t end = state_.endSector;
+    // A damaged boot sector can claim terabytes: nothing lies past the source.
+    const uint64_t sourceEnd = reader_.sourceSectors();
+    const uint64_t end = sourceEnd != 0 ? std::min(state_.endSector, sourceEnd) : state_.endSector;
     if (!IsClusterSize(perCluster)) return;
     uint32_t cluster = 2;
     int64_t first = state_.geometry.clusterBase + 2 * static_cast<int64_t>(perCluster);

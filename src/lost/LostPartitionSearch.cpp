@@ -59,7 +59,10 @@ bool SearchLostFatFileSystems(SectorReader& reader, WorkerHost& host, const Reco
   host.setProgressRange(100);
   host.setProgress(0);
   host.setStepText(kLostSweepText);
-  Sweep(reader, host, state.startSector, state.endSector, *buffer, lists);
+  // A range typed past the end of the source holds nothing to find there.
+  const uint64_t sourceEnd = reader.sourceSectors();
+  Sweep(reader, host, state.startSector, sourceEnd != 0 ? std::min(state.endSector, sourceEnd) : state.endSector,
+        *buffer, lists);
   buffer.reset();
   host.setProgress(0);
   host.setStepText(kLostPhase1Text);

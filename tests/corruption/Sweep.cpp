@@ -7,7 +7,11 @@
 // of the image serves the whole sweep.
 //
 //   vantor_corruption_sweep --vantor BIN --image FILE --layout fat|ntfs|vmdk
-//                           [--partition N] [--variants K] [--seed S] [--watch LIB]
+//                           [--partition N | --offset SECTOR --select ARGS]
+//                           [--variants K] [--seed S] [--watch LIB]
+// --offset names the volume's first sector where no table leads to it (a lost
+// or table-less volume), and --select the arguments that choose it (in place of
+// "-p N"), split at spaces.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/statvfs.h>
@@ -22,6 +26,7 @@
 #include <fstream>
 #include <iostream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,8 +39,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int kSanitizerExit = 86;
 
 struct Options {
-  std::string vantor, image, layout, watch;
+  std::string vantor, image, layout, watch, select;
   int partition = 1;
+  int64_t offset = -1;
   int variants = 200;
   unsigned seed = 1;
 };
@@ -179,6 +185,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     else if (key == "--image") o.image = value;
     else if (key == "--layout") o.layout = value;
     else if (key == "--partition") o.partition = std::stoi(value);
+    else if (key == "--offset") o.offset = std::stoll(value);
+    else if (key == "--select") o.select = value;
     else if (key == "--variants") o.variants = std::stoi(value);
     else if (key == "--seed") o.seed = static_cast<unsigned>(std::stoul(value));
     else if (key == "--watch") o.watch = value;
@@ -193,7 +201,7 @@ int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
     std::cerr << "usage: vantor_corruption_sweep --vantor BIN --image FILE --layout fat|ntfs|vmdk "
-                 "[--partition N] [--variants K] [--seed S] [--watch LIB]\n";
+                 "[--partition N | --offset SECTOR --select ARGS] [--variants K] [--seed S] [--watch LIB]\n";
     return 2;
   }
   if (const char* full = std::getenv("VANTOR_FULL_CAMPAIGN"); full != nullptr && *full == '1') options.variants = 2000;
@@ -212,14 +220,20 @@ int main(int argc, char** argv) {
     if (entry.path().stem().string().rfind(fs::path(options.image).stem().string() + "-", 0) == 0)
       fs::copy_file(entry.path(), home + "/variant" + entry.path().filename().string().substr(fs::path(options.image).stem().string().size()));
 
-  uint64_t base = options.layout == "vmdk" ? 0 : PartitionOffset(variant, options.partition);
+  uint64_t base = options.layout == "vmdk"  ? 0
+                  : options.offset >= 0     ? static_cast<uint64_t>(options.offset) * 512
+                                            : PartitionOffset(variant, options.partition);
   std::vector<Range> ranges = options.layout == "fat"    ? FatRanges(variant, base)
                               : options.layout == "ntfs" ? NtfsRanges(variant, base)
                                                          : VmdkRanges(variant);
-  std::string part = std::to_string(options.partition);
-  std::vector<std::string> scan = {options.vantor, "scan", variant, "-p", part, "--quiet"};
-  std::vector<std::string> recover = {options.vantor, "recover", variant, "-p", part, "-o", home + "/out",
+  std::vector<std::string> select;
+  std::istringstream words(options.select.empty() ? "-p " + std::to_string(options.partition) : options.select);
+  for (std::string word; words >> word;) select.push_back(word);
+  std::vector<std::string> scan = {options.vantor, "scan", variant, "--quiet"};
+  std::vector<std::string> recover = {options.vantor, "recover", variant, "-o", home + "/out",
                                       "--all", "--on-exists", "replace", "--quiet"};
+  scan.insert(scan.begin() + 3, select.begin(), select.end());
+  recover.insert(recover.begin() + 3, select.begin(), select.end());
   // The clean run's time is the slowest of three, so that a busy machine does not
   // make a slow-but-finishing variant look like a hang; 5 s is the floor.
   double clean = 0;
