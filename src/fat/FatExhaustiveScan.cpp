@@ -1,7 +1,6 @@
 #include "fat/FatExhaustiveScan.h"
 
 #include <algorithm>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -173,14 +172,8 @@ class ExhaustiveScan {
     if (entry.isFolder) {
       FolderRecord* found = catalog_.FindFolder(entry.firstCluster, number_);
       if (found != nullptr && found->parentKey == parentKey) Name(*found, entry, parentDeleted ? 'y' : entry.deleted);
-    } else if (catalog_.AddFile({.shortName = entry.shortName,
-                                 .longName = entry.name,
-                                 .deleted = parentDeleted ? 'y' : entry.deleted,
-                                 .size = entry.size,
-                                 .parentKey = parentKey,
-                                 .ownKey = entry.firstCluster,
-                                 .times = entry.times})) {
-      catalog_.bytesTotal += entry.size;
+    } else {
+      AddFileEntry(catalog_, entry, parentKey, parentDeleted ? 'y' : entry.deleted);
     }
     progress_.Report(host_, catalog_.bytesTotal, catalog_.directoriesFound, catalog_.filesFound, entry.name);
     return !catalog_.outOfMemory;
@@ -216,12 +209,7 @@ class ExhaustiveScan {
 }  // namespace
 
 FatScanResult FatExhaustiveScan(const ScanContext& context) {
-  try {
-    return ExhaustiveScan(context).Run();
-  } catch (const std::bad_alloc&) {
-    context.host.messageInfo("Not Enough Memory");
-    return {false, "Not Enough Memory", false};
-  }
+  return RunWithinMemory(context.host, [&] { return ExhaustiveScan(context).Run(); });
 }
 
 }  // namespace vantor

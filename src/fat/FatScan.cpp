@@ -70,14 +70,8 @@ class DirectoryScan {
                           .parentKey = parentKey,
                           .ownKey = entry.firstCluster,
                           .times = entry.times});
-    } else if (catalog_.AddFile({.shortName = entry.shortName,
-                                 .longName = entry.name,
-                                 .deleted = deleted,
-                                 .size = entry.size,
-                                 .parentKey = parentKey,
-                                 .ownKey = entry.firstCluster,
-                                 .times = entry.times})) {
-      catalog_.bytesTotal += entry.size;
+    } else {
+      AddFileEntry(catalog_, entry, parentKey, deleted);
     }
     progress_.Report(host_, catalog_.bytesTotal, catalog_.directoriesFound, catalog_.filesFound, entry.name);
     return !catalog_.outOfMemory;
@@ -92,10 +86,27 @@ class DirectoryScan {
 }  // namespace
 
 FatScanResult FatScan(const ScanContext& context) {
+  return RunWithinMemory(context.host, [&] { return DirectoryScan(context).Run(); });
+}
+
+bool AddFileEntry(RecoveryCatalog& catalog, const DecodedEntry& entry, uint32_t parentKey, char deleted) {
+  if (!catalog.AddFile({.shortName = entry.shortName,
+                        .longName = entry.name,
+                        .deleted = deleted,
+                        .size = entry.size,
+                        .parentKey = parentKey,
+                        .ownKey = entry.firstCluster,
+                        .times = entry.times}))
+    return false;
+  catalog.bytesTotal += entry.size;
+  return true;
+}
+
+FatScanResult RunWithinMemory(WorkerHost& host, const std::function<FatScanResult()>& scan) {
   try {
-    return DirectoryScan(context).Run();
+    return scan();
   } catch (const std::bad_alloc&) {
-    context.host.messageInfo("Not Enough Memory");
+    host.messageInfo("Not Enough Memory");
     return {false, "Not Enough Memory", false};
   }
 }

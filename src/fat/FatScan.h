@@ -4,9 +4,11 @@
 // each live or deleted folder and file it meets.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "catalog/ScanContext.h"
+#include "fat/FatEntries.h"
 
 namespace vantor {
 
@@ -21,5 +23,11 @@ struct FatScanResult {
 
 // Scans the volume that the state's geometry describes into the catalog.
 FatScanResult FatScan(const ScanContext& context);
+
+// What both FAT scans share: a file entry of folder `parentKey` listed with its
+// size added to the total (false when memory ran out), and a scan run so that
+// running out of memory is told and ends it.
+bool AddFileEntry(RecoveryCatalog& catalog, const DecodedEntry& entry, uint32_t parentKey, char deleted);
+FatScanResult RunWithinMemory(WorkerHost& host, const std::function<FatScanResult()>& scan);
 
 }  // namespace vantor

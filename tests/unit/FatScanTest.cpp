@@ -4,7 +4,6 @@
 #include <cstring>
 #include <map>
 
-#include "catalog/CatalogPaths.h"
 #include "disk/SectorReader.h"
 #include "fat/FatChains.h"
 #include "fat/FatScan.h"
@@ -12,34 +11,16 @@
 #include "partition/BootValues.h"
 #include "session/Session.h"
 #include "support/FatImage.h"
+#include "support/FatSession.h"
 #include "support/ScriptedHost.h"
 
 namespace vantor {
 namespace {
 
-struct Volume {
-  std::shared_ptr<test::MemoryDisk> disk = std::make_shared<test::MemoryDisk>();
-  test::FatImage16 image{*disk, 0, 1};
-  Session session;
-  test::ScriptedHost host;
-  Volume() {
-    test::UseMemoryDisk(session, disk);
-    session.setHost(&host);
-    session.state.fileSystemName = u"FAT16";
-  }
+struct Volume : test::FatSession {
   FatScanResult Scan() {
     EXPECT_EQ(ReadBootValues(session), 1u);
     return FatScan(session);
-  }
-  // path -> deleted flag, for every record.
-  std::map<std::string, char> Listing() {
-    std::map<std::string, char> listing;
-    CatalogPaths paths(session.catalog, 0, 0);
-    for (size_t i = 0; i < session.catalog.folders().size(); ++i)
-      listing["D " + paths.FolderPath(i)] = session.catalog.folders()[i].deleted;
-    for (size_t i = 0; i < session.catalog.files().size(); ++i)
-      listing["F " + paths.FilePath(i)] = session.catalog.files()[i].deleted;
-    return listing;
   }
   FatTable Table() {
     const VolumeGeometry& g = session.state.geometry;

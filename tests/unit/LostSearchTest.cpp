@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "catalog/CatalogPaths.h"
 #include "fat/FatExhaustiveScan.h"
 #include "fat/FatScan.h"
 #include "lost/FatCandidates.h"
@@ -16,6 +15,7 @@
 #include "partition/BootValues.h"
 #include "session/Session.h"
 #include "support/FatImage.h"
+#include "support/FatSession.h"
 #include "support/ScriptedHost.h"
 
 namespace vantor {
@@ -145,27 +145,12 @@ TEST(LostSearchTest, InferredFileSystemTakesTheTablesFoundBelowItsClusters) {
   EXPECT_EQ(session.catalog.files()[0].name.utf8(), "KEPT.TXT");
 }
 
-struct Volume {
-  std::shared_ptr<test::MemoryDisk> disk = std::make_shared<test::MemoryDisk>();
-  test::FatImage16 image{*disk, 0, 1};
-  Session session;
-  test::ScriptedHost host;
-  Volume() {
-    test::UseMemoryDisk(session, disk);
-    session.setHost(&host);
-    session.state.fileSystemName = u"FAT16";
-    session.state.endSector = 4096;
-  }
+struct Volume : test::FatSession {
+  Volume() { session.state.endSector = 4096; }
   std::map<std::string, char> Scan() {
     EXPECT_EQ(ReadBootValues(session), 1u);
     EXPECT_TRUE(FatExhaustiveScan(session).ok);
-    std::map<std::string, char> listing;
-    CatalogPaths paths(session.catalog, 0, 0);
-    for (size_t i = 0; i < session.catalog.folders().size(); ++i)
-      listing["D " + paths.FolderPath(i)] = session.catalog.folders()[i].deleted;
-    for (size_t i = 0; i < session.catalog.files().size(); ++i)
-      listing["F " + paths.FilePath(i)] = session.catalog.files()[i].deleted;
-    return listing;
+    return Listing();
   }
 };
 
