@@ -16,32 +16,34 @@ bool PrepareFoundFolders(RecoveryCatalog& catalog, WorkerHost& host, LostSearchL
   const auto fileSystem = static_cast<int16_t>(number);
   host.setProgressRange(100);
   host.setStepText(kDumpFoldersText);
-  if (!lists.folders.empty()) {
+  // The records of an earlier choice stay while Step 4's Back keeps them; only
+  // "Lost", always the first, changes hands. An empty catalog (the first
+  // choice, or one that Step 3's Back emptied) is filled from the candidates,
+  // which stay with the search until it is discarded.
+  if (!catalog.folders().empty()) {
+    catalog.folders().front().fileSystemNumber = fileSystem;
+  } else if (!lists.folders.empty()) {
     if (!catalog.AddFolder({.shortName = "Lost", .parentKey = 0, .ownKey = LostKey, .fileSystemNumber = fileSystem}))
       return false;
-  } else if (!catalog.folders().empty()) {
-    catalog.folders().front().fileSystemNumber = fileSystem;
+    ProgressReport report;
+    const size_t total = lists.folders.size();
+    for (size_t i = 0; i < total; ++i) {
+      const FatFolderCandidate& folder = lists.folders[i];
+      const std::string name = "Dir" + std::to_string(catalog.directoriesFound);
+      if (!catalog.AddFolder({.shortName = name,
+                              .deleted = folder.deleted,
+                              .parentKey = folder.parentCluster,
+                              .ownKey = folder.ownCluster,
+                              .recordSector = folder.sector,
+                              .times = folder.times,
+                              .fileSystemNumber = static_cast<int16_t>(folder.fileSystemNumber)}))
+        return false;
+      report.Report(host, catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound,
+                    std::u16string(name.begin(), name.end()));
+      host.setProgress(Percent(i + 1, total));
+      if (host.stopRequested()) break;
+    }
   }
-  ProgressReport report;
-  const size_t total = lists.folders.size();
-  for (size_t i = 0; i < total; ++i) {
-    const FatFolderCandidate& folder = lists.folders[i];
-    const std::string name = "Dir" + std::to_string(catalog.directoriesFound);
-    if (!catalog.AddFolder({.shortName = name,
-                            .deleted = folder.deleted,
-                            .parentKey = folder.parentCluster,
-                            .ownKey = folder.ownCluster,
-                            .recordSector = folder.sector,
-                            .times = folder.times,
-                            .fileSystemNumber = static_cast<int16_t>(folder.fileSystemNumber)}))
-      return false;
-    report.Report(host, catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound,
-                  std::u16string(name.begin(), name.end()));
-    host.setProgress(Percent(i + 1, total));
-    if (host.stopRequested()) break;
-  }
-  lists.folders.clear();
-  lists.folders.shrink_to_fit();
 
   host.clearStop();
   host.setStepText(kFoundLostFoldersText);

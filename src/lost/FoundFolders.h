@@ -1,9 +1,9 @@
 // Before the exhaustive scan of a file system that the lost-partition search
 // found, the folders the search saw become catalog records: all of them, each
-// numbered with its file system, named "Dir" + a running number. The search's
-// folder list is consumed; a later choice of another file system finds the
-// records there and only renumbers "Lost". Folders of the chosen file system
-// whose parent is not among them are hung under "Lost".
+// numbered with its file system, named "Dir" + a running number, after the
+// pseudo-folder "Lost". A later choice of another file system finds the records
+// there and only gives "Lost" to it. Folders of the chosen file system whose
+// parent is not among them are hung under "Lost".
 #pragma once
 
 #include <cstdint>

@@ -12,6 +12,7 @@
 #include "fat/FatScan.h"
 #include "lost/FatCandidates.h"
 #include "lost/FoundFileSystems.h"
+#include "lost/FoundFolders.h"
 #include "partition/BootValues.h"
 #include "session/Session.h"
 #include "support/FatImage.h"
@@ -143,6 +144,32 @@ TEST(LostSearchTest, InferredFileSystemTakesTheTablesFoundBelowItsClusters) {
   EXPECT_TRUE(FatScan(session).ok);
   ASSERT_EQ(session.catalog.files().size(), 1u);
   EXPECT_EQ(session.catalog.files()[0].name.utf8(), "KEPT.TXT");
+}
+
+// The search's folders become records once, all of them, numbered by file
+// system; choosing another file system hands "Lost" over and hangs that one's
+// orphans under it; a catalog emptied meanwhile is filled again.
+TEST(LostSearchTest, FoundFoldersBecomeRecordsForEachChoice) {
+  LostSearchLists lists;
+  lists.folders = {{.ownCluster = 3, .parentCluster = 0, .sector = 100, .times = {}, .fileSystemNumber = 1},
+                   {.ownCluster = 4, .parentCluster = 3, .sector = 101, .times = {}, .fileSystemNumber = 1},
+                   {.ownCluster = 5, .parentCluster = 99, .sector = 900, .times = {}, .fileSystemNumber = 2}};
+  RecoveryCatalog catalog;
+  test::ScriptedHost host;
+  const auto records = [&] {
+    std::vector<std::string> out;
+    for (const FolderRecord& f : catalog.folders())
+      out.push_back(f.name.utf8() + " " + std::to_string(f.parentKey) + " " + std::to_string(f.fileSystemNumber));
+    return out;
+  };
+  const std::string lost = std::to_string(LostKey);
+  ASSERT_TRUE(PrepareFoundFolders(catalog, host, lists, 1));
+  EXPECT_EQ(records(), (std::vector<std::string>{"Lost 0 1", "Dir1 0 1", "Dir2 3 1", "Dir3 99 2"}));
+  ASSERT_TRUE(PrepareFoundFolders(catalog, host, lists, 2));
+  EXPECT_EQ(records(), (std::vector<std::string>{"Lost 0 2", "Dir1 0 1", "Dir2 3 1", "Dir3 " + lost + " 2"}));
+  catalog.FreeCatalog();
+  ASSERT_TRUE(PrepareFoundFolders(catalog, host, lists, 2));
+  EXPECT_EQ(records(), (std::vector<std::string>{"Lost 0 2", "Dir1 0 1", "Dir2 3 1", "Dir3 " + lost + " 2"}));
 }
 
 struct Volume : test::FatSession {
