@@ -91,6 +91,9 @@ GptListing ReadGpt(SectorReader& reader, uint64_t protectiveEnd) {
   std::vector<uint64_t> copies;
   if (view.matches(0, "EFI PART") && view.le64(24) == 1) copies.push_back(view.le64(32));
   if (protectiveEnd > 2) copies.push_back(protectiveEnd - 1);
+  // The protective entry's 32-bit count stops short of the end of a disk past
+  // 2 TiB; the copy lies in the disk's own last sector.
+  if (const uint64_t sectors = reader.sourceSectors(); sectors > 2) copies.push_back(sectors - 1);
   for (uint64_t lba : copies) {
     if (lba > 1 && ReadCopy(reader, lba, header, listing.partitions)) {
       listing.found = listing.usedBackup = true;

@@ -17,6 +17,7 @@ namespace vantor::test {
 class MemoryDisk {
  public:
   std::map<uint64_t, std::vector<uint8_t>> sectors;
+  uint64_t sizeSectors = 0;  // what the device says of its size; 0 unknown
 
   std::vector<uint8_t>& sector(uint64_t n) {
     auto& bytes = sectors[n];
@@ -49,7 +50,7 @@ class MemoryDevice : public RawDevice {
     return true;
   }
   bool writeAt(uint64_t, const void*, size_t) override { return false; }
-  uint64_t size() override { return 0; }
+  uint64_t size() override { return disk_->sizeSectors * 512; }
 
  private:
   std::shared_ptr<MemoryDisk> disk_;

@@ -288,6 +288,15 @@ TEST(PartitionTest, GuidTablesAndTheirCopy) {
     EXPECT_EQ(l.session.partitions[0].tableName, "ESP");
     EXPECT_EQ(!l.host.calls.empty(), damage != Damage::kNone) << static_cast<int>(damage);
   }
+  // Past 2 TiB the protective entry stops at 2^32 - 1 sectors: the copy is found
+  // at the disk's own last sector.
+  Listing big;
+  const uint64_t last = 5'000'000'000 - 1;
+  big.disk->sizeSectors = last + 1;
+  PutEntry(*big.disk, 0, 0, 0xEE, 1, 0xFFFFFFFF);
+  PutText(*big.disk, 100, 82, "FAT32");
+  PutGpt(*big.disk, last, 1, last - 32);
+  EXPECT_EQ(big.Texts(), std::vector<std::string>{"Partition - 1 ( FAT32 ) 100-200"});
 }
 
 // Step 2 (a)'s checks in their order, each writing what passed before it; 64-bit
