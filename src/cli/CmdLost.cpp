@@ -1,4 +1,4 @@
-// vantor lost SOURCE --fs FAT12|FAT16|FAT32 [--range FIRST END] [--json]: the
+// vantor lost SOURCE --fs FAT12|FAT16|FAT32|NTFS [--range FIRST END] [--json]: the
 // lost-partition search, listed as Step 2 (c) lists it.
 #include <algorithm>
 #include <cstdio>
@@ -16,13 +16,14 @@ namespace vantor::cli {
 
 int LostCommand(const Arguments& arguments) {
   const std::string usage =
-      std::string("vantor lost SOURCE --fs FAT12|FAT16|FAT32 [--range FIRST END] [--json] [--ignore-cid] ") +
+      std::string("vantor lost SOURCE --fs FAT12|FAT16|FAT32|NTFS [--range FIRST END] [--json] [--ignore-cid] ") +
       kHostOptionsUsage;
   if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage
               << "\n\nSearches the sectors FIRST to END (default: the whole source) for FAT boot sectors and\n"
-                 "folders, without trusting any partition table, and lists the file systems they belong to,\n"
-                 "also those whose boot sector is gone (named by --fs). One line per file system:\n"
+                 "folders, or NTFS boot sectors, file records and index blocks, without trusting any\n"
+                 "partition table, and lists the file systems they belong to, also those whose boot\n"
+                 "sector is gone (a FAT one named by --fs). One line per file system:\n"
                  "\"File System N - NAME\", start sector, end sector and size, separated by tabs; --json\n"
                  "adds the sectors per cluster and the cluster base. Scan or recover one of them with\n"
                  "--lost N --fs TYPE.\n"

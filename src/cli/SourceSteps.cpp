@@ -83,8 +83,8 @@ std::string TakeVolumeOptions(Arguments& args, VolumeChoice& choice) {
   if (choice.lostNumber != 0) {
     if (!typeGiven) return "--lost N needs --fs TYPE";
     const std::string& type = choice.range.fileSystem;
-    if (type != "FAT12" && type != "FAT16" && type != "FAT32")
-      return "the lost-partition search looks for FAT12, FAT16 or FAT32, not '" + type + "'";
+    if (type != "FAT12" && type != "FAT16" && type != "FAT32" && type != "NTFS")
+      return "the lost-partition search looks for FAT12, FAT16, FAT32 or NTFS, not '" + type + "'";
     return {};
   }
   if (choice.byRange != typeGiven) return "--range FIRST END and --fs TYPE go together";
@@ -149,12 +149,7 @@ StepResult ChooseVolume(Session& session, const std::string& source, const Volum
   StepResult chosen = choice.lostNumber != 0 ? ChooseFound(session, source, choice)
                       : choice.byRange       ? ChooseRange(session, choice)
                                              : ChoosePartition(session, source, choice.partition);
-  if (chosen.ok && choice.exhaustive && choice.lostNumber == 0) {
-    if (!IsFat(session.state.fileSystem()))
-      return {false, "the exhaustive scan of " + Utf16ToUtf8(session.state.fileSystemName) +
-                         " volumes is not available in this version"};
-    session.state.exhaustiveSwitch = 1;
-  }
+  if (chosen.ok && choice.exhaustive && choice.lostNumber == 0) session.state.exhaustiveSwitch = 1;
   return chosen;
 }
 

@@ -38,7 +38,7 @@ struct VolumeChoice {
   RangeInput range;
 };
 inline constexpr const char* kVolumeUsage =
-    "[-p N | --range FIRST END --fs FAT12|FAT16|FAT32|NTFS | --lost N --fs FAT12|FAT16|FAT32 [--range FIRST END]] "
+    "[-p N | --range FIRST END --fs FAT12|FAT16|FAT32|NTFS | --lost N --fs FAT12|FAT16|FAT32|NTFS [--range FIRST END]] "
     "[--exhaustive]";
 
 // Takes -p N, --range FIRST END and --fs TYPE out of `args`; returns a problem

@@ -182,7 +182,7 @@ void FileDisplay::showTree() {
   }
   const vantor::RecoveryState& state = session().state;
   const bool normalScan = state.exhaustiveSwitch == 0 && state.partitionSearch == 0;
-  menu()->setCommandEnabled(kCmdExhaustive, normalScan && vantor::IsFat(state.fileSystem()));
+  menu()->setCommandEnabled(kCmdExhaustive, normalScan);
   if (normalScan) MessagesInfo::Show(this, kExhaustiveAdvice);
 }
 

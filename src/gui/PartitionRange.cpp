@@ -25,7 +25,6 @@ constexpr const char* kRawExplanation =
 constexpr const char* kTooLarge =
     "Sector numbers above 4294967295 cannot be entered here. Search such a disk with the command line: vantor lost "
     "SOURCE --range FIRST END --fs TYPE";
-constexpr const char* kNtfsSearchUnavailable = "The lost partition search for NTFS is not available in this version.";
 
 // True when the text is a number that the dialog's 32-bit fields cannot hold.
 bool Beyond32Bits(const QString& text) {
@@ -101,10 +100,6 @@ void PartitionRange::next() {
   for (std::string& line : vantor::PartitionRangeLogLines(input, vantor::Utf16ToUtf8(state.fileSystemName)))
     lines.push_back(std::move(line));
   WriteActivity(session(), lines);
-  if (state.fileSystem() == vantor::FileSystemKind::kNtfs) {
-    MessagesInfo::Show(this, kNtfsSearchUnavailable);
-    return;
-  }
   state.partitionSearch = 1;
   session().lostSearch.Clear();
   SearchProgress step3(context_, this);

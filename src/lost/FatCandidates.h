@@ -19,6 +19,7 @@
 
 #include "catalog/RecoveryCatalog.h"
 #include "core/ByteView.h"
+#include "lost/NtfsCandidates.h"
 
 namespace vantor {
 
@@ -35,7 +36,7 @@ struct FatBootCandidate {
   uint64_t firstFatSector = 0;
   uint64_t secondFatSector = 0;
   uint64_t endSector = 0;
-  std::string name;  // "FAT16" or "FAT32"
+  std::string name = {};  // "FAT16" or "FAT32"
 };
 
 inline constexpr int32_t kFitsNoFileSystem = -1;
@@ -44,7 +45,7 @@ struct FatFolderCandidate {
   uint32_t ownCluster = 0;     // from the "." entry
   uint32_t parentCluster = 0;  // from the ".." entry
   uint64_t sector = 0;
-  RecordTimes times;  // of the "." entry
+  RecordTimes times = {};  // of the "." entry
   char deleted = 'n';
   // 0 not yet assigned, N found file system N, kFitsNoFileSystem none.
   int32_t fileSystemNumber = 0;
@@ -55,7 +56,7 @@ struct FatFolderCandidate {
 // cluster base until its FATs are looked for; the NTFS search fills only the
 // name, start, end and cluster size.
 struct FoundFileSystem {
-  std::string name;
+  std::string name = {};
   uint32_t sectorsPerCluster = 0;
   uint64_t startSector = 0;
   uint64_t endSector = 0;
@@ -68,9 +69,12 @@ struct FoundFileSystem {
   uint64_t secondFatSector = 0;
 };
 
+// What one search keeps from its sweep to the scan of the file system chosen:
+// the FAT candidates, the NTFS candidates and the file systems found.
 struct LostSearchLists {
   std::vector<FatBootCandidate> boots;
   std::vector<FatFolderCandidate> folders;
+  NtfsCandidates ntfs;
   std::vector<FoundFileSystem> found;
   void Clear() { *this = {}; }
 };

@@ -91,6 +91,7 @@ bool DescribeFoundFileSystem(SectorReader& reader, RecoveryState& state, LostSea
   uint64_t end = entry.endSector;
   if (entry.name == "NTFS") {
     geometry.clusterBase = static_cast<int64_t>(entry.startSector);
+    geometry.sectorsPerMftRecord = kNtfsCandidateRecordBytes / kSectorSize;
   } else {
     const bool inferred = entry.firstFatSector == 0;
     if (inferred) FindTables(reader, entry);

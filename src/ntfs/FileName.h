@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <string>
 
+#include "catalog/RecoveryCatalog.h"
 #include "core/ByteView.h"
 
 namespace vantor {
@@ -32,6 +33,13 @@ struct FileNameValue {
   std::u16string name;
   uint32_t parentNumber = 0;
 };
+
+// The three times as the catalog keeps them: each file time split into its low
+// and high half.
+inline RecordTimes CatalogTimes(const StandardTimes& times) {
+  const auto half = [](uint64_t t) { return RecordTime{static_cast<uint32_t>(t), static_cast<uint32_t>(t >> 32)}; };
+  return {half(times.modification), half(times.creation), half(times.access)};
+}
 
 // The namespaces in the order they are tried.
 inline constexpr uint8_t kNamespaceOrder[] = {1, 3, 0, 2};

@@ -21,10 +21,6 @@ namespace {
 
 constexpr uint32_t kBatchSectors = 512;  // 256 KiB of records per read
 
-RecordTime Half(uint64_t fileTime) {
-  return {static_cast<uint32_t>(fileTime), static_cast<uint32_t>(fileTime >> 32)};
-}
-
 // The records over which one file is spread: the base record, as read, and the
 // extension records its attribute list names, read when first needed.
 class SpreadRecord {
@@ -123,7 +119,7 @@ bool AddRecord(const ScanContext& context, const MftRunTable& mft, uint8_t* byte
     return false;
   }
   RecoveryCatalog& catalog = context.catalog;
-  RecordTimes recordTimes{Half(times.modification), Half(times.creation), Half(times.access)};
+  const RecordTimes recordTimes = CatalogTimes(times);
   uint8_t flags = RecordFlags(record);
   if (flags == kFolderInUse || flags == kFolderDeleted) {
     catalog.AddFolder({.longName = name.name,

@@ -89,9 +89,10 @@ uint32_t ProbeNtfsBoot(SectorReader& reader, uint64_t start, uint64_t end, Volum
   std::optional<uint32_t> perRecord = MftRecordSectors(copies.current(), perCluster);
   if (!perRecord) perRecord = MftRecordSectors(copies.other(), perCluster);
   if (!perRecord) return 0;
+  // With neither table's first record left the boot sector still holds: the
+  // normal scan then finds nothing and the exhaustive scan takes over.
   uint64_t mft = ConfirmedTable(reader, copies, start, perCluster, 48);
   uint64_t mirror = ConfirmedTable(reader, copies, start, perCluster, 56);
-  if (mft == 0 && mirror == 0) return 0;
   uint32_t indexValue = copies.current().le32(68);
   geometry.sectorsPerCluster = perCluster;
   geometry.clusterBase = static_cast<int64_t>(start);

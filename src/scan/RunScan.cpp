@@ -8,6 +8,7 @@
 #include "lost/FoundFileSystems.h"
 #include "lost/FoundFolders.h"
 #include "lost/LostPartitionSearch.h"
+#include "lost/NtfsExhaustiveScan.h"
 #include "logs/Logs.h"
 #include "ntfs/NtfsScan.h"
 #include "ntfs/RunTables.h"
@@ -38,6 +39,16 @@ FatScanResult ScanFoundFileSystem(Session& session) {
     return {false, "Out Of Memory", false};
   }
   return FatExhaustiveScan(session);
+}
+
+// The exhaustive scan of the chosen NTFS volume: file system 1 is the volume
+// itself when its folders confirm it.
+bool ScanNtfsExhaustively(Session& session) {
+  session.state.selectedFileSystem = 1;
+  const bool ok = SearchNtfsRecords(session.reader, session.host(), session.state, session.lostSearch) &&
+                  DumpNtfsFileSystem(session.catalog, session.host(), session.lostSearch, 1);
+  session.lostSearch.Clear();
+  return ok;
 }
 
 }  // namespace
@@ -74,15 +85,26 @@ ScanReport RunScan(Session& session, bool logReport) {
       for (const auto& line : report.lines) AppendLog(kActivityLog, line);
     return report;
   };
-  if (worker == WorkerKind::kFatLostPartitionSearch && state.searchPass == 0) {
+  const bool ntfsSearch = worker == WorkerKind::kNtfsExhaustiveScan && state.partitionSearch == 1;
+  if ((worker == WorkerKind::kFatLostPartitionSearch || ntfsSearch) && state.searchPass == 0) {
     state.searchPass = 1;
-    if (!SearchLostFatFileSystems(session.reader, session.host(), state, session.lostSearch))
-      return {false, "Not Enough Memory", false, false, {}};
-    const LostSearchLists& lists = session.lostSearch;
-    return finish({true, {}, false, true, SearchReportLines(SecondsSince(start), lists.folders.size(), lists.boots.size())});
+    LostSearchLists& lists = session.lostSearch;
+    const bool ok = ntfsSearch ? SearchNtfsRecords(session.reader, session.host(), state, lists)
+                               : SearchLostFatFileSystems(session.reader, session.host(), state, lists);
+    if (!ok) return {false, "Not Enough Memory", false, false, {}};
+    const uint64_t folders = ntfsSearch ? lists.ntfs.folders.size() : lists.folders.size();
+    const uint64_t others = ntfsSearch ? lists.ntfs.files.size() : lists.boots.size();
+    return finish({true, {}, false, true, SearchReportLines(SecondsSince(start), folders, others)});
+  }
+  ScanReport report;
+  if (worker == WorkerKind::kNtfsChosenFileSystem) {
+    state.selectedFileSystem = FoundFileSystemNumber(state.selectedPartitionText);
+    report.ok = DumpNtfsFileSystem(session.catalog, session.host(), session.lostSearch, state.selectedFileSystem);
+    if (!report.ok) report.failure = "Out Of Memory";
+    report.lines = Step3ReportLines(session.catalog, SecondsSince(start), state.exhaustiveSwitch == 1);
+    return finish(std::move(report));
   }
   if (state.bootValuesValid != 1) return {false, "the boot sector of the " + name + " volume is not valid", false, false, {}};
-  ScanReport report;
   if (worker == WorkerKind::kFatScan || worker == WorkerKind::kFatExhaustiveScan ||
       worker == WorkerKind::kFatLostPartitionSearch) {
     FatScanResult result = worker == WorkerKind::kFatScan            ? FatScan(session)
@@ -94,12 +116,19 @@ ScanReport RunScan(Session& session, bool logReport) {
       result = FatExhaustiveScan(session);
     }
     report = {result.ok, result.failure, false, false, {}};
-  } else if (worker == WorkerKind::kNtfsScan) {
-    // Step 3 maps the MFT before the scan starts.
-    const VolumeGeometry& geometry = state.geometry;
-    BuildMftRunTable(session, session.mftRunTable, state.startSector, geometry.mftSector, geometry.sectorsPerCluster);
-    report.ok = true;
-    report.foundNothing = NtfsScan(session, session.mftRunTable) == NtfsScanOutcome::kSwitchToExhaustive;
+  } else if (worker == WorkerKind::kNtfsScan || worker == WorkerKind::kNtfsExhaustiveScan) {
+    bool exhaustive = worker == WorkerKind::kNtfsExhaustiveScan;
+    if (!exhaustive) {
+      // Step 3 maps the MFT before the scan starts.
+      const VolumeGeometry& geometry = state.geometry;
+      BuildMftRunTable(session, session.mftRunTable, state.startSector, geometry.mftSector, geometry.sectorsPerCluster);
+      // A volume whose MFT is gone: the exhaustive scan takes over.
+      exhaustive = NtfsScan(session, session.mftRunTable) == NtfsScanOutcome::kSwitchToExhaustive &&
+                   !session.host().stopRequested();
+      if (exhaustive) state.exhaustiveSwitch = 1;
+    }
+    report.ok = !exhaustive || ScanNtfsExhaustively(session);
+    if (!report.ok) report.failure = "Not Enough Memory";
   } else {
     // Each further worker is one more branch here.
     return {false, "no scan is available for the file system " + name, false, false, {}};

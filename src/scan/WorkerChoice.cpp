@@ -21,7 +21,8 @@ WorkerKind ChooseWorker(const RecoveryState& s) {
 }
 
 bool WorkerAvailable(WorkerKind kind) {
-  return IsNormalScan(kind) || kind == WorkerKind::kFatExhaustiveScan || kind == WorkerKind::kFatLostPartitionSearch;
+  return IsNormalScan(kind) || kind == WorkerKind::kFatExhaustiveScan || kind == WorkerKind::kFatLostPartitionSearch ||
+         kind == WorkerKind::kNtfsExhaustiveScan || kind == WorkerKind::kNtfsChosenFileSystem;
 }
 
 bool IsNormalScan(WorkerKind kind) { return kind == WorkerKind::kFatScan || kind == WorkerKind::kNtfsScan; }

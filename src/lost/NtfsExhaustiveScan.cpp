@@ -1,0 +1,175 @@
+#include "lost/NtfsExhaustiveScan.h"
+
+#include <algorithm>
+#include <array>
+#include <new>
+#include <optional>
+
+#include "catalog/LostRecords.h"
+#include "core/AlignedBuffer.h"
+#include "core/ProgressReport.h"
+#include "ntfs/NtfsRecord.h"
+
+namespace vantor {
+namespace {
+
+constexpr uint32_t kSweepRunSectors = 1000;
+constexpr uint32_t kSmallRunSectors = 8;
+constexpr int kCaptionSizeLabel = 1052;
+
+std::optional<AlignedBuffer> SweepBuffer() {
+  for (uint32_t sectors : {kSweepRunSectors, kSmallRunSectors}) {
+    try {
+      return AlignedBuffer(static_cast<size_t>(sectors) * kSectorSize);
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  return std::nullopt;
+}
+
+void Sweep(SectorReader& reader, WorkerHost& host, uint64_t start, uint64_t end, bool bootSectors,
+           AlignedBuffer& buffer, NtfsCandidates& candidates) {
+  const auto runSectors = static_cast<uint32_t>(buffer.size() / kSectorSize);
+  ProgressReport report;
+  std::array<uint8_t, kNtfsCandidateRecordBytes> straddling{};
+  for (uint64_t next = start; next < end;) {
+    host.pauseGate();
+    if (const uint64_t data = reader.dataFrom(next); data > next) {
+      next = std::min(data, end);
+      continue;
+    }
+    const auto count = static_cast<uint32_t>(std::min<uint64_t>(runSectors, end - next));
+    buffer.Clear();
+    reader.read(next, count, buffer.data());
+    for (uint32_t i = 0; i < count; ++i) {
+      const uint8_t* at = buffer.data() + static_cast<size_t>(i) * kSectorSize;
+      const ByteView sector(at, kSectorSize);
+      const uint8_t* record = at;
+      // A record that runs past the run is read whole on its own.
+      if (sector.matches(0, "FILE") && i + 1 >= count) {
+        straddling.fill(0);
+        reader.read(next + i, kNtfsCandidateRecordBytes / kSectorSize, straddling.data());
+        record = straddling.data();
+      }
+      NoteNtfsSector(sector, next + i, record, bootSectors, candidates);
+      report.ReportSector(host, next + i, end, static_cast<uint32_t>(candidates.folders.size()),
+                          static_cast<uint32_t>(candidates.files.size()), {});
+    }
+    next += count;
+    host.setProgress(std::min<uint64_t>(next * 100 / end, 100));
+    if (host.stopRequested()) return;
+  }
+}
+
+}  // namespace
+
+bool SearchNtfsRecords(SectorReader& reader, WorkerHost& host, const RecoveryState& state, LostSearchLists& lists) {
+  lists.Clear();
+  NtfsCandidates& candidates = lists.ntfs;
+  const SectorsRead read = [&](uint64_t first, uint32_t count, uint8_t* buffer) { reader.read(first, count, buffer); };
+  host.setProgressRange(100);
+  host.setStepText(kNtfsSweepText);
+  {
+    std::optional<AlignedBuffer> buffer = SweepBuffer();
+    if (!buffer) return false;
+    // Nothing lies past the source, whatever the range or a boot sector claims.
+    const uint64_t sourceEnd = reader.sourceSectors();
+    const uint64_t end = sourceEnd != 0 ? std::min(state.endSector, sourceEnd) : state.endSector;
+    Sweep(reader, host, state.startSector, end, state.partitionSearch == 1, *buffer, candidates);
+  }
+  // Stop ends the step that runs; the next ones go on with what was found.
+  host.clearStop();
+  host.setProgress(0);
+  host.setStepText(kNtfsFolderNumbersText);
+  NumberFoldersFromIndexBlocks(candidates, read, host);
+  host.clearStop();
+  host.setProgress(0);
+  host.setStepText(kNtfsFileNumbersText);
+  NumberRecordsByDiskOrder(candidates, host);
+  host.clearStop();
+  host.setProgress(0);
+  host.setStepText(kNtfsConfirmText + std::string("0"));
+  const auto confirm = [&](uint64_t start, uint32_t perCluster, uint64_t end) {
+    const auto number = static_cast<int32_t>(lists.found.size() + 1);
+    if (!ConfirmFileSystem(candidates, read, start, perCluster, end, number, host)) return;
+    lists.found.push_back({.name = "NTFS", .sectorsPerCluster = perCluster, .startSector = start, .endSector = end});
+    host.setStepText(kNtfsConfirmText + std::to_string(lists.found.size()));
+  };
+  if (state.partitionSearch == 1 && !candidates.boots.empty()) {
+    for (const NtfsBootCandidate& boot : candidates.boots) {
+      if (host.stopRequested()) break;
+      confirm(boot.sector, boot.sectorsPerCluster, boot.sector + boot.totalSectors);
+    }
+  } else if (state.geometry.sectorsPerCluster != 0) {
+    confirm(state.startSector, state.geometry.sectorsPerCluster, state.endSector);
+  }
+  host.clearStop();
+  host.setProgress(0);
+  for (const NtfsFound& found : FindFileSystemsFromFolderPairs(candidates, read, state.endSector,
+                                                               static_cast<int32_t>(lists.found.size() + 1), host))
+    lists.found.push_back(
+        {.name = "NTFS", .sectorsPerCluster = found.sectorsPerCluster, .startSector = found.start, .endSector = found.end});
+  host.clearStop();
+  candidates.blocks = {};
+  candidates.boots = {};
+  return true;
+}
+
+bool DumpNtfsFileSystem(RecoveryCatalog& catalog, WorkerHost& host, const LostSearchLists& lists, int32_t number) {
+  const NtfsCandidates& candidates = lists.ntfs;
+  const auto fileSystem = static_cast<int16_t>(number);
+  host.setProgressRange(100);
+  host.setStepText(kNtfsDumpText);
+  host.setCaption(kCaptionSizeLabel, "Total Size                  :-");
+  // The records of an earlier choice are replaced: the candidates stay with the
+  // search until it is discarded.
+  catalog.FreeCatalog();
+  if (!candidates.folders.empty() &&
+      !catalog.AddFolder({.shortName = "Lost", .parentKey = kNtfsRootKey, .ownKey = LostKey, .fileSystemNumber = fileSystem}))
+    return false;
+  const uint64_t total = candidates.folders.size() + candidates.files.size();
+  uint64_t done = 0;
+  for (const NtfsFolderCandidate& folder : candidates.folders) {
+    if (host.stopRequested()) break;
+    if (folder.ownKey != kNtfsRootKey &&
+        !catalog.AddFolder({.longName = folder.name,
+                            .deleted = folder.deleted,
+                            .parentKey = folder.parentKey,
+                            .ownKey = folder.ownKey,
+                            .recordSector = folder.recordSector,
+                            .times = folder.times,
+                            .fileSystemNumber = static_cast<int16_t>(folder.fileSystemNumber)}))
+      return false;
+    host.setProgress(std::min<uint64_t>(++done * 100 / total, 100));
+  }
+  host.clearStop();
+  // Files carry no file-system number: those of another file system found are
+  // told apart by where their records lie.
+  const FoundFileSystem* own = number >= 1 && static_cast<size_t>(number) <= lists.found.size()
+                                   ? &lists.found[static_cast<size_t>(number) - 1]
+                                   : nullptr;
+  ProgressReport report;
+  for (const NtfsFileCandidate& file : candidates.files) {
+    if (host.stopRequested()) break;
+    ++done;
+    if (own != nullptr && own->endSector > own->startSector &&
+        (file.recordSector < own->startSector || file.recordSector >= own->endSector))
+      continue;
+    if (!catalog.AddFile({.longName = file.name,
+                          .deleted = file.deleted,
+                          .size = file.size,
+                          .parentKey = file.parentKey,
+                          .ownKey = file.ownKey,
+                          .recordSector = file.recordSector,
+                          .times = file.times}))
+      return false;
+    catalog.bytesTotal += file.size;
+    report.Report(host, catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound, file.name);
+    host.setProgress(std::min<uint64_t>(done * 100 / total, 100));
+  }
+  host.clearStop();
+  host.setStepText(kNtfsLostFoldersText);
+  return HangOrphansUnderLost(catalog, kNtfsRootKey, fileSystem);
+}
+
+}  // namespace vantor
