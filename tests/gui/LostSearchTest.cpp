@@ -122,7 +122,7 @@ void LostSearchTest::pauseStopAndBackDuringTheSweep() {
   for (bool stop : {true, false}) {
     GuiWorld world;
     vantor::Session& session = world.app->session();
-    ChooseBigVolume(session, 3000);
+    ChooseBigVolume(session, 20000);
     vantor::RecoveryState& state = session.state;
     state.startSector = 0;
     state.endSector = session.reader.sourceSectors();
@@ -153,7 +153,7 @@ void LostSearchTest::stopDuringTheClusterSearchKeepsWhatWasFound() {
   if (!std::filesystem::exists(BigImage())) QSKIP("the big FAT fixture is not built (tests/gui/make-big-fat.sh)");
   GuiWorld world;
   vantor::Session& session = world.app->session();
-  ChooseBigVolume(session, 3000);
+  ChooseBigVolume(session, 20000);
   session.state.exhaustiveSwitch = 1;
   uint32_t folders = 0;
   Script script(&world.app->context(), 60000);

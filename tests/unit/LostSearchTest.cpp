@@ -151,9 +151,9 @@ TEST(LostSearchTest, InferredFileSystemTakesTheTablesFoundBelowItsClusters) {
 // orphans under it; a catalog emptied meanwhile is filled again.
 TEST(LostSearchTest, FoundFoldersBecomeRecordsForEachChoice) {
   LostSearchLists lists;
-  lists.folders = {{.ownCluster = 3, .parentCluster = 0, .sector = 100, .times = {}, .fileSystemNumber = 1},
-                   {.ownCluster = 4, .parentCluster = 3, .sector = 101, .times = {}, .fileSystemNumber = 1},
-                   {.ownCluster = 5, .parentCluster = 99, .sector = 900, .times = {}, .fileSystemNumber = 2}};
+  lists.folders = {{.ownCluster = 3, .parentCluster = 0, .sector = 100, .fileSystemNumber = 1},
+                   {.ownCluster = 4, .parentCluster = 3, .sector = 101, .fileSystemNumber = 1},
+                   {.ownCluster = 5, .parentCluster = 99, .sector = 900, .fileSystemNumber = 2}};
   RecoveryCatalog catalog;
   test::ScriptedHost host;
   const auto records = [&] {

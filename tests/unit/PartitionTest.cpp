@@ -229,8 +229,11 @@ TEST(BootValuesTest, NtfsTakesTheBackupCopyAtThePartitionsLastSector) {
   EXPECT_EQ(g.sectorsPerMftRecord, 2u);
   EXPECT_EQ(g.sectorsPerIndexRecord, 8u);
   EXPECT_EQ(g.clusterBase, 2048);
+  // Neither table confirmed: the boot sector still holds, and with no MFT to
+  // map the scan finds nothing and turns exhaustive.
   b.disk->sector(2048 + 32)[0] = 'X';
-  EXPECT_EQ(ReadBootValues(b.session), 0u);  // neither table confirmed
+  EXPECT_EQ(ReadBootValues(b.session), 1u);
+  EXPECT_EQ(g.mftSector, 0u);
   std::memcpy(b.disk->sector(2048 + 32).data(), "FILE0", 5);
   b.disk->sector(2048 + 9999)[64] = 3;  // 3 * 8 sectors per record: refused
   EXPECT_EQ(ReadBootValues(b.session), 0u);

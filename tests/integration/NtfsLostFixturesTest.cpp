@@ -1,0 +1,108 @@
+// Damaged NTFS volumes made by mkntfs and ntfs-3g
+// (tests/fixtures/make-ntfs-lost-fixtures.sh): two file systems whose table is
+// gone, a volume without its boot sectors, and one whose MFT cannot be mapped.
+// What comes back is checked against what was put on them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/Shell.h"
+#include "support/TempDir.h"
+#include "support/TestEnv.h"
+
+namespace vantor {
+namespace {
+
+using Contents = std::map<std::string, std::string>;  // path -> sha256
+
+std::string Fixtures() {
+  const std::string root = test::FixturesDir();
+  const std::string script = test::SourceDir() + "/tests/fixtures/make-ntfs-lost-fixtures.sh";
+  if (std::system(("VANTOR_FIXTURES='" + root + "' '" + script + "' 2>/dev/null").c_str()) != 0) return {};
+  return std::filesystem::exists(root + "/ntfs-lost/lost2.layout") ? root + "/ntfs-lost" : std::string();
+}
+
+std::string Vantor(const std::string& arguments, int* code = nullptr) {
+  return test::Shell("'" + test::VantorBin() + "' " + arguments + " 2>&1", code);
+}
+
+Contents Manifest(const std::string& file) {
+  Contents contents;
+  std::ifstream in(file);
+  for (std::string sha, path; in >> sha && std::getline(in >> std::ws, path);) contents[path] = sha;
+  return contents;
+}
+
+Contents Recovered(const std::string& arguments) {
+  test::TempDir out;
+  int code = -1;
+  const std::string report = Vantor("recover " + arguments + " --all --quiet -o '" + out.path() + "'", &code);
+  EXPECT_EQ(code, 0) << arguments << "\n" << report;
+  Contents contents;
+  std::istringstream lines(test::Shell("cd '" + out.path() + "' && find . -type f -print0 | xargs -0 -r sha256sum"));
+  for (std::string sha, path; lines >> sha && std::getline(lines >> std::ws, path);) contents[path.substr(2)] = sha;
+  return contents;
+}
+
+// The files of `want` that came back at their own path with their own bytes.
+size_t Matching(const Contents& got, const Contents& want) {
+  size_t same = 0;
+  for (const auto& [path, sha] : want) {
+    auto found = got.find(path);
+    same += found != got.end() && found->second == sha ? 1 : 0;
+  }
+  return same;
+}
+
+TEST(NtfsLostFixtures, ZeroedTableBothFileSystemsFoundAndRecoveredWhole) {
+  const std::string folder = Fixtures();
+  if (folder.empty()) GTEST_SKIP() << "the NTFS fixtures need root, FUSE, mkntfs and ntfs-3g";
+  std::ifstream layout(folder + "/lost2.layout");
+  std::vector<std::string> expected;
+  for (std::string number, start, end; layout >> number >> start >> end;)
+    expected.push_back("File System " + number + " - NTFS\t" + start + "\t" + end + "\t");
+  const std::string source = "'" + folder + "/lost2.img'";
+  std::istringstream lines(Vantor("lost --quiet " + source + " --fs NTFS"));
+  std::vector<std::string> found;
+  for (std::string line; std::getline(lines, line);) found.push_back(line);
+  ASSERT_EQ(found.size(), 2u);
+  for (size_t i = 0; i < 2; ++i) EXPECT_EQ(found[i].rfind(expected[i], 0), 0u) << found[i];
+  for (const std::string number : {"1", "2"}) {
+    const Contents want = Manifest(folder + "/lost2-" + number + ".manifest");
+    const Contents got = Recovered(source + " --lost " + number + " --fs NTFS");
+    EXPECT_EQ(Matching(got, want), want.size()) << "file system " << number;
+  }
+}
+
+// Without its boot sectors the volume is found from two folders whose index
+// blocks give its start and cluster size; its files come back byte-exact.
+TEST(NtfsLostFixtures, VolumeWithoutBootSectorsFoundFromFolderPairs) {
+  const std::string folder = Fixtures();
+  if (folder.empty()) GTEST_SKIP() << "the NTFS fixtures need root, FUSE, mkntfs and ntfs-3g";
+  const std::string source = "'" + folder + "/noboot.img'";
+  const std::string json = Vantor("lost --quiet --json " + source + " --fs NTFS");
+  EXPECT_NE(json.find("\"start\":2048,"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"sectorsPerCluster\":8,"), std::string::npos) << json;
+  const Contents want = Manifest(folder + "/noboot.manifest");
+  EXPECT_EQ(Matching(Recovered(source + " --lost 1 --fs NTFS"), want), want.size());
+}
+
+// The MFT cannot be mapped: the normal scan finds nothing and switches; at
+// least 95 % of the files come back with their names, folders and content.
+TEST(NtfsLostFixtures, UnmappableMftSwitchesToTheExhaustiveScan) {
+  const std::string folder = Fixtures();
+  if (folder.empty()) GTEST_SKIP() << "the NTFS fixtures need root, FUSE, mkntfs and ntfs-3g";
+  const std::string source = "'" + folder + "/nomft.img'";
+  EXPECT_NE(Vantor("scan " + source).find("Switching to Exhaustive Recovery"), std::string::npos);
+  const Contents want = Manifest(folder + "/nomft.manifest");
+  EXPECT_GE(Matching(Recovered(source), want) * 100, want.size() * 95);
+}
+
+}  // namespace
+}  // namespace vantor

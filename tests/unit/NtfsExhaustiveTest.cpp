@@ -1,0 +1,61 @@
+// The NTFS exhaustive scan's numbering by disk order and its file systems from
+// folder pairs, on candidates made by hand.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "core/WorkerHost.h"
+#include "lost/NtfsCandidates.h"
+
+namespace vantor {
+namespace {
+
+// Records numbered by their neighbours on the disk: a stated number resets the
+// count, and what follows the last folder (or file) keeps what it has.
+TEST(NtfsExhaustiveTest, RecordsWithoutANumberTakeTheirNeighboursCount) {
+  NtfsCandidates c;
+  c.folders = {{.recordSector = 10}, {.ownKey = 40, .recordSector = 30}};
+  c.files = {{.recordSector = 12}, {.recordSector = 20}, {.recordSector = 32}, {.ownKey = 7, .recordSector = 50}};
+  WorkerHost host;
+  NumberRecordsByDiskOrder(c, host);
+  EXPECT_EQ(c.folders[0].ownKey, 1u);
+  EXPECT_EQ(c.folders[1].ownKey, 40u);
+  std::vector<uint32_t> files;
+  for (const auto& f : c.files) files.push_back(f.ownKey);
+  EXPECT_EQ(files, (std::vector<uint32_t>{2, 3, 0, 7}));
+}
+
+// Two folders whose first index blocks lie at 2848 and 2912 with index
+// clusters 100 and 108 imply 8 sectors per cluster from sector 2048; a folder
+// without an index allocation takes the file system of the one before it.
+TEST(NtfsExhaustiveTest, FoldersWithIndexBlocksGiveStartAndClusterSize) {
+  std::map<uint64_t, uint32_t> indexBlocks = {{2848, 64}, {2912, 65}};
+  const SectorsRead read = [&](uint64_t first, uint32_t count, uint8_t* buffer) {
+    std::memset(buffer, 0, size_t{count} * 512);
+    auto found = indexBlocks.find(first);
+    if (found == indexBlocks.end()) return;
+    std::memcpy(buffer, "INDX", 4);
+    const uint32_t firstEntry = 40, allocated = 4072;
+    std::memcpy(buffer + 24, &firstEntry, 4);
+    std::memcpy(buffer + 32, &allocated, 4);
+    std::memcpy(buffer + 24 + firstEntry + 16, &found->second, 4);
+  };
+  NtfsCandidates c;
+  c.folders = {{.ownKey = 64, .recordSector = 5000, .firstIndexCluster = 100},
+               {.ownKey = 70, .recordSector = 5001},
+               {.ownKey = 65, .recordSector = 5002, .firstIndexCluster = 108}};
+  c.blocks = {{.sector = 2848, .directoryNumber = 64}, {.sector = 2912, .directoryNumber = 65}};
+  WorkerHost host;
+  const std::vector<NtfsFound> found = FindFileSystemsFromFolderPairs(c, read, 1'000'000, 1, host);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].start, 2048u);
+  EXPECT_EQ(found[0].sectorsPerCluster, 8u);
+  for (const auto& folder : c.folders) EXPECT_EQ(folder.fileSystemNumber, 1);
+  // No second pair: the same folders confirm nothing more.
+  EXPECT_TRUE(FindFileSystemsFromFolderPairs(c, read, 1'000'000, 2, host).empty());
+}
+
+}  // namespace
+}  // namespace vantor
