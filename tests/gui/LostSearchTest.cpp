@@ -15,7 +15,9 @@
 #include "GuiFixture.h"
 #include "fat/FatExhaustiveScan.h"
 #include "fat/FatScan.h"
+#include "gui/ModalRun.h"
 #include "gui/PartitionInfo.h"
+#include "gui/PartitionRange.h"
 #include "gui/SearchProgress.h"
 #include "gui/StepMenu.h"
 #include "gui/WizardStep.h"
@@ -50,6 +52,7 @@ class LostSearchTest : public QObject {
   void pauseStopAndBackDuringTheSweep();
   void stopDuringTheClusterSearchKeepsWhatWasFound();
   void step4SwitchesToTheExhaustiveScan();
+  void ntfsFileSystemsFoundAndScanned();
 };
 
 void LostSearchTest::zeroedTableSearchedAndEachFileSystemScanned() {
@@ -210,6 +213,51 @@ void LostSearchTest::step4SwitchesToTheExhaustiveScan() {
   QVERIFY(offered);
   QVERIFY(!offeredAgain);
   QVERIFY(session.catalog.directoriesFound == 0);
+}
+
+// The NTFS search from Step 2 (a): Step 2 (c) lists both file systems of the
+// disk whose table is gone, and the second one's records open in Step 4.
+void LostSearchTest::ntfsFileSystemsFoundAndScanned() {
+  const std::string disk = vantor::test::FixturesDir() + "/ntfs-lost/lost2.img";
+  if (!std::filesystem::exists(disk)) QSKIP("the NTFS lost fixtures need root, FUSE, mkntfs and ntfs-3g");
+  GuiWorld world;
+  vantor::Session& session = world.app->session();
+  session.reader.mapDevice("\\\\.\\PhysicalDrive0", disk);
+  vantor::RecoveryState& state = session.state;
+  state.selectedItemText = u"Disk0";
+  state.fileSystemName = u"UNKNOWN";
+  state.endSector = session.reader.sourceSectors();
+  uint32_t files = 0;
+  bool letters = false;
+  Script script(&world.app->context(), 60000);
+  script
+      .on("partitionRange",
+          [](QDialog* d) {
+            d->findChild<QComboBox*>("fileSystemList")->setCurrentText("NTFS");
+            ClickButton(d, "nextButton");
+          })
+      .on("exhaustivePartitionInfo",
+          [](QDialog* d) {
+            QVERIFY(FindItem(d, "foundTree", "File System 1 - NTFS") != nullptr);
+            Select(d, "foundTree", "File System 2 - NTFS");
+            QCOMPARE(LabelText(d, "foundStart"), QString("133120"));
+            ClickButton(d, "nextButton");
+          })
+      .on("fileDisplay",
+          [&](QDialog* d) {
+            QTRY_VERIFY_WITH_TIMEOUT(FindItem(d, "folderTree", "Root") != nullptr, 10000);
+            files = session.catalog.filesFound;
+            letters = FindItem(d, "folderTree", "Old Letters") != nullptr;
+            ClickButton(d, "backButton");
+          })
+      .answer(true)
+      .click("exhaustivePartitionInfo", "backButton")
+      .click("partitionRange", "backButton");
+  PartitionRange step2a(world.app->context(), nullptr);
+  RunModal(step2a);
+  QVERIFY2(script.finished(), qPrintable(script.failure()));
+  QVERIFY(files >= 64);
+  QVERIFY(letters);
 }
 
 QTEST_MAIN(LostSearchTest)
