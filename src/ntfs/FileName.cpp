@@ -1,5 +1,7 @@
 #include "ntfs/FileName.h"
 
+#include <array>
+
 #include "ntfs/NtfsRecord.h"
 
 namespace vantor {
@@ -53,14 +55,17 @@ bool ReadStandardTimes(ByteView record, size_t firstAttributeOffset, StandardTim
   return read;
 }
 
-bool FindFileName(ByteView record, uint8_t nameSpace, WalkVariant variant, FileNameValue& found,
-                  StandardTimes& times) {
+namespace {
+
+// Calls `visit` with the offset of each unnamed, resident file-name value of the
+// record, in record order, until it returns false; the times are read first.
+template <typename Visit>
+void WalkFileNames(ByteView record, WalkVariant variant, StandardTimes& times, Visit visit) {
   size_t first = FirstAttributeOffset(record);
   ReadStandardTimes(record, first, times);
   const NameWalk walk{record, variant};
-  if (variant == WalkVariant::kNormalScan && first >= LastByte(record)) return false;
+  if (variant == WalkVariant::kNormalScan && first >= LastByte(record)) return;
   bool afterFileName = false;
-  bool copied = false;
   WalkAttributes(
       record, first, [&](size_t offset) { return offset < walk.endAfter(afterFileName); },
       [&](const AttributeHeader& attribute) {
@@ -71,18 +76,39 @@ bool FindFileName(ByteView record, uint8_t nameSpace, WalkVariant variant, FileN
       [&](const AttributeHeader& attribute) {
         if (attribute.type != kFileNameAttribute || !attribute.unnamed() || !attribute.resident()) return true;
         size_t value = attribute.offset + record.le16(attribute.offset + 20);
-        if (value > LastByte(record) || !record.has(value, kFileNameFixedBytes) || record.u8(value + 65) != nameSpace)
-          return true;
-        CopyName(record, value, found);
-        copied = true;
-        return false;
+        if (value > LastByte(record) || !record.has(value, kFileNameFixedBytes)) return true;
+        return visit(value);
       });
+}
+
+}  // namespace
+
+bool FindFileName(ByteView record, uint8_t nameSpace, WalkVariant variant, FileNameValue& found,
+                  StandardTimes& times) {
+  bool copied = false;
+  WalkFileNames(record, variant, times, [&](size_t value) {
+    if (record.u8(value + 65) != nameSpace) return true;
+    CopyName(record, value, found);
+    copied = true;
+    return false;
+  });
   return copied;
 }
 
 bool PickFileName(ByteView record, WalkVariant variant, FileNameValue& found, StandardTimes& times) {
-  for (uint8_t nameSpace : kNamespaceOrder)
-    if (FindFileName(record, nameSpace, variant, found, times)) return true;
+  // One walk: the first value of each namespace, then the first namespace of
+  // the order that has one, as walking once per namespace would give.
+  std::array<size_t, 4> firstOf{};
+  WalkFileNames(record, variant, times, [&](size_t value) {
+    const uint8_t nameSpace = record.u8(value + 65);
+    if (nameSpace < firstOf.size() && firstOf[nameSpace] == 0) firstOf[nameSpace] = value;
+    return true;
+  });
+  for (uint8_t nameSpace : kNamespaceOrder) {
+    if (firstOf[nameSpace] == 0) continue;
+    CopyName(record, firstOf[nameSpace], found);
+    return true;
+  }
   found.name.clear();
   found.parentNumber = 0;
   return false;
