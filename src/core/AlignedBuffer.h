@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 
 namespace vantor {
 
@@ -32,5 +33,17 @@ class AlignedBuffer {
   size_t size_;
   std::unique_ptr<uint8_t, decltype(&std::free)> bytes_;
 };
+
+// A buffer of `sectors` 512-byte sectors, or of `fallback` sectors when that much
+// memory is not to be had; none when neither is.
+inline std::optional<AlignedBuffer> SectorBuffer(uint32_t sectors, uint32_t fallback) {
+  for (uint32_t count : {sectors, fallback}) {
+    try {
+      return AlignedBuffer(size_t{count} * 512);
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  return std::nullopt;
+}
 
 }  // namespace vantor

@@ -1,7 +1,6 @@
 #include "lost/LostPartitionSearch.h"
 
 #include <algorithm>
-#include <new>
 #include <optional>
 
 #include "core/AlignedBuffer.h"
@@ -14,15 +13,6 @@ namespace {
 constexpr uint32_t kSweepRunSectors = 1000;
 constexpr uint32_t kSmallRunSectors = 8;
 
-std::optional<AlignedBuffer> SweepBuffer() {
-  for (uint32_t sectors : {kSweepRunSectors, kSmallRunSectors}) {
-    try {
-      return AlignedBuffer(static_cast<size_t>(sectors) * kSectorSize);
-    } catch (const std::bad_alloc&) {
-    }
-  }
-  return std::nullopt;
-}
 
 void Sweep(SectorReader& reader, WorkerHost& host, uint64_t start, uint64_t end, AlignedBuffer& buffer,
            LostSearchLists& lists) {
@@ -54,7 +44,7 @@ void Sweep(SectorReader& reader, WorkerHost& host, uint64_t start, uint64_t end,
 bool SearchLostFatFileSystems(SectorReader& reader, WorkerHost& host, const RecoveryState& state,
                               LostSearchLists& lists) {
   lists.Clear();
-  std::optional<AlignedBuffer> buffer = SweepBuffer();
+  std::optional<AlignedBuffer> buffer = SectorBuffer(kSweepRunSectors, kSmallRunSectors);
   if (!buffer) return false;
   host.setProgressRange(100);
   host.setProgress(0);

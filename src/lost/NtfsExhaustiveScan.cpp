@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <new>
 #include <optional>
 
 #include "catalog/LostRecords.h"
@@ -17,15 +16,6 @@ constexpr uint32_t kSweepRunSectors = 1000;
 constexpr uint32_t kSmallRunSectors = 8;
 constexpr int kCaptionSizeLabel = 1052;
 
-std::optional<AlignedBuffer> SweepBuffer() {
-  for (uint32_t sectors : {kSweepRunSectors, kSmallRunSectors}) {
-    try {
-      return AlignedBuffer(static_cast<size_t>(sectors) * kSectorSize);
-    } catch (const std::bad_alloc&) {
-    }
-  }
-  return std::nullopt;
-}
 
 void Sweep(SectorReader& reader, WorkerHost& host, uint64_t start, uint64_t end, bool bootSectors,
            AlignedBuffer& buffer, NtfsCandidates& candidates) {
@@ -70,7 +60,7 @@ bool SearchNtfsRecords(SectorReader& reader, WorkerHost& host, const RecoverySta
   host.setProgressRange(100);
   host.setStepText(kNtfsSweepText);
   {
-    std::optional<AlignedBuffer> buffer = SweepBuffer();
+    std::optional<AlignedBuffer> buffer = SectorBuffer(kSweepRunSectors, kSmallRunSectors);
     if (!buffer) return false;
     // Nothing lies past the source, whatever the range or a boot sector claims.
     const uint64_t sourceEnd = reader.sourceSectors();

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Recovered.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 #include "support/TestEnv.h"
@@ -21,37 +22,16 @@
 namespace vantor {
 namespace {
 
-using Contents = std::map<std::string, std::string>;  // path -> sha256
+using test::Contents;
+using test::Manifest;
+using test::Recovered;
+using test::Vantor;
 
 std::string LostFixtures() {
   const std::string root = test::FixturesDir();
   const std::string script = test::SourceDir() + "/tests/fixtures/make-lost-fixtures.sh";
   if (std::system(("VANTOR_FIXTURES='" + root + "' '" + script + "' 2>/dev/null").c_str()) != 0) return {};
   return root + "/lost";
-}
-
-std::string Vantor(const std::string& arguments, int* code = nullptr) {
-  return test::Shell("'" + test::VantorBin() + "' " + arguments + " 2>&1", code);
-}
-
-Contents Manifest(const std::string& file) {
-  Contents contents;
-  std::ifstream in(file);
-  for (std::string sha, path; in >> sha && std::getline(in >> std::ws, path);) contents[path] = sha;
-  return contents;
-}
-
-// Recovers with `arguments` into a new folder and returns what it holds.
-Contents Recovered(const std::string& arguments) {
-  test::TempDir out;
-  int code = -1;
-  const std::string report = Vantor("recover " + arguments + " --all --quiet -o '" + out.path() + "'", &code);
-  EXPECT_EQ(code, 0) << arguments << "\n" << report;
-  Contents contents;
-  std::istringstream lines(
-      test::Shell("cd '" + out.path() + "' && find . -type f -print0 | xargs -0 -r sha256sum"));
-  for (std::string sha, path; lines >> sha && std::getline(lines >> std::ws, path);) contents[path.substr(2)] = sha;
-  return contents;
 }
 
 // "DirN/REST" -> REST; empty when the path does not start with a numbered folder.
