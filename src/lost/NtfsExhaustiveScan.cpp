@@ -2,54 +2,16 @@
 
 #include <algorithm>
 #include <array>
-#include <optional>
 
 #include "catalog/LostRecords.h"
-#include "core/AlignedBuffer.h"
 #include "core/ProgressReport.h"
+#include "lost/SectorSweep.h"
 #include "ntfs/NtfsRecord.h"
 
 namespace vantor {
 namespace {
 
-constexpr uint32_t kSweepRunSectors = 1000;
-constexpr uint32_t kSmallRunSectors = 8;
 constexpr int kCaptionSizeLabel = 1052;
-
-
-void Sweep(SectorReader& reader, WorkerHost& host, uint64_t start, uint64_t end, bool bootSectors,
-           AlignedBuffer& buffer, NtfsCandidates& candidates) {
-  const auto runSectors = static_cast<uint32_t>(buffer.size() / kSectorSize);
-  ProgressReport report;
-  std::array<uint8_t, kNtfsCandidateRecordBytes> straddling{};
-  for (uint64_t next = start; next < end;) {
-    host.pauseGate();
-    if (const uint64_t data = reader.dataFrom(next); data > next) {
-      next = std::min(data, end);
-      continue;
-    }
-    const auto count = static_cast<uint32_t>(std::min<uint64_t>(runSectors, end - next));
-    buffer.Clear();
-    reader.read(next, count, buffer.data());
-    for (uint32_t i = 0; i < count; ++i) {
-      const uint8_t* at = buffer.data() + static_cast<size_t>(i) * kSectorSize;
-      const ByteView sector(at, kSectorSize);
-      const uint8_t* record = at;
-      // A record that runs past the run is read whole on its own.
-      if (sector.matches(0, "FILE") && i + 1 >= count) {
-        straddling.fill(0);
-        reader.read(next + i, kNtfsCandidateRecordBytes / kSectorSize, straddling.data());
-        record = straddling.data();
-      }
-      NoteNtfsSector(sector, next + i, record, bootSectors, candidates);
-      report.ReportSector(host, next + i, end, static_cast<uint32_t>(candidates.folders.size()),
-                          static_cast<uint32_t>(candidates.files.size()), {});
-    }
-    next += count;
-    host.setProgress(std::min<uint64_t>(next * 100 / end, 100));
-    if (host.stopRequested()) return;
-  }
-}
 
 }  // namespace
 
@@ -59,14 +21,23 @@ bool SearchNtfsRecords(SectorReader& reader, WorkerHost& host, const RecoverySta
   const SectorsRead read = [&](uint64_t first, uint32_t count, uint8_t* buffer) { reader.read(first, count, buffer); };
   host.setProgressRange(100);
   host.setStepText(kNtfsSweepText);
-  {
-    std::optional<AlignedBuffer> buffer = SectorBuffer(kSweepRunSectors, kSmallRunSectors);
-    if (!buffer) return false;
-    // Nothing lies past the source, whatever the range or a boot sector claims.
-    const uint64_t sourceEnd = reader.sourceSectors();
-    const uint64_t end = sourceEnd != 0 ? std::min(state.endSector, sourceEnd) : state.endSector;
-    Sweep(reader, host, state.startSector, end, state.partitionSearch == 1, *buffer, candidates);
-  }
+  ProgressReport report;
+  std::array<uint8_t, kNtfsCandidateRecordBytes> straddling{};
+  const bool swept = SweepSectors(
+      reader, host, state.startSector, state.endSector, [&](const uint8_t* at, uint64_t number, uint32_t inRun) {
+        const ByteView sector(at, kSectorSize);
+        const uint8_t* record = at;
+        // A record that runs past the run is read whole on its own.
+        if (inRun * kSectorSize < kNtfsCandidateRecordBytes && sector.matches(0, "FILE")) {
+          straddling.fill(0);
+          reader.read(number, kNtfsCandidateRecordBytes / kSectorSize, straddling.data());
+          record = straddling.data();
+        }
+        NoteNtfsSector(sector, number, record, state.partitionSearch == 1, candidates);
+        report.ReportSector(host, number, state.endSector, static_cast<uint32_t>(candidates.folders.size()),
+                            static_cast<uint32_t>(candidates.files.size()), {});
+      });
+  if (!swept) return false;
   // Stop ends the step that runs; the next ones go on with what was found.
   host.clearStop();
   host.setProgress(0);
