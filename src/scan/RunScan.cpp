@@ -91,10 +91,10 @@ ScanReport RunScan(Session& session, bool logReport) {
     LostSearchLists& lists = session.lostSearch;
     const bool ok = ntfsSearch ? SearchNtfsRecords(session.reader, session.host(), state, lists)
                                : SearchLostFatFileSystems(session.reader, session.host(), state, lists);
-    if (!ok) return {false, "Not Enough Memory", false, false, {}};
+    if (!ok) return {false, "Not Enough Memory", false, {}};
     const uint64_t folders = ntfsSearch ? lists.ntfs.folders.size() : lists.folders.size();
     const uint64_t others = ntfsSearch ? lists.ntfs.files.size() : lists.boots.size();
-    return finish({true, {}, false, true, SearchReportLines(SecondsSince(start), folders, others)});
+    return finish({true, {}, true, SearchReportLines(SecondsSince(start), folders, others)});
   }
   ScanReport report;
   if (worker == WorkerKind::kNtfsChosenFileSystem) {
@@ -104,7 +104,7 @@ ScanReport RunScan(Session& session, bool logReport) {
     report.lines = Step3ReportLines(session.catalog, SecondsSince(start), state.exhaustiveSwitch == 1);
     return finish(std::move(report));
   }
-  if (state.bootValuesValid != 1) return {false, "the boot sector of the " + name + " volume is not valid", false, false, {}};
+  if (state.bootValuesValid != 1) return {false, "the boot sector of the " + name + " volume is not valid", false, {}};
   if (worker == WorkerKind::kFatScan || worker == WorkerKind::kFatExhaustiveScan ||
       worker == WorkerKind::kFatLostPartitionSearch) {
     FatScanResult result = worker == WorkerKind::kFatScan            ? FatScan(session)
@@ -115,7 +115,7 @@ ScanReport RunScan(Session& session, bool logReport) {
       state.exhaustiveSwitch = 1;
       result = FatExhaustiveScan(session);
     }
-    report = {result.ok, result.failure, false, false, {}};
+    report = {result.ok, result.failure, false, {}};
   } else if (worker == WorkerKind::kNtfsScan || worker == WorkerKind::kNtfsExhaustiveScan) {
     bool exhaustive = worker == WorkerKind::kNtfsExhaustiveScan;
     if (!exhaustive) {
@@ -131,7 +131,7 @@ ScanReport RunScan(Session& session, bool logReport) {
     if (!report.ok) report.failure = "Not Enough Memory";
   } else {
     // Each further worker is one more branch here.
-    return {false, "no scan is available for the file system " + name, false, false, {}};
+    return {false, "no scan is available for the file system " + name, false, {}};
   }
   report.lines = Step3ReportLines(session.catalog, SecondsSince(start), state.exhaustiveSwitch == 1);
   return finish(std::move(report));

@@ -15,7 +15,6 @@ class RecoveryCatalog;
 struct ScanReport {
   bool ok = false;
   std::string failure;             // what to tell the user when not ok
-  bool foundNothing = false;       // the scan found nothing: the exhaustive scan takes over
   bool searchFinished = false;     // a lost-partition search ran: its file systems are listed next
   std::vector<std::string> lines;  // the Step 3 section as logged
 };
