@@ -68,6 +68,7 @@ void QtWorkerHost::start(std::function<void()> work) {
     std::lock_guard lock(mutex_);
     done_ = false;
   }
+  ending_ = false;
   thread_ = std::thread([this, work = std::move(work)] {
     work();
     {
@@ -92,6 +93,7 @@ void QtWorkerHost::release() {
 }
 
 void QtWorkerHost::stopAndWait() {
+  ending_ = true;
   requestStop();
   release();
   waitForEnd();

@@ -37,7 +37,10 @@ class QtWorkerHost : public QObject, public vantor::WorkerHost {
   void setCaption(int control, const std::string& text) override;
   void pauseGate() override;
   bool stopRequested() override { return stop_.load(); }
-  void clearStop() override { stop_ = false; }
+  // A stop that ends the whole worker (stopAndWait) is not taken back.
+  void clearStop() override {
+    if (!ending_) stop_ = false;
+  }
   int32_t askBadSectors() override;
   void messageInfo(const std::string& text) override;
   bool question(const std::string& text) override;
@@ -75,6 +78,7 @@ class QtWorkerHost : public QObject, public vantor::WorkerHost {
   QPointer<QWidget> dialog_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> ending_{false};
   std::mutex mutex_;
   std::condition_variable changed_;
   bool held_ = false;

@@ -16,12 +16,13 @@
 
 namespace {
 
-// Reads of the backing file, each after a short wait.
+// Reads of the backing file, each of at least `minBytes` after a short wait.
 class SlowDevice : public vantor::RawDevice {
  public:
-  SlowDevice(std::unique_ptr<vantor::RawDevice> backing, int micros) : backing_(std::move(backing)), micros_(micros) {}
+  SlowDevice(std::unique_ptr<vantor::RawDevice> backing, int micros, size_t minBytes)
+      : backing_(std::move(backing)), micros_(micros), minBytes_(minBytes) {}
   bool readAt(uint64_t offset, void* buffer, size_t length) override {
-    std::this_thread::sleep_for(std::chrono::microseconds(micros_));
+    if (length >= minBytes_) std::this_thread::sleep_for(std::chrono::microseconds(micros_));
     return backing_->readAt(offset, buffer, length);
   }
   bool writeAt(uint64_t, const void*, size_t) override { return false; }
@@ -30,6 +31,7 @@ class SlowDevice : public vantor::RawDevice {
  private:
   std::unique_ptr<vantor::RawDevice> backing_;
   int micros_;
+  size_t minBytes_;
 };
 
 }  // namespace
@@ -39,13 +41,13 @@ std::string BigImage() {
   return std::string(folder != nullptr ? folder : "fixtures") + "/gui-big-fat.img";
 }
 
-void ChooseBigVolume(vantor::Session& session, int readMicros) {
+void ChooseBigVolume(vantor::Session& session, int readMicros, size_t slowFromBytes) {
   session.reader.mapDevice("\\\\.\\PhysicalDrive0", BigImage());
-  session.reader.setOpener([readMicros](const std::string& path, vantor::DeviceAccess access)
+  session.reader.setOpener([readMicros, slowFromBytes](const std::string& path, vantor::DeviceAccess access)
       -> std::unique_ptr<vantor::RawDevice> {
     auto file = vantor::OpenFileDevice(path, access);
     if (file == nullptr || readMicros == 0) return file;
-    return std::make_unique<SlowDevice>(std::move(file), readMicros);
+    return std::make_unique<SlowDevice>(std::move(file), readMicros, slowFromBytes);
   });
   vantor::RecoveryState& state = session.state;
   state.selectedItemText = u"Disk0";

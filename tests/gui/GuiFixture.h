@@ -71,9 +71,10 @@ class Script : public QObject {
 };
 
 // The big FAT32 fixture (100 000 files) as a raw image, and Steps 1 and 2 as the
-// wizard leaves them for it read as disk 0, each read `readMicros` late.
+// wizard leaves them for it read as disk 0, each read of at least
+// `slowFromBytes` `readMicros` late.
 std::string BigImage();
-void ChooseBigVolume(vantor::Session& session, int readMicros);
+void ChooseBigVolume(vantor::Session& session, int readMicros, size_t slowFromBytes = 0);
 
 // The typical way in and out of the wizard on the sample disk (the chooser
 // gives the file): open it, press "Vantor", take the disk in Step 1 and

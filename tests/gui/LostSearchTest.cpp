@@ -4,6 +4,7 @@
 // the sweep and during the exhaustive scan's cluster search on a large volume;
 // and Step 4 switches to the exhaustive scan on request.
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,6 +52,7 @@ class LostSearchTest : public QObject {
   void zeroedTableSearchedAndEachFileSystemScanned();
   void pauseStopAndBackDuringTheSweep();
   void stopDuringTheClusterSearchKeepsWhatWasFound();
+  void backDuringTheClusterSearchEndsTheWholeScan();
   void step4SwitchesToTheExhaustiveScan();
   void ntfsFileSystemsFoundAndScanned();
 };
@@ -156,7 +158,9 @@ void LostSearchTest::stopDuringTheClusterSearchKeepsWhatWasFound() {
   if (!std::filesystem::exists(BigImage())) QSKIP("the big FAT fixture is not built (tests/gui/make-big-fat.sh)");
   GuiWorld world;
   vantor::Session& session = world.app->session();
-  ChooseBigVolume(session, 20000);
+  // Only the cluster search's runs of 1 MiB are slow: the folders found are then
+  // read at the disk's speed.
+  ChooseBigVolume(session, 20000, 1 << 20);
   session.state.exhaustiveSwitch = 1;
   uint32_t folders = 0;
   Script script(&world.app->context(), 60000);
@@ -176,6 +180,28 @@ void LostSearchTest::stopDuringTheClusterSearchKeepsWhatWasFound() {
   QVERIFY2(script.finished(), qPrintable(script.failure()));
   QVERIFY(folders > 1);
   QVERIFY(folders < 51);
+}
+
+// Back during the cluster search ends the scan itself, not only its step: the
+// folders found are not read (each read here is slow), and the catalog is freed.
+void LostSearchTest::backDuringTheClusterSearchEndsTheWholeScan() {
+  if (!std::filesystem::exists(BigImage())) QSKIP("the big FAT fixture is not built (tests/gui/make-big-fat.sh)");
+  GuiWorld world;
+  vantor::Session& session = world.app->session();
+  ChooseBigVolume(session, 20000);
+  session.state.exhaustiveSwitch = 1;
+  Script script(&world.app->context(), 60000);
+  script.answer(true, "Are you sure you want to go back to Step 2");
+  SearchProgress step3(world.app->context(), nullptr);
+  step3.show();
+  QTRY_VERIFY_WITH_TIMEOUT(LabelText(&step3, "directoriesFound").toInt() > 4, 20000);
+  QElapsedTimer back;
+  back.start();
+  QTest::mouseClick(step3.findChild<QPushButton*>("backButton"), Qt::LeftButton);
+  QTRY_VERIFY_WITH_TIMEOUT(!step3.isVisible(), 30000);
+  QVERIFY2(back.elapsed() < 3000, "Back waited for the folders found to be read");  // 2.5 s each
+  QVERIFY2(script.finished(), qPrintable(script.failure()));
+  QCOMPARE(session.catalog.directoriesFound, 0u);
 }
 
 // "Exhaustive Recovery" in Step 4's menu, answered Yes, closes Step 4 and
