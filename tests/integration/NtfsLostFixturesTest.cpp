@@ -76,12 +76,20 @@ TEST(NtfsLostFixtures, VolumeWithoutBootSectorsFoundFromFolderPairs) {
 }
 
 // The MFT cannot be mapped: the normal scan finds nothing and switches; at
-// least 95 % of the files come back with their names, folders and content.
+// least 95 % of the files come back with their names, folders and content, and
+// a folder deleted before the damage is listed, deleted, with its files.
 TEST(NtfsLostFixtures, UnmappableMftSwitchesToTheExhaustiveScan) {
   const std::string folder = Fixtures();
   if (folder.empty()) GTEST_SKIP() << "the NTFS fixtures need root, FUSE, mkntfs and ntfs-3g";
   const std::string source = "'" + folder + "/nomft.img'";
-  EXPECT_NE(Vantor("scan " + source).find("Switching to Exhaustive Recovery"), std::string::npos);
+  const std::string listing = Vantor("scan " + source);
+  EXPECT_NE(listing.find("Switching to Exhaustive Recovery"), std::string::npos);
+  std::map<std::string, std::string> deleted;  // path -> y/n
+  std::istringstream lines(listing);
+  for (std::string line; std::getline(lines, line);)
+    if (line.size() > 4 && line[1] == '\t') deleted[line.substr(line.rfind('\t') + 1)] = line.substr(2, 1);
+  for (const std::string path : {"Old Projects", "Old Projects/project 1.txt", "Old Projects/project 3.txt"})
+    EXPECT_EQ(deleted[path], "y") << path << "\n" << listing;
   const Contents want = Manifest(folder + "/nomft.manifest");
   EXPECT_GE(Matching(Recovered(source), want) * 100, want.size() * 95);
 }
