@@ -16,6 +16,11 @@ inline constexpr int kCaptionFolders = 1048;
 inline constexpr int kCaptionFiles = 1049;
 inline constexpr int kCaptionLastName = 1050;
 
+// done × 100 / total for a progress bar, at most 100; 0 when there is no total.
+inline uint64_t ProgressPercent(uint64_t done, uint64_t total) {
+  return total == 0 ? 0 : (done * 100 / total < 100 ? done * 100 / total : 100);
+}
+
 class ProgressReport {
  public:
   // Position in bytes; the name is UTF-16 as the records hold it.

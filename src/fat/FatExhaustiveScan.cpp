@@ -23,7 +23,6 @@ RecordTimes DotEntryTimes(ByteView entry) {
           .accessed = {entry.le16(18), 0}};
 }
 
-uint64_t Percent(uint64_t done, uint64_t total) { return total == 0 ? 0 : std::min<uint64_t>(done * 100 / total, 100); }
 
 class ExhaustiveScan {
  public:
@@ -100,7 +99,7 @@ class ExhaustiveScan {
                             std::u16string(lastName.begin(), lastName.end()));
       }
       sector += count;
-      host_.setProgress(Percent(sector, end));
+      host_.setProgress(ProgressPercent(sector, end));
       if (host_.stopRequested()) break;
     }
     looseClaimed_.assign(looseClusters_.size(), false);
@@ -114,7 +113,7 @@ class ExhaustiveScan {
       FolderRecord& folder = folders[i];
       if (folder.parentKey == 0) continue;
       if (!catalog_.HasFolder(folder.parentKey, folder.fileSystemNumber)) folder.parentKey = LostKey;
-      host_.setProgress(Percent(i, catalog_.directoriesFound));
+      host_.setProgress(ProgressPercent(i, catalog_.directoriesFound));
     }
   }
 
@@ -139,7 +138,7 @@ class ExhaustiveScan {
         if (directories_.ReadFolder(key, deleted, [&](const DecodedEntry& entry) { return Take(entry, key, deleted); }))
           ClaimRead();
       }
-      host_.setProgress(Percent(done++, catalog_.directoriesFound));
+      host_.setProgress(ProgressPercent(done++, catalog_.directoriesFound));
       if (host_.stopRequested()) return;
     }
   }

@@ -4,6 +4,7 @@
 #include <array>
 #include <utility>
 
+#include "core/ProgressReport.h"
 #include "core/WorkerHost.h"
 #include "partition/BootValues.h"
 
@@ -82,10 +83,6 @@ unsigned ShiftOf(uint32_t sectorsPerCluster) {
   return shift;
 }
 
-void SetPercent(WorkerHost& host, uint64_t done, uint64_t total) {
-  host.setProgress(total == 0 ? 0 : std::min<uint64_t>(done * 100 / total, 100));
-}
-
 }  // namespace
 
 void NoteSearchSector(ByteView s, uint64_t number, LostSearchLists& lists) {
@@ -131,7 +128,7 @@ void MatchBootCandidates(LostSearchLists& lists, WorkerHost& host) {
       }
       folder.fileSystemNumber = number;
     }
-    SetPercent(host, b + 1, lists.boots.size());
+    host.setProgress(ProgressPercent(b + 1, lists.boots.size()));
   }
 }
 
@@ -177,7 +174,7 @@ void InferFileSystems(LostSearchLists& lists, const std::string& name, WorkerHos
       }
       if (name != "FAT32" && largest > 65536) lists.found.back().name = "FAT32";
     }
-    SetPercent(host, p + 1, folders.size());
+    host.setProgress(ProgressPercent(p + 1, folders.size()));
   }
 }
 

@@ -1,16 +1,10 @@
 #include "lost/FoundFolders.h"
 
-#include <algorithm>
 #include <string>
 
 #include "core/ProgressReport.h"
 
 namespace vantor {
-namespace {
-
-uint64_t Percent(uint64_t done, uint64_t total) { return total == 0 ? 0 : std::min<uint64_t>(done * 100 / total, 100); }
-
-}  // namespace
 
 bool PrepareFoundFolders(RecoveryCatalog& catalog, WorkerHost& host, LostSearchLists& lists, int32_t number) {
   const auto fileSystem = static_cast<int16_t>(number);
@@ -40,7 +34,7 @@ bool PrepareFoundFolders(RecoveryCatalog& catalog, WorkerHost& host, LostSearchL
         return false;
       report.Report(host, catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound,
                     std::u16string(name.begin(), name.end()));
-      host.setProgress(Percent(i + 1, total));
+      host.setProgress(ProgressPercent(i + 1, total));
       if (host.stopRequested()) break;
     }
   }
@@ -51,7 +45,7 @@ bool PrepareFoundFolders(RecoveryCatalog& catalog, WorkerHost& host, LostSearchL
   for (FolderRecord& folder : catalog.folders()) {
     if (folder.parentKey == 0 || folder.fileSystemNumber != fileSystem) continue;
     if (!catalog.HasFolder(folder.parentKey, fileSystem)) folder.parentKey = LostKey;
-    host.setProgress(Percent(++moved, catalog.directoriesFound));
+    host.setProgress(ProgressPercent(++moved, catalog.directoriesFound));
     if (host.stopRequested()) break;
   }
   host.clearStop();

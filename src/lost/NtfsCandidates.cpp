@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "core/Sector.h"
+#include "core/ProgressReport.h"
 #include "core/WorkerHost.h"
 #include "ntfs/DataAttribute.h"
 #include "ntfs/FileName.h"
@@ -39,10 +40,6 @@ uint32_t SystemFileNumber(const std::u16string& name) {
 // The number a record states itself: NTFS 3.1 keeps it at offset 44, after an
 // update sequence array that then starts at 48.
 uint32_t StatedRecordNumber(ByteView record) { return record.le16(4) >= 48 ? record.le32(44) : 0; }
-
-void SetPercent(WorkerHost& host, uint64_t done, uint64_t total) {
-  host.setProgress(total == 0 ? 0 : std::min<uint64_t>(done * 100 / total, 100));
-}
 
 // An index block read whole, its update sequence restored; empty when its size
 // is out of range.
@@ -159,7 +156,7 @@ void NumberFoldersFromIndexBlocks(NtfsCandidates& candidates, const SectorsRead&
         break;
       }
     }
-    SetPercent(host, b + 1, candidates.blocks.size());
+    host.setProgress(ProgressPercent(b + 1, candidates.blocks.size()));
   }
 }
 
@@ -177,7 +174,7 @@ void NumberRecordsByDiskOrder(NtfsCandidates& candidates, WorkerHost& host) {
       running = key;
     else
       key = running;
-    if (taken % 1024 == 0) SetPercent(host, taken, total);
+    if (taken % 1024 == 0) host.setProgress(ProgressPercent(taken, total));
   }
 }
 
@@ -202,7 +199,7 @@ bool ConfirmFileSystem(NtfsCandidates& candidates, const SectorsRead& read, uint
       confirmed = true;
       if (auto used = firstBlockAt.find(at); used != firstBlockAt.end()) candidates.blocks[used->second].used = true;
     }
-    if (i % 256 == 0) SetPercent(host, i + 1, candidates.folders.size());
+    if (i % 256 == 0) host.setProgress(ProgressPercent(i + 1, candidates.folders.size()));
   }
   return confirmed;
 }
@@ -237,7 +234,7 @@ std::vector<NtfsFound> FindFileSystemsFromFolderPairs(NtfsCandidates& candidates
     host.pauseGate();
     if (host.stopRequested()) break;
     NtfsFolderCandidate& first = folders[p];
-    SetPercent(host, p + 1, folders.size());
+    host.setProgress(ProgressPercent(p + 1, folders.size()));
     if (first.fileSystemNumber != 0) continue;
     const int64_t s1 = blockOf(first);
     if (s1 < 0) {

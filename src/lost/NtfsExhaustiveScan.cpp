@@ -101,7 +101,7 @@ bool DumpNtfsFileSystem(RecoveryCatalog& catalog, WorkerHost& host, const LostSe
                             .times = folder.times,
                             .fileSystemNumber = static_cast<int16_t>(folder.fileSystemNumber)}))
       return false;
-    host.setProgress(std::min<uint64_t>(++done * 100 / total, 100));
+    host.setProgress(ProgressPercent(++done, total));
   }
   host.clearStop();
   // Files carry no file-system number: those of another file system found are
@@ -126,7 +126,7 @@ bool DumpNtfsFileSystem(RecoveryCatalog& catalog, WorkerHost& host, const LostSe
       return false;
     catalog.bytesTotal += file.size;
     report.Report(host, catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound, file.name);
-    host.setProgress(std::min<uint64_t>(done * 100 / total, 100));
+    host.setProgress(ProgressPercent(done, total));
   }
   host.clearStop();
   host.setStepText(kNtfsLostFoldersText);

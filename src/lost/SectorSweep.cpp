@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/AlignedBuffer.h"
+#include "core/ProgressReport.h"
 #include "core/Sector.h"
 
 namespace vantor {
@@ -32,7 +33,7 @@ bool SweepSectors(SectorReader& reader, WorkerHost& host, uint64_t start, uint64
     reader.read(next, count, buffer->data());
     for (uint32_t i = 0; i < count; ++i) visit(buffer->data() + size_t{i} * kSectorSize, next + i, count - i);
     next += count;
-    host.setProgress(std::min<uint64_t>(next * 100 / end, 100));
+    host.setProgress(ProgressPercent(next, end));
     if (host.stopRequested()) break;
   }
   return true;
