@@ -191,13 +191,17 @@ bool ConfirmFileSystem(NtfsCandidates& candidates, const SectorsRead& read, uint
         folder.firstIndexCluster == 0)
       continue;
     const uint64_t at = start + uint64_t{sectorsPerCluster} * folder.firstIndexCluster;
+    // A block is the first of one folder only: one already taken belongs to a
+    // file system laid out like this one, earlier on the disk.
+    const auto known = firstBlockAt.find(at);
+    if (known != firstBlockAt.end() && candidates.blocks[known->second].used) continue;
     sector.fill(0);
     read(at, 1, sector.data());
     IndexBlockHeader header;
     if (ReadIndexBlockHeader(ByteView(sector.data(), sector.size()), header) && header.directoryNumber == folder.ownKey) {
       folder.fileSystemNumber = number;
       confirmed = true;
-      if (auto used = firstBlockAt.find(at); used != firstBlockAt.end()) candidates.blocks[used->second].used = true;
+      if (known != firstBlockAt.end()) candidates.blocks[known->second].used = true;
     }
     if (i % 256 == 0) host.setProgress(ProgressPercent(i + 1, candidates.folders.size()));
   }
@@ -208,25 +212,30 @@ std::vector<NtfsFound> FindFileSystemsFromFolderPairs(NtfsCandidates& candidates
                                                       uint64_t end, int32_t firstNumber, WorkerHost& host) {
   auto& folders = candidates.folders;
   // Each folder's first index block: the first unused block with vcn 0 that
-  // names it.
+  // names it. And the folders with one by the start each cluster size implies:
+  // (start, position), sorted, one array per cluster size. A file system
+  // confirmed takes its blocks, so the index is made again after each.
   std::unordered_map<uint32_t, uint64_t> firstBlockOf;
-  for (const IndexBlockRef& block : candidates.blocks)
-    if (block.vcn == 0 && !block.used) firstBlockOf.emplace(block.directoryNumber, block.sector);
+  std::array<std::vector<std::pair<int64_t, uint32_t>>, kClusterShifts> byStart;
   const auto blockOf = [&](const NtfsFolderCandidate& f) -> int64_t {
     if (f.firstIndexCluster == 0) return -1;
     auto found = firstBlockOf.find(f.ownKey);
     return found == firstBlockOf.end() ? -1 : static_cast<int64_t>(found->second);
   };
-  // The folders with a first block by the start each cluster size implies:
-  // (start, position), sorted, one array per cluster size.
-  std::array<std::vector<std::pair<int64_t, uint32_t>>, kClusterShifts> byStart;
-  for (uint32_t p = 0; p < folders.size(); ++p) {
-    const int64_t sector = blockOf(folders[p]);
-    if (sector < 0) continue;
-    for (unsigned shift = 0; shift < kClusterShifts; ++shift)
-      byStart[shift].emplace_back(sector - static_cast<int64_t>(folders[p].firstIndexCluster << shift), p);
-  }
-  for (auto& keys : byStart) std::sort(keys.begin(), keys.end());
+  const auto index = [&] {
+    firstBlockOf.clear();
+    for (const IndexBlockRef& block : candidates.blocks)
+      if (block.vcn == 0 && !block.used) firstBlockOf.emplace(block.directoryNumber, block.sector);
+    for (auto& keys : byStart) keys.clear();
+    for (uint32_t p = 0; p < folders.size(); ++p) {
+      const int64_t sector = blockOf(folders[p]);
+      if (sector < 0 || folders[p].fileSystemNumber != 0) continue;
+      for (unsigned shift = 0; shift < kClusterShifts; ++shift)
+        byStart[shift].emplace_back(sector - static_cast<int64_t>(folders[p].firstIndexCluster << shift), p);
+    }
+    for (auto& keys : byStart) std::sort(keys.begin(), keys.end());
+  };
+  index();
 
   std::vector<NtfsFound> found;
   std::set<std::pair<int64_t, uint32_t>> tried;
@@ -264,6 +273,7 @@ std::vector<NtfsFound> FindFileSystemsFromFolderPairs(NtfsCandidates& candidates
                        std::to_string(number - 1));
       if (ConfirmFileSystem(candidates, read, static_cast<uint64_t>(start), 1u << shift, end, number, host)) {
         found.push_back({static_cast<uint64_t>(start), end, 1u << shift});
+        index();
         host.setStepText("Step 4.2/5 :- Analysing File System. Please Wait...    File System Enumerated :- " +
                          std::to_string(number));
         break;

@@ -109,12 +109,17 @@ bool DumpNtfsFileSystem(RecoveryCatalog& catalog, WorkerHost& host, const LostSe
   const FoundFileSystem* own = number >= 1 && static_cast<size_t>(number) <= lists.found.size()
                                    ? &lists.found[static_cast<size_t>(number) - 1]
                                    : nullptr;
+  // One found from folder pairs reaches to the end of the range searched: it
+  // ends where the next file system found begins.
+  uint64_t ownEnd = own != nullptr ? own->endSector : 0;
+  for (const FoundFileSystem& other : lists.found)
+    if (own != nullptr && other.startSector > own->startSector) ownEnd = std::min(ownEnd, other.startSector);
   ProgressReport report;
   for (const NtfsFileCandidate& file : candidates.files) {
     if (host.stopRequested()) break;
     ++done;
-    if (own != nullptr && own->endSector > own->startSector &&
-        (file.recordSector < own->startSector || file.recordSector >= own->endSector))
+    if (own != nullptr && ownEnd > own->startSector &&
+        (file.recordSector < own->startSector || file.recordSector >= ownEnd))
       continue;
     if (!catalog.AddFile({.longName = file.name,
                           .deleted = file.deleted,

@@ -4,6 +4,7 @@
 // What comes back is checked against what was put on them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,7 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "lost/NtfsExhaustiveScan.h"
+#include "session/Session.h"
 #include "support/Recovered.h"
+#include "support/ScriptedHost.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 #include "support/TestEnv.h"
@@ -92,6 +96,38 @@ TEST(NtfsLostFixtures, UnmappableMftSwitchesToTheExhaustiveScan) {
     EXPECT_EQ(deleted[path], "y") << path << "\n" << listing;
   const Contents want = Manifest(folder + "/nomft.manifest");
   EXPECT_GE(Matching(Recovered(source), want) * 100, want.size() * 95);
+}
+
+// Stop in any step of the search ends that step only: the later steps run over
+// what was found. Stopped in the sweep's first run, before the first file
+// system, nothing is found; stopped while the boot sectors are tested, the
+// folder pairs still find both file systems at their starts.
+TEST(NtfsLostFixtures, StopInEachStepOfTheSearchEndsThatStepOnly) {
+  const std::string folder = Fixtures();
+  if (folder.empty()) GTEST_SKIP() << "the NTFS fixtures need root, FUSE, mkntfs and ntfs-3g";
+  std::ifstream layout(folder + "/lost2.layout");
+  std::vector<uint64_t> starts;
+  for (uint64_t number, start, end; layout >> number >> start >> end;) starts.push_back(start);
+  const std::vector<std::string> steps = {kNtfsSweepText, kNtfsFolderNumbersText, kNtfsFileNumbersText,
+                                          kNtfsConfirmText, "Step 4.2/5"};
+  for (size_t stopIn = 0; stopIn < steps.size(); ++stopIn) {
+    Session session;
+    session.reader.mapDevice("\\\\.\\PhysicalDrive0", folder + "/lost2.img");
+    RecoveryState state;
+    state.endSector = session.reader.sourceSectors();
+    state.partitionSearch = 1;
+    test::ScriptedHost host;
+    host.stopInStep = steps[stopIn];
+    LostSearchLists lists;
+    ASSERT_TRUE(SearchNtfsRecords(session.reader, host, state, lists));
+    for (size_t later = stopIn + 1; later + 1 < steps.size(); ++later)
+      EXPECT_TRUE(std::any_of(host.steps.begin(), host.steps.end(),
+                              [&](const std::string& s) { return s.rfind(steps[later], 0) == 0; }))
+          << "stopped in " << steps[stopIn] << ", " << steps[later] << " did not run";
+    std::vector<uint64_t> found;
+    for (const FoundFileSystem& f : lists.found) found.push_back(f.startSector);
+    EXPECT_EQ(found, stopIn == 0 ? std::vector<uint64_t>{} : starts) << "stopped in " << steps[stopIn];
+  }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ class ScriptedHost : public WorkerHost {
   std::deque<ReplaceAnswer> replaceAnswers;
   std::deque<WriteErrorAnswer> writeErrorAnswers;
   int stopAfterPolls = -1;  // stopRequested() turns true after this many polls
+  std::string stopInStep;   // ... or while the last step text begins with this
 
   std::vector<std::string> calls;  // "badSectors", "message:TEXT", "question:TEXT", ...
   std::vector<std::string> steps;
@@ -23,6 +24,7 @@ class ScriptedHost : public WorkerHost {
   uint64_t lastProgress = 0;
   uint64_t progressRange = 0;
   int polls = 0;
+  bool stopTaken = false;
 
   int badSectorQuestions() const { return Count("badSectors"); }
   int Count(const std::string& call) const {
@@ -38,8 +40,16 @@ class ScriptedHost : public WorkerHost {
     calls.push_back("caption" + std::to_string(control) + ":" + text);
   }
   void trace(const std::string& text) override { traces.push_back(text); }
-  bool stopRequested() override { return stopAfterPolls >= 0 && ++polls > stopAfterPolls; }
-  void clearStop() override { stopAfterPolls = -1; }
+  bool stopRequested() override {
+    if (!stopInStep.empty() && !steps.empty() && steps.back().rfind(stopInStep, 0) == 0) stopTaken = true;
+    return stopTaken || (stopAfterPolls >= 0 && ++polls > stopAfterPolls);
+  }
+  // As the wizard's Stop: a stop seen is cleared, one not yet come stays.
+  void clearStop() override {
+    stopAfterPolls = -1;
+    if (stopTaken) stopInStep.clear();
+    stopTaken = false;
+  }
   int32_t askBadSectors() override {
     calls.push_back("badSectors");
     return Pop(badSectorAnswers, static_cast<int32_t>(kSkip));
