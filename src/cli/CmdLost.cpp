@@ -16,7 +16,7 @@ namespace vantor::cli {
 
 int LostCommand(const Arguments& arguments) {
   const std::string usage =
-      std::string("vantor lost SOURCE --fs FAT12|FAT16|FAT32|NTFS [--range FIRST END] [--json] [--ignore-cid] ") +
+      std::string("vantor lost SOURCE --fs FAT12|FAT16|FAT32|NTFS [--range FIRST END] [--json] [--save-state FILE] [--ignore-cid] ") +
       kHostOptionsUsage;
   if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage
@@ -26,7 +26,8 @@ int LostCommand(const Arguments& arguments) {
                  "sector is gone (a FAT one named by --fs). One line per file system:\n"
                  "\"File System N - NAME\", start sector, end sector and size, separated by tabs; --json\n"
                  "adds the sectors per cluster and the cluster base. Scan or recover one of them with\n"
-                 "--lost N --fs TYPE.\n"
+                 "--lost N --fs TYPE, or save the search with --save-state FILE (FILE.ST2C, its name\n"
+                 "upper-cased) and scan from it later with --state FILE.ST2C --lost N.\n"
               << kIgnoreCidHelp;
     return kExitOk;
   }
@@ -36,6 +37,9 @@ int LostCommand(const Arguments& arguments) {
   if (std::string problem = TakeHostOptions(args, hostOptions); !problem.empty()) return UsageError(usage, problem);
   const bool json = TakeFlag(args, "--json");
   const bool ignoreCid = TakeFlag(args, "--ignore-cid");
+  std::string saveState;
+  if (std::string problem = TakeValue(args, "--save-state", saveState); !problem.empty())
+    return UsageError(usage, problem);
   if (std::find(args.begin(), args.end(), "--fs") == args.end()) return UsageError(usage, "lost needs --fs TYPE");
   args.insert(args.end(), {"--lost", "1"});
   if (std::string problem = TakeVolumeOptions(args, volume); !problem.empty()) return UsageError(usage, problem);
@@ -51,6 +55,9 @@ int LostCommand(const Arguments& arguments) {
   host.finishProgress();
   if (Interrupted()) return kExitInterrupted;
   if (!searched.ok) return Failure(searched.message);
+  if (!saveState.empty())
+    if (StepResult saved = SaveSessionState(session, saveState, true, hostOptions.quiet); !saved.ok)
+      return Failure(saved.message);
   std::string out = json ? "[" : "";
   for (size_t i = 0; i < session.lostSearch.found.size(); ++i) {
     FoundDescription found;

@@ -37,7 +37,7 @@ void WriteOut(const std::string& text) { std::fwrite(text.data(), 1, text.size()
 }  // namespace
 
 int ScanCommand(const Arguments& arguments) {
-  const std::string usage = std::string("vantor scan SOURCE ") + kVolumeUsage + " [--json] [--codepage N] [--ignore-cid] " + kHostOptionsUsage;
+  const std::string usage = std::string("vantor scan SOURCE ") + kVolumeUsage + " [--json] [--save-state FILE] [--codepage N] [--ignore-cid] " + kHostOptionsUsage;
   if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage
               << "\n\nScans file system N (default 1, numbered as 'vantor partitions' lists them) for its\n"
@@ -45,6 +45,8 @@ int ScanCommand(const Arguments& arguments) {
                  "(y/n), size, modified, created and accessed dates, and the path under Root, separated\n"
                  "by tabs; --json prints the same as one JSON array. Then the total size and the\n"
                  "numbers of folders and files found (on standard error with --json).\n"
+                 "--save-state FILE writes the result to FILE.ST4 (its name upper-cased); --state FILE.ST4\n"
+                 "loads such a result instead of scanning, --state FILE.ST2C --lost N a saved search.\n"
               << kCodePageHelp << kIgnoreCidHelp;
     return kExitOk;
   }
@@ -58,6 +60,9 @@ int ScanCommand(const Arguments& arguments) {
   if (std::string problem = TakeScanOptions(args, scanOptions); !problem.empty()) return UsageError(usage, problem);
   if (std::string problem = TakeVolumeOptions(args, volume); !problem.empty()) return UsageError(usage, problem);
   const bool ignoreCid = TakeFlag(args, "--ignore-cid");
+  std::string saveState;
+  if (std::string problem = TakeValue(args, "--save-state", saveState); !problem.empty())
+    return UsageError(usage, problem);
   if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 1) return UsageError(usage, "scan takes exactly one SOURCE");
   Session session;
@@ -72,6 +77,9 @@ int ScanCommand(const Arguments& arguments) {
   host.finishProgress();
   if (!report.ok) return Failure(report.failure);
   if (Interrupted()) return kExitInterrupted;  // a part of the catalog is no answer
+  if (!saveState.empty())
+    if (StepResult saved = SaveSessionState(session, saveState, false, hostOptions.quiet); !saved.ok)
+      return Failure(saved.message);
   const bool ntfs = session.state.fileSystem() == FileSystemKind::kNtfs;
   const auto fileSystem = static_cast<int16_t>(session.state.selectedFileSystem);
   if (scanOptions.json)

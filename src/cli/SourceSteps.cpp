@@ -1,5 +1,7 @@
 #include "cli/SourceSteps.h"
 
+#include <cstdio>
+
 #include "cli/Usage.h"
 #include "disk/SourceSelection.h"
 #include "logs/Logs.h"
@@ -12,6 +14,7 @@
 #include "platform/Utf.h"
 #include "scan/RunScan.h"
 #include "session/Session.h"
+#include "state/SearchState.h"
 
 namespace vantor::cli {
 
@@ -56,8 +59,10 @@ std::string TakeVolumeOptions(Arguments& args, VolumeChoice& choice) {
   bool partitionGiven = false, typeGiven = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    const size_t values =
-        arg == "--range" ? 2 : arg == "-p" || arg == "--partition" || arg == "--fs" || arg == "--lost" ? 1 : 0;
+    const size_t values = arg == "--range" ? 2
+                          : arg == "-p" || arg == "--partition" || arg == "--fs" || arg == "--lost" || arg == "--state"
+                              ? 1
+                              : 0;
     if (i + values >= args.size() && values > 0) return arg + (values == 2 ? " needs FIRST and END" : " needs a value");
     if (arg == "-p" || arg == "--partition") {
       partitionGiven = true;
@@ -72,6 +77,8 @@ std::string TakeVolumeOptions(Arguments& args, VolumeChoice& choice) {
     } else if (arg == "--fs") {
       typeGiven = true;
       choice.range.fileSystem = args[++i];
+    } else if (arg == "--state") {
+      choice.stateFile = args[++i];
     } else if (arg == "--exhaustive") {
       choice.exhaustive = true;
     } else {
@@ -80,6 +87,15 @@ std::string TakeVolumeOptions(Arguments& args, VolumeChoice& choice) {
   }
   args = rest;
   if ((choice.byRange || choice.lostNumber != 0) && partitionGiven) return "choose one of -p N, --range and --lost";
+  if (!choice.stateFile.empty()) {
+    StateKind kind = StateKind::kScan;
+    if (!StateKindOf(choice.stateFile, kind)) return "--state takes a saved .ST4 or .ST2C file";
+    if (partitionGiven || choice.byRange || typeGiven || choice.exhaustive)
+      return "--state takes the volume from the saved file: no -p, --range, --fs or --exhaustive";
+    if (kind == StateKind::kSearch && choice.lostNumber == 0) return "--state FILE.ST2C needs --lost N";
+    if (kind == StateKind::kScan && choice.lostNumber != 0) return "--lost N goes with a .ST2C file, not a .ST4";
+    return {};
+  }
   if (choice.lostNumber != 0) {
     if (!typeGiven) return "--lost N needs --fs TYPE";
     const std::string& type = choice.range.fileSystem;
@@ -106,8 +122,8 @@ StepResult ChooseRange(Session& session, const VolumeChoice& choice) {
   return {true, {}};
 }
 
-StepResult ChooseFound(Session& session, const std::string& source, const VolumeChoice& choice) {
-  if (StepResult searched = SearchLostFileSystems(session, source, choice); !searched.ok) return searched;
+// File system `choice.lostNumber` of the search just made or loaded.
+StepResult PickFound(Session& session, const VolumeChoice& choice) {
   const size_t count = session.lostSearch.found.size();
   if (choice.lostNumber > count)
     return {false, "file system " + std::to_string(choice.lostNumber) + " does not exist: the search found " +
@@ -122,7 +138,37 @@ StepResult ChooseFound(Session& session, const std::string& source, const Volume
   return {true, {}};
 }
 
+StepResult ChooseFound(Session& session, const std::string& source, const VolumeChoice& choice) {
+  if (StepResult searched = SearchLostFileSystems(session, source, choice); !searched.ok) return searched;
+  return PickFound(session, choice);
+}
+
+StepResult ChooseSaved(Session& session, const VolumeChoice& choice) {
+  const StateSource current = CurrentStateSource(session.state, session.reader);
+  if (std::string problem = LoadStateHeader(choice.stateFile, current, session.state, session.lostSearch);
+      !problem.empty())
+    return {false, problem};
+  if (choice.lostNumber == 0) return {true, {}};
+  ScanReport report = RunScan(session);
+  if (!report.ok) return {false, report.failure};
+  if (session.lostSearch.found.empty()) return {false, kNoFileSystemsText};
+  AppendLogSection(kActivityLog, "Step 2 (c) :", FoundFileSystemLogLines(session.lostSearch));
+  return PickFound(session, choice);
+}
+
 }  // namespace
+
+StepResult SaveSessionState(Session& session, const std::string& typed, bool search, bool quiet) {
+  const StateKind kind = search ? StateKind::kSearch : StateKind::kScan;
+  const std::string path = StatePath(typed, kind);
+  if (path.empty()) return {false, search ? kStep2cStatePathText : kStep4StatePathText};
+  if (std::string problem = SaveState(path, kind, CurrentStateSource(session.state, session.reader), session.state,
+                                      session.lostSearch, session.catalog);
+      !problem.empty())
+    return {false, problem + " (" + path + ")"};
+  if (!quiet) std::fprintf(stderr, "saved state: %s\n", path.c_str());
+  return {true, {}};
+}
 
 StepResult SearchLostFileSystems(Session& session, const std::string& source, const VolumeChoice& choice) {
   RangeInput range = choice.range;
@@ -146,7 +192,8 @@ StepResult SearchLostFileSystems(Session& session, const std::string& source, co
 }
 
 StepResult ChooseVolume(Session& session, const std::string& source, const VolumeChoice& choice) {
-  StepResult chosen = choice.lostNumber != 0 ? ChooseFound(session, source, choice)
+  StepResult chosen = !choice.stateFile.empty() ? ChooseSaved(session, choice)
+                      : choice.lostNumber != 0   ? ChooseFound(session, source, choice)
                       : choice.byRange       ? ChooseRange(session, choice)
                                              : ChoosePartition(session, source, choice.partition);
   if (chosen.ok && choice.exhaustive && choice.lostNumber == 0) session.state.exhaustiveSwitch = 1;

@@ -36,22 +36,28 @@ struct VolumeChoice {
   size_t lostNumber = 0;  // 0: no search
   bool exhaustive = false;
   RangeInput range;
+  std::string stateFile;  // a saved ".ST4", or ".ST2C" with lostNumber
 };
 inline constexpr const char* kVolumeUsage =
     "[-p N | --range FIRST END --fs FAT12|FAT16|FAT32|NTFS | --lost N --fs FAT12|FAT16|FAT32|NTFS [--range FIRST END]] "
-    "[--exhaustive]";
+    "[--exhaustive] [--state FILE.ST4 | --state FILE.ST2C --lost N]";
 
-// Takes -p N, --range FIRST END and --fs TYPE out of `args`; returns a problem
-// text, or empty.
+// Takes -p N, --range FIRST END, --fs TYPE, --lost N and --state FILE out of
+// `args`; returns a problem text, or empty.
 std::string TakeVolumeOptions(Arguments& args, VolumeChoice& choice);
 // Makes the chosen file system the volume of the session: by ChoosePartition,
 // or from the range (checked and logged as Step 2 (a) checks and logs it) and
-// the boot values read at its start.
+// the boot values read at its start, or from a saved state (a search's is read
+// here, a scan's by the scan).
 StepResult ChooseVolume(Session& session, const std::string& source, const VolumeChoice& choice);
 
 // The lost-partition search of `choice.range` (the whole source when its
 // texts are empty) for file systems of type `choice.range.fileSystem`, logged
 // as Step 2 (a), 2 (b) and 2 (c). Fails when nothing was found.
 StepResult SearchLostFileSystems(Session& session, const std::string& source, const VolumeChoice& choice);
+
+// --save-state FILE: writes the session's scan or search to FILE (its name
+// upper-cased, the extension appended) and says where on standard error.
+StepResult SaveSessionState(Session& session, const std::string& typed, bool search, bool quiet);
 
 }  // namespace vantor::cli

@@ -60,6 +60,17 @@ inline bool TakeFlag(Arguments& args, const std::string& flag) {
   std::erase(args, flag);
   return args.size() != before;
 }
+// Takes `option` and its value out of `args` into `value`; a problem text, or empty.
+inline std::string TakeValue(Arguments& args, const std::string& option, std::string& value) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] != option) continue;
+    if (i + 1 >= args.size()) return option + " needs a value";
+    value = args[i + 1];
+    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+    return {};
+  }
+  return {};
+}
 inline constexpr const char* kIgnoreCidHelp =
     "--ignore-cid reads a snapshot whose parent disk was written since the snapshot was taken.\n";
 

@@ -71,6 +71,9 @@ struct RecoveryState {
   std::u16string selectedPartitionText;
   int32_t selectedFileSystem = 0;
   int32_t stateLoaded = 0;
+  // The saved state being loaded, and where its lists begin in it.
+  std::string stateFilePath;
+  uint64_t stateListsOffset = 0;
   int32_t exhaustiveSwitch = 0;
   // The OEM code page of FAT short names (see OemCodePage.h).
   uint16_t oemCodePage = kDefaultOemCodePage;

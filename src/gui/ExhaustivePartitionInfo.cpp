@@ -8,6 +8,8 @@
 #include "gui/Captions.h"
 #include "gui/DialogParts.h"
 #include "gui/SearchProgress.h"
+#include "gui/StateCommands.h"
+#include "gui/StepMenu.h"
 #include "lost/FoundFileSystems.h"
 #include "platform/Utf.h"
 #include "session/Session.h"
@@ -74,6 +76,12 @@ void ExhaustivePartitionInfo::describe(QTreeWidgetItem* item) {
   const QString texts[] = {QString::fromStdString(found.name), QString::fromStdString(found.sizeText),
                            QString::number(found.startSector), QString::number(found.endSector)};
   for (int i = 0; i < 4; ++i) values_[i]->setText(texts[i]);
+}
+
+bool ExhaustivePartitionInfo::handleCommand(int id) {
+  if (id != kCmdSaveLog) return false;
+  SaveStateCommand(this, session(), context_.chooser, vantor::StateKind::kSearch);
+  return true;
 }
 
 void ExhaustivePartitionInfo::next() {

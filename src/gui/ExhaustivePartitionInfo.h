@@ -19,6 +19,7 @@ class ExhaustivePartitionInfo : public WizardStep {
 
  private:
   void describe(QTreeWidgetItem* item);
+  bool handleCommand(int id) override;
   void next();
 
   QTreeWidget* tree_;

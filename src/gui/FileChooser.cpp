@@ -24,6 +24,10 @@ QString QtFileChooser::openFile(QWidget* parent, const QString& title, const QSt
   return QFileDialog::getOpenFileName(parent, title, QString(), QtFilter(filter));
 }
 
+QString QtFileChooser::saveFile(QWidget* parent, const QString& title, const QString& filter) {
+  return QFileDialog::getSaveFileName(parent, title, QString(), QtFilter(filter));
+}
+
 QString QtFileChooser::chooseFolder(QWidget* parent, const QString& title) {
   return QFileDialog::getExistingDirectory(parent, title);
 }

@@ -14,6 +14,8 @@ class FileChooser {
   virtual QString openFile(QWidget* parent, const QString& title, const QString& filter) = 0;
   // A folder; empty when the user cancelled.
   virtual QString chooseFolder(QWidget* parent, const QString& title) = 0;
+  // A file to write; null when the user cancelled.
+  virtual QString saveFile(QWidget* parent, const QString& title, const QString& filter) = 0;
 };
 
 // The platform's choosers.
@@ -21,4 +23,5 @@ class QtFileChooser : public FileChooser {
  public:
   QString openFile(QWidget* parent, const QString& title, const QString& filter) override;
   QString chooseFolder(QWidget* parent, const QString& title) override;
+  QString saveFile(QWidget* parent, const QString& title, const QString& filter) override;
 };

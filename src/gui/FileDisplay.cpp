@@ -22,6 +22,7 @@
 #include "gui/QuestionMessage.h"
 #include "gui/SavingPath.h"
 #include "gui/SearchProgress.h"
+#include "gui/StateCommands.h"
 #include "save/SavingWorker.h"
 #include "session/Session.h"
 
@@ -131,6 +132,7 @@ void FileDisplay::buildButtons() {
     button->setToolTip(b.text);
     QAction* action = menu()->action(b.command);
     button->setEnabled(action->isEnabled());
+    connect(action, &QAction::enabledChanged, button, &QPushButton::setEnabled);
     connect(button, &QPushButton::clicked, action, &QAction::trigger);
     row->addWidget(button);
   }
@@ -183,6 +185,7 @@ void FileDisplay::showTree() {
   const vantor::RecoveryState& state = session().state;
   const bool normalScan = state.exhaustiveSwitch == 0 && state.partitionSearch == 0;
   menu()->setCommandEnabled(kCmdExhaustive, normalScan);
+  menu()->setCommandEnabled(kCmdSaveLog, true);
   if (normalScan) MessagesInfo::Show(this, kExhaustiveAdvice);
 }
 
@@ -194,6 +197,7 @@ void FileDisplay::switchToExhaustive() {
   session().folderTree.Reset(0);
   session().catalog.FreeCatalog();
   session().state.exhaustiveSwitch = 1;
+  session().state.stateLoaded = 0;  // the volume is read now, not the saved scan
   done(kSwitchToExhaustive);
 }
 
@@ -324,6 +328,8 @@ bool FileDisplay::handleCommand(int id) {
     recoverSelected();
   } else if (id == kCmdExhaustive) {
     switchToExhaustive();
+  } else if (id == kCmdSaveLog) {
+    SaveStateCommand(this, session(), context_.chooser, vantor::StateKind::kScan);
   } else if (id == kCmdRename) {
     if (QTreeWidgetItem* row = list_->currentItem()) list_->editItem(row, 0);
   } else {

@@ -9,10 +9,12 @@
 #include "gui/ActivityLog.h"
 #include "gui/Captions.h"
 #include "gui/DialogParts.h"
+#include "gui/ExhaustivePartitionInfo.h"
 #include "gui/MessagesInfo.h"
 #include "gui/PartitionRange.h"
 #include "gui/PieGraph.h"
 #include "gui/SearchProgress.h"
+#include "gui/StateCommands.h"
 #include "partition/BootValues.h"
 #include "partition/PartitionPanel.h"
 #include "partition/PartitionTable.h"
@@ -85,8 +87,7 @@ PartitionInfo::PartitionInfo(WizardContext& context, QWidget* parent) : WizardSt
     layout_->addWidget(label);
   }
   QPushButton* load = NamedButton(this, "Load Log", "loadLogButton");
-  load->setEnabled(false);
-  menu()->setCommandEnabled(kCmdLoadLog, false);
+  connect(load, &QPushButton::clicked, menu()->action(kCmdLoadLog), &QAction::trigger);
   QPushButton* back = NamedButton(this, "Back", "backButton");
   QPushButton* nextButton = NamedButton(this, "Next", "nextButton");
   QPushButton* help = NamedButton(this, "Help", "helpButton");
@@ -205,6 +206,7 @@ std::vector<std::string> PartitionInfo::logLines() {
 
 void PartitionInfo::next() {
   if (tree_->currentItem() == nullptr || !takeVolume()) return;
+  session().state.stateLoaded = 0;
   WriteActivity(session(), logLines());
   vantor::ReadBootValues(session());
   openNextStep();
@@ -225,9 +227,35 @@ void PartitionInfo::openNextStep() {
     runNext(step2a);
     return;
   }
+  runScanSteps();
+}
+
+void PartitionInfo::runScanSteps() {
   // Step 4's "Exhaustive Recovery" closes it and Step 3, and asks for a new Step 3.
   for (int result = kSwitchToExhaustive; result == kSwitchToExhaustive && !context_.exitRequested;) {
     SearchProgress step3(context_, this);
     result = runNext(step3);
   }
+}
+
+bool PartitionInfo::handleCommand(int id) {
+  if (id != kCmdLoadLog) return false;
+  loadState();
+  return true;
+}
+
+// A saved search goes on into Step 2 (c) once Step 3 has read its candidates;
+// a saved scan into Step 4 once Step 3 has read its catalog.
+void PartitionInfo::loadState() {
+  if (!LoadStateCommand(this, session(), context_.chooser)) return;
+  vantor::RecoveryState& state = session().state;
+  if (state.partitionSearch != 1) {
+    runScanSteps();
+    return;
+  }
+  searchExhaustive_->setChecked(true);
+  SearchProgress step3(context_, this);
+  if (runNext(step3) != QDialog::Accepted || context_.exitRequested) return;
+  ExhaustivePartitionInfo step2c(context_, this);
+  runNext(step2c);
 }

@@ -26,6 +26,10 @@ class PartitionInfo : public WizardStep {
   bool takeVolume();
   std::vector<std::string> logLines();
   void openNextStep();
+  // Step 3 until Step 4 no longer asks for the exhaustive scan.
+  void runScanSteps();
+  void loadState();
+  bool handleCommand(int id) override;
   bool isLogicalDrive() const;
   uint64_t diskBytes() const;
 

@@ -15,6 +15,7 @@
 #include "platform/Utf.h"
 #include "scan/WorkerChoice.h"
 #include "session/Session.h"
+#include "state/SearchState.h"
 
 namespace vantor {
 namespace {
@@ -51,6 +52,31 @@ bool ScanNtfsExhaustively(Session& session) {
   return ok;
 }
 
+// A saved state read instead of the volume: a search's candidates end like the
+// search (its file systems are listed next), a scan's catalog like the scan.
+ScanReport LoadSavedState(Session& session, std::chrono::steady_clock::time_point start) {
+  RecoveryState& state = session.state;
+  const bool search = state.partitionSearch == 1 && state.searchPass == 0;
+  if (search) state.searchPass = 1;
+  std::string problem = LoadStateLists(state, session.host(), session.catalog, session.lostSearch);
+  if (!problem.empty()) {
+    state.stateLoaded = 0;
+    return {false, problem, false, {}};
+  }
+  if (search) {
+    const LostSearchLists& lists = session.lostSearch;
+    const bool ntfs = state.fileSystem() == FileSystemKind::kNtfs;
+    return {true, {}, true,
+            SearchReportLines(SecondsSince(start), ntfs ? lists.ntfs.folders.size() : lists.folders.size(),
+                              ntfs ? lists.ntfs.files.size() : lists.boots.size())};
+  }
+  // Saving from an MFT follows extension records through the MFT's runs.
+  if (state.fileSystem() == FileSystemKind::kNtfs && state.exhaustiveSwitch != 1 && state.partitionSearch != 1)
+    BuildMftRunTable(session, session.mftRunTable, state.startSector, state.geometry.mftSector,
+                     state.geometry.sectorsPerCluster);
+  return {true, {}, false, Step3ReportLines(session.catalog, SecondsSince(start), state.exhaustiveSwitch == 1)};
+}
+
 }  // namespace
 
 std::vector<std::string> SearchReportLines(uint64_t elapsedSeconds, uint64_t folders, uint64_t bootSectors) {
@@ -85,6 +111,7 @@ ScanReport RunScan(Session& session, bool logReport) {
       for (const auto& line : report.lines) AppendLog(kActivityLog, line);
     return report;
   };
+  if (state.stateLoaded == 1) return finish(LoadSavedState(session, start));
   const bool ntfsSearch = worker == WorkerKind::kNtfsExhaustiveScan && state.partitionSearch == 1;
   if ((worker == WorkerKind::kFatLostPartitionSearch || ntfsSearch) && state.searchPass == 0) {
     state.searchPass = 1;

@@ -81,6 +81,14 @@ QString ScriptedChooser::openFile(QWidget*, const QString& title, const QString&
   return path;
 }
 
+QString ScriptedChooser::saveFile(QWidget*, const QString& title, const QString&) {
+  titles << title;
+  if (saves.empty()) return {};
+  QString path = saves.front();
+  saves.pop_front();
+  return path;
+}
+
 QString ScriptedChooser::chooseFolder(QWidget*, const QString& title) {
   titles << title;
   if (folders.empty()) return {};

@@ -22,9 +22,11 @@ class ScriptedChooser : public FileChooser {
  public:
   std::deque<QString> files;
   std::deque<QString> folders;
+  std::deque<QString> saves;  // null: cancelled
   QStringList titles;
   QString openFile(QWidget*, const QString& title, const QString&) override;
   QString chooseFolder(QWidget*, const QString& title) override;
+  QString saveFile(QWidget*, const QString& title, const QString&) override;
 };
 
 // A private world for one test: config and data folders in a temp folder.

@@ -1,0 +1,88 @@
+// Saved states of real volumes: what a scan or a search saved lists and
+// recovers, once loaded, exactly as the scan did; a state of another disk is
+// refused.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "support/Recovered.h"
+#include "support/TempDir.h"
+#include "support/TestEnv.h"
+
+namespace vantor {
+namespace {
+
+using test::Recovered;
+using test::Vantor;
+
+struct RoundTrip {
+  const char* what;
+  const char* source;  // under the fixtures
+  std::string save;    // the command that saves, without SOURCE and the file
+  std::string scan;    // the volume as scanned without the state
+  std::string load;    // the volume from the state (FILE stands for its path)
+};
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+// The listing of `vantor scan ARGUMENTS`, without what it says of the scan (a
+// loaded scan does not switch to the exhaustive scan: it was saved switched).
+std::string Listing(const std::string& arguments, int* code) {
+  std::istringstream lines(Vantor("scan --quiet " + arguments, code));
+  std::string listing;
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind("vantor: ", 0) != 0) listing += line + "\n";
+  return listing;
+}
+
+TEST(StateFixtures, LoadedStatesListAndRecoverAsTheScan) {
+  const RoundTrip trips[] = {
+      {"FAT16 scan", "fat/disk.vmdk", "scan -p 1", "-p 1", "--state FILE.ST4"},
+      {"NTFS scan with streams and compressed files", "ntfs/features.vmdk", "scan", "", "--state FILE.ST4"},
+      {"NTFS exhaustive scan", "ntfs-lost/nomft.img", "scan", "", "--state FILE.ST4"},
+      {"FAT lost-partition search", "lost/lostmbr.img", "lost --fs FAT16", "--lost 2 --fs FAT16",
+       "--state FILE.ST2C --lost 2"},
+      {"NTFS lost-partition search", "ntfs-lost/lost2.img", "lost --fs NTFS", "--lost 2 --fs NTFS",
+       "--state FILE.ST2C --lost 2"},
+  };
+  for (const RoundTrip& trip : trips) {
+    const std::string source = test::FixturesDir() + "/" + trip.source;
+    if (!std::filesystem::exists(source)) continue;  // the NTFS fixtures need root and FUSE
+    test::TempDir dir;
+    const std::string quoted = "'" + source + "'";
+    int code = -1;
+    const std::string saved = Vantor(trip.save + " --quiet " + quoted + " --save-state '" + (dir / "file") + "'", &code);
+    ASSERT_EQ(code, 0) << trip.what << "\n" << saved;
+    const std::string load = Replace(trip.load, "FILE", "'" + (dir / "FILE") + "'");
+    const std::string scanned = Listing(quoted + " " + trip.scan, &code);
+    ASSERT_GT(scanned.size(), 200u) << trip.what << "\n" << scanned;
+    EXPECT_EQ(Listing(quoted + " " + load, &code), scanned) << trip.what;
+    EXPECT_EQ(code, 0) << trip.what;
+    EXPECT_EQ(Recovered(quoted + " " + load), Recovered(quoted + " " + trip.scan)) << trip.what;
+  }
+}
+
+// A state is refused on another disk, and a scan's state is not a search's.
+TEST(StateFixtures, AnotherDiskOrKindIsRefused) {
+  test::TempDir dir;
+  const std::string fat = "'" + test::FixturesDir() + "/fat/disk.vmdk'";
+  int code = -1;
+  Vantor("scan --quiet " + fat + " --save-state '" + (dir / "s") + "'", &code);
+  ASSERT_EQ(code, 0);
+  const std::string other = "'" + test::FixturesDir() + "/fat/onefat.vmdk'";
+  EXPECT_NE(Vantor("scan " + other + " --state '" + (dir / "S.ST4") + "'", &code).find("You Have Selected Wrong Disk."),
+            std::string::npos);
+  EXPECT_EQ(code, 1);
+  EXPECT_NE(Vantor("scan " + fat + " --state '" + (dir / "S.ST4") + "' --lost 1", &code).find("not a .ST4"),
+            std::string::npos);
+  EXPECT_EQ(code, 2);
+}
+
+}  // namespace
+}  // namespace vantor
