@@ -2,7 +2,7 @@
 # The exhaustive scans against `cat` of the whole image, both from the page
 # cache: FAT (`vantor scan --exhaustive`, every cluster of the volume read and
 # searched for folder entries) on the 2 GiB FAT32 volume filled to 1.5 GiB, and
-# NTFS (every sector searched for file records and index blocks) on the 1 GiB
+# NTFS (every sector searched for file records and index blocks) on the 2 GiB
 # volume of 100 000 files (bench/volumes.sh). Target: each scan reads at least
 # 80 % as fast as cat, at most 1.25 × cat.
 set -euo pipefail

@@ -49,20 +49,21 @@ fat_million_volume() {
   echo "$image"
 }
 
-# ntfs_100k_volume: an MBR disk with NTFS at sector 2048 holding 100 000 files in
-# 5 000 folders; every tenth folder and one file in each other folder deleted.
+# ntfs_100k_volume: a 2 GiB MBR disk with NTFS at sector 2048 holding 100 000
+# files in 5 000 folders; every tenth folder and one file in each other folder
+# deleted.
 # Built through an ntfs-3g mount (root and /dev/fuse).
 ntfs_100k_volume() {
-  local image="$BENCH_CACHE/ntfs-100k.img"
+  local image="$BENCH_CACHE/ntfs-100k-2g.img"
   if [ ! -f "$image" ]; then
     [ "$(id -u)" -eq 0 ] && [ -c /dev/fuse ] || { echo "building the NTFS volume needs root and /dev/fuse" >&2; exit 1; }
     need mkntfs ntfs-3g sfdisk losetup python3
     echo "building $image (once)..." >&2
     scratch_folder  # undone when the $(...) that runs this function ends
     rm -f "$image.part"
-    truncate -s 1G "$image.part"
+    truncate -s 2G "$image.part"
     printf 'label: dos\nstart=2048, type=7\n' | sfdisk -q "$image.part"
-    loop=$(losetup -f --show -o $((2048 * 512)) --sizelimit $(((1 << 30) - 2048 * 512)) "$image.part")
+    loop=$(losetup -f --show -o $((2048 * 512)) --sizelimit $(((2 << 30) - 2048 * 512)) "$image.part")
     mkntfs -q -Q -F -c 4096 -p 2048 -H 255 -S 63 "$loop" >/dev/null
     ntfs-3g "$loop" "$work/mnt"
     python3 - "$work/mnt" <<'PY'

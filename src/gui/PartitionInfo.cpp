@@ -249,11 +249,13 @@ bool PartitionInfo::handleCommand(int id) {
 void PartitionInfo::loadState() {
   if (!LoadStateCommand(this, session(), context_.chooser)) return;
   vantor::RecoveryState& state = session().state;
-  if (state.partitionSearch != 1) {
+  searchExhaustive_->setChecked(state.partitionSearch == 1);
+  vantor::StateKind kind = vantor::StateKind::kScan;
+  vantor::StateKindOf(state.stateFilePath, kind);
+  if (kind == vantor::StateKind::kScan) {
     runScanSteps();
     return;
   }
-  searchExhaustive_->setChecked(true);
   SearchProgress step3(context_, this);
   if (runNext(step3) != QDialog::Accepted || context_.exitRequested) return;
   ExhaustivePartitionInfo step2c(context_, this);

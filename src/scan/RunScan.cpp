@@ -56,7 +56,10 @@ bool ScanNtfsExhaustively(Session& session) {
 // search (its file systems are listed next), a scan's catalog like the scan.
 ScanReport LoadSavedState(Session& session, std::chrono::steady_clock::time_point start) {
   RecoveryState& state = session.state;
-  const bool search = state.partitionSearch == 1 && state.searchPass == 0;
+  // A scan of a found file system keeps the search's flags: the file's kind tells.
+  StateKind kind = StateKind::kScan;
+  StateKindOf(state.stateFilePath, kind);
+  const bool search = kind == StateKind::kSearch;
   if (search) state.searchPass = 1;
   std::string problem = LoadStateLists(state, session.host(), session.catalog, session.lostSearch);
   if (!problem.empty()) {

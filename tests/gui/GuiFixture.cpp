@@ -41,14 +41,18 @@ std::string BigImage() {
   return std::string(folder != nullptr ? folder : "fixtures") + "/gui-big-fat.img";
 }
 
-void ChooseBigVolume(vantor::Session& session, int readMicros, size_t slowFromBytes) {
-  session.reader.mapDevice("\\\\.\\PhysicalDrive0", BigImage());
+void MapSlowly(vantor::Session& session, const std::string& image, int readMicros, size_t slowFromBytes) {
+  session.reader.mapDevice("\\\\.\\PhysicalDrive0", image);
   session.reader.setOpener([readMicros, slowFromBytes](const std::string& path, vantor::DeviceAccess access)
       -> std::unique_ptr<vantor::RawDevice> {
     auto file = vantor::OpenFileDevice(path, access);
     if (file == nullptr || readMicros == 0) return file;
     return std::make_unique<SlowDevice>(std::move(file), readMicros, slowFromBytes);
   });
+}
+
+void ChooseBigVolume(vantor::Session& session, int readMicros, size_t slowFromBytes) {
+  MapSlowly(session, BigImage(), readMicros, slowFromBytes);
   vantor::RecoveryState& state = session.state;
   state.selectedItemText = u"Disk0";
   state.deviceIndex = 0;

@@ -77,6 +77,8 @@ class Script : public QObject {
 // `slowFromBytes` `readMicros` late.
 std::string BigImage();
 void ChooseBigVolume(vantor::Session& session, int readMicros, size_t slowFromBytes = 0);
+// Reads `image` as disk 0, each read of at least `slowFromBytes` `readMicros` late.
+void MapSlowly(vantor::Session& session, const std::string& image, int readMicros, size_t slowFromBytes = 0);
 
 // The typical way in and out of the wizard on the sample disk (the chooser
 // gives the file): open it, press "Vantor", take the disk in Step 1 and

@@ -3,6 +3,7 @@
 // each file system found, with the steps logged; Pause, Stop and Back act during
 // the sweep and during the exhaustive scan's cluster search on a large volume;
 // and Step 4 switches to the exhaustive scan on request.
+#include <QAction>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QComboBox>
@@ -242,7 +243,8 @@ void LostSearchTest::step4SwitchesToTheExhaustiveScan() {
 }
 
 // The NTFS search from Step 2 (a): Step 2 (c) lists both file systems of the
-// disk whose table is gone, and the second one's records open in Step 4.
+// disk whose table is gone and saves the search, and the second one's records
+// open in Step 4.
 void LostSearchTest::ntfsFileSystemsFoundAndScanned() {
   const std::string disk = vantor::test::FixturesDir() + "/ntfs-lost/lost2.img";
   if (!std::filesystem::exists(disk)) QSKIP("the NTFS lost fixtures need root, FUSE, mkntfs and ntfs-3g");
@@ -263,8 +265,9 @@ void LostSearchTest::ntfsFileSystemsFoundAndScanned() {
             ClickButton(d, "nextButton");
           })
       .on("exhaustivePartitionInfo",
-          [](QDialog* d) {
+          [&](QDialog* d) {
             QVERIFY(FindItem(d, "foundTree", "File System 1 - NTFS") != nullptr);
+            d->findChild<QAction*>("actionSaveLog")->trigger();
             Select(d, "foundTree", "File System 2 - NTFS");
             QCOMPARE(LabelText(d, "foundStart"), QString("133120"));
             ClickButton(d, "nextButton");
@@ -279,9 +282,11 @@ void LostSearchTest::ntfsFileSystemsFoundAndScanned() {
       .answer(true)
       .click("exhaustivePartitionInfo", "backButton")
       .click("partitionRange", "backButton");
+  world.chooser.saves = {QString::fromStdString(world.temp / "found")};
   PartitionRange step2a(world.app->context(), nullptr);
   RunModal(step2a);
   QVERIFY2(script.finished(), qPrintable(script.failure()));
+  QVERIFY(std::filesystem::file_size(world.temp / "FOUND.ST2C") > 1000);
   QVERIFY(files >= 64);
   QVERIFY(letters);
 }

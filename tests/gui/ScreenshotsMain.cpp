@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeWidget>
@@ -113,6 +114,53 @@ bool LostSearch() {
   return back.finished();
 }
 
+// The NTFS search on the disk of two NTFS file systems whose table is gone:
+// Step 3 sweeping (each read slow), then Step 2 (c) with both found.
+bool NtfsSearch() {
+  const std::string disk = vantor::test::FixturesDir() + "/ntfs-lost/lost2.img";
+  if (!QFile::exists(QString::fromStdString(disk))) return true;  // built only with root and FUSE
+  GuiWorld world;
+  vantor::Session& session = world.app->session();
+  MapSlowly(session, disk, 20000);
+  vantor::RecoveryState& state = session.state;
+  state.selectedItemText = u"Disk0";
+  state.fileSystemName = u"NTFS";
+  state.endSector = session.reader.sourceSectors();
+  state.partitionSearch = 1;
+  Script back(&world.app->context());
+  back.answer(true);
+  SearchProgress step3(world.app->context(), nullptr);
+  step3.show();
+  QTest::qWait(1500);
+  Save(&step3, "12-ntfs-search");
+  QTest::mouseClick(step3.findChild<QPushButton*>("backButton"), Qt::LeftButton);
+  if (!back.finished()) return false;
+
+  GuiWorld found;
+  vantor::Session& foundSession = found.app->session();
+  foundSession.reader.mapDevice("\\\\.\\PhysicalDrive0", disk);
+  foundSession.state.selectedItemText = u"Disk0";
+  foundSession.state.fileSystemName = u"UNKNOWN";
+  foundSession.state.endSector = foundSession.reader.sourceSectors();
+  Script script(&found.app->context(), 60000);
+  script
+      .on("partitionRange",
+          [](QDialog* d) {
+            d->findChild<QComboBox*>("fileSystemList")->setCurrentText("NTFS");
+            ClickButton(d, "nextButton");
+          })
+      .on("exhaustivePartitionInfo",
+          [](QDialog* d) {
+            Select(d, "foundTree", "File System 2 - NTFS");
+            Save(d, "13-ntfs-step2c");
+            ClickButton(d, "backButton");
+          })
+      .click("partitionRange", "backButton");
+  PartitionRange step2a(found.app->context(), nullptr);
+  RunModal(step2a);
+  return script.finished();
+}
+
 bool TypicalRun(const QString& sample) {
   GuiWorld world;
   world.chooser.files = {sample};
@@ -164,6 +212,6 @@ int main(int argc, char** argv) {
   outDir = argv[1];
   QDir().mkpath(outDir);
   bool ok = TypicalRun(argv[2]);
-  if (argc > 3) ok = LongScan() && LostSearch() && ok;
+  if (argc > 3) ok = LongScan() && LostSearch() && NtfsSearch() && ok;
   return ok ? 0 : 1;
 }

@@ -4,10 +4,13 @@
 // (a new activity log folder through LogPath, clearing the recovery history).
 // Destinations that stand as files, the source itself and a read-only folder
 // are refused in the saving dialog, which stays open, and are left as they were.
+// "Save Log" writes the scan as typed, upper-cased with its extension, and
+// Step 2's "Load Log" brings it back into Step 4 without reading the volume.
 #include <QAbstractItemDelegate>
 #include <QAction>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
@@ -63,6 +66,7 @@ class Step4Test : public QObject {
  private slots:
   void renameReplaceAndLogCommands();
   void refusedDestinationsStayAsTheyWere();
+  void savedLogLoadedInStep2();
 };
 
 void Step4Test::renameReplaceAndLogCommands() {
@@ -164,6 +168,44 @@ void Step4Test::refusedDestinationsStayAsTheyWere() {
   for (size_t i = 0; i < watched.size(); ++i) QCOMPARE(stamp(watched[i]), before[i]);
   QCOMPARE(std::distance(std::filesystem::directory_iterator(place + "/readonly"), {}), 0);
   QVERIFY(world.recoveryLog().empty());
+}
+
+void Step4Test::savedLogLoadedInStep2() {
+  GuiWorld world;
+  const QString typed = QString::fromStdString(world.temp / "scan");
+  const QString saved = QString::fromStdString(world.temp / "SCAN.ST4");
+  world.chooser.files = {QString::fromStdString(GuiWorld::SourceFile("samples/sample.vmdk")), saved};
+  world.chooser.saves = {QString(), typed};
+  uint32_t scanned = 0, loaded = 0;
+  bool savingOffered = false, oldProjects = false;
+  Script script(&world.app->context(), 30000);
+  OpenSample(script, "Partition - 1 ( FAT32 )")
+      .message(QString())
+      .on("fileDisplay",
+          [&](QDialog* d) {
+            QAction* save = d->findChild<QAction*>("actionSaveLog");
+            savingOffered = save->isEnabled() && d->findChild<QPushButton*>("saveLogButton")->isEnabled();
+            save->trigger();  // cancelled
+            QVERIFY(!QFile::exists(saved));
+            save->trigger();
+            scanned = world.app->session().catalog.filesFound;
+            ClickButton(d, "backButton");
+          })
+      .answer(true)
+      .click("partitionInfo", "loadLogButton")
+      .message(QString())
+      .on("fileDisplay", [&](QDialog* d) {
+        loaded = world.app->session().catalog.filesFound;
+        oldProjects = Find(d, "folderTree", "Old Projects") != nullptr;
+      });
+  LeaveFromStep4(script);
+  world.app->run();
+  QVERIFY2(script.finished(), qPrintable(script.failure()));
+  QVERIFY(savingOffered);
+  QVERIFY(scanned > 0);
+  QCOMPARE(loaded, scanned);
+  QVERIFY(oldProjects);
+  QVERIFY(world.activityLog().find("Load Log File Path : " + saved.toStdString()) != std::string::npos);
 }
 
 QTEST_MAIN(Step4Test)

@@ -46,6 +46,8 @@ TEST(StateFixtures, LoadedStatesListAndRecoverAsTheScan) {
       {"FAT16 scan", "fat/disk.vmdk", "scan -p 1", "-p 1", "--state FILE.ST4"},
       {"NTFS scan with streams and compressed files", "ntfs/features.vmdk", "scan", "", "--state FILE.ST4"},
       {"NTFS exhaustive scan", "ntfs-lost/nomft.img", "scan", "", "--state FILE.ST4"},
+      {"FAT scan of a found file system", "lost/lostmbr.img", "scan --lost 2 --fs FAT16", "--lost 2 --fs FAT16",
+       "--state FILE.ST4"},
       {"FAT lost-partition search", "lost/lostmbr.img", "lost --fs FAT16", "--lost 2 --fs FAT16",
        "--state FILE.ST2C --lost 2"},
       {"NTFS lost-partition search", "ntfs-lost/lost2.img", "lost --fs NTFS", "--lost 2 --fs NTFS",
