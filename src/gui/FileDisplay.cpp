@@ -163,6 +163,9 @@ QTreeWidgetItem* FileDisplay::treeItem(uint64_t id) const {
 }
 
 void FileDisplay::showTree() {
+  // The end of a tree building that Back or the switch stopped can arrive after
+  // the step was left (and the choices it shows were reset): nothing to show.
+  if (leaving_) return;
   host_.waitForEnd();
   workerHost_.reset();
   const vantor::FolderTree& model = session().folderTree;
@@ -182,6 +185,9 @@ void FileDisplay::showTree() {
     root->setExpanded(true);
     tree_->setCurrentItem(root);
   }
+  // Filling the file list waits in its own dialog: Back may have ended the step
+  // meanwhile, and reset what follows here reads.
+  if (leaving_) return;
   const vantor::RecoveryState& state = session().state;
   const bool normalScan = state.exhaustiveSwitch == 0 && state.partitionSearch == 0;
   menu()->setCommandEnabled(kCmdExhaustive, normalScan);
@@ -192,6 +198,7 @@ void FileDisplay::showTree() {
 void FileDisplay::switchToExhaustive() {
   if (!QuestionMessage::Ask(this, QString(vantor::kSwitchToExhaustiveText) + "\nAre you sure you want to start this process"))
     return;
+  leaving_ = true;
   host_.stopAndWait();
   workerHost_.reset();
   session().folderTree.Reset(0);
@@ -347,6 +354,7 @@ void FileDisplay::reject() { goBack(); }
 
 void FileDisplay::goBack() {
   if (!QuestionMessage::Ask(this, kBackToStep2Question)) return;
+  leaving_ = true;
   host_.stopAndWait();
   workerHost_.reset();
   vantor::RecoveryState& state = session().state;

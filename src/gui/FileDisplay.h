@@ -66,5 +66,6 @@ class FileDisplay : public WizardStep {
   std::vector<vantor::FileListRow> rows_;
   uint64_t currentNode_ = 0;
   bool started_ = false;
+  bool leaving_ = false;  // Back or the switch ended the step
   bool updating_ = false;
 };
