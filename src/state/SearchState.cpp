@@ -74,7 +74,7 @@ std::u16string LastUnits(std::u16string_view text) {
 }
 
 // The writing side: every 64-bit value bound for a 32-bit field goes through
-// Fits, which remembers the first that does not.
+// U32 or Base, which remember the first that does not fit (and names too long).
 class Saver {
  public:
   explicit Saver(StateWriter& out) : out_(out) {}

@@ -244,7 +244,7 @@ void LostSearchTest::step4SwitchesToTheExhaustiveScan() {
 
 // The NTFS search from Step 2 (a): Step 2 (c) lists both file systems of the
 // disk whose table is gone and saves the search, and the second one's records
-// open in Step 4.
+// open in Step 4; loaded in Step 2, the saved search does the same.
 void LostSearchTest::ntfsFileSystemsFoundAndScanned() {
   const std::string disk = vantor::test::FixturesDir() + "/ntfs-lost/lost2.img";
   if (!std::filesystem::exists(disk)) QSKIP("the NTFS lost fixtures need root, FUSE, mkntfs and ntfs-3g");
@@ -289,6 +289,33 @@ void LostSearchTest::ntfsFileSystemsFoundAndScanned() {
   QVERIFY(std::filesystem::file_size(world.temp / "FOUND.ST2C") > 1000);
   QVERIFY(files >= 64);
   QVERIFY(letters);
+
+  // Step 2's Load Log reads the saved search back: Step 2 (c) lists both file
+  // systems again and the second opens with the same files.
+  uint32_t loadedFiles = 0;
+  world.chooser.files = {QString::fromStdString(world.temp / "FOUND.ST2C")};
+  Script loaded(&world.app->context(), 60000);
+  loaded
+      .on("exhaustivePartitionInfo",
+          [](QDialog* d) {
+            QVERIFY(FindItem(d, "foundTree", "File System 1 - NTFS") != nullptr);
+            Select(d, "foundTree", "File System 2 - NTFS");
+            ClickButton(d, "nextButton");
+          })
+      .on("fileDisplay",
+          [&](QDialog* d) {
+            QTRY_VERIFY_WITH_TIMEOUT(FindItem(d, "folderTree", "Old Letters") != nullptr, 10000);
+            loadedFiles = session.catalog.filesFound;
+            ClickButton(d, "backButton");
+          })
+      .answer(true)
+      .click("exhaustivePartitionInfo", "backButton");
+  PartitionInfo step2(world.app->context(), nullptr);
+  step2.show();
+  QTest::mouseClick(step2.findChild<QPushButton*>("loadLogButton"), Qt::LeftButton);
+  step2.hide();
+  QVERIFY2(loaded.finished(), qPrintable(loaded.failure()));
+  QCOMPARE(loadedFiles, files);
 }
 
 QTEST_MAIN(LostSearchTest)
