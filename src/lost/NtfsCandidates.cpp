@@ -99,6 +99,7 @@ void NoteNtfsSector(ByteView sector, uint64_t number, const uint8_t* record, boo
     PickFileName(view, WalkVariant::kExhaustiveScan, name, times);
     const uint8_t flags = RecordFlags(view);
     const uint32_t stated = StatedRecordNumber(view);
+    if (stated != 0) candidates.places.push_back({stated, number});
     if (flags == 2 || flags == 3) {
       candidates.folders.push_back({.name = std::move(name.name),
                                     .deleted = flags == 2 ? 'y' : 'n',
@@ -132,6 +133,35 @@ void NoteNtfsSector(ByteView sector, uint64_t number, const uint8_t* record, boo
     const uint32_t perCluster = sector.u8(13);
     if (IsClusterSize(perCluster)) candidates.boots.push_back({number, perCluster, sector.le64(40)});
   }
+}
+
+MftRunTable RecordMapOf(const NtfsCandidates& candidates, uint64_t start, uint64_t end) {
+  constexpr uint32_t kRecordSectors = kNtfsCandidateRecordBytes / 512;
+  std::vector<RecordPlace> places;
+  for (const RecordPlace& place : candidates.places)
+    if (place.sector >= start && place.sector < end) places.push_back(place);
+  // A number seen twice (the mirror's copies of the first records, an older
+  // MFT) keeps the copy nearest the start.
+  std::sort(places.begin(), places.end(), [](const RecordPlace& a, const RecordPlace& b) {
+    return a.number != b.number ? a.number < b.number : a.sector < b.sector;
+  });
+  std::vector<DataRun> runs;
+  uint64_t next = 0;  // the first record number not mapped yet
+  for (const RecordPlace& place : places) {
+    if (place.number < next) continue;
+    if (place.number > next) runs.push_back({0, (place.number - next) * uint64_t{kRecordSectors}, true});
+    DataRun* last = runs.empty() ? nullptr : &runs.back();
+    if (last != nullptr && !last->sparse && last->firstSector + last->sectorCount == place.sector)
+      last->sectorCount += kRecordSectors;
+    else
+      runs.push_back({place.sector, kRecordSectors, false});
+    next = uint64_t{place.number} + 1;
+  }
+  MftRunTable table;
+  table.setRecordSectors(kRecordSectors);
+  for (const DataRun& run : runs)
+    if (!table.Append(run)) break;
+  return table;
 }
 
 void NumberFoldersFromIndexBlocks(NtfsCandidates& candidates, const SectorsRead& read, WorkerHost& host) {

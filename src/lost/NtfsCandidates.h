@@ -21,6 +21,7 @@
 
 #include "catalog/RecoveryCatalog.h"
 #include "core/ByteView.h"
+#include "ntfs/MftRunTable.h"
 
 namespace vantor {
 
@@ -58,6 +59,12 @@ struct IndexBlockRef {
   bool used = false;  // a first block that a confirmed file system accounted for
 };
 
+// Where a record that states its number (NTFS 3.1, offset 44) lies.
+struct RecordPlace {
+  uint32_t number = 0;
+  uint64_t sector = 0;
+};
+
 struct NtfsBootCandidate {
   uint64_t sector = 0;
   uint32_t sectorsPerCluster = 0;
@@ -69,6 +76,7 @@ struct NtfsCandidates {
   std::vector<NtfsFileCandidate> files;
   std::vector<IndexBlockRef> blocks;
   std::vector<NtfsBootCandidate> boots;
+  std::vector<RecordPlace> places;  // every record, extension records too
 };
 
 // Reads `count` sectors from `first` into `buffer`.
@@ -79,6 +87,12 @@ using SectorsRead = std::function<void(uint64_t first, uint32_t count, uint8_t* 
 // sector on (what lies past the read run is fetched by the caller).
 void NoteNtfsSector(ByteView sector, uint64_t number, const uint8_t* record, bool bootSectors,
                     NtfsCandidates& candidates);
+
+// The records found in [start, end) as the runs of an MFT: record N where it
+// was seen, runs joined where records follow one another on the disk, and
+// sparse runs where none was seen. Through it the saver finds the extension
+// records that a file's attribute list names when the MFT itself is gone.
+MftRunTable RecordMapOf(const NtfsCandidates& candidates, uint64_t start, uint64_t end);
 
 // Step 2: folders still without a number take the one that an entry of an index
 // block gives for their name, parent and creation time.

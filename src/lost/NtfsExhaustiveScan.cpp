@@ -15,6 +15,23 @@ constexpr int kCaptionSizeLabel = 1052;
 
 }  // namespace
 
+SectorRange FoundRange(const LostSearchLists& lists, int32_t number) {
+  if (number < 1 || static_cast<size_t>(number) > lists.found.size()) return {0, UINT64_MAX};
+  const FoundFileSystem& own = lists.found[static_cast<size_t>(number) - 1];
+  if (own.endSector <= own.startSector) return {0, UINT64_MAX};
+  // One found from folder pairs reaches to the end of the range searched: it
+  // ends where the next file system found begins.
+  uint64_t end = own.endSector;
+  for (const FoundFileSystem& other : lists.found)
+    if (other.startSector > own.startSector) end = std::min(end, other.startSector);
+  return {own.startSector, end};
+}
+
+MftRunTable FoundRecordMap(const LostSearchLists& lists, int32_t number) {
+  const SectorRange range = FoundRange(lists, number);
+  return RecordMapOf(lists.ntfs, range.start, range.end);
+}
+
 bool SearchNtfsRecords(SectorReader& reader, WorkerHost& host, const RecoveryState& state, LostSearchLists& lists) {
   lists.Clear();
   NtfsCandidates& candidates = lists.ntfs;
@@ -106,21 +123,12 @@ bool DumpNtfsFileSystem(RecoveryCatalog& catalog, WorkerHost& host, const LostSe
   host.clearStop();
   // Files carry no file-system number: those of another file system found are
   // told apart by where their records lie.
-  const FoundFileSystem* own = number >= 1 && static_cast<size_t>(number) <= lists.found.size()
-                                   ? &lists.found[static_cast<size_t>(number) - 1]
-                                   : nullptr;
-  // One found from folder pairs reaches to the end of the range searched: it
-  // ends where the next file system found begins.
-  uint64_t ownEnd = own != nullptr ? own->endSector : 0;
-  for (const FoundFileSystem& other : lists.found)
-    if (own != nullptr && other.startSector > own->startSector) ownEnd = std::min(ownEnd, other.startSector);
+  const SectorRange own = FoundRange(lists, number);
   ProgressReport report;
   for (const NtfsFileCandidate& file : candidates.files) {
     if (host.stopRequested()) break;
     ++done;
-    if (own != nullptr && ownEnd > own->startSector &&
-        (file.recordSector < own->startSector || file.recordSector >= ownEnd))
-      continue;
+    if (file.recordSector < own.start || file.recordSector >= own.end) continue;
     if (!catalog.AddFile({.longName = file.name,
                           .deleted = file.deleted,
                           .size = file.size,

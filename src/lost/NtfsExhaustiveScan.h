@@ -31,6 +31,18 @@ inline constexpr const char* kNtfsLostFoldersText = "Step 5/5 :- Searching lost 
 // cluster size. False when not even a small buffer could be had.
 bool SearchNtfsRecords(SectorReader& reader, WorkerHost& host, const RecoveryState& state, LostSearchLists& lists);
 
+// The sectors whose records belong to found file system `number` (all of
+// them for a number not found).
+struct SectorRange {
+  uint64_t start = 0;
+  uint64_t end = 0;
+};
+SectorRange FoundRange(const LostSearchLists& lists, int32_t number);
+
+// The records of found file system `number` as an MFT's runs (RecordMapOf),
+// for the saver to follow attribute lists.
+MftRunTable FoundRecordMap(const LostSearchLists& lists, int32_t number);
+
 // Puts the folders of every file system found and the files of file system
 // `number` into the catalog (emptied first), and hangs the orphans of that one
 // under "Lost". False when memory ran out.

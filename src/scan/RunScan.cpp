@@ -48,6 +48,7 @@ bool ScanNtfsExhaustively(Session& session) {
   session.state.selectedFileSystem = 1;
   const bool ok = SearchNtfsRecords(session.reader, session.host(), session.state, session.lostSearch) &&
                   DumpNtfsFileSystem(session.catalog, session.host(), session.lostSearch, 1);
+  if (session.mftRunTable.empty()) session.mftRunTable = FoundRecordMap(session.lostSearch, 1);
   session.lostSearch.Clear();
   return ok;
 }
@@ -130,6 +131,7 @@ ScanReport RunScan(Session& session, bool logReport) {
   if (worker == WorkerKind::kNtfsChosenFileSystem) {
     state.selectedFileSystem = FoundFileSystemNumber(state.selectedPartitionText);
     report.ok = DumpNtfsFileSystem(session.catalog, session.host(), session.lostSearch, state.selectedFileSystem);
+    session.mftRunTable = FoundRecordMap(session.lostSearch, state.selectedFileSystem);
     if (!report.ok) report.failure = "Out Of Memory";
     report.lines = Step3ReportLines(session.catalog, SecondsSince(start), state.exhaustiveSwitch == 1);
     return finish(std::move(report));

@@ -1,5 +1,5 @@
-// The NTFS exhaustive scan's numbering by disk order and its file systems from
-// folder pairs, on candidates made by hand.
+// The NTFS exhaustive scan's numbering by disk order, its file systems from
+// folder pairs and its map of the records seen, on candidates made by hand.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,6 +8,7 @@
 
 #include "core/WorkerHost.h"
 #include "lost/NtfsCandidates.h"
+#include "ntfs/RunTables.h"
 
 namespace vantor {
 namespace {
@@ -55,6 +56,20 @@ TEST(NtfsExhaustiveTest, FoldersWithIndexBlocksGiveStartAndClusterSize) {
   for (const auto& folder : c.folders) EXPECT_EQ(folder.fileSystemNumber, 1);
   // No second pair: the same folders confirm nothing more.
   EXPECT_TRUE(FindFileSystemsFromFolderPairs(c, read, 1'000'000, 2, host).empty());
+}
+
+// The records seen become an MFT's runs: each number where it lies, records
+// that follow one another joined, unseen numbers, other file systems' records
+// and second copies left out.
+TEST(NtfsExhaustiveTest, RecordsSeenMapNumbersToSectors) {
+  NtfsCandidates candidates;
+  candidates.places = {{16, 1000}, {17, 1002}, {18, 1004}, {21, 2002}, {20, 2000},
+                       {17, 5000}, {30, 9000}, {24, 7998}};
+  const MftRunTable map = RecordMapOf(candidates, 0, 8000);
+  const std::map<uint64_t, uint64_t> expected = {{5, 0},     {16, 1000}, {17, 1002}, {18, 1004}, {19, 0},
+                                                 {20, 2000}, {21, 2002}, {22, 0},    {24, 7998}, {30, 0}};
+  for (const auto& [number, sector] : expected) EXPECT_EQ(MftRecordSector(map, number), sector) << number;
+  EXPECT_EQ(map.count(), 6u);  // sparse 0-15, 16-18, sparse 19, 20-21, sparse 22-23, 24
 }
 
 }  // namespace
