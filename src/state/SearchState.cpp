@@ -426,8 +426,19 @@ std::string LoadFatFolders(StateReader& in, WorkerHost& host, std::vector<FatFol
   return {};
 }
 
+// The name a record shows: its long name, else its short name widened into
+// `shortWide` (a long name is not copied).
+const std::u16string& ShownName(const std::u16string& longName, const std::string& shortName,
+                                std::u16string& shortWide) {
+  if (!longName.empty()) return longName;
+  shortWide.clear();
+  for (unsigned char c : shortName) shortWide.push_back(c);  // the bytes as Latin-1
+  return shortWide;
+}
+
 std::string LoadCatalog(StateReader& in, WorkerHost& host, RecoveryCatalog& catalog) {
   ProgressReport report;
+  std::u16string shortWide;
   FolderEntry f;
   uint32_t count = 0;
   if (!in.U32(count) || !in.Holds(count, kFolderRecordBytes)) return kStateFileErrorText;
@@ -443,7 +454,7 @@ std::string LoadCatalog(StateReader& in, WorkerHost& host, RecoveryCatalog& cata
                             .fileSystemNumber = f.fileSystemNumber}))
       return "Out Of Memory";
     report.Report(host, catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound,
-                  f.longName.empty() ? Utf8ToUtf16(f.shortName) : f.longName);
+                  ShownName(f.longName, f.shortName, shortWide));
     host.setProgress(ProgressPercent(in.position(), in.length()));
   }
   host.clearStop();
@@ -481,7 +492,7 @@ std::string LoadCatalog(StateReader& in, WorkerHost& host, RecoveryCatalog& cata
     if (stream == 0) owner = &catalog.files().back();
     catalog.bytesTotal += size;
     report.Report(host, catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound,
-                  names.longName.empty() ? Utf8ToUtf16(names.shortName) : names.longName);
+                  ShownName(names.longName, names.shortName, shortWide));
     host.setProgress(ProgressPercent(in.position(), in.length()));
   }
   host.clearStop();

@@ -13,13 +13,6 @@ void Little(T value, uint8_t* out) {
   for (size_t i = 0; i < sizeof(T); ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-template <typename T>
-T FromLittle(const uint8_t* in) {
-  T value = 0;
-  for (size_t i = 0; i < sizeof(T); ++i) value |= static_cast<T>(T{in[i]} << (8 * i));
-  return value;
-}
-
 }  // namespace
 
 void StateWriter::Put(const void* bytes, size_t count) {
@@ -105,29 +98,6 @@ bool StateReader::Take(void* out, size_t count) {
   return true;
 }
 
-bool StateReader::U8(uint8_t& value) { return Take(&value, 1); }
-
-bool StateReader::U16(uint16_t& value) {
-  uint8_t bytes[2];
-  if (!Take(bytes, sizeof bytes)) return false;
-  value = FromLittle<uint16_t>(bytes);
-  return true;
-}
-
-bool StateReader::U32(uint32_t& value) {
-  uint8_t bytes[4];
-  if (!Take(bytes, sizeof bytes)) return false;
-  value = FromLittle<uint32_t>(bytes);
-  return true;
-}
-
-bool StateReader::U64(uint64_t& value) {
-  uint8_t bytes[8];
-  if (!Take(bytes, sizeof bytes)) return false;
-  value = FromLittle<uint64_t>(bytes);
-  return true;
-}
-
 bool StateReader::Skip(uint64_t count) {
   uint8_t scratch[256];
   while (count > 0) {
@@ -150,23 +120,22 @@ bool StateReader::LongText(std::u16string& text) {
     failed_ = true;
     return false;
   }
-  text.resize(count);
-  for (char16_t& unit : text) {
-    uint16_t value = 0;
-    if (!U16(value)) return false;
-    unit = value;
-  }
-  return true;
+  return Units(text, count);
 }
 
 bool StateReader::ShortText(std::u16string& text) {
   uint8_t count = 0;
-  if (!U8(count)) return false;
+  return U8(count) && Units(text, count);
+}
+
+bool StateReader::Units(std::u16string& text, size_t count) {
   text.resize(count);
-  for (char16_t& unit : text) {
-    uint16_t value = 0;
-    if (!U16(value)) return false;
-    unit = value;
+  uint8_t bytes[512];
+  for (size_t done = 0; done < count;) {
+    const size_t part = std::min(count - done, sizeof bytes / 2);
+    if (!Take(bytes, part * 2)) return false;
+    for (size_t i = 0; i < part; ++i) text[done + i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    done += part;
   }
   return true;
 }

@@ -50,11 +50,12 @@ class StateReader {
   StateReader(const StateReader&) = delete;
   StateReader& operator=(const StateReader&) = delete;
 
-  // Each is false, and the reader failed, when the file ends first.
-  bool U8(uint8_t& value);
-  bool U16(uint16_t& value);
-  bool U32(uint32_t& value);
-  bool U64(uint64_t& value);
+  // Each is false, and the reader failed, when the file ends first. The
+  // fields of a record are mostly within the buffer: those read in place.
+  bool U8(uint8_t& value) { return Field(value); }
+  bool U16(uint16_t& value) { return Field(value); }
+  bool U32(uint32_t& value) { return Field(value); }
+  bool U64(uint64_t& value) { return Field(value); }
   bool Skip(uint64_t count);
   bool LongText(std::u16string& text);
   bool ShortText(std::u16string& text);
@@ -70,6 +71,22 @@ class StateReader {
 
  private:
   bool Take(void* out, size_t count);
+  bool Units(std::u16string& text, size_t count);
+  template <typename T>
+  bool Field(T& value) {
+    uint8_t bytes[sizeof(T)];
+    const uint8_t* from = bytes;
+    if (buffer_.size() - next_ >= sizeof(T)) {
+      from = buffer_.data() + next_;
+      next_ += sizeof(T);
+      position_ += sizeof(T);
+    } else if (!Take(bytes, sizeof(T))) {
+      return false;
+    }
+    value = 0;
+    for (size_t i = 0; i < sizeof(T); ++i) value = static_cast<T>(value | static_cast<T>(T{from[i]} << (8 * i)));
+    return true;
+  }
 
   std::FILE* file_;
   uint64_t length_;
