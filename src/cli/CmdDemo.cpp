@@ -16,7 +16,7 @@
 #include <sstream>
 
 #include "cli/RecoverSteps.h"
-#include "cli/Sha256.h"
+#include "core/Sha256.h"
 #include "cli/Usage.h"
 #include "save/SavingWorker.h"
 #include "session/Session.h"

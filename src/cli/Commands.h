@@ -15,6 +15,7 @@ int PartitionsCommand(const Arguments& args);
 int LostCommand(const Arguments& args);
 int ScanCommand(const Arguments& args);
 int RecoverCommand(const Arguments& args);
+int RawCommand(const Arguments& args);
 int DemoCommand(const Arguments& args);
 
 }  // namespace vantor::cli

@@ -22,6 +22,7 @@ constexpr const char* kOverview =
     "  lost SOURCE --fs TYPE     searches for file systems whose table or boot sector is gone\n"
     "  scan SOURCE [-p N]        the live and deleted folders and files of file system N\n"
     "  recover SOURCE -o DIR     saves the folders and files of file system N into DIR\n"
+    "  raw SOURCE -o DIR --types finds files by their content alone (JPEG, PDF, ZIP, ...)\n"
     "  demo [-o DIR]             recovers the bundled sample disk and checks the result\n"
     "\n"
     "SOURCE is a .vmdk file, a disk image file (Image0.img or any raw image) or a\n"
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
       {"lost", LostCommand},
       {"scan", ScanCommand},
       {"recover", RecoverCommand},
+      {"raw", RawCommand},
       {"demo", DemoCommand},
   };
   if (argc < 2) {

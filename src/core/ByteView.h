@@ -9,7 +9,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <string_view>
 
 namespace vantor {
 
@@ -52,6 +54,10 @@ class ByteView {
     for (size_t i = 0; text[i] != 0; ++i)
       if (!has(offset + i, 1) || data_[offset + i] != static_cast<uint8_t>(text[i])) return false;
     return true;
+  }
+  // The same for a pattern that may hold zero bytes.
+  bool matches(size_t offset, std::string_view bytes) const {
+    return has(offset, bytes.size()) && (bytes.empty() || std::memcmp(data_ + offset, bytes.data(), bytes.size()) == 0);
   }
 
  private:

@@ -1,0 +1,150 @@
+// vantor raw SOURCE -o DIR --types all|JPEG,PNG,... [-p N | --range FIRST END]:
+// raw recovery of the ticked types from file system N's sectors, a range, or
+// the whole source.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+
+#include "cli/CliHost.h"
+#include "cli/Commands.h"
+#include "cli/Interrupt.h"
+#include "cli/SourceSteps.h"
+#include "cli/Usage.h"
+#include "logs/Logs.h"
+#include "logs/RunHeader.h"
+#include "partition/PartitionTable.h"
+#include "raw/RawRecovery.h"
+#include "session/Session.h"
+
+namespace vantor::cli {
+namespace {
+
+// "all" or names of the list, separated by commas; a problem text, or empty.
+std::string ParseTypes(const std::string& text, std::array<bool, kRawTypeCount>& ticked) {
+  ticked.fill(text == "all");
+  if (text == "all") return {};
+  std::istringstream names(text);
+  for (std::string name; std::getline(names, name, ',');) {
+    const auto found = std::find(kRawTypeNames.begin(), kRawTypeNames.end(), name);
+    if (found == kRawTypeNames.end()) return "unknown type '" + name + "' (the types: all, or some of AVI,BMP,...,ZIP)";
+    ticked[static_cast<size_t>(found - kRawTypeNames.begin())] = true;
+  }
+  return std::any_of(ticked.begin(), ticked.end(), [](bool t) { return t; }) ? std::string()
+                                                                            : "Please select extensions to start.";
+}
+
+std::string ParseSector(const std::string& text, uint64_t& sector) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 19)
+    return "not a sector number: '" + text + "'";
+  sector = std::stoull(text);
+  return {};
+}
+
+void Log(int selector, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) AppendLog(selector, line);
+}
+
+}  // namespace
+
+int RawCommand(const Arguments& arguments) {
+  const std::string usage = std::string("vantor raw SOURCE -o DIR --types all|TYPE,TYPE,... [-p N | --range FIRST END] ") +
+                            kHostOptionsUsage;
+  if (WantsHelp(arguments)) {
+    std::cout << "usage: " << usage
+              << "\n\nFinds files by their content alone, without any file system: every sector of file\n"
+                 "system N, of the range FIRST to END, or of the whole source is looked at for the\n"
+                 "headers of the types given, and each file found is written whole (in sectors) to\n"
+                 "DIR/TYPE/N.TYPE. DIR/raw-report.csv lists each: type, file, first sector, sector\n"
+                 "count, sha256. The types: all, or some of\n  ";
+    for (const char* name : kRawTypeNames) std::cout << name << (name == kRawTypeNames.back() ? "\n" : ",");
+    std::cout << "Exits 0 only when the search ran to its end and every file found was written.\n";
+    return kExitOk;
+  }
+  Arguments args = arguments;
+  HostOptions hostOptions;
+  if (std::string problem = TakeHostOptions(args, hostOptions); !problem.empty()) return UsageError(usage, problem);
+  std::string folder, types, partition;
+  for (const auto& [option, value] : {std::pair{"-o", &folder}, {"--types", &types}, {"-p", &partition}})
+    if (std::string problem = TakeValue(args, option, *value); !problem.empty()) return UsageError(usage, problem);
+  std::string first, end;
+  if (auto at = std::find(args.begin(), args.end(), "--range"); at != args.end()) {
+    if (args.end() - at < 3) return UsageError(usage, "--range needs FIRST and END");
+    first = at[1];
+    end = at[2];
+    args.erase(at, at + 3);
+  }
+  if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
+  if (args.size() != 1) return UsageError(usage, "raw takes exactly one SOURCE");
+  if (folder.empty()) return UsageError(usage, "raw needs -o DIR");
+  if (types.empty()) return UsageError(usage, "raw needs --types");
+  if (!partition.empty() && !first.empty()) return UsageError(usage, "choose one of -p N and --range");
+  std::array<bool, kRawTypeCount> ticked{};
+  if (std::string problem = ParseTypes(types, ticked); !problem.empty()) return UsageError(usage, problem);
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) return Failure("the output folder does not exist: " + folder);
+
+  Session session;
+  CliHost host(hostOptions);
+  session.setHost(&host);
+  if (StepResult opened = OpenSource(session, args[0]); !opened.ok) return Failure(opened.message);
+  RawRun run{0, session.reader.sourceSectors(), folder};
+  if (!partition.empty()) {
+    size_t number = 0;
+    if (std::string problem = ParsePartitionNumber(partition, number); !problem.empty()) return UsageError(usage, problem);
+    const size_t count = ListPartitions(session, session.partitions);
+    if (number == 0 || number > count)
+      return Failure("partition " + partition + " does not exist: " + args[0] + " lists " + std::to_string(count));
+    run.start = session.partitions[number - 1].startSector;
+    run.end = session.partitions[number - 1].endSector;
+  } else if (!first.empty()) {
+    if (std::string problem = ParseSector(first, run.start); !problem.empty()) return UsageError(usage, problem);
+    if (std::string problem = ParseSector(end, run.end); !problem.empty()) return UsageError(usage, problem);
+  }
+  if (run.end <= run.start) return Failure("End sector should be bigger than Start sector");
+
+  std::vector<std::string> chosen{"Selected Extensions Information : "};
+  for (size_t i = 0; i < kRawTypeCount; ++i)
+    if (ticked[i]) chosen.push_back(kRawTypeNames[i]);
+  AppendLogSection(kActivityLog, "Step 2 (b) :", chosen);
+  AppendLog(kActivityLog, "");
+  AppendLog(kActivityLog, "Saving Path : " + folder);
+  std::vector<FileTypeRule> rules = BuildRules(ticked);
+  const auto started = std::chrono::steady_clock::now();
+  const RawOutcome outcome = RunRawRecovery(session.reader, host, rules, run);
+  host.finishProgress();
+  const auto seconds = static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count());
+
+  const std::vector<std::string> lines = RawReportLines(outcome, run, seconds);
+  std::vector<std::string> activity{"Raw Recovery for Selected Extensions : "};
+  activity.insert(activity.end(), lines.begin(), lines.end());
+  AppendLogSection(kActivityLog, "Step 3 :", activity);
+  std::vector<std::string> recovery{"-----------------------Start--------------------------"};
+  for (const std::string& line : RunHeaderLines(session.startTime)) recovery.push_back(line);
+  recovery.insert(recovery.end(), {"", "Raw Recovery for Selected Extensions :", "-------------------------------------"});
+  recovery.insert(recovery.end(), lines.begin(), lines.end());
+  Log(kRecoveryLog, recovery);
+  const bool aborted = outcome.stopped || Interrupted();
+  std::vector<std::string> ending = aborted ? std::vector<std::string>{"Raw Search Aborted"}
+                                            : std::vector<std::string>{"Raw Search Completed"};
+  if (outcome.complete() && !aborted) ending.push_back(kRawCompletedText);
+  for (const std::string& problem : outcome.problems) ending.push_back("Not written: " + problem);
+  Log(kActivityLog, ending);
+  Log(kRecoveryLog, ending);
+
+  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
+  for (const std::string& problem : outcome.problems) std::fprintf(stderr, "vantor: not written: %s\n", problem.c_str());
+  if (aborted) {
+    std::fprintf(stderr, "vantor: %s\n", kRawAbortedText);
+    return Interrupted() ? kExitInterrupted : kExitFailed;
+  }
+  if (!outcome.complete())
+    return Failure(std::to_string(outcome.filesNotWritten) + " of the " + std::to_string(outcome.filesFound) +
+                   " files found could not be written");
+  std::printf("%s\n", kRawCompletedText);
+  return std::fflush(stdout) == 0 ? kExitOk : Failure("cannot write to standard output");
+}
+
+}  // namespace vantor::cli

@@ -1,0 +1,224 @@
+#include "raw/RawRecovery.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <optional>
+
+#include "core/AlignedBuffer.h"
+#include "core/ProgressReport.h"
+#include "core/Sector.h"
+#include "core/Sha256.h"
+#include "core/SizeText.h"
+#include "platform/FreeSpace.h"
+#include "raw/RawEnd.h"
+
+namespace vantor {
+namespace {
+
+constexpr uint32_t kRawRunSectors = 1000;
+constexpr int kCaptionBytes = 1035;
+
+// The sectors being looked at, read a run at a time; a sector is always
+// followed in the window by the next one (when the range has it), so that an
+// end marker that runs over into it is found.
+class SectorWindow {
+ public:
+  SectorWindow(SectorReader& reader, AlignedBuffer& buffer, uint64_t end)
+      : reader_(reader), buffer_(buffer), end_(end), capacity_(static_cast<uint32_t>(buffer.size() / kSectorSize)) {}
+
+  ByteView At(uint64_t sector) {
+    const uint64_t wanted = std::min<uint64_t>(sector + 2, end_);
+    if (sector < first_ || wanted > first_ + count_) {
+      first_ = sector;
+      count_ = static_cast<uint32_t>(std::min<uint64_t>(capacity_, end_ - sector));
+      buffer_.Clear();
+      reader_.read(first_, count_, buffer_.data());
+    }
+    return ByteView(buffer_.data() + (sector - first_) * kSectorSize, (wanted - sector) * kSectorSize);
+  }
+
+ private:
+  SectorReader& reader_;
+  AlignedBuffer& buffer_;
+  uint64_t end_;
+  uint32_t capacity_;
+  uint64_t first_ = 0;
+  uint32_t count_ = 0;
+};
+
+enum class Saved { kWritten, kFailed, kStop };
+
+class RawSaver {
+ public:
+  RawSaver(SectorReader& reader, WorkerHost& host, const RawRun& run, RawOutcome& outcome)
+      : reader_(reader), host_(host), run_(run), outcome_(outcome) {
+    report_.open(run.folder + "/" + kRawReportFile, std::ios::trunc);
+    report_ << "type,file,first sector,sector count,sha256\n";
+  }
+
+  Saved Save(uint64_t first, uint64_t count, const std::string& type, uint32_t number) {
+    const uint64_t sourceEnd = reader_.sourceSectors();
+    // A size field may reach past the source: the file ends with it.
+    const uint64_t end = sourceEnd != 0 ? std::min(first + count, sourceEnd) : first + count;
+    if (FreeBytes(run_.folder) <= (end - first) * kSectorSize) {
+      host_.messageInfo("Insufficient free space on target. Please change target drive.");
+      return Saved::kStop;
+    }
+    const std::string folder = run_.folder + "/" + type;
+    const std::string name = std::to_string(number) + "." + type;
+    const std::string path = folder + "/" + name;
+    outcome_.lastPath = path;
+    host_.setCaption(kCaptionLastPath, path);
+    ::mkdir(folder.c_str(), 0755);
+    // An existing file is overwritten; a link in its place is replaced, never
+    // followed out of the folder.
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
+    int fd = ::open(path.c_str(), flags, 0644);
+    if (fd < 0 && errno == ELOOP && ::unlink(path.c_str()) == 0) fd = ::open(path.c_str(), flags, 0644);
+    if (fd < 0) return Failed(path, std::strerror(errno));
+    Sha256 hash;
+    bool written = true;
+    for (uint64_t at = first; at < end && written;) {
+      const auto part = static_cast<uint32_t>(std::min<uint64_t>(end - at, copy_.size() / kSectorSize));
+      std::fill(copy_.begin(), copy_.end(), 0);
+      reader_.read(at, part, copy_.data());
+      const size_t bytes = size_t{part} * kSectorSize;
+      written = WriteAll(fd, copy_.data(), bytes);
+      if (!written) break;
+      hash.Add(copy_.data(), bytes);
+      outcome_.bytesRecovered += bytes;
+      host_.setCaption(kCaptionBytes, MegaGigaText(outcome_.bytesRecovered));
+      at += part;
+    }
+    const std::string reason = written ? std::string() : std::strerror(errno);
+    if (::close(fd) != 0 && written) return Failed(path, std::strerror(errno));
+    if (!written) return Failed(path, reason);
+    report_ << type << "," << type << "/" << name << "," << first << "," << (end - first) << "," << hash.Finish()
+            << "\n";
+    return Saved::kWritten;
+  }
+
+  static constexpr int kCaptionLastPath = 1050;
+
+ private:
+  static bool WriteAll(int fd, const uint8_t* data, size_t bytes) {
+    while (bytes > 0) {
+      const ssize_t done = ::write(fd, data, bytes);
+      if (done <= 0) {
+        if (done < 0 && errno == EINTR) continue;
+        if (done == 0) errno = ENOSPC;
+        return false;
+      }
+      data += done;
+      bytes -= static_cast<size_t>(done);
+    }
+    return true;
+  }
+
+  Saved Failed(const std::string& path, const std::string& reason) {
+    ::unlink(path.c_str());  // nothing half-written under the name
+    outcome_.filesNotWritten += 1;
+    outcome_.problems.push_back(path + ": " + reason);
+    return Saved::kFailed;
+  }
+
+  SectorReader& reader_;
+  WorkerHost& host_;
+  const RawRun& run_;
+  RawOutcome& outcome_;
+  std::ofstream report_;
+  std::vector<uint8_t> copy_ = std::vector<uint8_t>(size_t{256} * kSectorSize);
+};
+
+}  // namespace
+
+RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<FileTypeRule>& rules, const RawRun& run) {
+  RawOutcome outcome;
+  host.setStepText(kRawSearchText);
+  host.setProgressRange(100);
+  std::optional<AlignedBuffer> buffer = SectorBuffer(kRawRunSectors, 8);
+  if (!buffer) return outcome;
+  const uint64_t end = reader.sourceSectors() != 0 ? std::min(run.end, reader.sourceSectors()) : run.end;
+  SectorWindow window(reader, *buffer, end);
+  RawSaver saver(reader, host, run, outcome);
+  const RawSectorsRead read = [&](uint64_t first, uint32_t count, uint8_t* into) { reader.read(first, count, into); };
+  ProgressReport report;
+
+  std::optional<RawCandidate> candidate;
+  // While a candidate is looked at, the first later sector where a header
+  // stands: giving the candidate up goes on there, as a search resumed at its
+  // first sector + 1 would find nothing before it.
+  std::optional<uint64_t> nextHeader;
+  uint64_t s = run.start;
+  for (uint64_t checked = 0; s < end; ++checked) {
+    if (checked % kRawRunSectors == 0) {
+      host.pauseGate();
+      host.setProgress(ProgressPercent(s, end));
+      if (host.stopRequested()) {
+        outcome.stopped = true;
+        break;
+      }
+    }
+    const ByteView sector = window.At(s);
+    const HeaderMatch match = MatchHeader(ByteView(sector.data(), kSectorSize), rules);
+    if (!candidate && match.rule >= 0) {
+      candidate.emplace();
+      candidate->rule = static_cast<size_t>(match.rule);
+      candidate->first = s;
+      std::copy(sector.data(), sector.data() + kSectorSize, candidate->firstSector.begin());
+      nextHeader.reset();
+    } else if (candidate && match.rule >= 0 && !nextHeader) {
+      nextHeader = s;
+    }
+    if (!candidate) {
+      report.ReportSector(host, s, end, 0, outcome.filesFound, {});
+      ++s;
+      continue;
+    }
+    const RawEnd found = FindEnd(sector, s, rules, *candidate, read, end);
+    bool giveUp = found.status == EndStatus::kRejected;
+    if (found.status == EndStatus::kDecided) {
+      if (!found.wanted) {
+        giveUp = true;
+      } else {
+        const Saved saved = saver.Save(candidate->first, found.sectorCount, found.typeName, found.fileNumber);
+        if (saved == Saved::kStop) {
+          outcome.stopped = true;
+          break;
+        }
+        outcome.filesFound += 1;
+        candidate.reset();
+        ++s;
+        continue;
+      }
+    }
+    if (!giveUp && ++candidate->examined >= rules[candidate->rule].searchLimit) giveUp = true;
+    if (giveUp) {
+      s = nextHeader.value_or(s + 1);
+      candidate.reset();
+      continue;
+    }
+    report.ReportSector(host, s, end, 0, outcome.filesFound, {});
+    ++s;
+  }
+  outcome.sectorReached = std::min(s, end);
+  host.setProgress(ProgressPercent(outcome.sectorReached, end));
+  return outcome;
+}
+
+std::vector<std::string> RawReportLines(const RawOutcome& outcome, const RawRun& run, uint64_t elapsedSeconds) {
+  return {"Time Elapsed : " + std::to_string(elapsedSeconds / 3600) + " : " + std::to_string(elapsedSeconds / 60 % 60) +
+              " : " + std::to_string(elapsedSeconds % 60),
+          "Current Sector : " + std::to_string(outcome.sectorReached) + " / " + std::to_string(run.end),
+          "Bytes Recovered : " + MegaGigaText(outcome.bytesRecovered),
+          "Files Found : " + std::to_string(outcome.filesFound),
+          "Last Name : " + outcome.lastPath};
+}
+
+}  // namespace vantor
