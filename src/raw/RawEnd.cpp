@@ -1,5 +1,7 @@
 #include "raw/RawEnd.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "core/Sector.h"
@@ -90,9 +92,9 @@ RawEnd FindEnd(ByteView sector, uint64_t current, std::vector<FileTypeRule>& rul
   }
   for (const SignatureEntry& marker : rule.endMarkers) {
     if (rule.family && candidate.subType.empty()) candidate.subType = CompoundSubType(sector);
-    bool seen = false;
-    for (size_t at = 0; at < kSectorSize && !seen; ++at) seen = sector.matches(at, marker.bytes);
-    if (!seen) continue;
+    // A marker that begins in the sector, even one that runs on into the next.
+    const size_t span = std::min(sector.size(), kSectorSize + marker.bytes.size() - 1);
+    if (::memmem(sector.data(), span, marker.bytes.data(), marker.bytes.size()) == nullptr) continue;
     if (!rule.family)
       return {EndStatus::kDecided, current - first + (rule.name == "HTML" ? 1 : 2), rule.name, NextNumber(rule)};
     if (candidate.subType != marker.name) continue;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -22,34 +23,49 @@ namespace vantor {
 namespace {
 
 constexpr uint32_t kRawRunSectors = 1000;
+// The default search limit and a run more: 20 MB.
+constexpr uint32_t kRingSectors = kDefaultSearchLimit + kRawRunSectors;
 constexpr int kCaptionBytes = 1035;
 
-// The sectors being looked at, read a run at a time; a sector is always
-// followed in the window by the next one (when the range has it), so that an
-// end marker that runs over into it is found.
+// The sectors being looked at, read a run at a time into a ring that keeps the
+// last sectors read: giving a candidate up goes back to a header within its
+// search limit, and those sectors come from the ring, not from the disk again.
+// A sector is always followed by the next one (when the range has it), so that
+// an end marker that runs over into it is found.
 class SectorWindow {
  public:
-  SectorWindow(SectorReader& reader, AlignedBuffer& buffer, uint64_t end)
-      : reader_(reader), buffer_(buffer), end_(end), capacity_(static_cast<uint32_t>(buffer.size() / kSectorSize)) {}
+  SectorWindow(SectorReader& reader, AlignedBuffer& ring, uint64_t end)
+      : reader_(reader), ring_(ring), end_(end), slots_(ring.size() / kSectorSize) {}
 
   ByteView At(uint64_t sector) {
     const uint64_t wanted = std::min<uint64_t>(sector + 2, end_);
-    if (sector < first_ || wanted > first_ + count_) {
-      first_ = sector;
-      count_ = static_cast<uint32_t>(std::min<uint64_t>(capacity_, end_ - sector));
-      buffer_.Clear();
-      reader_.read(first_, count_, buffer_.data());
+    if (sector < low_ || sector > high_) low_ = high_ = sector;
+    while (high_ < wanted) {
+      const uint64_t slot = high_ % slots_;
+      const auto count = static_cast<uint32_t>(std::min<uint64_t>({kRawRunSectors, end_ - high_, slots_ - slot}));
+      uint8_t* into = ring_.data() + slot * kSectorSize;
+      std::memset(into, 0, size_t{count} * kSectorSize);
+      reader_.read(high_, count, into);
+      high_ += count;
+      low_ = std::max(low_, high_ > slots_ ? high_ - slots_ : 0);
     }
-    return ByteView(buffer_.data() + (sector - first_) * kSectorSize, (wanted - sector) * kSectorSize);
+    const uint64_t bytes = (wanted - sector) * kSectorSize;
+    const uint8_t* at = ring_.data() + (sector % slots_) * kSectorSize;
+    if (sector % slots_ + (wanted - sector) <= slots_) return ByteView(at, bytes);
+    // The next sector wrapped round to the ring's start.
+    std::memcpy(pair_.data(), at, kSectorSize);
+    std::memcpy(pair_.data() + kSectorSize, ring_.data(), kSectorSize);
+    return ByteView(pair_.data(), bytes);
   }
 
  private:
   SectorReader& reader_;
-  AlignedBuffer& buffer_;
+  AlignedBuffer& ring_;
   uint64_t end_;
-  uint32_t capacity_;
-  uint64_t first_ = 0;
-  uint32_t count_ = 0;
+  uint64_t slots_;
+  uint64_t low_ = 0;   // the sectors [low_, high_) are in the ring
+  uint64_t high_ = 0;
+  std::array<uint8_t, 2 * kSectorSize> pair_{};
 };
 
 enum class Saved { kWritten, kFailed, kStop };
@@ -142,7 +158,7 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
   RawOutcome outcome;
   host.setStepText(kRawSearchText);
   host.setProgressRange(100);
-  std::optional<AlignedBuffer> buffer = SectorBuffer(kRawRunSectors, 8);
+  std::optional<AlignedBuffer> buffer = SectorBuffer(kRingSectors, 8);
   if (!buffer) return outcome;
   const uint64_t end = reader.sourceSectors() != 0 ? std::min(run.end, reader.sourceSectors()) : run.end;
   SectorWindow window(reader, *buffer, end);

@@ -90,6 +90,8 @@ TEST(RawRecoveryTest, EachRuleEndsItsFilesAsItSays) {
       {"a CPP given up after its 1000 sectors; the PNG inside it is found after", {"CPP", "PNG"},
        {{0, "// no end"}, {700, "\x89PNG IEND\xAE\x42\x60\x82"}}, 3000, {"PNG/0.PNG 700 2"}},
       {"types not ticked are not saved", {"PDF"}, {{3, jfif + "\xFF\xD9"}}, 10, {}},
+      {"an end marker running over the end of the read ring into its start", {"PDF"},
+       {{40990, "%PDF"}, {40999, std::string(509, 'x') + "%%EOF"}}, 41010, {"PDF/0.PDF 40990 11"}},
   };
   for (const RawCase& c : cases) {
     auto disk = std::make_shared<test::MemoryDisk>();
