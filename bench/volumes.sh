@@ -250,3 +250,25 @@ fat_2g_volume() {
   fi
   echo "$image"
 }
+
+# raw_disk: 2 GiB of noise (AES-CTR over zeros) with the files of the raw
+# fixture (tests/fixtures/make-raw-fixtures.sh) written over it every 4 MiB,
+# the twelve in turn: 512 files, each at a sector boundary.
+raw_disk() {
+  local image="$BENCH_CACHE/raw-2g.img" files="$BENCH_CACHE/raw-fixture" i=0 name
+  if [ ! -f "$image" ]; then
+    need openssl convert gs zip
+    echo "building $image (once)..." >&2
+    "$REPO/tests/fixtures/make-raw-fixtures.sh" "$files" >&2
+    head -c $((2 << 30)) /dev/zero |
+      openssl enc -aes-128-ctr -nosalt -K 0f0e0d0c0b0a09080706050403020100 -iv 00000000000000000000000000000000 \
+        >"$image.part"
+    mapfile -t names < <(awk '{print $4}' "$files/raw.layout")
+    for ((i = 0; i < 512; i++)); do
+      name=${names[i % ${#names[@]}]}
+      dd if="$files/files/$name" of="$image.part" bs=4M seek="$i" conv=notrunc status=none
+    done
+    mv "$image.part" "$image"
+  fi
+  echo "$image"
+}

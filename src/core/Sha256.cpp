@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <vector>
 
@@ -25,9 +27,23 @@ uint32_t Rotate(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 
 void Sha256::Add(const uint8_t* data, size_t length) {
   total_ += length;
-  for (size_t i = 0; i < length; ++i) {
-    block_[used_++] = data[i];
-    if (used_ == 64) Compress();
+  // Whole blocks straight from the data; the rest waits in block_.
+  while (length > 0) {
+    if (used_ == 0 && length >= 64) {
+      Compress(data);
+      data += 64;
+      length -= 64;
+      continue;
+    }
+    const size_t part = std::min(length, 64 - used_);
+    std::memcpy(block_.data() + used_, data, part);
+    used_ += part;
+    data += part;
+    length -= part;
+    if (used_ == 64) {
+      Compress(block_.data());
+      used_ = 0;
+    }
   }
 }
 
@@ -38,7 +54,8 @@ std::string Sha256::Finish() {
   uint8_t zero = 0;
   while (used_ != 56) Add(&zero, 1);
   for (int i = 7; i >= 0; --i) block_[used_++] = static_cast<uint8_t>(bits >> (8 * i));
-  Compress();
+  Compress(block_.data());
+  used_ = 0;
   std::string hex;
   char digits[9];
   for (uint32_t word : state_) {
@@ -48,25 +65,38 @@ std::string Sha256::Finish() {
   return hex;
 }
 
-void Sha256::Compress() {
-  std::array<uint32_t, 64> w{};
+void Sha256::Compress(const uint8_t* block) {
+  uint32_t w[64];
   for (int i = 0; i < 16; ++i)
-    w[i] = (uint32_t{block_[4 * i]} << 24) | (uint32_t{block_[4 * i + 1]} << 16) | (uint32_t{block_[4 * i + 2]} << 8) |
-           block_[4 * i + 3];
+    w[i] = (uint32_t{block[4 * i]} << 24) | (uint32_t{block[4 * i + 1]} << 16) | (uint32_t{block[4 * i + 2]} << 8) |
+           block[4 * i + 3];
   for (int i = 16; i < 64; ++i) {
-    uint32_t s0 = Rotate(w[i - 15], 7) ^ Rotate(w[i - 15], 18) ^ (w[i - 15] >> 3);
-    uint32_t s1 = Rotate(w[i - 2], 17) ^ Rotate(w[i - 2], 19) ^ (w[i - 2] >> 10);
+    const uint32_t s0 = Rotate(w[i - 15], 7) ^ Rotate(w[i - 15], 18) ^ (w[i - 15] >> 3);
+    const uint32_t s1 = Rotate(w[i - 2], 17) ^ Rotate(w[i - 2], 19) ^ (w[i - 2] >> 10);
     w[i] = w[i - 16] + s0 + w[i - 7] + s1;
   }
-  std::array<uint32_t, 8> v = state_;
+  uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
+  uint32_t e = state_[4], f = state_[5], g = state_[6], h = state_[7];
   for (int i = 0; i < 64; ++i) {
-    uint32_t t1 = v[7] + (Rotate(v[4], 6) ^ Rotate(v[4], 11) ^ Rotate(v[4], 25)) + ((v[4] & v[5]) ^ (~v[4] & v[6])) +
-                  kRound[i] + w[i];
-    uint32_t t2 = (Rotate(v[0], 2) ^ Rotate(v[0], 13) ^ Rotate(v[0], 22)) + ((v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]));
-    v = {t1 + t2, v[0], v[1], v[2], v[3] + t1, v[4], v[5], v[6]};
+    const uint32_t t1 = h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
+    const uint32_t t2 = (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+    h = g;
+    g = f;
+    f = e;
+    e = d + t1;
+    d = c;
+    c = b;
+    b = a;
+    a = t1 + t2;
   }
-  for (int i = 0; i < 8; ++i) state_[i] += v[i];
-  used_ = 0;
+  state_[0] += a;
+  state_[1] += b;
+  state_[2] += c;
+  state_[3] += d;
+  state_[4] += e;
+  state_[5] += f;
+  state_[6] += g;
+  state_[7] += h;
 }
 
 std::string FileSha256(const std::string& path) {

@@ -16,7 +16,7 @@ class Sha256 {
   std::string Finish();
 
  private:
-  void Compress();
+  void Compress(const uint8_t* block);
 
   std::array<uint32_t, 8> state_ = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                                     0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
