@@ -1,5 +1,6 @@
 // Raw recovery of files written by ImageMagick, Ghostscript, zip and as texts,
-// placed at sector boundaries between noise (tests/fixtures/make-raw-fixtures.sh):
+// placed at sector boundaries between noise and in a FAT32 volume whose boot
+// sectors and FATs are gone (tests/fixtures/make-raw-fixtures.sh):
 // each is found under its type at its sector, saved beginning with its own
 // bytes and holding all of them; types not ticked are not saved; a file that
 // cannot be written makes the run fail.
@@ -51,29 +52,33 @@ std::map<std::string, std::string> Saved(const std::string& folder) {
   return saved;
 }
 
+// Between noise, and in a FAT32 volume whose boot sectors and FATs are gone.
 TEST(RawFixtures, EveryFileFoundWholeUnderItsType) {
   const std::string folder = Fixtures();
   if (folder.empty()) GTEST_SKIP() << "the raw fixture needs ImageMagick, Ghostscript and zip";
-  test::TempDir out;
-  int code = -1;
-  const std::string report = Vantor("raw --quiet '" + folder + "/raw.img' -o '" + out.path() + "' --types all", &code);
-  ASSERT_EQ(code, 0) << report;
-  EXPECT_NE(report.find("Raw Saving Completed Successfully."), std::string::npos);
-  const std::map<std::string, std::string> saved = Saved(out.path());
-  std::ifstream layout(folder + "/raw.layout");
-  size_t placed = 0;
-  for (std::string type, first, bytes, name; layout >> type >> first >> bytes >> name; ++placed) {
-    const auto found = saved.find(type + " " + first);
-    ASSERT_NE(found, saved.end()) << type << " at " << first;
-    const std::string original = Bytes(folder + "/files/" + name);
-    const std::string got = Bytes(found->second);
-    // ImageMagick's PSD holds the PSD rule's end marker (FF and 15 zero bytes)
-    // in its image data: the rule ends the file there, before its end.
-    const size_t compared = type == "PSD" ? got.size() : original.size();
-    ASSERT_GE(got.size(), compared) << type;
-    EXPECT_EQ(got.substr(0, compared), original.substr(0, compared)) << type;
+  for (const std::string disk : {"raw", "fat32"}) {
+    test::TempDir out;
+    int code = -1;
+    const std::string report =
+        Vantor("raw --quiet '" + folder + "/" + disk + ".img' -o '" + out.path() + "' --types all", &code);
+    ASSERT_EQ(code, 0) << report;
+    EXPECT_NE(report.find("Raw Saving Completed Successfully."), std::string::npos);
+    const std::map<std::string, std::string> saved = Saved(out.path());
+    std::ifstream layout(folder + "/" + disk + ".layout");
+    size_t placed = 0;
+    for (std::string type, first, bytes, name; layout >> type >> first >> bytes >> name; ++placed) {
+      const auto found = saved.find(type + " " + first);
+      ASSERT_NE(found, saved.end()) << disk << ": " << type << " at " << first;
+      const std::string original = Bytes(folder + "/files/" + name);
+      const std::string got = Bytes(found->second);
+      // ImageMagick's PSD holds the PSD rule's end marker (FF and 15 zero
+      // bytes) in its image data: the rule ends the file there, before its end.
+      const size_t compared = type == "PSD" ? got.size() : original.size();
+      ASSERT_GE(got.size(), compared) << disk << ": " << type;
+      EXPECT_EQ(got.substr(0, compared), original.substr(0, compared)) << disk << ": " << type;
+    }
+    EXPECT_EQ(saved.size(), placed) << disk;
   }
-  EXPECT_EQ(saved.size(), placed);
 }
 
 TEST(RawFixtures, OnlyTheTypesTickedAndEveryFileWritten) {
