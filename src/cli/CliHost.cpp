@@ -49,6 +49,7 @@ void CliHost::setProgress(uint64_t position) {
 void CliHost::setCaption(int control, const std::string& text) {
   if (control == kCaptionFolders) folders_ = text;
   if (control == kCaptionFiles) files_ = text;
+  if (control == kCaptionPosition) size_ = text;
   if (terminal_ && (control == kCaptionFolders || control == kCaptionFiles)) Draw();
 }
 
@@ -62,7 +63,11 @@ void CliHost::Draw() {
   std::string bar(static_cast<size_t>(percent_ * kWidth / 100), '#');
   bar.resize(kWidth, '-');
   std::fprintf(stderr, "\r[%s] %3d%%", bar.c_str(), percent_);
-  if (!folders_.empty()) std::fprintf(stderr, "  folders %s  files %s", folders_.c_str(), files_.c_str());
+  if (raw_ && !folders_.empty())
+    std::fprintf(stderr, "  sector %s  files %s  recovered %s", folders_.c_str(), files_.c_str(),
+                 size_.empty() ? "0.000 MB" : size_.c_str());
+  else if (!folders_.empty())
+    std::fprintf(stderr, "  folders %s  files %s", folders_.c_str(), files_.c_str());
   std::fflush(stderr);
   lineOpen_ = true;
 }

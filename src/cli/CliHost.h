@@ -42,6 +42,9 @@ class CliHost : public WorkerHost {
 
   // Ends the progress line, so that what follows starts on a line of its own.
   void finishProgress();
+  // Raw recovery: the line shows the sector reached, the files found and the
+  // bytes recovered instead of the folders and files.
+  void showRawProgress() { raw_ = true; }
 
  private:
   void Draw();
@@ -51,7 +54,8 @@ class CliHost : public WorkerHost {
   bool lineOpen_ = false;
   uint64_t range_ = 100;
   int percent_ = -1;
-  std::string folders_, files_;
+  std::string folders_, files_, size_;
+  bool raw_ = false;
 };
 
 }  // namespace vantor::cli

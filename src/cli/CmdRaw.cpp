@@ -87,6 +87,7 @@ int RawCommand(const Arguments& arguments) {
 
   Session session;
   CliHost host(hostOptions);
+  host.showRawProgress();
   session.setHost(&host);
   if (StepResult opened = OpenSource(session, args[0]); !opened.ok) return Failure(opened.message);
   RawRun run{0, session.reader.sourceSectors(), folder};

@@ -25,7 +25,6 @@ namespace {
 constexpr uint32_t kRawRunSectors = 1000;
 // The default search limit and a run more: 20 MB.
 constexpr uint32_t kRingSectors = kDefaultSearchLimit + kRawRunSectors;
-constexpr int kCaptionBytes = 1035;
 
 // The sectors being looked at, read a run at a time into a ring that keeps the
 // last sectors read: giving a candidate up goes back to a header within its
@@ -90,7 +89,7 @@ class RawSaver {
     const std::string name = std::to_string(number) + "." + type;
     const std::string path = folder + "/" + name;
     outcome_.lastPath = path;
-    host_.setCaption(kCaptionLastPath, path);
+    host_.setCaption(kCaptionLastName, path);
     ::mkdir(folder.c_str(), 0755);
     // An existing file is overwritten; a link in its place is replaced, never
     // followed out of the folder.
@@ -109,7 +108,7 @@ class RawSaver {
       if (!written) break;
       hash.Add(copy_.data(), bytes);
       outcome_.bytesRecovered += bytes;
-      host_.setCaption(kCaptionBytes, MegaGigaText(outcome_.bytesRecovered));
+      host_.setCaption(kCaptionRawBytes, MegaGigaText(outcome_.bytesRecovered));
       at += part;
     }
     const std::string reason = written ? std::string() : std::strerror(errno);
@@ -119,8 +118,6 @@ class RawSaver {
             << "\n";
     return Saved::kWritten;
   }
-
-  static constexpr int kCaptionLastPath = 1050;
 
  private:
   static bool WriteAll(int fd, const uint8_t* data, size_t bytes) {
@@ -164,8 +161,6 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
   SectorWindow window(reader, *buffer, end);
   RawSaver saver(reader, host, run, outcome);
   const RawSectorsRead read = [&](uint64_t first, uint32_t count, uint8_t* into) { reader.read(first, count, into); };
-  ProgressReport report;
-
   std::optional<RawCandidate> candidate;
   // While a candidate is looked at, the first later sector where a header
   // stands: giving the candidate up goes on there, as a search resumed at its
@@ -176,6 +171,8 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
     if (checked % kRawRunSectors == 0) {
       host.pauseGate();
       host.setProgress(ProgressPercent(s, end));
+      host.setCaption(kCaptionFiles, std::to_string(outcome.filesFound));
+      host.setCaption(kCaptionRawSector, std::to_string(s) + " / " + std::to_string(end));
       if (host.stopRequested()) {
         outcome.stopped = true;
         break;
@@ -193,7 +190,6 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
       nextHeader = s;
     }
     if (!candidate) {
-      report.ReportSector(host, s, end, 0, outcome.filesFound, {});
       ++s;
       continue;
     }
@@ -220,7 +216,6 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
       candidate.reset();
       continue;
     }
-    report.ReportSector(host, s, end, 0, outcome.filesFound, {});
     ++s;
   }
   outcome.sectorReached = std::min(s, end);

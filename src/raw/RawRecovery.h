@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ProgressReport.h"
 #include "core/WorkerHost.h"
 #include "disk/SectorReader.h"
 #include "raw/RawRules.h"
@@ -20,6 +21,11 @@ inline constexpr const char* kRawSearchText = "Searching Selected Extensions. Pl
 inline constexpr const char* kRawCompletedText = "Raw Saving Completed Successfully.";
 inline constexpr const char* kRawAbortedText = "Raw Search Aborted.";
 inline constexpr const char* kRawReportFile = "raw-report.csv";
+// Step 3's captions in raw mode: the bytes recovered where the size goes, the
+// sector reached where the folders go; the files found and the last file
+// written where they go for a scan (ProgressReport.h).
+inline constexpr int kCaptionRawBytes = kCaptionPosition;
+inline constexpr int kCaptionRawSector = kCaptionFolders;
 
 struct RawRun {
   uint64_t start = 0;
