@@ -30,7 +30,6 @@ inline constexpr const char* kStateOpenText = "Unable to open file.";
 inline constexpr const char* kStateCreateText = "Unable to open file. Please close if this file is opened.";
 inline constexpr const char* kStep4StatePathText = "Please specify Step 4 saving log path.";
 inline constexpr const char* kStep2cStatePathText = "Please specify Step 2C saving log path.";
-inline constexpr const char* kLoadStatePathText = "Please specify log path.";
 
 struct StateSource {
   std::u16string identity = {};
