@@ -1,5 +1,7 @@
 #include "gui/ElapsedClock.h"
 
+#include "core/ElapsedText.h"
+
 #include <chrono>
 
 ElapsedClock::ElapsedClock()
@@ -34,6 +36,5 @@ int64_t ElapsedClock::seconds() const {
 }
 
 QString ElapsedClock::text() const {
-  int64_t s = seconds();
-  return QString("%1 : %2 : %3").arg(s / 3600).arg(s / 60 % 60).arg(s % 60);
+  return QString::fromStdString(vantor::ElapsedText(static_cast<uint64_t>(seconds())));
 }

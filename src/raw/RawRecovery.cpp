@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "core/AlignedBuffer.h"
+#include "core/ElapsedText.h"
 #include "core/ProgressReport.h"
 #include "core/Sector.h"
 #include "core/Sha256.h"
@@ -224,8 +225,7 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
 }
 
 std::vector<std::string> RawReportLines(const RawOutcome& outcome, const RawRun& run, uint64_t elapsedSeconds) {
-  return {"Time Elapsed : " + std::to_string(elapsedSeconds / 3600) + " : " + std::to_string(elapsedSeconds / 60 % 60) +
-              " : " + std::to_string(elapsedSeconds % 60),
+  return {"Time Elapsed : " + ElapsedText(elapsedSeconds),
           "Current Sector : " + std::to_string(outcome.sectorReached) + " / " + std::to_string(run.end),
           "Bytes Recovered : " + MegaGigaText(outcome.bytesRecovered),
           "Files Found : " + std::to_string(outcome.filesFound),

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "core/ElapsedText.h"
 #include "core/SizeText.h"
 #include "fat/FatExhaustiveScan.h"
 #include "fat/FatScan.h"
@@ -19,11 +20,6 @@
 
 namespace vantor {
 namespace {
-
-std::string ElapsedText(uint64_t seconds) {
-  return std::to_string(seconds / 3600) + " : " + std::to_string(seconds / 60 % 60) + " : " +
-         std::to_string(seconds % 60);
-}
 
 uint64_t SecondsSince(std::chrono::steady_clock::time_point start) {
   const auto elapsed = std::chrono::steady_clock::now() - start;

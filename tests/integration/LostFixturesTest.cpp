@@ -27,12 +27,7 @@ using test::Manifest;
 using test::Recovered;
 using test::Vantor;
 
-std::string LostFixtures() {
-  const std::string root = test::FixturesDir();
-  const std::string script = test::SourceDir() + "/tests/fixtures/make-lost-fixtures.sh";
-  if (std::system(("VANTOR_FIXTURES='" + root + "' '" + script + "' 2>/dev/null").c_str()) != 0) return {};
-  return root + "/lost";
-}
+std::string LostFixtures() { return test::BuiltFixtures("lost", "lostmbr.layout"); }
 
 // "DirN/REST" -> REST; empty when the path does not start with a numbered folder.
 std::string BelowNumberedFolder(const std::string& path) {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -29,12 +28,7 @@ using test::Manifest;
 using test::Recovered;
 using test::Vantor;
 
-std::string Fixtures() {
-  const std::string root = test::FixturesDir();
-  const std::string script = test::SourceDir() + "/tests/fixtures/make-ntfs-lost-fixtures.sh";
-  if (std::system(("VANTOR_FIXTURES='" + root + "' '" + script + "' 2>/dev/null").c_str()) != 0) return {};
-  return std::filesystem::exists(root + "/ntfs-lost/lost2.layout") ? root + "/ntfs-lost" : std::string();
-}
+std::string Fixtures() { return test::BuiltFixtures("ntfs-lost", "lost2.layout"); }
 
 // The files of `want` that came back at their own path with their own bytes.
 size_t Matching(const Contents& got, const Contents& want) {

@@ -6,7 +6,6 @@
 // cannot be written makes the run fail.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -23,12 +22,7 @@ namespace {
 
 using test::Vantor;
 
-std::string Fixtures() {
-  const std::string root = test::FixturesDir();
-  const std::string script = test::SourceDir() + "/tests/fixtures/make-raw-fixtures.sh";
-  if (std::system(("VANTOR_FIXTURES='" + root + "' '" + script + "' 2>/dev/null").c_str()) != 0) return {};
-  return std::filesystem::exists(root + "/raw/raw.layout") ? root + "/raw" : std::string();
-}
+std::string Fixtures() { return test::BuiltFixtures("raw", "raw.layout"); }
 
 std::string Bytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace vantor::test {
@@ -30,5 +31,15 @@ inline std::string FixturesDir() { return EnvOr("VANTOR_FIXTURES", VANTOR_DEFAUL
 inline std::string VantorBin() { return EnvOr("VANTOR_BIN", VANTOR_DEFAULT_BIN); }
 inline std::string InterruptLib() { return EnvOr("VANTOR_INTERRUPT_LIB", VANTOR_DEFAULT_INTERRUPT_LIB); }
 inline std::string SourceDir() { return EnvOr("VANTOR_SOURCE_DIR", VANTOR_DEFAULT_SOURCE_DIR); }
+
+// Builds the fixture set NAME with tests/fixtures/make-NAME-fixtures.sh (it
+// keeps its own cache stamp) and returns its folder; empty when the script
+// failed or did not make `made` (a set whose tools this machine lacks).
+inline std::string BuiltFixtures(const std::string& name, const std::string& made) {
+  const std::string folder = FixturesDir() + "/" + name;
+  const std::string script = SourceDir() + "/tests/fixtures/make-" + name + "-fixtures.sh";
+  if (std::system(("VANTOR_FIXTURES='" + FixturesDir() + "' '" + script + "' 2>/dev/null").c_str()) != 0) return {};
+  return std::filesystem::exists(folder + "/" + made) ? folder : std::string();
+}
 
 }  // namespace vantor::test
