@@ -63,9 +63,9 @@ void CliHost::Draw() {
   std::string bar(static_cast<size_t>(percent_ * kWidth / 100), '#');
   bar.resize(kWidth, '-');
   std::fprintf(stderr, "\r[%s] %3d%%", bar.c_str(), percent_);
-  if (raw_ && !folders_.empty())
-    std::fprintf(stderr, "  sector %s  files %s  recovered %s", folders_.c_str(), files_.c_str(),
-                 size_.empty() ? "0.000 MB" : size_.c_str());
+  if (raw_ && !size_.empty())
+    std::fprintf(stderr, "  sector %s  files %s  recovered %s", size_.c_str(), files_.c_str(),
+                 folders_.empty() ? "0.000 MB" : folders_.c_str());
   else if (!folders_.empty())
     std::fprintf(stderr, "  folders %s  files %s", folders_.c_str(), files_.c_str());
   std::fflush(stderr);

@@ -13,9 +13,8 @@
 #include "cli/SourceSteps.h"
 #include "cli/Usage.h"
 #include "logs/Logs.h"
-#include "logs/RunHeader.h"
 #include "partition/PartitionTable.h"
-#include "raw/RawRecovery.h"
+#include "scan/RawSearch.h"
 #include "session/Session.h"
 
 namespace vantor::cli {
@@ -40,10 +39,6 @@ std::string ParseSector(const std::string& text, uint64_t& sector) {
     return "not a sector number: '" + text + "'";
   sector = std::stoull(text);
   return {};
-}
-
-void Log(int selector, const std::vector<std::string>& lines) {
-  for (const std::string& line : lines) AppendLog(selector, line);
 }
 
 }  // namespace
@@ -105,45 +100,28 @@ int RawCommand(const Arguments& arguments) {
   }
   if (run.end <= run.start) return Failure("End sector should be bigger than Start sector");
 
-  std::vector<std::string> chosen{"Selected Extensions Information : "};
-  for (size_t i = 0; i < kRawTypeCount; ++i)
-    if (ticked[i]) chosen.push_back(kRawTypeNames[i]);
-  AppendLogSection(kActivityLog, "Step 2 (b) :", chosen);
+  AppendLogSection(kActivityLog, "Step 2 (b) :", RawChoiceLines(ticked));
   AppendLog(kActivityLog, "");
   AppendLog(kActivityLog, "Saving Path : " + folder);
-  std::vector<FileTypeRule> rules = BuildRules(ticked);
+  session.rawRules = BuildRules(ticked);
+  session.state.startSector = run.start;
+  session.state.endSector = run.end;
+  session.savingRun.savingPath = folder;
   const auto started = std::chrono::steady_clock::now();
-  const RawOutcome outcome = RunRawRecovery(session.reader, host, rules, run);
+  const RawOutcome outcome = RunRawSearch(session, host);
   host.finishProgress();
   const auto seconds = static_cast<uint64_t>(
       std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count());
-
-  const std::vector<std::string> lines = RawReportLines(outcome, run, seconds);
-  std::vector<std::string> activity{"Raw Recovery for Selected Extensions : "};
-  activity.insert(activity.end(), lines.begin(), lines.end());
-  AppendLogSection(kActivityLog, "Step 3 :", activity);
-  std::vector<std::string> recovery{"-----------------------Start--------------------------"};
-  for (const std::string& line : RunHeaderLines(session.startTime)) recovery.push_back(line);
-  recovery.insert(recovery.end(), {"", "Raw Recovery for Selected Extensions :", "-------------------------------------"});
-  recovery.insert(recovery.end(), lines.begin(), lines.end());
-  Log(kRecoveryLog, recovery);
   const bool aborted = outcome.stopped || Interrupted();
-  std::vector<std::string> ending = aborted ? std::vector<std::string>{"Raw Search Aborted"}
-                                            : std::vector<std::string>{"Raw Search Completed"};
-  if (outcome.complete() && !aborted) ending.push_back(kRawCompletedText);
-  for (const std::string& problem : outcome.problems) ending.push_back("Not written: " + problem);
-  Log(kActivityLog, ending);
-  Log(kRecoveryLog, ending);
-
+  LogRawReport(session, outcome, run, seconds, aborted);
+  const std::vector<std::string> lines = RawReportLines(outcome, run, seconds);
   for (const std::string& line : lines) std::printf("%s\n", line.c_str());
   for (const std::string& problem : outcome.problems) std::fprintf(stderr, "vantor: not written: %s\n", problem.c_str());
   if (aborted) {
     std::fprintf(stderr, "vantor: %s\n", kRawAbortedText);
     return Interrupted() ? kExitInterrupted : kExitFailed;
   }
-  if (!outcome.complete())
-    return Failure(std::to_string(outcome.filesNotWritten) + " of the " + std::to_string(outcome.filesFound) +
-                   " files found could not be written");
+  if (!outcome.complete()) return Failure(RawClosingText(outcome, aborted));
   std::printf("%s\n", kRawCompletedText);
   return std::fflush(stdout) == 0 ? kExitOk : Failure("cannot write to standard output");
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vantor {
@@ -52,6 +53,9 @@ class WorkerHost {
   virtual WriteErrorAnswer askWriteError(const std::string& /*path*/, const std::string& /*reason*/) {
     return WriteErrorAnswer::kAbort;
   }
+  // Raw recovery's folder is full: another folder, empty when the user gave
+  // none, or nothing when this host cannot ask (the run then ends).
+  virtual std::optional<std::string> askOtherFolder() { return std::nullopt; }
 };
 
 }  // namespace vantor

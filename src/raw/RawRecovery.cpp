@@ -82,11 +82,8 @@ class RawSaver {
     const uint64_t sourceEnd = reader_.sourceSectors();
     // A size field may reach past the source: the file ends with it.
     const uint64_t end = sourceEnd != 0 ? std::min(first + count, sourceEnd) : first + count;
-    if (FreeBytes(run_.folder) <= (end - first) * kSectorSize) {
-      host_.messageInfo("Insufficient free space on target. Please change target drive.");
-      return Saved::kStop;
-    }
-    const std::string folder = run_.folder + "/" + type;
+    if (!RoomFor((end - first) * kSectorSize)) return Saved::kStop;
+    const std::string folder = folder_ + "/" + type;
     const std::string name = std::to_string(number) + "." + type;
     const std::string path = folder + "/" + name;
     outcome_.lastPath = path;
@@ -115,12 +112,32 @@ class RawSaver {
     const std::string reason = written ? std::string() : std::strerror(errno);
     if (::close(fd) != 0 && written) return Failed(path, std::strerror(errno));
     if (!written) return Failed(path, reason);
-    report_ << type << "," << type << "/" << name << "," << first << "," << (end - first) << "," << hash.Finish()
+    // Files written to another folder after the first one filled up are
+    // listed by their full path.
+    const std::string listed = folder_ == run_.folder ? type + "/" + name : path;
+    report_ << type << "," << listed << "," << first << "," << (end - first) << "," << hash.Finish()
             << "\n";
     return Saved::kWritten;
   }
 
  private:
+  // True when the folder has room for `bytes`; when it has not, the user may
+  // name another folder (asked again while none is given, unless they choose to
+  // stop). False: the search stops.
+  bool RoomFor(uint64_t bytes) {
+    while (FreeBytes(folder_) <= bytes) {
+      host_.messageInfo(kRawFullText);
+      std::optional<std::string> other = host_.askOtherFolder();
+      while (other && other->empty()) {
+        if (host_.question(kRawStopQuestion)) return false;
+        other = host_.askOtherFolder();
+      }
+      if (!other) return false;
+      folder_ = *other;
+    }
+    return true;
+  }
+
   static bool WriteAll(int fd, const uint8_t* data, size_t bytes) {
     while (bytes > 0) {
       const ssize_t done = ::write(fd, data, bytes);
@@ -145,6 +162,7 @@ class RawSaver {
   SectorReader& reader_;
   WorkerHost& host_;
   const RawRun& run_;
+  std::string folder_ = run_.folder;
   RawOutcome& outcome_;
   std::ofstream report_;
   std::vector<uint8_t> copy_ = std::vector<uint8_t>(size_t{256} * kSectorSize);
@@ -168,7 +186,15 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
   // first sector + 1 would find nothing before it.
   std::optional<uint64_t> nextHeader;
   uint64_t s = run.start;
-  for (uint64_t checked = 0; s < end; ++checked) {
+  for (uint64_t checked = 0;; ++checked) {
+    if (s >= end) {
+      // The range ended before the open candidate did: it is given up like one
+      // at its search limit, so that the files after its first sector are found.
+      const uint64_t resume = nextHeader.value_or(end);
+      if (!candidate || resume >= end) break;
+      s = resume;
+      candidate.reset();
+    }
     if (checked % kRawRunSectors == 0) {
       host.pauseGate();
       host.setProgress(ProgressPercent(s, end));

@@ -21,11 +21,13 @@ inline constexpr const char* kRawSearchText = "Searching Selected Extensions. Pl
 inline constexpr const char* kRawCompletedText = "Raw Saving Completed Successfully.";
 inline constexpr const char* kRawAbortedText = "Raw Search Aborted.";
 inline constexpr const char* kRawReportFile = "raw-report.csv";
-// Step 3's captions in raw mode: the bytes recovered where the size goes, the
-// sector reached where the folders go; the files found and the last file
+inline constexpr const char* kRawFullText = "Insufficient free space on target. Please change target drive.";
+inline constexpr const char* kRawStopQuestion = "Are you sure you want to stop Raw Search/Save process";
+// Step 3's captions in raw mode: the sector reached where the size goes, the
+// bytes recovered where the folders go; the files found and the last file
 // written where they go for a scan (ProgressReport.h).
-inline constexpr int kCaptionRawBytes = kCaptionPosition;
-inline constexpr int kCaptionRawSector = kCaptionFolders;
+inline constexpr int kCaptionRawSector = kCaptionPosition;
+inline constexpr int kCaptionRawBytes = kCaptionFolders;
 
 struct RawRun {
   uint64_t start = 0;

@@ -22,6 +22,7 @@
 #include "lost/FatCandidates.h"
 #include "ntfs/MftRunTable.h"
 #include "partition/PartitionEntry.h"
+#include "raw/RawRules.h"
 #include "save/OutputFile.h"
 #include "save/SaveContext.h"
 #include "save/SavingFilter.h"
@@ -53,6 +54,8 @@ class Session {
   FolderTree folderTree;
   SavingFilter savingFilter;
   SavingRun savingRun;
+  // The file types of the raw recovery being run, built by its Step 2 (b).
+  std::vector<FileTypeRule> rawRules;
   // Creates the files the saver writes; tests replace it with a failing writer.
   FileCreator createFile;
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ class ScriptedHost : public WorkerHost {
   std::deque<bool> questionAnswers;      // popped per question; No when empty
   std::deque<ReplaceAnswer> replaceAnswers;
   std::deque<WriteErrorAnswer> writeErrorAnswers;
+  std::deque<std::optional<std::string>> otherFolders;  // none when empty
   int stopAfterPolls = -1;  // stopRequested() turns true after this many polls
   std::string stopInStep;   // ... or while the last step text begins with this
 
@@ -66,6 +68,10 @@ class ScriptedHost : public WorkerHost {
   WriteErrorAnswer askWriteError(const std::string& path, const std::string&) override {
     calls.push_back("writeError:" + path);
     return Pop(writeErrorAnswers, WriteErrorAnswer::kAbort);
+  }
+  std::optional<std::string> askOtherFolder() override {
+    calls.push_back("otherFolder");
+    return Pop(otherFolders, std::optional<std::string>());
   }
 
  private:

@@ -89,6 +89,8 @@ TEST(RawRecoveryTest, EachRuleEndsItsFilesAsItSays) {
       {"... and passed over when only DOC is", {"DOC"}, {{0, ole}, {1, workbookRoot}, {3, xlsEnd}}, 10, {}},
       {"a CPP given up after its 1000 sectors; the PNG inside it is found after", {"CPP", "PNG"},
        {{0, "// no end"}, {700, "\x89PNG IEND\xAE\x42\x60\x82"}}, 3000, {"PNG/0.PNG 700 2"}},
+      {"a candidate still open where the disk ends is given up; the PNG after it is found", {"CPP", "PNG"},
+       {{0, "// no end"}, {5, "\x89PNG IEND\xAE\x42\x60\x82"}}, 10, {"PNG/0.PNG 5 2"}},
       {"types not ticked are not saved", {"PDF"}, {{3, jfif + "\xFF\xD9"}}, 10, {}},
       {"an end marker running over the end of the read ring into its start", {"PDF"},
        {{40990, "%PDF"}, {40999, std::string(509, 'x') + "%%EOF"}}, 41010, {"PDF/0.PDF 40990 11"}},
@@ -162,6 +164,39 @@ TEST(RawRecoveryTest, UnwritableFilesAndLinks) {
   std::string text;
   std::getline(kept, text);
   EXPECT_EQ(text, "kept");
+}
+
+// A folder without room (here: one that is gone, which has no free bytes):
+// the user names another one, is asked whether to stop while they name none,
+// and the files go where they said; or they stop, and the search ends there.
+TEST(RawRecoveryTest, FullFolderAsksForAnother) {
+  auto disk = std::make_shared<test::MemoryDisk>();
+  const std::string pdf = "%PDF %%EOF";
+  disk->Put(2, reinterpret_cast<const uint8_t*>(pdf.data()), pdf.size());
+  disk->sizeSectors = 8;
+  Session session;
+  test::UseMemoryDisk(session, disk);
+  test::TempDir out;
+  const std::string gone = out / "gone";
+  const struct {
+    bool stop;
+    std::vector<std::string> calls;
+  } cases[] = {{true, {"message:" + std::string(kRawFullText), "otherFolder", "question:" + std::string(kRawStopQuestion)}},
+               {false, {"message:" + std::string(kRawFullText), "otherFolder", "question:" + std::string(kRawStopQuestion),
+                        "otherFolder"}}};
+  for (const auto& c : cases) {
+    test::ScriptedHost host;
+    host.otherFolders = {std::string(), out.path()};
+    host.questionAnswers = {c.stop};
+    std::vector<FileTypeRule> rules = BuildRules(Ticked({"PDF"}));
+    const RawOutcome outcome = RunRawRecovery(session.reader, host, rules, {0, 8, gone});
+    std::vector<std::string> asked;
+    for (const std::string& call : host.calls)
+      if (call.rfind("caption", 0) != 0) asked.push_back(call);
+    EXPECT_EQ(asked, c.calls);
+    EXPECT_EQ(outcome.stopped, c.stop);
+    EXPECT_EQ(std::filesystem::exists(out / "PDF/0.PDF"), !c.stop);
+  }
 }
 
 }  // namespace
