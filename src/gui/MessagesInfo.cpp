@@ -38,3 +38,9 @@ void MessagesInfo::Show(QWidget* parent, const QString& text) {
   MessagesInfo box(text, parent);
   box.exec();
 }
+
+bool MessagesInfo::ShowChecked(QWidget* parent, const QString& text, const QString& checkText) {
+  MessagesInfo box(text, parent, checkText);
+  box.exec();
+  return box.checked();
+}

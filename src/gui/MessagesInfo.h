@@ -14,6 +14,8 @@ class MessagesInfo : public QDialog {
 
   // Shows `text` modally and returns when OK was pressed.
   static void Show(QWidget* parent, const QString& text);
+  // Shows `text` with the check box `checkText`; true when it was ticked.
+  static bool ShowChecked(QWidget* parent, const QString& text, const QString& checkText);
 
  private:
   QCheckBox* check_ = nullptr;

@@ -167,10 +167,11 @@ bool PartitionInfo::takeVolume() {
   const bool anyType = state.imaging == 1 || state.mode == vantor::RecoveryMode::kRawChosen || searchExhaustive_->isChecked();
   const int entry = tree_->currentItem()->data(0, kEntryRole).toInt();
   if (diskShown_ || entry < 0) {
-    // The whole disk has no type of its own. Searched for lost partitions it is
-    // the range: all its sectors, which Step 2 (a) shows for the user to narrow.
+    // The whole disk has no type of its own. Searched for lost partitions or for
+    // files by their content it is the range: all its sectors, which Step 2 (a)
+    // shows for the user to narrow.
     state.fileSystemName = u"UNKNOWN";
-    if (searchExhaustive_->isChecked() && state.imaging != 1 && state.mode != vantor::RecoveryMode::kRawChosen) {
+    if (state.mode == vantor::RecoveryMode::kRawChosen || (searchExhaustive_->isChecked() && state.imaging != 1)) {
       state.startSector = 0;
       state.endSector = session().reader.sourceSectors();
       if (state.endSector > 0) return true;
@@ -214,14 +215,14 @@ void PartitionInfo::next() {
 
 void PartitionInfo::openNextStep() {
   vantor::RecoveryState& state = session().state;
-  if (state.mode == vantor::RecoveryMode::kImaging || state.mode == vantor::RecoveryMode::kRawChosen) {
-    MessagesInfo::Show(this, state.mode == vantor::RecoveryMode::kImaging ? "Disk Imaging is not available in this version."
-                                             : "Raw Recovery is not available in this version.");
+  if (state.mode == vantor::RecoveryMode::kImaging) {
+    MessagesInfo::Show(this, "Disk Imaging is not available in this version.");
     return;
   }
   state.searchPass = 0;
-  state.partitionSearch = searchExhaustive_->isChecked() ? 1 : 0;
-  if (state.partitionSearch == 1) {
+  const bool raw = state.mode == vantor::RecoveryMode::kRawChosen;
+  state.partitionSearch = searchExhaustive_->isChecked() && !raw ? 1 : 0;
+  if (raw || state.partitionSearch == 1) {
     if (state.fileSystemName != u"UNKNOWN") state.selectedPartitionText = tree_->currentItem()->text(0).toStdU16String();
     PartitionRange step2a(context_, this);
     runNext(step2a);

@@ -10,6 +10,7 @@
 #include "gui/DialogParts.h"
 #include "gui/ExhaustivePartitionInfo.h"
 #include "gui/MessagesInfo.h"
+#include "gui/RawDefaultExtension.h"
 #include "gui/SearchProgress.h"
 #include "partition/PartitionRange.h"
 #include "platform/Utf.h"
@@ -100,6 +101,11 @@ void PartitionRange::next() {
   for (std::string& line : vantor::PartitionRangeLogLines(input, vantor::Utf16ToUtf8(state.fileSystemName)))
     lines.push_back(std::move(line));
   WriteActivity(session(), lines);
+  if (state.mode == vantor::RecoveryMode::kRawChosen) {
+    RawDefaultExtension step2b(context_, this);
+    runNext(step2b);
+    return;
+  }
   state.partitionSearch = 1;
   session().lostSearch.Clear();
   SearchProgress step3(context_, this);

@@ -62,6 +62,11 @@ vantor::WriteErrorAnswer QtWorkerHost::askWriteError(const std::string& path, co
       [&] { return FileCreation::Ask(dialog_, QString::fromStdString(path), QString::fromStdString(reason)); });
 }
 
+std::optional<std::string> QtWorkerHost::askOtherFolder() {
+  if (!otherFolderAsk_) return std::nullopt;
+  return OnUiThread<std::string>([&] { return otherFolderAsk_(); });
+}
+
 void QtWorkerHost::start(std::function<void()> work) {
   waitForEnd();
   {

@@ -19,6 +19,8 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "core/WorkerHost.h"
@@ -46,8 +48,11 @@ class QtWorkerHost : public QObject, public vantor::WorkerHost {
   bool question(const std::string& text) override;
   vantor::ReplaceAnswer askReplace(const std::string& path) override;
   vantor::WriteErrorAnswer askWriteError(const std::string& path, const std::string& reason) override;
+  std::optional<std::string> askOtherFolder() override;
 
   // User-interface side.
+  // How the dialog asks for another output folder; without it, none is asked.
+  void setOtherFolderAsk(std::function<std::string()> ask) { otherFolderAsk_ = std::move(ask); }
   void start(std::function<void()> work);
   void hold();
   void release();
@@ -76,6 +81,7 @@ class QtWorkerHost : public QObject, public vantor::WorkerHost {
   void markCall(bool inCall);
 
   QPointer<QWidget> dialog_;
+  std::function<std::string()> otherFolderAsk_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> ending_{false};

@@ -29,9 +29,8 @@ class SavingHost : public QtWorkerHost {
       return;
     }
     OnUiThread<bool>([&] {
-      MessagesInfo box(QString::fromStdString(text), dialog(), "Open Recovery History");
-      box.exec();
-      if (box.checked()) vantor::OpenLog(session_.host(), vantor::kRecoveryLog);
+      if (MessagesInfo::ShowChecked(dialog(), QString::fromStdString(text), kOpenRecoveryHistory))
+        vantor::OpenLog(session_.host(), vantor::kRecoveryLog);
       return true;
     });
   }

@@ -11,6 +11,9 @@
 #include "gui/FileDisplay.h"
 #include "gui/MessagesInfo.h"
 #include "gui/QuestionMessage.h"
+#include "gui/RawDefaultExtension.h"
+#include "logs/Logs.h"
+#include "scan/RawSearch.h"
 #include "scan/RunScan.h"
 #include "session/Session.h"
 
@@ -115,6 +118,11 @@ void SearchProgress::startWorker() {
   timer2_.start(1000);
   if (vantor::IsNormalScan(choice_.kind)) timer1_.start(2000);
   workerHost_.emplace(session().reader, host_);
+  if (choice_.kind == vantor::WorkerKind::kRawRecovery) {
+    host_.setOtherFolderAsk([this] { return RawDefaultExtension::ChooseFolder(context_, this).toStdString(); });
+    host_.start([this] { rawOutcome_ = vantor::RunRawSearch(session(), host_); });
+    return;
+  }
   host_.start([this] { report_ = vantor::RunScan(session(), false); });
 }
 
@@ -131,6 +139,10 @@ void SearchProgress::complete() {
   stopTimers();
   showElapsed();
   const auto seconds = static_cast<uint64_t>(clock_.seconds());
+  if (choice_.kind == vantor::WorkerKind::kRawRecovery) {
+    completeRaw(seconds);
+    return;
+  }
   if (report_.searchFinished) {
     const vantor::LostSearchLists& lists = session().lostSearch;
     WriteActivity(session(), vantor::SearchReportLines(seconds, lists.folders.size(), lists.boots.size()));
@@ -142,6 +154,17 @@ void SearchProgress::complete() {
   FileDisplay step4(context_, this);
   const int result = runNext(step4);
   if (!context_.exitRequested) done(result == kSwitchToExhaustive ? kSwitchToExhaustive : QDialog::Accepted);
+}
+
+// Raw recovery ends here: its report, and the closing box that offers the
+// recovery log.
+void SearchProgress::completeRaw(uint64_t seconds) {
+  const bool aborted = rawOutcome_.stopped;
+  vantor::LogRawReport(session(), rawOutcome_, vantor::RawRunOf(session()), seconds, aborted);
+  QString text = QString::fromStdString(vantor::RawClosingText(rawOutcome_, aborted));
+  for (const std::string& problem : rawOutcome_.problems) text += "\n" + QString::fromStdString(problem);
+  if (MessagesInfo::ShowChecked(this, text, kOpenRecoveryHistory)) vantor::OpenLog(session().host(), vantor::kRecoveryLog);
+  done(QDialog::Accepted);
 }
 
 bool SearchProgress::askHeld(const char* text) {

@@ -3,7 +3,8 @@
 // Progress Details". When the scan ends (by itself or by Stop) it writes the Step 3
 // report to the activity log and opens Step 4 with what was found; after a
 // lost-partition search it logs the search and closes, for Step 2 (c) to list
-// what was found.
+// what was found; after raw recovery it logs the run, shows how it ended and
+// closes.
 //
 // The worker waits at its gate while the user answers a question here, and a
 // worker that ends meanwhile is completed only after the answer.
@@ -17,6 +18,7 @@
 #include "gui/QtWorkerHost.h"
 #include "gui/SearchWorkers.h"
 #include "gui/WizardStep.h"
+#include "raw/RawRecovery.h"
 #include "scan/RunScan.h"
 
 class QLabel;
@@ -49,6 +51,7 @@ class SearchProgress : public WizardStep {
   void startWorker();
   void onWorkerFinished();
   void complete();
+  void completeRaw(uint64_t seconds);
   void togglePause();
   void askStop();
   void askBack();
@@ -66,6 +69,7 @@ class SearchProgress : public WizardStep {
   std::optional<vantor::ScopedHost> workerHost_;
   WorkerChoice choice_;
   vantor::ScanReport report_;
+  vantor::RawOutcome rawOutcome_;
   ElapsedClock clock_;
   QTimer timer1_;
   QTimer timer2_;
