@@ -2,8 +2,8 @@
 # Renders the wizard's dialogs of a typical run on the bundled sample disk to PNG
 # files on the offscreen platform: the start dialog, Steps 1 and 2, Step 3 in the
 # middle of a long scan, Step 4 and the saving dialog; then a lost-partition
-# search: Step 2 (a), the search running and Step 2 (c); and the NTFS search
-# running and its Step 2 (c).
+# search: Step 2 (a), the search running and Step 2 (c); the NTFS search
+# running and its Step 2 (c); and raw recovery's types and its Step 3.
 # Usage: tools/screenshots.sh [OUTDIR]   (default: build/screenshots)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -13,6 +13,7 @@ make -C "$root" build > /dev/null
 "$root/tests/fixtures/make-lost-fixtures.sh" "$root/build/fixtures/lost" 2>/dev/null
 VANTOR_FIXTURES="$root/build/fixtures" "$root/tests/fixtures/make-ntfs-lost-fixtures.sh" 2>/dev/null ||
   echo "no NTFS search screenshots: its fixtures need root, FUSE, mkntfs and ntfs-3g" >&2
+VANTOR_FIXTURES="$root/build/fixtures" "$root/tests/fixtures/make-raw-fixtures.sh" 2>/dev/null
 mkdir -p "$out"
 VANTOR_SOURCE_DIR="$root" QT_QPA_PLATFORM=offscreen \
   VANTOR_FIXTURES="$root/build/fixtures" "$root/build/tests/gui_screenshots" "$out" "$root/samples/sample.vmdk" --long-scan

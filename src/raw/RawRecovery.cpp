@@ -180,6 +180,11 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
   SectorWindow window(reader, *buffer, end);
   RawSaver saver(reader, host, run, outcome);
   const RawSectorsRead read = [&](uint64_t first, uint32_t count, uint8_t* into) { reader.read(first, count, into); };
+  const auto showCounts = [&](uint64_t sector) {
+    host.setProgress(ProgressPercent(sector, end));
+    host.setCaption(kCaptionFiles, std::to_string(outcome.filesFound));
+    host.setCaption(kCaptionRawSector, std::to_string(sector) + " / " + std::to_string(end));
+  };
   std::optional<RawCandidate> candidate;
   // While a candidate is looked at, the first later sector where a header
   // stands: giving the candidate up goes on there, as a search resumed at its
@@ -197,9 +202,7 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
     }
     if (checked % kRawRunSectors == 0) {
       host.pauseGate();
-      host.setProgress(ProgressPercent(s, end));
-      host.setCaption(kCaptionFiles, std::to_string(outcome.filesFound));
-      host.setCaption(kCaptionRawSector, std::to_string(s) + " / " + std::to_string(end));
+      showCounts(s);
       if (host.stopRequested()) {
         outcome.stopped = true;
         break;
@@ -232,6 +235,7 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
           break;
         }
         outcome.filesFound += 1;
+        showCounts(s);
         candidate.reset();
         ++s;
         continue;

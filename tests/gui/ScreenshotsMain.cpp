@@ -1,7 +1,7 @@
 // Renders the wizard's dialogs of a typical run to PNG files: the start dialog,
 // Steps 1 and 2, Step 3 in the middle of a long scan, Step 4 and the saving
 // dialog; with --long-scan also a lost-partition search: Step 2 (a), the search
-// running, Step 2 (c). Usage: gui_screenshots OUTDIR SAMPLE.vmdk [--long-scan];
+// running, Step 2 (c), and raw recovery's types and its Step 3. Usage: gui_screenshots OUTDIR SAMPLE.vmdk [--long-scan];
 // the long runs read the big FAT and the lost fixtures of $VANTOR_FIXTURES.
 #include <QApplication>
 #include <QComboBox>
@@ -15,6 +15,7 @@
 #include "GuiFixture.h"
 #include "gui/ModalRun.h"
 #include "gui/PartitionRange.h"
+#include "gui/RawDefaultExtension.h"
 #include "gui/SearchProgress.h"
 #include "session/Session.h"
 #include "support/TestEnv.h"
@@ -161,6 +162,38 @@ bool NtfsSearch() {
   return script.finished();
 }
 
+// Raw recovery: Step 2 (b) with every type ticked, then Step 3 carving the raw
+// fixture with each read slow.
+bool RawSearch() {
+  const std::string disk = vantor::test::FixturesDir() + "/raw/raw.img";
+  if (!QFile::exists(QString::fromStdString(disk))) return true;  // built only with ImageMagick, gs and zip
+  GuiWorld world;
+  vantor::Session& session = world.app->session();
+  session.state.mode = vantor::RecoveryMode::kRawChosen;
+  RawDefaultExtension step2b(world.app->context(), nullptr);
+  step2b.show();
+  QTest::mouseClick(step2b.findChild<QPushButton*>("selectAllButton"), Qt::LeftButton);
+  Save(&step2b, "14-raw-types");
+  step2b.hide();
+
+  MapSlowly(session, disk, 100000);
+  session.state.mode = vantor::RecoveryMode::kRawSearching;
+  session.state.endSector = session.reader.sourceSectors();
+  std::array<bool, vantor::kRawTypeCount> all;
+  all.fill(true);
+  session.rawRules = vantor::BuildRules(all);
+  session.savingRun.savingPath = world.temp / "carved";
+  QDir().mkpath(QString::fromStdString(session.savingRun.savingPath));
+  Script back(&world.app->context());
+  back.answer(true);
+  SearchProgress step3(world.app->context(), nullptr);
+  step3.show();
+  QTest::qWait(1500);
+  Save(&step3, "15-raw-search");
+  QTest::mouseClick(step3.findChild<QPushButton*>("backButton"), Qt::LeftButton);
+  return back.finished();
+}
+
 bool TypicalRun(const QString& sample) {
   GuiWorld world;
   world.chooser.files = {sample};
@@ -212,6 +245,6 @@ int main(int argc, char** argv) {
   outDir = argv[1];
   QDir().mkpath(outDir);
   bool ok = TypicalRun(argv[2]);
-  if (argc > 3) ok = LongScan() && LostSearch() && NtfsSearch() && ok;
+  if (argc > 3) ok = LongScan() && LostSearch() && NtfsSearch() && RawSearch() && ok;
   return ok ? 0 : 1;
 }
