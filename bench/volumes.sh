@@ -253,7 +253,7 @@ fat_2g_volume() {
 
 # raw_disk: 2 GiB of noise (AES-CTR over zeros) with the files of the raw
 # fixture (tests/fixtures/make-raw-fixtures.sh) written over it every 4 MiB,
-# the twelve in turn: 512 files, each at a sector boundary.
+# in the order of its layout, in turn: 512 files, each at a sector boundary.
 raw_disk() {
   local image="$BENCH_CACHE/raw-2g.img" files="$BENCH_CACHE/raw-fixture" i=0 name
   if [ ! -f "$image" ]; then

@@ -1,7 +1,8 @@
 // Fuzzes raw recovery's rules: the input's first 4 bytes tick types (a bit
 // each of the first 28), the rest is a run of sectors on which every header is
 // matched and every candidate's end is looked for, sector by sector, with the
-// page scan reading the same run, as the search meets them.
+// page scan reading the same run, as the search meets them; the header table
+// must agree with the plain first match.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,16 @@
 #include "core/ByteView.h"
 #include "raw/RawEnd.h"
 #include "raw/RawRules.h"
+
+// The first selected rule in table order with a header at its offset, the
+// plain way, which the table must agree with.
+static int32_t PlainMatch(vantor::ByteView sector, const std::vector<vantor::FileTypeRule>& rules) {
+  for (size_t i = 0; i < rules.size(); ++i)
+    for (const vantor::SignatureEntry& header : rules[i].headers)
+      if (rules[i].selected && sector.matches(static_cast<size_t>(header.offset), header.bytes))
+        return static_cast<int32_t>(i);
+  return -1;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4 || size > 4 + 64 * 512) return 0;
@@ -29,9 +40,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::memset(to, 0, 512);
     }
   };
+  const vantor::HeaderTable headers(rules);
   for (uint64_t s = 0; s < sectors; ++s) {
     const vantor::ByteView sector(run.data() + s * 512, run.size() - s * 512);
-    const vantor::HeaderMatch match = vantor::MatchHeader(vantor::ByteView(sector.data(), 512), rules);
+    const vantor::HeaderMatch match = headers.Match(vantor::ByteView(sector.data(), 512));
+    if (match.rule != PlainMatch(vantor::ByteView(sector.data(), 512), rules)) __builtin_trap();
     if (match.rule < 0) continue;
     vantor::RawCandidate candidate;
     candidate.rule = static_cast<size_t>(match.rule);

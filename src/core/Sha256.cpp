@@ -8,6 +8,11 @@
 #include <fstream>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <cpuid.h>
+#include <immintrin.h>
+#endif
+
 namespace vantor {
 namespace {
 
@@ -23,6 +28,103 @@ constexpr std::array<uint32_t, 64> kRound = {
 
 uint32_t Rotate(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 
+void PortableBlocks(std::array<uint32_t, 8>& state, const uint8_t* data, size_t blocks) {
+  for (; blocks > 0; --blocks, data += 64) {
+    uint32_t w[64];
+    for (int i = 0; i < 16; ++i)
+      w[i] = (uint32_t{data[4 * i]} << 24) | (uint32_t{data[4 * i + 1]} << 16) | (uint32_t{data[4 * i + 2]} << 8) |
+             data[4 * i + 3];
+    for (int i = 16; i < 64; ++i) {
+      const uint32_t s0 = Rotate(w[i - 15], 7) ^ Rotate(w[i - 15], 18) ^ (w[i - 15] >> 3);
+      const uint32_t s1 = Rotate(w[i - 2], 17) ^ Rotate(w[i - 2], 19) ^ (w[i - 2] >> 10);
+      w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+    }
+    uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+    uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
+    for (int i = 0; i < 64; ++i) {
+      const uint32_t t1 = h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
+      const uint32_t t2 = (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+      h = g;
+      g = f;
+      f = e;
+      e = d + t1;
+      d = c;
+      c = b;
+      b = a;
+      a = t1 + t2;
+    }
+    state[0] += a;
+    state[1] += b;
+    state[2] += c;
+    state[3] += d;
+    state[4] += e;
+    state[5] += f;
+    state[6] += g;
+    state[7] += h;
+  }
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// The SHA extensions of x86 do two rounds per instruction on the state held
+// as (A,B,E,F) and (C,D,G,H), and the message schedule four words at a time.
+__attribute__((target("sha,sse4.1,ssse3"))) void ShaExtensionBlocks(std::array<uint32_t, 8>& state,
+                                                                     const uint8_t* data, size_t blocks) {
+  const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
+  __m128i abcd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(state.data()));
+  __m128i efgh = _mm_loadu_si128(reinterpret_cast<const __m128i*>(state.data() + 4));
+  abcd = _mm_shuffle_epi32(abcd, 0xB1);  // B A D C
+  efgh = _mm_shuffle_epi32(efgh, 0x1B);  // H G F E
+  __m128i abef = _mm_alignr_epi8(abcd, efgh, 8);
+  __m128i cdgh = _mm_blend_epi16(efgh, abcd, 0xF0);
+  for (; blocks > 0; --blocks, data += 64) {
+    const __m128i abefBefore = abef, cdghBefore = cdgh;
+    __m128i words[4];
+    for (int g = 0; g < 16; ++g) {
+      __m128i w;
+      if (g < 4) {
+        w = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * g)), byteSwap);
+      } else {
+        // W[t..t+3] from the four groups before: words[g % 4] is the oldest.
+        const __m128i& oldest = words[g % 4];
+        const __m128i& older = words[(g + 1) % 4];
+        const __m128i& old = words[(g + 2) % 4];
+        const __m128i& last = words[(g + 3) % 4];
+        w = _mm_add_epi32(_mm_sha256msg1_epu32(oldest, older), _mm_alignr_epi8(last, old, 4));
+        w = _mm_sha256msg2_epu32(w, last);
+      }
+      words[g % 4] = w;
+      __m128i wk = _mm_add_epi32(w, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRound.data() + 4 * g)));
+      // Each pair of rounds returns the new (A,B,E,F); the old one is the new
+      // (C,D,G,H), so the two variables trade roles and are back after two.
+      cdgh = _mm_sha256rnds2_epu32(cdgh, abef, wk);
+      wk = _mm_shuffle_epi32(wk, 0x0E);
+      abef = _mm_sha256rnds2_epu32(abef, cdgh, wk);
+    }
+    abef = _mm_add_epi32(abef, abefBefore);
+    cdgh = _mm_add_epi32(cdgh, cdghBefore);
+  }
+  const __m128i feba = _mm_shuffle_epi32(abef, 0x1B);  // A B E F
+  const __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);  // G H C D
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(state.data()), _mm_blend_epi16(feba, dchg, 0xF0));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(state.data() + 4), _mm_alignr_epi8(dchg, feba, 8));
+}
+#endif
+
+using BlocksFunction = void (*)(std::array<uint32_t, 8>&, const uint8_t*, size_t);
+
+BlocksFunction ChooseBlocks() {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+  // cpuid: leaf 7 EBX bit 29 is SHA; leaf 1 ECX bit 19 is SSE4.1, bit 9 SSSE3.
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  const bool sha = __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & (1u << 29)) != 0;
+  if (sha && __get_cpuid(1, &a, &b, &c, &d) && (c & (1u << 19)) != 0 && (c & (1u << 9)) != 0)
+    return ShaExtensionBlocks;
+#endif
+  return PortableBlocks;
+}
+
+const BlocksFunction kBlocks = ChooseBlocks();
+
 }  // namespace
 
 void Sha256::Add(const uint8_t* data, size_t length) {
@@ -30,9 +132,9 @@ void Sha256::Add(const uint8_t* data, size_t length) {
   // Whole blocks straight from the data; the rest waits in block_.
   while (length > 0) {
     if (used_ == 0 && length >= 64) {
-      Compress(data);
-      data += 64;
-      length -= 64;
+      kBlocks(state_, data, length / 64);
+      data += length / 64 * 64;
+      length %= 64;
       continue;
     }
     const size_t part = std::min(length, 64 - used_);
@@ -65,39 +167,7 @@ std::string Sha256::Finish() {
   return hex;
 }
 
-void Sha256::Compress(const uint8_t* block) {
-  uint32_t w[64];
-  for (int i = 0; i < 16; ++i)
-    w[i] = (uint32_t{block[4 * i]} << 24) | (uint32_t{block[4 * i + 1]} << 16) | (uint32_t{block[4 * i + 2]} << 8) |
-           block[4 * i + 3];
-  for (int i = 16; i < 64; ++i) {
-    const uint32_t s0 = Rotate(w[i - 15], 7) ^ Rotate(w[i - 15], 18) ^ (w[i - 15] >> 3);
-    const uint32_t s1 = Rotate(w[i - 2], 17) ^ Rotate(w[i - 2], 19) ^ (w[i - 2] >> 10);
-    w[i] = w[i - 16] + s0 + w[i - 7] + s1;
-  }
-  uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-  uint32_t e = state_[4], f = state_[5], g = state_[6], h = state_[7];
-  for (int i = 0; i < 64; ++i) {
-    const uint32_t t1 = h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
-    const uint32_t t2 = (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
-    h = g;
-    g = f;
-    f = e;
-    e = d + t1;
-    d = c;
-    c = b;
-    b = a;
-    a = t1 + t2;
-  }
-  state_[0] += a;
-  state_[1] += b;
-  state_[2] += c;
-  state_[3] += d;
-  state_[4] += e;
-  state_[5] += f;
-  state_[6] += g;
-  state_[7] += h;
-}
+void Sha256::Compress(const uint8_t* block) { kBlocks(state_, block, 1); }
 
 std::string FileSha256(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

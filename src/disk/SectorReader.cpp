@@ -95,7 +95,10 @@ uint32_t SectorReader::readImageFile(const std::string& path, uint64_t sector, u
   for (int attempt = 0;; ++attempt) {
     std::string existing = ExistingImageFile(path);
     auto file = existing.empty() ? nullptr : openDevice_(existing, DeviceAccess::kRead);
-    if (file == nullptr) return 0;
+    if (file == nullptr) {
+      Zero(buffer, count);
+      return 0;
+    }
     if (sector * kSectorSize <= file->size()) return file->readAt(sector * kSectorSize, buffer, count * kSectorSize) ? 1 : 0;
     if (attempt > 0 || !badSectorRetry()) {
       Zero(buffer, count);
@@ -148,7 +151,10 @@ std::string SectorReader::deviceName(const std::string& devicePath) const {
 
 uint32_t SectorReader::readDevice(const std::string& devicePath, uint64_t first, uint32_t count, uint8_t* buffer) {
   RawDevice* device = cached(reading_, deviceName(devicePath), DeviceAccess::kRead);
-  if (device == nullptr) return 0;
+  if (device == nullptr) {
+    Zero(buffer, count);
+    return 0;
+  }
   // A run is one request, whatever its length: on a spinning disk or a network
   // share the number of requests decides the time. Only a run that fails is read
   // again in chunks of 40 sectors, so that a bad sector costs its own chunk.

@@ -38,6 +38,9 @@ class SectorReader {
   SectorReader& operator=(const SectorReader&) = delete;
 
   // Reads from the current source (the device path table entry of deviceIndex).
+  // Every sector of the buffer is written: what the source cannot deliver (a
+  // source that cannot be opened, sectors past its end, a failed read that was
+  // skipped) is zeros.
   uint32_t read(uint64_t first, uint32_t count, uint8_t* buffer);
   // Reads from the device `devicePath` names, or from the virtual disk or image
   // when one is the source.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "core/Sector.h"
@@ -17,6 +18,21 @@ std::string Wide(const char* text, size_t bytes) {
 }
 
 uint32_t NextNumber(FileTypeRule& rule) { return rule.counter++; }
+
+// Whether `pattern` stands anywhere in the `size` bytes at `data`. The end
+// markers are short and the sectors looked at are mostly other bytes, so the
+// first byte is looked for with memchr and only its places compared.
+bool Contains(const uint8_t* data, size_t size, std::string_view pattern) {
+  if (pattern.empty() || pattern.size() > size) return pattern.empty();
+  const auto first = static_cast<uint8_t>(pattern[0]);
+  const uint8_t* last = data + (size - pattern.size());
+  for (const uint8_t* at = data; at <= last; ++at) {
+    at = static_cast<const uint8_t*>(std::memchr(at, first, static_cast<size_t>(last - at) + 1));
+    if (at == nullptr) return false;
+    if (std::memcmp(at + 1, pattern.data() + 1, pattern.size() - 1) == 0) return true;
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -94,7 +110,7 @@ RawEnd FindEnd(ByteView sector, uint64_t current, std::vector<FileTypeRule>& rul
     if (rule.family && candidate.subType.empty()) candidate.subType = CompoundSubType(sector);
     // A marker that begins in the sector, even one that runs on into the next.
     const size_t span = std::min(sector.size(), kSectorSize + marker.bytes.size() - 1);
-    if (::memmem(sector.data(), span, marker.bytes.data(), marker.bytes.size()) == nullptr) continue;
+    if (!Contains(sector.data(), span, marker.bytes)) continue;
     if (!rule.family)
       return {EndStatus::kDecided, current - first + (rule.name == "HTML" ? 1 : 2), rule.name, NextNumber(rule)};
     if (candidate.subType != marker.name) continue;

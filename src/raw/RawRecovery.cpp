@@ -44,7 +44,6 @@ class SectorWindow {
       const uint64_t slot = high_ % slots_;
       const auto count = static_cast<uint32_t>(std::min<uint64_t>({kRawRunSectors, end_ - high_, slots_ - slot}));
       uint8_t* into = ring_.data() + slot * kSectorSize;
-      std::memset(into, 0, size_t{count} * kSectorSize);
       reader_.read(high_, count, into);
       high_ += count;
       low_ = std::max(low_, high_ > slots_ ? high_ - slots_ : 0);
@@ -99,7 +98,6 @@ class RawSaver {
     bool written = true;
     for (uint64_t at = first; at < end && written;) {
       const auto part = static_cast<uint32_t>(std::min<uint64_t>(end - at, copy_.size() / kSectorSize));
-      std::fill(copy_.begin(), copy_.end(), 0);
       reader_.read(at, part, copy_.data());
       const size_t bytes = size_t{part} * kSectorSize;
       written = WriteAll(fd, copy_.data(), bytes);
@@ -179,6 +177,7 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
   const uint64_t end = reader.sourceSectors() != 0 ? std::min(run.end, reader.sourceSectors()) : run.end;
   SectorWindow window(reader, *buffer, end);
   RawSaver saver(reader, host, run, outcome);
+  const HeaderTable headers(rules);
   const RawSectorsRead read = [&](uint64_t first, uint32_t count, uint8_t* into) { reader.read(first, count, into); };
   const auto showCounts = [&](uint64_t sector) {
     host.setProgress(ProgressPercent(sector, end));
@@ -188,16 +187,27 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
   std::optional<RawCandidate> candidate;
   // While a candidate is looked at, the first later sector where a header
   // stands: giving the candidate up goes on there, as a search resumed at its
-  // first sector + 1 would find nothing before it.
-  std::optional<uint64_t> nextHeader;
+  // first sector + 1 would find nothing before it. And the first where a header
+  // of another type stands: a file saved goes on there, so that a file swallowed
+  // by a false candidate (a PDF after a sector that happens to begin with "PK")
+  // is found as well; a header of its own type inside a file (a ZIP's members)
+  // is part of it.
+  // kNoSector while none was seen; both lie after the candidate's first sector
+  // and at most at the sector being looked at.
+  constexpr uint64_t kNoSector = UINT64_MAX;
+  uint64_t nextHeader = kNoSector;
+  uint64_t nextOther = kNoSector;
+  // Going back into a file saved, the headers of its own type are part of it
+  // up to its end sector.
+  size_t savedRule = SIZE_MAX;
+  uint64_t savedEnd = 0;
   uint64_t s = run.start;
   for (uint64_t checked = 0;; ++checked) {
     if (s >= end) {
       // The range ended before the open candidate did: it is given up like one
       // at its search limit, so that the files after its first sector are found.
-      const uint64_t resume = nextHeader.value_or(end);
-      if (!candidate || resume >= end) break;
-      s = resume;
+      if (!candidate || nextHeader >= end) break;
+      s = nextHeader;
       candidate.reset();
     }
     if (checked % kRawRunSectors == 0) {
@@ -209,15 +219,17 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
       }
     }
     const ByteView sector = window.At(s);
-    const HeaderMatch match = MatchHeader(ByteView(sector.data(), kSectorSize), rules);
+    HeaderMatch match = headers.Match(ByteView(sector.data(), kSectorSize));
+    if (match.rule >= 0 && static_cast<size_t>(match.rule) == savedRule && s <= savedEnd) match = {};
     if (!candidate && match.rule >= 0) {
       candidate.emplace();
       candidate->rule = static_cast<size_t>(match.rule);
       candidate->first = s;
       std::copy(sector.data(), sector.data() + kSectorSize, candidate->firstSector.begin());
-      nextHeader.reset();
-    } else if (candidate && match.rule >= 0 && !nextHeader) {
-      nextHeader = s;
+      nextHeader = nextOther = kNoSector;
+    } else if (candidate && match.rule >= 0) {
+      nextHeader = std::min(nextHeader, s);
+      if (static_cast<size_t>(match.rule) != candidate->rule) nextOther = std::min(nextOther, s);
     }
     if (!candidate) {
       ++s;
@@ -236,14 +248,18 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
         }
         outcome.filesFound += 1;
         showCounts(s);
+        if (nextOther <= s && s > savedEnd) {
+          savedRule = candidate->rule;
+          savedEnd = s;
+        }
         candidate.reset();
-        ++s;
+        s = std::min(nextOther, s + 1);
         continue;
       }
     }
     if (!giveUp && ++candidate->examined >= rules[candidate->rule].searchLimit) giveUp = true;
     if (giveUp) {
-      s = nextHeader.value_or(s + 1);
+      s = std::min(nextHeader, s + 1);
       candidate.reset();
       continue;
     }

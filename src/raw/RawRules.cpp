@@ -1,5 +1,6 @@
 #include "raw/RawRules.h"
 
+#include <algorithm>
 
 namespace vantor {
 namespace {
@@ -71,12 +72,30 @@ std::vector<FileTypeRule> BuildRules(const std::array<bool, kRawTypeCount>& tick
 }
 
 HeaderMatch MatchHeader(ByteView sector, const std::vector<FileTypeRule>& rules) {
+  return HeaderTable(rules).Match(sector);
+}
+
+HeaderTable::HeaderTable(const std::vector<FileTypeRule>& rules) {
   for (size_t i = 0; i < rules.size(); ++i) {
     if (!rules[i].selected) continue;
-    for (const SignatureEntry& header : rules[i].headers)
-      if (sector.matches(static_cast<size_t>(header.offset), header.bytes))
-        return {static_cast<int32_t>(i), rules[i].searchLimit};
+    for (const SignatureEntry& header : rules[i].headers) {
+      const auto offset = static_cast<size_t>(header.offset);
+      headers_.push_back({{static_cast<int32_t>(i), rules[i].searchLimit}, offset, header.bytes});
+      auto place = std::find_if(firstBytes_.begin(), firstBytes_.end(),
+                                [offset](const auto& entry) { return entry.first == offset; });
+      if (place == firstBytes_.end()) place = firstBytes_.insert(firstBytes_.end(), {offset, {}});
+      place->second[static_cast<uint8_t>(header.bytes[0])] = true;
+    }
   }
+}
+
+HeaderMatch HeaderTable::Match(ByteView sector) const {
+  const bool maybe = std::any_of(firstBytes_.begin(), firstBytes_.end(), [&sector](const auto& entry) {
+    return sector.has(entry.first, 1) && entry.second[sector.data()[entry.first]];
+  });
+  if (!maybe) return {};
+  for (const Header& header : headers_)
+    if (sector.matches(header.offset, header.bytes)) return header.match;
   return {};
 }
 

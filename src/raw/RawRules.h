@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/ByteView.h"
@@ -54,5 +55,23 @@ struct HeaderMatch {
 // The first selected rule, in table order, one of whose headers stands in
 // `sector` (512 bytes) at its offset: RIFF is AVI before CDR.
 HeaderMatch MatchHeader(ByteView sector, const std::vector<FileTypeRule>& rules);
+
+// MatchHeader for every sector of a search: the selected rules' headers in
+// table order, and for each offset that a header uses the bytes that can begin
+// one there, so that most sectors are refused after a byte or two.
+class HeaderTable {
+ public:
+  explicit HeaderTable(const std::vector<FileTypeRule>& rules);
+  HeaderMatch Match(ByteView sector) const;
+
+ private:
+  struct Header {
+    HeaderMatch match;
+    size_t offset;
+    std::string bytes;
+  };
+  std::vector<Header> headers_;
+  std::vector<std::pair<size_t, std::array<bool, 256>>> firstBytes_;
+};
 
 }  // namespace vantor
