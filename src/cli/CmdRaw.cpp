@@ -10,10 +10,10 @@
 #include "cli/CliHost.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
+#include "cli/RangeOptions.h"
 #include "cli/SourceSteps.h"
 #include "cli/Usage.h"
 #include "logs/Logs.h"
-#include "partition/PartitionTable.h"
 #include "scan/RawSearch.h"
 #include "session/Session.h"
 
@@ -32,13 +32,6 @@ std::string ParseTypes(const std::string& text, std::array<bool, kRawTypeCount>&
   }
   return std::any_of(ticked.begin(), ticked.end(), [](bool t) { return t; }) ? std::string()
                                                                             : "Please select extensions to start.";
-}
-
-std::string ParseSector(const std::string& text, uint64_t& sector) {
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 19)
-    return "not a sector number: '" + text + "'";
-  sector = std::stoull(text);
-  return {};
 }
 
 }  // namespace
@@ -60,21 +53,15 @@ int RawCommand(const Arguments& arguments) {
   Arguments args = arguments;
   HostOptions hostOptions;
   if (std::string problem = TakeHostOptions(args, hostOptions); !problem.empty()) return UsageError(usage, problem);
-  std::string folder, types, partition;
-  for (const auto& [option, value] : {std::pair{"-o", &folder}, {"--types", &types}, {"-p", &partition}})
+  std::string folder, types;
+  for (const auto& [option, value] : {std::pair{"-o", &folder}, {"--types", &types}})
     if (std::string problem = TakeValue(args, option, *value); !problem.empty()) return UsageError(usage, problem);
-  std::string first, end;
-  if (auto at = std::find(args.begin(), args.end(), "--range"); at != args.end()) {
-    if (args.end() - at < 3) return UsageError(usage, "--range needs FIRST and END");
-    first = at[1];
-    end = at[2];
-    args.erase(at, at + 3);
-  }
+  RangeOptions rangeOptions;
+  if (std::string problem = TakeRangeOptions(args, rangeOptions); !problem.empty()) return UsageError(usage, problem);
   if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 1) return UsageError(usage, "raw takes exactly one SOURCE");
   if (folder.empty()) return UsageError(usage, "raw needs -o DIR");
   if (types.empty()) return UsageError(usage, "raw needs --types");
-  if (!partition.empty() && !first.empty()) return UsageError(usage, "choose one of -p N and --range");
   std::array<bool, kRawTypeCount> ticked{};
   if (std::string problem = ParseTypes(types, ticked); !problem.empty()) return UsageError(usage, problem);
   std::error_code error;
@@ -85,20 +72,9 @@ int RawCommand(const Arguments& arguments) {
   host.showRawProgress();
   session.setHost(&host);
   if (StepResult opened = OpenSource(session, args[0]); !opened.ok) return Failure(opened.message);
-  RawRun run{0, session.reader.sourceSectors(), folder};
-  if (!partition.empty()) {
-    size_t number = 0;
-    if (std::string problem = ParsePartitionNumber(partition, number); !problem.empty()) return UsageError(usage, problem);
-    const size_t count = ListPartitions(session, session.partitions);
-    if (number == 0 || number > count)
-      return Failure("partition " + partition + " does not exist: " + args[0] + " lists " + std::to_string(count));
-    run.start = session.partitions[number - 1].startSector;
-    run.end = session.partitions[number - 1].endSector;
-  } else if (!first.empty()) {
-    if (std::string problem = ParseSector(first, run.start); !problem.empty()) return UsageError(usage, problem);
-    if (std::string problem = ParseSector(end, run.end); !problem.empty()) return UsageError(usage, problem);
-  }
-  if (run.end <= run.start) return Failure("End sector should be bigger than Start sector");
+  const ChosenRange range = ChooseRange(session, rangeOptions, args[0]);
+  if (!range.problem.empty()) return range.usage ? UsageError(usage, range.problem) : Failure(range.problem);
+  const RawRun run{range.start, range.end, folder};
 
   AppendLogSection(kActivityLog, "Step 2 (b) :", RawChoiceLines(ticked));
   AppendLog(kActivityLog, "");

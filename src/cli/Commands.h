@@ -16,6 +16,7 @@ int LostCommand(const Arguments& args);
 int ScanCommand(const Arguments& args);
 int RecoverCommand(const Arguments& args);
 int RawCommand(const Arguments& args);
+int ImageCommand(const Arguments& args);
 int DemoCommand(const Arguments& args);
 
 }  // namespace vantor::cli

@@ -23,6 +23,7 @@ constexpr const char* kOverview =
     "  scan SOURCE [-p N]        the live and deleted folders and files of file system N\n"
     "  recover SOURCE -o DIR     saves the folders and files of file system N into DIR\n"
     "  raw SOURCE -o DIR --types finds files by their content alone (JPEG, PDF, ZIP, ...)\n"
+    "  image SOURCE -o PATH      copies the sectors into an image file to recover from\n"
     "  demo [-o DIR]             recovers the bundled sample disk and checks the result\n"
     "\n"
     "SOURCE is a .vmdk file, a disk image file (Image0.img or any raw image) or a\n"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
       {"scan", ScanCommand},
       {"recover", RecoverCommand},
       {"raw", RawCommand},
+      {"image", ImageCommand},
       {"demo", DemoCommand},
   };
   if (argc < 2) {

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 typedef ssize_t (*write_fn)(int, const void*, size_t);
+typedef ssize_t (*pwrite_fn)(int, const void*, size_t, off_t);
 
 static unsigned long long written = 0;
 static int sent = 0;
@@ -26,10 +27,7 @@ static int matches(int fd) {
   return strstr(target, match) != NULL;
 }
 
-ssize_t write(int fd, const void* data, size_t length) {
-  static write_fn real_write = NULL;
-  if (real_write == NULL) real_write = (write_fn)dlsym(RTLD_NEXT, "write");
-  ssize_t put = real_write(fd, data, length);
+static void count(int fd, ssize_t put) {
   const char* after = getenv("VANTOR_INTERRUPT_AFTER");
   if (!sent && put > 0 && after != NULL && matches(fd)) {
     written += (unsigned long long)put;
@@ -38,5 +36,20 @@ ssize_t write(int fd, const void* data, size_t length) {
       raise(SIGINT);
     }
   }
+}
+
+ssize_t write(int fd, const void* data, size_t length) {
+  static write_fn real_write = NULL;
+  if (real_write == NULL) real_write = (write_fn)dlsym(RTLD_NEXT, "write");
+  ssize_t put = real_write(fd, data, length);
+  count(fd, put);
+  return put;
+}
+
+ssize_t pwrite(int fd, const void* data, size_t length, off_t offset) {
+  static pwrite_fn real_pwrite = NULL;
+  if (real_pwrite == NULL) real_pwrite = (pwrite_fn)dlsym(RTLD_NEXT, "pwrite");
+  ssize_t put = real_pwrite(fd, data, length, offset);
+  count(fd, put);
   return put;
 }

@@ -180,10 +180,12 @@ TEST_F(SectorReaderTest, EndSectorGuardComparesOnlyTheFirstSector) {
   EXPECT_TRUE(disk.sectorFilled(0, 0) && disk.sectorFilled(1, 0));
 }
 
-TEST_F(SectorReaderTest, UnopenableDeviceLeavesTheBufferUntouchedWithoutAQuestion) {
+// What a buffer held before must never pass for the sectors of a source that
+// cannot be opened: they read as zeros, without a question.
+TEST_F(SectorReaderTest, UnopenableDeviceReadsAsZerosWithoutAQuestion) {
   FailingDiskSession disk(dir / "missing.img", {});
   EXPECT_EQ(disk.read(0, 2), 0u);
-  EXPECT_TRUE(disk.sectorFilled(0, 0x55));
+  EXPECT_TRUE(disk.sectorFilled(0, 0) && disk.sectorFilled(1, 0));
   EXPECT_EQ(disk.host.badSectorQuestions(), 0);
   // An index without a table entry has no device.
   disk.session.state.deviceIndex = 10;

@@ -1,0 +1,91 @@
+// vantor image SOURCE -o PATH [--split] [-p N | --range FIRST END] [--resume]:
+// copies the sectors of the source, of file system N or of a range into an
+// image file (PATH, or PATH/Image.img for a folder), in pieces of 650 MiB with
+// --split, which the other commands read back as a source.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
+#include "cli/CliHost.h"
+#include "cli/Commands.h"
+#include "cli/Interrupt.h"
+#include "cli/RangeOptions.h"
+#include "cli/SourceSteps.h"
+#include "cli/Usage.h"
+#include "imaging/ImageCreation.h"
+#include "logs/Logs.h"
+#include "session/Session.h"
+
+namespace vantor::cli {
+int ImageCommand(const Arguments& arguments) {
+  const std::string usage =
+      std::string("vantor image SOURCE -o PATH [--split] [-p N | --range FIRST END] [--resume] ") + kHostOptionsUsage;
+  if (WantsHelp(arguments)) {
+    std::cout << "usage: " << usage
+              << "\n\nCopies the sectors of the whole source, of file system N or of the range FIRST to\n"
+                 "END into the image file PATH (a folder: PATH/Image.img), named with 0 before\n"
+                 "\".img\" (Image0.img); with --split in pieces of 1331200 sectors (650 MiB), Image0.img,\n"
+                 "Image1.img, ... Any command reads Image0.img back as a source. Sectors that cannot\n"
+                 "be read are zeros in the image and listed in its map (Image0.map), which also says\n"
+                 "where a stopped copy stands: --resume goes on from there.\n"
+                 "Exits 0 only when every sector was read and written.\n";
+    return kExitOk;
+  }
+  Arguments args = arguments;
+  HostOptions hostOptions;
+  if (std::string problem = TakeHostOptions(args, hostOptions); !problem.empty()) return UsageError(usage, problem);
+  std::string target;
+  if (std::string problem = TakeValue(args, "-o", target); !problem.empty()) return UsageError(usage, problem);
+  RangeOptions rangeOptions;
+  if (std::string problem = TakeRangeOptions(args, rangeOptions); !problem.empty()) return UsageError(usage, problem);
+  ImagingRun run;
+  run.split = TakeFlag(args, "--split");
+  run.resume = TakeFlag(args, "--resume");
+  if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
+  if (args.size() != 1) return UsageError(usage, "image takes exactly one SOURCE");
+  if (target.empty()) return UsageError(usage, "image needs -o PATH");
+  std::error_code error;
+  run.imagePath = std::filesystem::is_directory(target, error) ? (std::filesystem::path(target) / "Image.img").string()
+                                                               : target;
+  if (run.imagePath.size() < 5 || run.imagePath.substr(run.imagePath.size() - 4) != ".img")
+    return UsageError(usage, "the image's name must end in .img: " + run.imagePath);
+
+  Session session;
+  CliHost host(hostOptions);
+  session.setHost(&host);
+  if (StepResult opened = OpenSource(session, args[0]); !opened.ok) return Failure(opened.message);
+  const ChosenRange range = ChooseRange(session, rangeOptions, args[0]);
+  if (!range.problem.empty()) return range.usage ? UsageError(usage, range.problem) : Failure(range.problem);
+  run.start = range.start;
+  run.end = range.end;
+  if (std::string problem = ImageTargetProblem(session.reader, run); !problem.empty()) return Failure(problem);
+
+  AppendLogSection(kActivityLog, "Step 2 (b):", ImagingChoiceLines(run));
+  const auto started = std::chrono::steady_clock::now();
+  const ImagingOutcome outcome = RunImaging(session.reader, host, run);
+  host.finishProgress();
+  const auto seconds = static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count());
+  const std::vector<std::string> lines = ImagingReportLines(outcome, run, seconds);
+  std::vector<std::string> report{"Analysing Imaging Creation Information : "};
+  report.insert(report.end(), lines.begin(), lines.end());
+  AppendLogSection(kActivityLog, "Step 3 :", report);
+  const std::string closing = ImagingClosingText(outcome);
+  AppendLog(kActivityLog, closing);
+
+  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
+  if (outcome.complete()) {
+    std::printf("%s\n", closing.c_str());
+    return std::fflush(stdout) == 0 ? kExitOk : Failure("cannot write to standard output");
+  }
+  if (!outcome.failure.empty()) std::fprintf(stderr, "vantor: %s\n", outcome.failure.c_str());
+  std::fprintf(stderr, "vantor: %s\n", closing.c_str());
+  if (outcome.stopped) {
+    std::fprintf(stderr, "vantor: vantor image ... --resume goes on where this copy stopped\n");
+    return Interrupted() ? kExitInterrupted : kExitFailed;
+  }
+  return kExitFailed;
+}
+
+}  // namespace vantor::cli

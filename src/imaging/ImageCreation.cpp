@@ -1,0 +1,277 @@
+#include "imaging/ImageCreation.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+
+#include "core/AlignedBuffer.h"
+#include "core/ElapsedText.h"
+#include "core/ProgressReport.h"
+#include "core/Sector.h"
+#include "disk/SourceSelection.h"
+#include "platform/FreeSpace.h"
+#include "save/DestinationFolder.h"
+
+namespace vantor {
+namespace {
+
+constexpr uint32_t kImagingRunSectors = 2048;  // 1 MiB a read and a write
+// The map is written again at least every this many sectors (512 MiB).
+constexpr uint64_t kMapEverySectors = uint64_t{1} << 20;
+
+bool AllZero(const uint8_t* data, size_t bytes) {
+  return bytes == 0 || (data[0] == 0 && std::memcmp(data, data + 1, bytes - 1) == 0);
+}
+
+std::string Reason(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+// The piece of an image being written. A run of zeros is not written but left
+// as a hole, which reads as zeros once the piece is given its length on closing.
+class Piece {
+ public:
+  ~Piece() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  // Opens piece `index`, whose first sector is `first`, keeping its first
+  // `keepBytes` (what an earlier run wrote) and nothing after them.
+  std::string open(const std::string& path, uint64_t index, uint64_t first, uint64_t keepBytes) {
+    path_ = path;
+    index_ = index;
+    first_ = first;
+    bytes_ = keepBytes;
+    // A link where a piece goes is replaced, never followed out of the folder.
+    const int flags = O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
+    fd_ = ::open(path.c_str(), flags, 0644);
+    if (fd_ < 0 && errno == ELOOP && ::unlink(path.c_str()) == 0) fd_ = ::open(path.c_str(), flags, 0644);
+    if (fd_ < 0) return Reason("cannot create " + path);
+    if (::ftruncate(fd_, static_cast<off_t>(keepBytes)) != 0) return Reason("cannot write " + path);
+    return {};
+  }
+
+  std::string write(uint64_t sector, const uint8_t* data, uint32_t count) {
+    const uint64_t offset = (sector - first_) * kSectorSize;
+    const size_t bytes = size_t{count} * kSectorSize;
+    bytes_ = std::max(bytes_, offset + bytes);
+    if (AllZero(data, bytes)) return {};
+    for (size_t done = 0; done < bytes;) {
+      const ssize_t wrote = ::pwrite(fd_, data + done, bytes - done, static_cast<off_t>(offset + done));
+      if (wrote < 0 && errno == EINTR) continue;
+      if (wrote <= 0) {
+        if (wrote == 0) errno = ENOSPC;
+        return Reason("cannot write " + path_);
+      }
+      done += static_cast<size_t>(wrote);
+    }
+    return {};
+  }
+
+  // Gives the piece its length and flushes it to the disk.
+  std::string close() {
+    if (fd_ < 0) return {};
+    std::string problem;
+    if (::ftruncate(fd_, static_cast<off_t>(bytes_)) != 0 || ::fsync(fd_) != 0) problem = Reason("cannot write " + path_);
+    if (::close(fd_) != 0 && problem.empty()) problem = Reason("cannot write " + path_);
+    fd_ = -1;
+    return problem;
+  }
+
+  void flush() {
+    if (fd_ >= 0) ::fdatasync(fd_);
+  }
+  bool isOpen() const { return fd_ >= 0; }
+  uint64_t index() const { return index_; }
+  uint64_t first() const { return first_; }
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+  uint64_t index_ = 0;
+  uint64_t first_ = 0;
+  uint64_t bytes_ = 0;
+};
+
+uint64_t PieceOf(const ImagingRun& run, uint64_t sector) {
+  return run.split ? (sector - run.start) / kImagePieceSectors : 0;
+}
+
+// Reads a run; a run that fails is read again sector by sector with the
+// bad-sector question, and the sectors that stay unreadable go on the map.
+void ReadRun(SectorReader& reader, uint64_t first, uint32_t count, uint8_t* buffer, ImageMap& map) {
+  if (reader.readQuietly(first, count, buffer)) return;
+  for (uint32_t i = 0; i < count; ++i) {
+    uint8_t* sector = buffer + size_t{i} * kSectorSize;
+    bool read = reader.readQuietly(first + i, 1, sector);
+    if (!read && reader.badSectorRetry()) read = reader.readQuietly(first + i, 1, sector);
+    if (!read) {
+      std::memset(sector, 0, kSectorSize);
+      map.addUnreadable(first + i);
+    }
+  }
+}
+
+}  // namespace
+
+std::string PieceName(const std::string& imagePath, uint64_t piece) {
+  const std::string stem = imagePath.size() >= 4 ? imagePath.substr(0, imagePath.size() - 4) : imagePath;
+  return stem + std::to_string(piece) + ".img";
+}
+
+std::string MapName(const std::string& imagePath) {
+  std::string name = PieceName(imagePath, 0);
+  return name.substr(0, name.size() - 4) + ".map";
+}
+
+std::string ImageTargetProblem(SectorReader& reader, const ImagingRun& run) {
+  std::filesystem::path folder = std::filesystem::path(run.imagePath).parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) return kImagingNoFolderText;
+  const std::vector<std::string> sources = SourcePaths(reader);
+  if (std::string problem = PrepareDestinationFolder(folder.string(), sources); !problem.empty()) return problem;
+  // No piece may be a file that the source reads (an image made earlier and
+  // being copied again, an extent of the virtual disk).
+  for (uint64_t piece = 0; piece <= PieceOf(run, run.end - 1); ++piece) {
+    struct stat target;
+    if (::stat(PieceName(run.imagePath, piece).c_str(), &target) != 0) continue;
+    for (const std::string& source : sources) {
+      struct stat info;
+      if (::stat(source.c_str(), &info) == 0 && info.st_dev == target.st_dev && info.st_ino == target.st_ino)
+        return PieceName(run.imagePath, piece) + " is the source being copied";
+    }
+  }
+  // A resumed run needs room for what is left only, and a full disk stops it
+  // with its reason anyway.
+  if (!run.resume && (run.end - run.start) * kSectorSize >= FreeBytes(folder.string())) return kImagingNoRoomText;
+  return {};
+}
+
+ImagingOutcome RunImaging(SectorReader& reader, WorkerHost& host, const ImagingRun& run) {
+  ImagingOutcome outcome;
+  ImageMap map{run.start, run.end, run.start, {}};
+  const std::string mapPath = run.toDisk ? std::string() : MapName(run.imagePath);
+  if (run.resume) {
+    std::string problem = map.load(mapPath);
+    if (problem.empty() && (map.start != run.start || map.end != run.end))
+      problem = mapPath + " is the map of the sectors " + std::to_string(map.start) + " to " + std::to_string(map.end) +
+                ", not of these";
+    if (!problem.empty()) {
+      outcome.failure = problem;
+      return outcome;
+    }
+  }
+  host.setProgressRange(100);
+  std::optional<AlignedBuffer> buffer = SectorBuffer(kImagingRunSectors, 8);
+  if (!buffer) {
+    outcome.failure = "out of memory";
+    return outcome;
+  }
+  const uint32_t runSectors = static_cast<uint32_t>(buffer->size() / kSectorSize);
+  outcome.lastName = run.toDisk ? run.diskText : std::string();
+  Piece piece;
+  uint64_t s = map.next;
+  uint64_t mapSavedAt = s;
+  size_t rangesSaved = map.unreadable.size();
+  while (s < run.end) {
+    host.pauseGate();
+    if (host.stopRequested()) {
+      outcome.stopped = true;
+      break;
+    }
+    if (!run.toDisk && (!piece.isOpen() || PieceOf(run, s) != piece.index())) {
+      if (std::string problem = piece.close(); !problem.empty()) {
+        outcome.failure = problem;
+        break;
+      }
+      const uint64_t index = PieceOf(run, s);
+      const uint64_t first = run.start + index * (run.split ? kImagePieceSectors : 0);
+      outcome.lastName = PieceName(run.imagePath, index);
+      if (std::string problem = piece.open(outcome.lastName, index, first, (s - first) * kSectorSize);
+          !problem.empty()) {
+        outcome.failure = problem;
+        break;
+      }
+    }
+    uint64_t count = std::min<uint64_t>(runSectors, run.end - s);
+    if (run.split) count = std::min(count, piece.first() + kImagePieceSectors - s);
+    const auto sectors = static_cast<uint32_t>(count);
+    ReadRun(reader, s, sectors, buffer->data(), map);
+    std::string problem;
+    if (run.toDisk) {
+      if (reader.write(run.diskPath, s - run.start, sectors, buffer->data()) == 0)
+        problem = "cannot write to " + run.diskText + " at its sector " + std::to_string(s - run.start);
+    } else {
+      problem = piece.write(s, buffer->data(), sectors);
+    }
+    if (!problem.empty()) {
+      outcome.failure = problem;
+      break;
+    }
+    s += count;
+    map.next = s;
+    host.setProgress(ProgressPercent(s, run.end));
+    host.setCaption(kCaptionPosition, std::to_string(s) + " / " + std::to_string(run.end));
+    host.setCaption(kCaptionLastName, outcome.lastName);
+    if (!mapPath.empty() && (map.unreadable.size() != rangesSaved || s - mapSavedAt >= kMapEverySectors)) {
+      // The map must never claim more than is on the disk: a run resumed after
+      // a crash trusts it, so the piece is flushed first.
+      piece.flush();
+      map.save(mapPath);
+      mapSavedAt = s;
+      rangesSaved = map.unreadable.size();
+    }
+  }
+  if (std::string problem = piece.close(); !problem.empty() && outcome.failure.empty()) outcome.failure = problem;
+  outcome.sectorReached = s;
+  outcome.unreadable = map.unreadable;
+  if (!mapPath.empty() && !map.save(mapPath) && outcome.failure.empty())
+    outcome.failure = Reason("cannot write " + mapPath);
+  // A piece left from an earlier, longer image must not follow the new ones:
+  // the image source would read it as their continuation.
+  if (!run.toDisk && s == run.end && outcome.failure.empty()) {
+    const std::string stale = PieceName(run.imagePath, PieceOf(run, run.end - 1) + 1);
+    struct stat info;
+    if (::lstat(stale.c_str(), &info) == 0) ::unlink(stale.c_str());
+  }
+  return outcome;
+}
+
+std::vector<std::string> ImagingChoiceLines(const ImagingRun& run) {
+  if (run.toDisk) return {"Image Creation Type : Disk", "Destination Disk : " + run.diskText};
+  return {"Image Creation Type : Image", "Destination Image : " + run.imagePath,
+          std::string("Multifile : ") + (run.split ? "Checked" : "Not Checked")};
+}
+
+std::vector<std::string> ImagingReportLines(const ImagingOutcome& outcome, const ImagingRun& run,
+                                            uint64_t elapsedSeconds) {
+  std::vector<std::string> lines = {"Time Elapsed : " + ElapsedText(elapsedSeconds),
+                                    "Current Sector : " + std::to_string(outcome.sectorReached) + " / " +
+                                        std::to_string(run.end),
+                                    "Last Name : " + outcome.lastName};
+  uint64_t unreadable = 0;
+  for (const SectorRange& range : outcome.unreadable) unreadable += range.count;
+  if (unreadable > 0)
+    lines.push_back("Unreadable Sectors : " + std::to_string(unreadable) + " in " +
+                    std::to_string(outcome.unreadable.size()) + " ranges, zeros in the image" +
+                    (run.toDisk ? std::string() : ", listed in " + MapName(run.imagePath)));
+  if (!outcome.failure.empty()) lines.push_back("Stopped : " + outcome.failure);
+  return lines;
+}
+
+std::string ImagingClosingText(const ImagingOutcome& outcome) {
+  if (outcome.stopped || !outcome.failure.empty()) return kImagingAbortedText;
+  uint64_t unreadable = 0;
+  for (const SectorRange& range : outcome.unreadable) unreadable += range.count;
+  if (unreadable > 0)
+    return "Image creation completed, but " + std::to_string(unreadable) +
+           " sectors could not be read and are zeros in the image.";
+  return kImagingCompletedText;
+}
+
+}  // namespace vantor

@@ -1,0 +1,109 @@
+// vantor image: copies of the sample disk (whole, and one file system in
+// pieces) equal the same sectors as qemu-img gives them and are read back as
+// the source; pieces break at 1331200 sectors and a stale piece after the last
+// is removed; a copy stopped by Ctrl-C goes on with --resume to the same image.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "support/Recovered.h"
+#include "support/TempDir.h"
+#include "support/TestEnv.h"
+
+namespace vantor {
+namespace {
+
+using test::Vantor;
+
+std::string Bytes(const std::string& path, uint64_t offset = 0, uint64_t length = UINT64_MAX) {
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(offset));
+  std::string bytes(std::istreambuf_iterator<char>(in), {});
+  return bytes.substr(0, length);
+}
+
+std::string Sample() { return test::SourceDir() + "/samples/sample.vmdk"; }
+
+TEST(Imaging, CopiesEqualTheSourceAndReadBackAsIt) {
+  test::TempDir work;
+  int code = -1;
+  const std::string raw = work / "sample.raw";
+  test::Shell("qemu-img convert -O raw '" + Sample() + "' '" + raw + "'", &code);
+  if (code != 0) GTEST_SKIP() << "qemu-img is missing";
+  const struct {
+    const char* options;
+    uint64_t first, sectors;
+  } copies[] = {{"", 0, 96256}, {"-p 1 --split", 2048, 69632}, {"--range 71680 96256", 71680, 24576}};
+  for (const auto& copy : copies) {
+    test::TempDir out;
+    const std::string report = Vantor("image --quiet '" + Sample() + "' -o '" + out.path() + "' " + copy.options, &code);
+    ASSERT_EQ(code, 0) << copy.options << "\n" << report;
+    EXPECT_NE(report.find("Image creation completed successfully."), std::string::npos) << report;
+    EXPECT_EQ(Bytes(out / "Image0.img"), Bytes(raw, copy.first * 512, copy.sectors * 512)) << copy.options;
+  }
+  test::TempDir out;
+  Vantor("image --quiet '" + Sample() + "' -o '" + out.path() + "'", &code);
+  EXPECT_EQ(Vantor("scan '" + (out / "Image0.img") + "' -p 2", &code), Vantor("scan '" + Sample() + "' -p 2"));
+  EXPECT_EQ(code, 0);
+}
+
+// A sparse source of 1331201 sectors, marked in its first and last sector.
+TEST(Imaging, PiecesBreakAt1331200SectorsAndAStalePieceGoes) {
+  test::TempDir work;
+  const std::string source = work / "big.raw";
+  {
+    std::ofstream out(source, std::ios::binary);
+    out << "first sector";
+    out.seekp(1331200LL * 512);
+    out << "last sector" << std::string(501, '\0');
+  }
+  const struct {
+    const char* range;
+    uint64_t firstPiece, secondPiece;  // bytes; 0: no such piece
+  } cases[] = {{"--range 0 1331200", 681574400, 0}, {"", 681574400, 512}};
+  for (const auto& c : cases) {
+    test::TempDir out;
+    std::ofstream(out / "Image2.img") << "a piece of an earlier, longer image";
+    std::ofstream(out / "Image1.img") << "a piece of an earlier, longer image";
+    int code = -1;
+    const std::string report =
+        Vantor("image --quiet '" + source + "' -o '" + (out / "Image.img") + "' --split " + c.range, &code);
+    ASSERT_EQ(code, 0) << report;
+    EXPECT_EQ(std::filesystem::file_size(out / "Image0.img"), c.firstPiece);
+    EXPECT_EQ(Bytes(out / "Image0.img", 0, 12), "first sector");
+    EXPECT_EQ(std::filesystem::exists(out / "Image1.img"), c.secondPiece != 0) << c.range;
+    if (c.secondPiece != 0) {
+      EXPECT_EQ(std::filesystem::file_size(out / "Image1.img"), c.secondPiece);
+      EXPECT_EQ(Bytes(out / "Image1.img", 0, 11), "last sector");
+      EXPECT_FALSE(std::filesystem::exists(out / "Image2.img"));
+    }
+  }
+}
+
+TEST(Imaging, StoppedCopyGoesOnWithResume) {
+  test::TempDir out;
+  int code = -1;
+  const std::string stopped = test::Shell(
+      "LD_PRELOAD='" + test::InterruptLib() + "' VANTOR_INTERRUPT_MATCH=Image0.img VANTOR_INTERRUPT_AFTER=4000000 "
+      "ASAN_OPTIONS=verify_asan_link_order=0 '" + test::VantorBin() + "' image --quiet '" + Sample() + "' -o '" +
+          out.path() + "' 2>&1",
+      &code);
+  EXPECT_EQ(code, 130) << stopped;
+  EXPECT_NE(stopped.find("Image creation aborted."), std::string::npos) << stopped;
+  EXPECT_EQ(Bytes(out / "Image0.map").find("next 96256"), std::string::npos);
+  const std::string resumed = Vantor("image --quiet '" + Sample() + "' -o '" + out.path() + "' --resume", &code);
+  ASSERT_EQ(code, 0) << resumed;
+  test::TempDir whole;
+  Vantor("image --quiet '" + Sample() + "' -o '" + whole.path() + "'", &code);
+  EXPECT_TRUE(Bytes(out / "Image0.img") == Bytes(whole / "Image0.img"));
+  EXPECT_NE(Vantor("image '" + Sample() + "' -o '" + out.path() + "' --range 0 10 --resume", &code).find(
+                "is the map of the sectors 0 to 96256, not of these"),
+            std::string::npos);
+  EXPECT_EQ(code, 1);
+}
+
+}  // namespace
+}  // namespace vantor
