@@ -272,3 +272,18 @@ raw_disk() {
   fi
   echo "$image"
 }
+
+# noise_disk: 4 GiB of noise (AES-CTR over zeros): nothing to skip, nothing to
+# compress, each byte copied.
+noise_disk() {
+  local image="$BENCH_CACHE/noise-4g.img"
+  if [ ! -f "$image" ]; then
+    need openssl
+    echo "building $image (once)..." >&2
+    head -c $((4 << 30)) /dev/zero |
+      openssl enc -aes-128-ctr -nosalt -K 000102030405060708090a0b0c0d0e0f -iv 00000000000000000000000000000000 \
+        >"$image.part"
+    mv "$image.part" "$image"
+  fi
+  echo "$image"
+}

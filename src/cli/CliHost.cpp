@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "cli/Interrupt.h"
+#include "core/ElapsedText.h"
 #include "core/ProgressReport.h"
 
 namespace vantor::cli {
@@ -68,8 +69,20 @@ void CliHost::Draw() {
                  folders_.empty() ? "0.000 MB" : folders_.c_str());
   else if (!folders_.empty())
     std::fprintf(stderr, "  folders %s  files %s", folders_.c_str(), files_.c_str());
+  if (rateTotal_ > 0 && percent_ > 0) {
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - rateStart_).count();
+    const double done = static_cast<double>(rateTotal_) * percent_ / 100;
+    const auto left = static_cast<uint64_t>(seconds * (100 - percent_) / percent_);
+    std::fprintf(stderr, "  %.1f MB/s  %s left", seconds > 0 ? done / 1048576 / seconds : 0.0, ElapsedText(left).c_str());
+  }
   std::fflush(stderr);
   lineOpen_ = true;
+}
+
+void CliHost::showRate(uint64_t totalBytes) {
+  rateTotal_ = totalBytes;
+  rateStart_ = std::chrono::steady_clock::now();
 }
 
 void CliHost::finishProgress() {

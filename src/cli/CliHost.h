@@ -5,6 +5,7 @@
 // --on-bad-sector (skip unless told to retry); yes/no questions are answered No.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -45,6 +46,8 @@ class CliHost : public WorkerHost {
   // Raw recovery: the line shows the sector reached, the files found and the
   // bytes recovered instead of the folders and files.
   void showRawProgress() { raw_ = true; }
+  // A copy of `totalBytes`: the line shows its speed and the time left.
+  void showRate(uint64_t totalBytes);
 
  private:
   void Draw();
@@ -56,6 +59,8 @@ class CliHost : public WorkerHost {
   int percent_ = -1;
   std::string folders_, files_, size_;
   bool raw_ = false;
+  uint64_t rateTotal_ = 0;
+  std::chrono::steady_clock::time_point rateStart_;
 };
 
 }  // namespace vantor::cli

@@ -62,6 +62,7 @@ int ImageCommand(const Arguments& arguments) {
   if (std::string problem = ImageTargetProblem(session.reader, run); !problem.empty()) return Failure(problem);
 
   AppendLogSection(kActivityLog, "Step 2 (b):", ImagingChoiceLines(run));
+  host.showRate((run.end - run.start) * 512);
   const auto started = std::chrono::steady_clock::now();
   const ImagingOutcome outcome = RunImaging(session.reader, host, run);
   host.finishProgress();

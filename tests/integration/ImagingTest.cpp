@@ -79,6 +79,8 @@ TEST(Imaging, PiecesBreakAt1331200SectorsAndAStalePieceGoes) {
       EXPECT_EQ(std::filesystem::file_size(out / "Image1.img"), c.secondPiece);
       EXPECT_EQ(Bytes(out / "Image1.img", 0, 11), "last sector");
       EXPECT_FALSE(std::filesystem::exists(out / "Image2.img"));
+      // The pieces are read back as one source.
+      EXPECT_EQ(Vantor("read '" + (out / "Image0.img") + "' 1331200 1").substr(0, 11), "last sector");
     }
   }
 }
