@@ -168,10 +168,10 @@ bool PartitionInfo::takeVolume() {
   const int entry = tree_->currentItem()->data(0, kEntryRole).toInt();
   if (diskShown_ || entry < 0) {
     // The whole disk has no type of its own. Searched for lost partitions or for
-    // files by their content it is the range: all its sectors, which Step 2 (a)
-    // shows for the user to narrow.
+    // files by their content, or copied, it is the range: all its sectors, which
+    // Step 2 (a) shows for the user to narrow.
     state.fileSystemName = u"UNKNOWN";
-    if (state.mode == vantor::RecoveryMode::kRawChosen || (searchExhaustive_->isChecked() && state.imaging != 1)) {
+    if (state.mode == vantor::RecoveryMode::kRawChosen || state.imaging == 1 || searchExhaustive_->isChecked()) {
       state.startSector = 0;
       state.endSector = session().reader.sourceSectors();
       if (state.endSector > 0) return true;
@@ -215,14 +215,12 @@ void PartitionInfo::next() {
 
 void PartitionInfo::openNextStep() {
   vantor::RecoveryState& state = session().state;
-  if (state.mode == vantor::RecoveryMode::kImaging) {
-    MessagesInfo::Show(this, "Disk Imaging is not available in this version.");
-    return;
-  }
   state.searchPass = 0;
-  const bool raw = state.mode == vantor::RecoveryMode::kRawChosen;
-  state.partitionSearch = searchExhaustive_->isChecked() && !raw ? 1 : 0;
-  if (raw || state.partitionSearch == 1) {
+  // Raw recovery and imaging always go through Step 2 (a), where the range is
+  // given; the others only for a lost-partition search.
+  const bool ranged = state.mode == vantor::RecoveryMode::kRawChosen || state.imaging == 1;
+  state.partitionSearch = searchExhaustive_->isChecked() && !ranged ? 1 : 0;
+  if (ranged || state.partitionSearch == 1) {
     if (state.fileSystemName != u"UNKNOWN") state.selectedPartitionText = tree_->currentItem()->text(0).toStdU16String();
     PartitionRange step2a(context_, this);
     runNext(step2a);

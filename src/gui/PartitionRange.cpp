@@ -9,6 +9,7 @@
 #include "gui/Captions.h"
 #include "gui/DialogParts.h"
 #include "gui/ExhaustivePartitionInfo.h"
+#include "gui/ImageCreation.h"
 #include "gui/MessagesInfo.h"
 #include "gui/RawDefaultExtension.h"
 #include "gui/SearchProgress.h"
@@ -103,6 +104,11 @@ void PartitionRange::next() {
   WriteActivity(session(), lines);
   if (state.mode == vantor::RecoveryMode::kRawChosen) {
     RawDefaultExtension step2b(context_, this);
+    runNext(step2b);
+    return;
+  }
+  if (state.imaging == 1) {
+    ImageCreation step2b(context_, this);
     runNext(step2b);
     return;
   }

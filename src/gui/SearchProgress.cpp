@@ -118,6 +118,10 @@ void SearchProgress::startWorker() {
   timer2_.start(1000);
   if (vantor::IsNormalScan(choice_.kind)) timer1_.start(2000);
   workerHost_.emplace(session().reader, host_);
+  if (choice_.kind == vantor::WorkerKind::kImageCreation) {
+    host_.start([this] { imagingOutcome_ = vantor::RunImaging(session().reader, host_, session().imagingRun); });
+    return;
+  }
   if (choice_.kind == vantor::WorkerKind::kRawRecovery) {
     host_.setOtherFolderAsk([this] { return RawDefaultExtension::ChooseFolder(context_, this).toStdString(); });
     host_.start([this] { rawOutcome_ = vantor::RunRawSearch(session(), host_); });
@@ -143,6 +147,10 @@ void SearchProgress::complete() {
     completeRaw(seconds);
     return;
   }
+  if (choice_.kind == vantor::WorkerKind::kImageCreation) {
+    completeImaging(seconds);
+    return;
+  }
   if (report_.searchFinished) {
     const vantor::LostSearchLists& lists = session().lostSearch;
     WriteActivity(session(), vantor::SearchReportLines(seconds, lists.folders.size(), lists.boots.size()));
@@ -164,6 +172,20 @@ void SearchProgress::completeRaw(uint64_t seconds) {
   QString text = QString::fromStdString(vantor::RawClosingText(rawOutcome_, aborted));
   for (const std::string& problem : rawOutcome_.problems) text += "\n" + QString::fromStdString(problem);
   if (MessagesInfo::ShowChecked(this, text, kOpenRecoveryHistory)) vantor::OpenLog(session().host(), vantor::kRecoveryLog);
+  done(QDialog::Accepted);
+}
+
+// Imaging ends here: its report and how it ended.
+void SearchProgress::completeImaging(uint64_t seconds) {
+  const vantor::ImagingRun& run = session().imagingRun;
+  std::vector<std::string> lines{"", "Step 3 :", "-------", "Analysing Imaging Creation Information : "};
+  for (std::string& line : vantor::ImagingReportLines(imagingOutcome_, run, seconds)) lines.push_back(std::move(line));
+  const std::string closing = vantor::ImagingClosingText(imagingOutcome_);
+  lines.push_back(closing);
+  WriteActivity(session(), lines);
+  QString text = QString::fromStdString(closing);
+  if (!imagingOutcome_.failure.empty()) text += "\n" + QString::fromStdString(imagingOutcome_.failure);
+  MessagesInfo::Show(this, text);
   done(QDialog::Accepted);
 }
 

@@ -3,8 +3,8 @@
 // Progress Details". When the scan ends (by itself or by Stop) it writes the Step 3
 // report to the activity log and opens Step 4 with what was found; after a
 // lost-partition search it logs the search and closes, for Step 2 (c) to list
-// what was found; after raw recovery it logs the run, shows how it ended and
-// closes.
+// what was found; after raw recovery or imaging it logs the run, shows how it
+// ended and closes.
 //
 // The worker waits at its gate while the user answers a question here, and a
 // worker that ends meanwhile is completed only after the answer.
@@ -18,6 +18,7 @@
 #include "gui/QtWorkerHost.h"
 #include "gui/SearchWorkers.h"
 #include "gui/WizardStep.h"
+#include "imaging/ImageCreation.h"
 #include "raw/RawRecovery.h"
 #include "scan/RunScan.h"
 
@@ -52,6 +53,7 @@ class SearchProgress : public WizardStep {
   void onWorkerFinished();
   void complete();
   void completeRaw(uint64_t seconds);
+  void completeImaging(uint64_t seconds);
   void togglePause();
   void askStop();
   void askBack();
@@ -70,6 +72,7 @@ class SearchProgress : public WizardStep {
   WorkerChoice choice_;
   vantor::ScanReport report_;
   vantor::RawOutcome rawOutcome_;
+  vantor::ImagingOutcome imagingOutcome_;
   ElapsedClock clock_;
   QTimer timer1_;
   QTimer timer2_;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include "core/AlignedBuffer.h"
@@ -152,6 +153,25 @@ std::string ImageTargetProblem(SectorReader& reader, const ImagingRun& run) {
   return {};
 }
 
+std::string DiskTargetProblem(SectorReader& reader, const std::string& device, uint64_t diskBytes,
+                              const ImagingRun& run) {
+  if ((run.end - run.start) * kSectorSize >= diskBytes) return kImagingNoRoomText;
+  std::error_code error;
+  const std::string target = std::filesystem::weakly_canonical(device, error).string();
+  for (const std::string& source : SourcePaths(reader))
+    if (std::filesystem::weakly_canonical(source, error).string() == target)
+      return device + " is the source being copied";
+  // A disk whose file system (or one of whose partitions) is mounted is in use.
+  std::ifstream mounts("/proc/self/mounts");
+  for (std::string line; std::getline(mounts, line);) {
+    const std::string mounted = line.substr(0, line.find(' '));
+    if (mounted.rfind("/dev/", 0) != 0) continue;
+    const std::string path = std::filesystem::weakly_canonical(mounted, error).string();
+    if (path.rfind(target, 0) == 0) return device + " is in use: " + path + " is mounted";
+  }
+  return {};
+}
+
 ImagingOutcome RunImaging(SectorReader& reader, WorkerHost& host, const ImagingRun& run) {
   ImagingOutcome outcome;
   ImageMap map{run.start, run.end, run.start, {}};
@@ -255,7 +275,7 @@ std::vector<std::string> ImagingReportLines(const ImagingOutcome& outcome, const
                                         std::to_string(run.end),
                                     "Last Name : " + outcome.lastName};
   uint64_t unreadable = 0;
-  for (const SectorRange& range : outcome.unreadable) unreadable += range.count;
+  for (const UnreadableRun& range : outcome.unreadable) unreadable += range.count;
   if (unreadable > 0)
     lines.push_back("Unreadable Sectors : " + std::to_string(unreadable) + " in " +
                     std::to_string(outcome.unreadable.size()) + " ranges, zeros in the image" +
@@ -267,7 +287,7 @@ std::vector<std::string> ImagingReportLines(const ImagingOutcome& outcome, const
 std::string ImagingClosingText(const ImagingOutcome& outcome) {
   if (outcome.stopped || !outcome.failure.empty()) return kImagingAbortedText;
   uint64_t unreadable = 0;
-  for (const SectorRange& range : outcome.unreadable) unreadable += range.count;
+  for (const UnreadableRun& range : outcome.unreadable) unreadable += range.count;
   if (unreadable > 0)
     return "Image creation completed, but " + std::to_string(unreadable) +
            " sectors could not be read and are zeros in the image.";

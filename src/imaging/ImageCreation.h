@@ -41,7 +41,7 @@ struct ImagingOutcome {
   std::string lastName;
   bool stopped = false;
   std::string failure;  // why the copy could not go on (a write, a piece, the map)
-  std::vector<SectorRange> unreadable;
+  std::vector<UnreadableRun> unreadable;
   // Every sector read and written.
   bool complete() const { return !stopped && failure.empty() && unreadable.empty(); }
 };
@@ -54,6 +54,11 @@ std::string MapName(const std::string& imagePath);
 // Why the image target cannot take the range (its folder is missing, it is or
 // lies on the source, too little room), or empty.
 std::string ImageTargetProblem(SectorReader& reader, const ImagingRun& run);
+
+// Why the disk `device` (/dev/...) of `diskBytes` cannot take the range: too
+// small, the source itself, or in use (a file system on it is mounted); or empty.
+std::string DiskTargetProblem(SectorReader& reader, const std::string& device, uint64_t diskBytes,
+                              const ImagingRun& run);
 
 ImagingOutcome RunImaging(SectorReader& reader, WorkerHost& host, const ImagingRun& run);
 

@@ -19,7 +19,7 @@ bool ImageMap::save(const std::string& path) const {
   {
     std::ofstream out(partial, std::ios::trunc);
     out << "# vantor image map\nrange " << start << " " << end << "\nnext " << next << "\n";
-    for (const SectorRange& range : unreadable) out << "unreadable " << range.first << " " << range.count << "\n";
+    for (const UnreadableRun& range : unreadable) out << "unreadable " << range.first << " " << range.count << "\n";
     out.flush();
     if (!out) {
       std::remove(partial.c_str());
@@ -48,7 +48,7 @@ std::string ImageMap::load(const std::string& path) {
       read = static_cast<bool>(fields >> next);
       placed = read;
     } else if (word == "unreadable") {
-      SectorRange range;
+      UnreadableRun range;
       read = static_cast<bool>(fields >> range.first >> range.count);
       unreadable.push_back(range);
     }

@@ -15,17 +15,17 @@
 
 namespace vantor {
 
-struct SectorRange {
+struct UnreadableRun {
   uint64_t first = 0;
   uint64_t count = 0;
-  bool operator==(const SectorRange&) const = default;
+  bool operator==(const UnreadableRun&) const = default;
 };
 
 struct ImageMap {
   uint64_t start = 0;
   uint64_t end = 0;
   uint64_t next = 0;
-  std::vector<SectorRange> unreadable;
+  std::vector<UnreadableRun> unreadable;
 
   // Adds one unreadable sector, joined to the last range when it follows it.
   void addUnreadable(uint64_t sector);

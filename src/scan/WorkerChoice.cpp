@@ -21,7 +21,7 @@ WorkerKind ChooseWorker(const RecoveryState& s) {
 }
 
 bool WorkerAvailable(WorkerKind kind) {
-  return IsNormalScan(kind) || kind == WorkerKind::kRawRecovery || kind == WorkerKind::kFatExhaustiveScan || kind == WorkerKind::kFatLostPartitionSearch ||
+  return IsNormalScan(kind) || kind == WorkerKind::kRawRecovery || kind == WorkerKind::kImageCreation || kind == WorkerKind::kFatExhaustiveScan || kind == WorkerKind::kFatLostPartitionSearch ||
          kind == WorkerKind::kNtfsExhaustiveScan || kind == WorkerKind::kNtfsChosenFileSystem;
 }
 

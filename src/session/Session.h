@@ -19,6 +19,7 @@
 #include "core/RecoveryState.h"
 #include "core/WorkerHost.h"
 #include "disk/SectorReader.h"
+#include "imaging/ImageCreation.h"
 #include "lost/FatCandidates.h"
 #include "ntfs/MftRunTable.h"
 #include "partition/PartitionEntry.h"
@@ -54,6 +55,8 @@ class Session {
   FolderTree folderTree;
   SavingFilter savingFilter;
   SavingRun savingRun;
+  // The copy that disk imaging makes, chosen by its Step 2 (b).
+  ImagingRun imagingRun;
   // The file types of the raw recovery being run, built by its Step 2 (b).
   std::vector<FileTypeRule> rawRules;
   // Creates the files the saver writes; tests replace it with a failing writer.

@@ -65,13 +65,13 @@ TEST(ImagingTest, UnreadableSectorsMappedAndAStoppedCopyResumed) {
   const ImagingOutcome first = RunImaging(disk.session.reader, stopping, run);
   EXPECT_TRUE(first.stopped);
   EXPECT_EQ(first.sectorReached, 2048u);
-  EXPECT_EQ(first.unreadable, (std::vector<SectorRange>{{5, 3}}));
+  EXPECT_EQ(first.unreadable, (std::vector<UnreadableRun>{{5, 3}}));
   EXPECT_EQ(ImagingClosingText(first), kImagingAbortedText);
 
   run.resume = true;
   const ImagingOutcome rest = RunImaging(disk.session.reader, disk.host, run);
   EXPECT_EQ(rest.sectorReached, kSectors);
-  EXPECT_EQ(rest.unreadable, (std::vector<SectorRange>{{5, 3}, {2100, 1}}));
+  EXPECT_EQ(rest.unreadable, (std::vector<UnreadableRun>{{5, 3}, {2100, 1}}));
   EXPECT_FALSE(rest.complete());
   EXPECT_EQ(ImagingClosingText(rest), "Image creation completed, but 4 sectors could not be read and are zeros in the image.");
   std::string expected = Pattern();

@@ -1,13 +1,17 @@
-// Raw recovery in the wizard: from Step 2 with the whole disk through Step 2
-// (a) ("UNKNOWN" accepted), Step 2 (b) (nothing ticked is refused), the saving
-// path and Step 3 to the closing box, with the files written and both logs;
-// and a Stop during the search, which ends it as aborted.
+// Raw recovery and disk imaging in the wizard. Raw recovery: from Step 2 with
+// the whole disk through Step 2 (a) ("UNKNOWN" accepted), Step 2 (b) (nothing
+// ticked is refused), the saving path and Step 3 to the closing box, with the
+// files written and both logs; a Stop during the search ends it as aborted.
+// Imaging: the whole disk into pieces in a folder chosen with Browse, the copy
+// equal to the disk, and the steps logged.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "GuiFixture.h"
 #include "gui/PartitionInfo.h"
@@ -18,14 +22,15 @@ namespace {
 
 std::string RawDisk() { return vantor::test::FixturesDir() + "/raw/raw.img"; }
 
-// Step 2 in raw mode with `image` as disk 0, Next on the whole disk; the script
-// then runs the steps.
-void RunFromStep2(GuiWorld& world, Script& script) {
+// Step 2 in raw mode (or imaging) with the disk mapped as disk 0, Next on the
+// whole disk; the script then runs the steps.
+void RunFromStep2(GuiWorld& world, Script& script, bool imaging = false) {
   vantor::Session& session = world.app->session();
   session.state.selectedItemText = u"Disk0";
   session.state.deviceIndex = 0;
-  session.state.mode = vantor::RecoveryMode::kRawChosen;
-  session.state.exhaustiveChosen = 1;
+  session.state.mode = imaging ? vantor::RecoveryMode::kImaging : vantor::RecoveryMode::kRawChosen;
+  session.state.imaging = imaging ? 1 : 0;
+  session.state.exhaustiveChosen = imaging ? 0 : 1;
   PartitionInfo step2(world.app->context(), nullptr);
   step2.show();
   QTest::mouseClick(step2.findChild<QPushButton*>("nextButton"), Qt::LeftButton);
@@ -48,14 +53,15 @@ Script& TickAndSave(Script& script, const QStringList& types, const QString& fol
 
 }  // namespace
 
-class RawWizardTest : public QObject {
+class RawAndImagingTest : public QObject {
   Q_OBJECT
  private slots:
   void filesOfTheTickedTypesSavedAndLogged();
   void stopEndsTheSearchAsAborted();
+  void wholeDiskImagedInPieces();
 };
 
-void RawWizardTest::filesOfTheTickedTypesSavedAndLogged() {
+void RawAndImagingTest::filesOfTheTickedTypesSavedAndLogged() {
   if (!std::filesystem::exists(RawDisk())) QSKIP("the raw fixture is not built");
   GuiWorld world;
   world.app->session().reader.mapDevice("\\\\.\\PhysicalDrive0", RawDisk());
@@ -102,7 +108,7 @@ void RawWizardTest::filesOfTheTickedTypesSavedAndLogged() {
           std::string::npos);
 }
 
-void RawWizardTest::stopEndsTheSearchAsAborted() {
+void RawAndImagingTest::stopEndsTheSearchAsAborted() {
   if (!std::filesystem::exists(BigImage())) QSKIP("the big FAT fixture is not built");
   GuiWorld world;
   MapSlowly(world.app->session(), BigImage(), 20000);
@@ -121,5 +127,38 @@ void RawWizardTest::stopEndsTheSearchAsAborted() {
   QVERIFY(world.recoveryLog().find("Raw Search Aborted") != std::string::npos);
 }
 
-QTEST_MAIN(RawWizardTest)
-#include "RawWizardTest.moc"
+void RawAndImagingTest::wholeDiskImagedInPieces() {
+  if (!std::filesystem::exists(RawDisk())) QSKIP("the raw fixture is not built");
+  GuiWorld world;
+  world.app->session().reader.mapDevice("\\\\.\\PhysicalDrive0", RawDisk());
+  const std::string out = world.temp / "copy";
+  std::filesystem::create_directory(out);
+  world.chooser.folders = {QString::fromStdString(out)};
+  QString closing;
+  Script script(&world.app->context(), 60000);
+  script.click("partitionRange", "nextButton")
+      .click("imageCreation", "nextButton")
+      .message("The image's name must end in .img, as Image.img.")
+      .on("imageCreation",
+          [](QDialog* d) {
+            ClickButton(d, "browseButton");
+            d->findChild<QCheckBox*>("multifile")->setChecked(true);
+            ClickButton(d, "nextButton");
+          })
+      .message("Image creation completed successfully.")
+      .click("imageCreation", "backButton")
+      .click("partitionRange", "backButton");
+  RunFromStep2(world, script, true);
+  std::ifstream copy(out + "/Image0.img", std::ios::binary), disk(RawDisk(), std::ios::binary);
+  QVERIFY(std::string(std::istreambuf_iterator<char>(copy), {}) == std::string(std::istreambuf_iterator<char>(disk), {}));
+  const std::string activity = world.activityLog();
+  for (const std::string& part :
+       {"Step 2 (b):\r\n-------\r\nImage Creation Type : Image\r\nDestination Image : " + out +
+            "/Image.img\r\nMultifile : Checked",
+        std::string("Step 3 :\r\n-------\r\nAnalysing Imaging Creation Information : \r\nTime Elapsed : "),
+        "Last Name : " + out + "/Image0.img\r\nImage creation completed successfully."})
+    QVERIFY2(activity.find(part) != std::string::npos, part.c_str());
+}
+
+QTEST_MAIN(RawAndImagingTest)
+#include "RawAndImagingTest.moc"
