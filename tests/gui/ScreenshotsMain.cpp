@@ -1,7 +1,8 @@
 // Renders the wizard's dialogs of a typical run to PNG files: the start dialog,
 // Steps 1 and 2, Step 3 in the middle of a long scan, Step 4 and the saving
 // dialog; with --long-scan also a lost-partition search: Step 2 (a), the search
-// running, Step 2 (c), and raw recovery's types and its Step 3. Usage: gui_screenshots OUTDIR SAMPLE.vmdk [--long-scan];
+// running, Step 2 (c), raw recovery's types and its Step 3, and the image's
+// target and the copy running. Usage: gui_screenshots OUTDIR SAMPLE.vmdk [--long-scan];
 // the long runs read the big FAT and the lost fixtures of $VANTOR_FIXTURES.
 #include <QApplication>
 #include <QComboBox>
@@ -14,6 +15,7 @@
 
 #include "GuiFixture.h"
 #include "gui/ModalRun.h"
+#include "gui/ImageCreation.h"
 #include "gui/PartitionRange.h"
 #include "gui/RawDefaultExtension.h"
 #include "gui/SearchProgress.h"
@@ -162,6 +164,33 @@ bool NtfsSearch() {
   return script.finished();
 }
 
+// Disk imaging: the image's target, then Step 3 copying with each read slow.
+bool Imaging(const std::string& disk) {
+  GuiWorld world;
+  vantor::Session& session = world.app->session();
+  MapSlowly(session, disk, 100000);
+  session.state.mode = vantor::RecoveryMode::kImaging;
+  session.state.imaging = 1;
+  session.state.endSector = session.reader.sourceSectors();
+  const std::string folder = world.temp / "copy";
+  QDir().mkpath(QString::fromStdString(folder));
+  ImageCreation step2b(world.app->context(), nullptr);
+  step2b.show();
+  step2b.findChild<QLineEdit*>("pathField")->setText(QString::fromStdString(folder + "/Image.img"));
+  Save(&step2b, "16-image-target");
+  step2b.hide();
+  session.imagingRun.end = session.state.endSector;
+  session.imagingRun.imagePath = folder + "/Image.img";
+  Script back(&world.app->context());
+  back.answer(true);
+  SearchProgress step3(world.app->context(), nullptr);
+  step3.show();
+  QTest::qWait(1200);
+  Save(&step3, "17-imaging");
+  QTest::mouseClick(step3.findChild<QPushButton*>("backButton"), Qt::LeftButton);
+  return back.finished();
+}
+
 // Raw recovery: Step 2 (b) with every type ticked, then Step 3 carving the raw
 // fixture with each read slow.
 bool RawSearch() {
@@ -191,7 +220,7 @@ bool RawSearch() {
   QTest::qWait(1500);
   Save(&step3, "15-raw-search");
   QTest::mouseClick(step3.findChild<QPushButton*>("backButton"), Qt::LeftButton);
-  return back.finished();
+  return back.finished() && Imaging(BigImage());
 }
 
 bool TypicalRun(const QString& sample) {
