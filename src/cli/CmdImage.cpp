@@ -68,12 +68,9 @@ int ImageCommand(const Arguments& arguments) {
   host.finishProgress();
   const auto seconds = static_cast<uint64_t>(
       std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count());
+  LogImagingReport(outcome, run, seconds);
   const std::vector<std::string> lines = ImagingReportLines(outcome, run, seconds);
-  std::vector<std::string> report{"Analysing Imaging Creation Information : "};
-  report.insert(report.end(), lines.begin(), lines.end());
-  AppendLogSection(kActivityLog, "Step 3 :", report);
   const std::string closing = ImagingClosingText(outcome);
-  AppendLog(kActivityLog, closing);
 
   for (const std::string& line : lines) std::printf("%s\n", line.c_str());
   if (outcome.complete()) {

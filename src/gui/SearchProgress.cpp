@@ -177,13 +177,8 @@ void SearchProgress::completeRaw(uint64_t seconds) {
 
 // Imaging ends here: its report and how it ended.
 void SearchProgress::completeImaging(uint64_t seconds) {
-  const vantor::ImagingRun& run = session().imagingRun;
-  std::vector<std::string> lines{"", "Step 3 :", "-------", "Analysing Imaging Creation Information : "};
-  for (std::string& line : vantor::ImagingReportLines(imagingOutcome_, run, seconds)) lines.push_back(std::move(line));
-  const std::string closing = vantor::ImagingClosingText(imagingOutcome_);
-  lines.push_back(closing);
-  WriteActivity(session(), lines);
-  QString text = QString::fromStdString(closing);
+  vantor::LogImagingReport(imagingOutcome_, session().imagingRun, seconds);
+  QString text = QString::fromStdString(vantor::ImagingClosingText(imagingOutcome_));
   if (!imagingOutcome_.failure.empty()) text += "\n" + QString::fromStdString(imagingOutcome_.failure);
   MessagesInfo::Show(this, text);
   done(QDialog::Accepted);

@@ -16,6 +16,7 @@
 #include "core/ProgressReport.h"
 #include "core/Sector.h"
 #include "disk/SourceSelection.h"
+#include "logs/Logs.h"
 #include "platform/FreeSpace.h"
 #include "save/DestinationFolder.h"
 
@@ -292,6 +293,13 @@ std::string ImagingClosingText(const ImagingOutcome& outcome) {
     return "Image creation completed, but " + std::to_string(unreadable) +
            " sectors could not be read and are zeros in the image.";
   return kImagingCompletedText;
+}
+
+void LogImagingReport(const ImagingOutcome& outcome, const ImagingRun& run, uint64_t elapsedSeconds) {
+  std::vector<std::string> report{"Analysing Imaging Creation Information : "};
+  for (std::string& line : ImagingReportLines(outcome, run, elapsedSeconds)) report.push_back(std::move(line));
+  AppendLogSection(kActivityLog, "Step 3 :", report);
+  AppendLog(kActivityLog, ImagingClosingText(outcome));
 }
 
 }  // namespace vantor

@@ -69,5 +69,7 @@ std::vector<std::string> ImagingChoiceLines(const ImagingRun& run);
 std::vector<std::string> ImagingReportLines(const ImagingOutcome& outcome, const ImagingRun& run,
                                             uint64_t elapsedSeconds);
 std::string ImagingClosingText(const ImagingOutcome& outcome);
+// The Step 3 section of the activity log and the closing text after it.
+void LogImagingReport(const ImagingOutcome& outcome, const ImagingRun& run, uint64_t elapsedSeconds);
 
 }  // namespace vantor
