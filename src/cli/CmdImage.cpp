@@ -1,8 +1,13 @@
 // vantor image SOURCE -o PATH [--split] [-p N | --range FIRST END] [--resume]:
 // copies the sectors of the source, of file system N or of a range into an
 // image file (PATH, or PATH/Image.img for a folder), in pieces of 650 MiB with
-// --split, which the other commands read back as a source.
+// --split, which the other commands read back as a source; with --to-disk
+// DEVICE --yes onto a disk from its sector 0.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -15,12 +20,69 @@
 #include "cli/Usage.h"
 #include "imaging/ImageCreation.h"
 #include "logs/Logs.h"
+#include "platform/RawDevice.h"
 #include "session/Session.h"
 
 namespace vantor::cli {
+namespace {
+
+// The copy, its report in the activity log and on standard output, and the exit code.
+int Copy(Session& session, CliHost& host, const ImagingRun& run) {
+  AppendLogSection(kActivityLog, "Step 2 (b):", ImagingChoiceLines(run));
+  host.showRate((run.end - run.start) * 512);
+  const auto started = std::chrono::steady_clock::now();
+  const ImagingOutcome outcome = RunImaging(session.reader, host, run);
+  host.finishProgress();
+  const auto seconds = static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count());
+  LogImagingReport(outcome, run, seconds);
+  const std::string closing = ImagingClosingText(outcome);
+  for (const std::string& line : ImagingReportLines(outcome, run, seconds)) std::printf("%s\n", line.c_str());
+  if (outcome.complete()) {
+    std::printf("%s\n", closing.c_str());
+    return std::fflush(stdout) == 0 ? kExitOk : Failure("cannot write to standard output");
+  }
+  if (!outcome.failure.empty()) std::fprintf(stderr, "vantor: %s\n", outcome.failure.c_str());
+  std::fprintf(stderr, "vantor: %s\n", closing.c_str());
+  if (outcome.stopped) {
+    if (!run.toDisk) std::fprintf(stderr, "vantor: vantor image ... --resume goes on where this copy stopped\n");
+    return Interrupted() ? kExitInterrupted : kExitFailed;
+  }
+  return kExitFailed;
+}
+
+int CopyToDisk(const std::string& source, const std::string& disk, bool confirmed, const RangeOptions& rangeOptions,
+               const HostOptions& hostOptions, const std::string& usage) {
+  Session session;
+  CliHost host(hostOptions);
+  session.setHost(&host);
+  if (StepResult opened = OpenSource(session, source); !opened.ok) return Failure(opened.message);
+  const ChosenRange range = ChooseRange(session, rangeOptions, source);
+  if (!range.problem.empty()) return range.usage ? UsageError(usage, range.problem) : Failure(range.problem);
+  struct stat info;
+  if (::stat(disk.c_str(), &info) != 0 || !S_ISBLK(info.st_mode)) return Failure(disk + " is not a disk");
+  std::unique_ptr<RawDevice> device = OpenFileDevice(disk, DeviceAccess::kRead);
+  if (device == nullptr) return Failure("cannot open " + disk + ": " + std::strerror(errno));
+  ImagingRun run;
+  run.start = range.start;
+  run.end = range.end;
+  run.toDisk = true;
+  run.diskPath = "\\\\.\\PhysicalDrive1";
+  run.diskText = disk;
+  if (std::string problem = DiskTargetProblem(session.reader, disk, device->size(), run); !problem.empty())
+    return Failure(problem);
+  if (!confirmed) return Failure("All data will be lost in Target Disk " + disk + ": give --yes to go on");
+  session.reader.mapDevice(run.diskPath, disk);
+  return Copy(session, host, run);
+}
+
+}  // namespace
+
 int ImageCommand(const Arguments& arguments) {
-  const std::string usage =
-      std::string("vantor image SOURCE -o PATH [--split] [-p N | --range FIRST END] [--resume] ") + kHostOptionsUsage;
+  const std::string usage = std::string(
+                                "vantor image SOURCE (-o PATH [--split] [--resume] | --to-disk DEVICE --yes) "
+                                "[-p N | --range FIRST END] ") +
+                            kHostOptionsUsage;
   if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage
               << "\n\nCopies the sectors of the whole source, of file system N or of the range FIRST to\n"
@@ -28,15 +90,19 @@ int ImageCommand(const Arguments& arguments) {
                  "\".img\" (Image0.img); with --split in pieces of 1331200 sectors (650 MiB), Image0.img,\n"
                  "Image1.img, ... Any command reads Image0.img back as a source. Sectors that cannot\n"
                  "be read are zeros in the image and listed in its map (Image0.map), which also says\n"
-                 "where a stopped copy stands: --resume goes on from there.\n"
+                 "where a stopped copy stands: --resume goes on from there. --to-disk DEVICE --yes\n"
+                 "copies onto the disk DEVICE from its sector 0 instead (all its data is lost; a\n"
+                 "disk that is too small, is the source or has a file system mounted is refused).\n"
                  "Exits 0 only when every sector was read and written.\n";
     return kExitOk;
   }
   Arguments args = arguments;
   HostOptions hostOptions;
   if (std::string problem = TakeHostOptions(args, hostOptions); !problem.empty()) return UsageError(usage, problem);
-  std::string target;
-  if (std::string problem = TakeValue(args, "-o", target); !problem.empty()) return UsageError(usage, problem);
+  std::string target, disk;
+  for (const auto& [option, value] : {std::pair{"-o", &target}, {"--to-disk", &disk}})
+    if (std::string problem = TakeValue(args, option, *value); !problem.empty()) return UsageError(usage, problem);
+  const bool confirmed = TakeFlag(args, "--yes");
   RangeOptions rangeOptions;
   if (std::string problem = TakeRangeOptions(args, rangeOptions); !problem.empty()) return UsageError(usage, problem);
   ImagingRun run;
@@ -44,7 +110,10 @@ int ImageCommand(const Arguments& arguments) {
   run.resume = TakeFlag(args, "--resume");
   if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 1) return UsageError(usage, "image takes exactly one SOURCE");
-  if (target.empty()) return UsageError(usage, "image needs -o PATH");
+  if (target.empty() == disk.empty()) return UsageError(usage, "image needs one of -o PATH and --to-disk DEVICE");
+  if (!disk.empty() && (run.split || run.resume))
+    return UsageError(usage, "--split and --resume are for an image file, not a disk");
+  if (!disk.empty()) return CopyToDisk(args[0], disk, confirmed, rangeOptions, hostOptions, usage);
   std::error_code error;
   run.imagePath = std::filesystem::is_directory(target, error) ? (std::filesystem::path(target) / "Image.img").string()
                                                                : target;
@@ -61,29 +130,7 @@ int ImageCommand(const Arguments& arguments) {
   run.end = range.end;
   if (std::string problem = ImageTargetProblem(session.reader, run); !problem.empty()) return Failure(problem);
 
-  AppendLogSection(kActivityLog, "Step 2 (b):", ImagingChoiceLines(run));
-  host.showRate((run.end - run.start) * 512);
-  const auto started = std::chrono::steady_clock::now();
-  const ImagingOutcome outcome = RunImaging(session.reader, host, run);
-  host.finishProgress();
-  const auto seconds = static_cast<uint64_t>(
-      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count());
-  LogImagingReport(outcome, run, seconds);
-  const std::vector<std::string> lines = ImagingReportLines(outcome, run, seconds);
-  const std::string closing = ImagingClosingText(outcome);
-
-  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
-  if (outcome.complete()) {
-    std::printf("%s\n", closing.c_str());
-    return std::fflush(stdout) == 0 ? kExitOk : Failure("cannot write to standard output");
-  }
-  if (!outcome.failure.empty()) std::fprintf(stderr, "vantor: %s\n", outcome.failure.c_str());
-  std::fprintf(stderr, "vantor: %s\n", closing.c_str());
-  if (outcome.stopped) {
-    std::fprintf(stderr, "vantor: vantor image ... --resume goes on where this copy stopped\n");
-    return Interrupted() ? kExitInterrupted : kExitFailed;
-  }
-  return kExitFailed;
+  return Copy(session, host, run);
 }
 
 }  // namespace vantor::cli

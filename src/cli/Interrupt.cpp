@@ -18,6 +18,9 @@ void InstallInterruptHandlers() {
   action.sa_flags = SA_RESTART | SA_RESETHAND;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  // A file that may grow no further (a size limit) fails its write, which is
+  // reported; the signal would end the process without a word.
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 bool Interrupted() { return interrupted != 0; }

@@ -1,7 +1,9 @@
 // vantor image: copies of the sample disk (whole, and one file system in
 // pieces) equal the same sectors as qemu-img gives them and are read back as
 // the source; pieces break at 1331200 sectors and a stale piece after the last
-// is removed; a copy stopped by Ctrl-C goes on with --resume to the same image.
+// is removed; a copy stopped by Ctrl-C goes on with --resume to the same image;
+// a disk target gets the copy from its sector 0, and one too small or in use is
+// refused; so is a folder without room, and a write that fails stops the copy.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -105,6 +107,58 @@ TEST(Imaging, StoppedCopyGoesOnWithResume) {
                 "is the map of the sectors 0 to 96256, not of these"),
             std::string::npos);
   EXPECT_EQ(code, 1);
+}
+
+// A folder without room for the copy is refused before it starts; a write
+// that fails during the copy (here: files may not grow past 2 MiB) stops it.
+TEST(Imaging, FullTargetsRefusedOrStopped) {
+  test::TempDir work;
+  int code = -1;
+  test::Shell("mount -t tmpfs -o size=100k tmpfs '" + work.path() + "' 2>/dev/null", &code);
+  if (code == 0) {
+    EXPECT_NE(Vantor("image '" + Sample() + "' -o '" + work.path() + "'", &code).find("Insufficient free space"),
+              std::string::npos);
+    EXPECT_EQ(code, 1);
+    test::Shell("umount '" + work.path() + "'");
+  }
+  const std::string stopped = test::Shell("ulimit -f 4096; '" + test::VantorBin() + "' image --quiet '" + Sample() +
+                                              "' -o '" + work.path() + "' 2>&1",
+                                          &code);
+  EXPECT_EQ(code, 1) << stopped;
+  EXPECT_NE(stopped.find("cannot write"), std::string::npos) << stopped;
+  EXPECT_NE(stopped.find("Image creation aborted."), std::string::npos) << stopped;
+}
+
+// On loop devices (root only): the copy lands at the disk's sector 0; a disk
+// too small for the range, or one with a file system mounted, is refused.
+TEST(Imaging, DiskTargetsOnLoopDevices) {
+  test::TempDir work;
+  int code = -1;
+  const std::string disk = test::Shell("truncate -s 60M '" + (work / "disk") + "' && losetup -f --show '" +
+                                           (work / "disk") + "' 2>/dev/null", &code);
+  if (code != 0 || disk.empty()) GTEST_SKIP() << "no loop device (needs root)";
+  const std::string device = disk.substr(0, disk.find('\n'));
+  const std::string copied = Vantor("image --quiet '" + Sample() + "' --to-disk " + device + " --yes", &code);
+  EXPECT_EQ(code, 0) << copied;
+  Vantor("image --quiet '" + Sample() + "' -o '" + work.path() + "'", &code);
+  EXPECT_TRUE(Bytes(device, 0, 96256 * 512) == Bytes(work / "Image0.img"));
+  EXPECT_NE(Vantor("image '" + Sample() + "' --to-disk " + device, &code).find("give --yes"), std::string::npos);
+  test::Shell("losetup -d " + device);
+
+  const std::string small = test::Shell("truncate -s 8M '" + (work / "small") + "' && losetup -f --show '" +
+                                        (work / "small") + "'");
+  const std::string smallDevice = small.substr(0, small.find('\n'));
+  EXPECT_NE(Vantor("image '" + Sample() + "' --to-disk " + smallDevice + " --yes", &code).find("Insufficient free space"),
+            std::string::npos);
+  const std::string mount = work / "mnt";
+  test::Shell("mkfs.ext4 -q " + smallDevice + " && mkdir '" + mount + "' && mount " + smallDevice + " '" + mount + "'",
+              &code);
+  if (code == 0) {
+    EXPECT_NE(Vantor("image '" + Sample() + "' --range 0 10 --to-disk " + smallDevice + " --yes", &code).find("is in use"),
+              std::string::npos);
+    test::Shell("umount '" + mount + "'");
+  }
+  test::Shell("losetup -d " + smallDevice);
 }
 
 }  // namespace
