@@ -1,6 +1,6 @@
-// vantor image: copies of the sample disk (whole, and one file system in
-// pieces) equal the same sectors as qemu-img gives them and are read back as
-// the source; pieces break at 1331200 sectors and a stale piece after the last
+// vantor image: copies of the sample disk (whole, one file system in pieces,
+// a range) and of each VMware layout equal the same sectors as qemu-img gives
+// them, and are scanned and recovered as the source; pieces break at 1331200 sectors and a stale piece after the last
 // is removed; a copy stopped by Ctrl-C goes on with --resume to the same image;
 // a disk target gets the copy from its sector 0, and one too small or in use is
 // refused; so is a folder without room, and a write that fails stops the copy.
@@ -50,6 +50,18 @@ TEST(Imaging, CopiesEqualTheSourceAndReadBackAsIt) {
   Vantor("image --quiet '" + Sample() + "' -o '" + out.path() + "'", &code);
   EXPECT_EQ(Vantor("scan '" + (out / "Image0.img") + "' -p 2", &code), Vantor("scan '" + Sample() + "' -p 2"));
   EXPECT_EQ(code, 0);
+  EXPECT_EQ(test::Recovered("'" + (out / "Image0.img") + "' -p 1"), test::Recovered("'" + Sample() + "' -p 1"));
+  // Each VMware layout of the vmdk fixture, split into pieces.
+  for (const char* layout : {"monolithicSparse", "monolithicFlat", "twoGbMaxExtentSparse", "twoGbMaxExtentFlat",
+                             "streamOptimized", "vmfs"}) {
+    const std::string vmdk = test::FixturesDir() + "/vmdk/" + layout + "/small.vmdk";
+    if (!std::filesystem::exists(vmdk)) continue;
+    test::TempDir copy;
+    test::Shell("qemu-img convert -O raw '" + vmdk + "' '" + (copy / "qemu.raw") + "'");
+    const std::string report = Vantor("image --quiet '" + vmdk + "' -o '" + copy.path() + "' --split", &code);
+    EXPECT_EQ(code, 0) << layout << "\n" << report;
+    EXPECT_TRUE(Bytes(copy / "Image0.img") == Bytes(copy / "qemu.raw")) << layout;
+  }
 }
 
 // A sparse source of 1331201 sectors, marked in its first and last sector.
