@@ -24,8 +24,11 @@ namespace vantor {
 namespace {
 
 constexpr uint32_t kImagingRunSectors = 2048;  // 1 MiB a read and a write
-// The map is written again at least every this many sectors (512 MiB).
-constexpr uint64_t kMapEverySectors = uint64_t{1} << 20;
+// The map is written again at least every this many sectors (4 GiB), each time
+// after a flush of the piece: a copy that was killed goes on from there. A
+// flush waits for the disk, so it is not done more often; a copy stopped by
+// the user flushes and maps where it stopped.
+constexpr uint64_t kMapEverySectors = uint64_t{1} << 23;
 
 bool AllZero(const uint8_t* data, size_t bytes) {
   return bytes == 0 || (data[0] == 0 && std::memcmp(data, data + 1, bytes - 1) == 0);
