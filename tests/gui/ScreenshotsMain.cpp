@@ -37,6 +37,18 @@ QWidget* Visible(const char* name) {
   return nullptr;
 }
 
+// Step 3 running for `waitMs`, saved as `name`, then left with Back.
+bool ShootStep3(GuiWorld& world, int waitMs, const QString& name) {
+  Script back(&world.app->context());
+  back.answer(true);
+  SearchProgress step3(world.app->context(), nullptr);
+  step3.show();
+  QTest::qWait(waitMs);
+  Save(&step3, name);
+  QTest::mouseClick(step3.findChild<QPushButton*>("backButton"), Qt::LeftButton);
+  return back.finished();
+}
+
 // Start dialog, Step 1 with the sample selected, Step 2 with its FAT32 partition.
 Script& ToStep3(Script& script) {
   return script
@@ -107,14 +119,7 @@ bool LostSearch() {
   bigState.startSector = 0;
   bigState.endSector = big.app->session().reader.sourceSectors();
   bigState.partitionSearch = 1;
-  Script back(&big.app->context());
-  back.answer(true);
-  SearchProgress step3(big.app->context(), nullptr);
-  step3.show();
-  QTest::qWait(2300);
-  Save(&step3, "10-search");
-  QTest::mouseClick(step3.findChild<QPushButton*>("backButton"), Qt::LeftButton);
-  return back.finished();
+  return ShootStep3(big, 2300, "10-search");
 }
 
 // The NTFS search on the disk of two NTFS file systems whose table is gone:
@@ -130,14 +135,7 @@ bool NtfsSearch() {
   state.fileSystemName = u"NTFS";
   state.endSector = session.reader.sourceSectors();
   state.partitionSearch = 1;
-  Script back(&world.app->context());
-  back.answer(true);
-  SearchProgress step3(world.app->context(), nullptr);
-  step3.show();
-  QTest::qWait(1500);
-  Save(&step3, "12-ntfs-search");
-  QTest::mouseClick(step3.findChild<QPushButton*>("backButton"), Qt::LeftButton);
-  if (!back.finished()) return false;
+  if (!ShootStep3(world, 1500, "12-ntfs-search")) return false;
 
   GuiWorld found;
   vantor::Session& foundSession = found.app->session();
@@ -181,14 +179,7 @@ bool Imaging(const std::string& disk) {
   step2b.hide();
   session.imagingRun.end = session.state.endSector;
   session.imagingRun.imagePath = folder + "/Image.img";
-  Script back(&world.app->context());
-  back.answer(true);
-  SearchProgress step3(world.app->context(), nullptr);
-  step3.show();
-  QTest::qWait(1200);
-  Save(&step3, "17-imaging");
-  QTest::mouseClick(step3.findChild<QPushButton*>("backButton"), Qt::LeftButton);
-  return back.finished();
+  return ShootStep3(world, 1200, "17-imaging");
 }
 
 // Raw recovery: Step 2 (b) with every type ticked, then Step 3 carving the raw
@@ -213,14 +204,7 @@ bool RawSearch() {
   session.rawRules = vantor::BuildRules(all);
   session.savingRun.savingPath = world.temp / "carved";
   QDir().mkpath(QString::fromStdString(session.savingRun.savingPath));
-  Script back(&world.app->context());
-  back.answer(true);
-  SearchProgress step3(world.app->context(), nullptr);
-  step3.show();
-  QTest::qWait(1500);
-  Save(&step3, "15-raw-search");
-  QTest::mouseClick(step3.findChild<QPushButton*>("backButton"), Qt::LeftButton);
-  return back.finished() && Imaging(BigImage());
+  return ShootStep3(world, 1500, "15-raw-search") && Imaging(BigImage());
 }
 
 bool TypicalRun(const QString& sample) {
