@@ -92,13 +92,15 @@ void ImageCreation::showTargetKind() {
 
 void ImageCreation::showDisk() {
   QListWidgetItem* item = disks_->currentItem();
-  const std::string value = item != nullptr ? item->text().toStdString() : std::string();
-  const auto get = [&](const char* key) {
-    return QString::fromStdString(store_.get(std::string(vantor::kDeviceStoreKey) + "\\" + key, value).value_or(""));
-  };
-  const QString texts[] = {get("Model"), get("Head"), get("SectorsPerTrack"),
-                           QString::number(get("Size").toULongLong() / 1048576) + " MB"};
+  const std::string disk = item != nullptr ? item->text().toStdString() : std::string();
+  const QString texts[] = {stored(disk, "Model"), stored(disk, "Head"), stored(disk, "SectorsPerTrack"),
+                           QString::number(stored(disk, "Size").toULongLong() / 1048576) + " MB"};
   for (int i = 0; i < 4; ++i) values_[i]->setText(item != nullptr ? texts[i] : QString());
+}
+
+QString ImageCreation::stored(const std::string& disk, const char* key) const {
+  const std::string place = key != nullptr ? std::string(vantor::kDeviceStoreKey) + "\\" + key : vantor::kDeviceStoreKey;
+  return QString::fromStdString(store_.get(place, disk).value_or(""));
 }
 
 void ImageCreation::browse() {
@@ -141,9 +143,8 @@ bool ImageCreation::takeDiskTarget() {
     return false;
   }
   const std::string name = item->text().toStdString();
-  const std::string device = store_.get(vantor::kDeviceStoreKey, name).value_or("");
-  const uint64_t size = std::strtoull(
-      store_.get(std::string(vantor::kDeviceStoreKey) + "\\Size", name).value_or("0").c_str(), nullptr, 10);
+  const std::string device = stored(name, nullptr).toStdString();
+  const uint64_t size = stored(name, "Size").toULongLong();
   vantor::ImagingRun& run = session().imagingRun;
   run = {};
   run.start = session().state.startSector;

@@ -26,6 +26,9 @@ class ImageCreation : public WizardStep {
   void next();
   bool takeImageTarget();
   bool takeDiskTarget();
+  // A value of the disk `disk` ("DiskN") in the device store: its device
+  // without a key, else the key's ("Model", "Size", ...).
+  QString stored(const std::string& disk, const char* key) const;
 
   vantor::ConfigStore store_;
   QComboBox* kind_;

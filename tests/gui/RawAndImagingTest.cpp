@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
@@ -14,7 +15,9 @@
 #include <iterator>
 
 #include "GuiFixture.h"
+#include "disk/DeviceEnumeration.h"
 #include "gui/PartitionInfo.h"
+#include "platform/ConfigStore.h"
 #include "session/Session.h"
 #include "support/TestEnv.h"
 
@@ -59,6 +62,7 @@ class RawAndImagingTest : public QObject {
   void filesOfTheTickedTypesSavedAndLogged();
   void stopEndsTheSearchAsAborted();
   void wholeDiskImagedInPieces();
+  void diskTargetShowsItsPanelAndIsRefusedWhenSmall();
 };
 
 void RawAndImagingTest::filesOfTheTickedTypesSavedAndLogged() {
@@ -158,6 +162,42 @@ void RawAndImagingTest::wholeDiskImagedInPieces() {
         std::string("Step 3 :\r\n-------\r\nAnalysing Imaging Creation Information : \r\nTime Elapsed : "),
         "Last Name : " + out + "/Image0.img\r\nImage creation completed successfully."})
     QVERIFY2(activity.find(part) != std::string::npos, part.c_str());
+}
+
+// Two stored disks as targets: each shows its panel from the device store; the
+// large one is put to the "All data will be lost" question (No leaves it
+// alone), the one smaller than the raw fixture is refused before any question.
+void RawAndImagingTest::diskTargetShowsItsPanelAndIsRefusedWhenSmall() {
+  if (!std::filesystem::exists(RawDisk())) QSKIP("the raw fixture is not built");
+  GuiWorld world;
+  world.app->session().reader.mapDevice("\\\\.\\PhysicalDrive0", RawDisk());
+  vantor::ConfigStore store = vantor::ConfigStore::Load();
+  vantor::WriteDeviceStore(store, {{"/dev/null", 1 << 19, "Small Disk", false},
+                                   {world.temp / "big-disk", uint64_t{1} << 30, "Big Disk", false}});
+  QVERIFY(store.save());
+  const auto choose = [](int row, const char* model, const char* size) {
+    return [=](QDialog* d) {
+      d->findChild<QComboBox*>("kindList")->setCurrentText("Disk");
+      QCOMPARE(LabelText(d, "destinationCaption"), QString("Destination Disk : "));
+      d->findChild<QListWidget*>("diskList")->setCurrentRow(row);
+      QCOMPARE(LabelText(d, "panelValue0"), QString(model));
+      QCOMPARE(LabelText(d, "panelValue3"), QString(size));
+      ClickButton(d, "nextButton");
+    };
+  };
+  Script script(&world.app->context(), 60000);
+  script.click("partitionRange", "nextButton")
+      .on("imageCreation", choose(1, "Big Disk", "1024 MB"))
+      .answer(false, "All data will be lost in Target Disk -\r\nDisk1 - Big Disk\r\n\r\nAre you sure you want to "
+                     "continue ?\r\n")
+      .on("imageCreation", choose(0, "Small Disk", "0 MB"))
+      .message("Insufficient free space on target. Please change target drive.")
+      .click("imageCreation", "backButton")
+      .click("partitionRange", "backButton");
+  RunFromStep2(world, script, true);
+  QVERIFY(!std::filesystem::exists(world.temp / "big-disk"));
+  QVERIFY(world.activityLog().find("Image Creation Type : Disk\r\nDestination Disk : Disk1\r\nModel Number : Big Disk") !=
+          std::string::npos);
 }
 
 QTEST_MAIN(RawAndImagingTest)
