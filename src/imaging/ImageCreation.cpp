@@ -23,7 +23,7 @@
 namespace vantor {
 namespace {
 
-constexpr uint32_t kImagingRunSectors = 2048;  // 1 MiB a read and a write
+constexpr uint32_t kImagingRunSectors = 8192;  // 4 MiB a read and a write
 // The map is written again at least every this many sectors (4 GiB), each time
 // after a flush of the piece: a copy that was killed goes on from there. A
 // flush waits for the disk, so it is not done more often; a copy stopped by

@@ -3,7 +3,7 @@
 // after the path given) or onto another disk from its sector 0. An image is the
 // plain run of the sectors, which the image source reads back as one disk.
 //
-// Reads go in runs of 1 MiB; a run that fails is read again sector by sector,
+// Reads go in runs of 4 MiB; a run that fails is read again sector by sector,
 // asking the bad-sector question, and what stays unreadable is zeros in the
 // image and a range in the map beside it (ImageMap.h). Every write is checked:
 // a write that fails stops the run, which then is never reported complete; a

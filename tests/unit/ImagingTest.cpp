@@ -19,7 +19,7 @@
 namespace vantor {
 namespace {
 
-constexpr uint64_t kSectors = 3000;
+constexpr uint64_t kSectors = 10000;
 
 std::string Read(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -58,27 +58,27 @@ struct Disk {
 
 TEST(ImagingTest, UnreadableSectorsMappedAndAStoppedCopyResumed) {
   test::TempDir dir;
-  Disk disk(dir, {5, 6, 7, 2100});
+  Disk disk(dir, {5, 6, 7, 9000});
   ImagingRun run = ToImage(dir / "Image.img");
   test::ScriptedHost stopping;
-  stopping.stopAfterPolls = 1;  // after the first run of 2048 sectors
+  stopping.stopAfterPolls = 1;  // after the first run of 8192 sectors
   const ImagingOutcome first = RunImaging(disk.session.reader, stopping, run);
   EXPECT_TRUE(first.stopped);
-  EXPECT_EQ(first.sectorReached, 2048u);
+  EXPECT_EQ(first.sectorReached, 8192u);
   EXPECT_EQ(first.unreadable, (std::vector<UnreadableRun>{{5, 3}}));
   EXPECT_EQ(ImagingClosingText(first), kImagingAbortedText);
 
   run.resume = true;
   const ImagingOutcome rest = RunImaging(disk.session.reader, disk.host, run);
   EXPECT_EQ(rest.sectorReached, kSectors);
-  EXPECT_EQ(rest.unreadable, (std::vector<UnreadableRun>{{5, 3}, {2100, 1}}));
+  EXPECT_EQ(rest.unreadable, (std::vector<UnreadableRun>{{5, 3}, {9000, 1}}));
   EXPECT_FALSE(rest.complete());
   EXPECT_EQ(ImagingClosingText(rest), "Image creation completed, but 4 sectors could not be read and are zeros in the image.");
   std::string expected = Pattern();
-  for (uint64_t bad : {5, 6, 7, 2100}) expected.replace(bad * 512, 512, std::string(512, '\0'));
+  for (uint64_t bad : {5, 6, 7, 9000}) expected.replace(bad * 512, 512, std::string(512, '\0'));
   EXPECT_TRUE(Read(dir / "Image0.img") == expected);
   EXPECT_EQ(Read(dir / "Image0.map"),
-            "# vantor image map\nrange 0 3000\nnext 3000\nunreadable 5 3\nunreadable 2100 1\n");
+            "# vantor image map\nrange 0 10000\nnext 10000\nunreadable 5 3\nunreadable 9000 1\n");
 }
 
 TEST(ImagingTest, FailedWriteStopsTheCopyAndADiskTargetStartsAtItsSectorZero) {
@@ -107,8 +107,8 @@ TEST(ImagingTest, FailedWriteStopsTheCopyAndADiskTargetStartsAtItsSectorZero) {
   EXPECT_TRUE(copied.complete()) << copied.failure;
   EXPECT_EQ(copied.lastName, "Disk1 - test");
   const std::string target = Read(dir / "target.img");
-  EXPECT_TRUE(target.substr(0, 2000 * 512) == Pattern().substr(1000 * 512));
-  EXPECT_EQ(target.substr(2000 * 512), std::string(1000 * 512, '\xFF'));
+  EXPECT_TRUE(target.substr(0, (kSectors - 1000) * 512) == Pattern().substr(1000 * 512));
+  EXPECT_EQ(target.substr((kSectors - 1000) * 512), std::string(1000 * 512, '\xFF'));
 }
 
 }  // namespace
