@@ -51,29 +51,20 @@ int Copy(Session& session, CliHost& host, const ImagingRun& run) {
   return kExitFailed;
 }
 
-int CopyToDisk(const std::string& source, const std::string& disk, bool confirmed, const RangeOptions& rangeOptions,
-               const HostOptions& hostOptions, const std::string& usage) {
-  Session session;
-  CliHost host(hostOptions);
-  session.setHost(&host);
-  if (StepResult opened = OpenSource(session, source); !opened.ok) return Failure(opened.message);
-  const ChosenRange range = ChooseRange(session, rangeOptions, source);
-  if (!range.problem.empty()) return range.usage ? UsageError(usage, range.problem) : Failure(range.problem);
+// Makes `run` a copy onto the disk `disk`; why it cannot be, or empty.
+std::string TakeDiskTarget(Session& session, const std::string& disk, bool confirmed, ImagingRun& run) {
   struct stat info;
-  if (::stat(disk.c_str(), &info) != 0 || !S_ISBLK(info.st_mode)) return Failure(disk + " is not a disk");
+  if (::stat(disk.c_str(), &info) != 0 || !S_ISBLK(info.st_mode)) return disk + " is not a disk";
   std::unique_ptr<RawDevice> device = OpenFileDevice(disk, DeviceAccess::kRead);
-  if (device == nullptr) return Failure("cannot open " + disk + ": " + std::strerror(errno));
-  ImagingRun run;
-  run.start = range.start;
-  run.end = range.end;
+  if (device == nullptr) return "cannot open " + disk + ": " + std::strerror(errno);
   run.toDisk = true;
   run.diskPath = "\\\\.\\PhysicalDrive1";
   run.diskText = disk;
   if (std::string problem = DiskTargetProblem(session.reader, disk, device->size(), run); !problem.empty())
-    return Failure(problem);
-  if (!confirmed) return Failure("All data will be lost in Target Disk " + disk + ": give --yes to go on");
+    return problem;
+  if (!confirmed) return "All data will be lost in Target Disk " + disk + ": give --yes to go on";
   session.reader.mapDevice(run.diskPath, disk);
-  return Copy(session, host, run);
+  return {};
 }
 
 }  // namespace
@@ -113,12 +104,14 @@ int ImageCommand(const Arguments& arguments) {
   if (target.empty() == disk.empty()) return UsageError(usage, "image needs one of -o PATH and --to-disk DEVICE");
   if (!disk.empty() && (run.split || run.resume))
     return UsageError(usage, "--split and --resume are for an image file, not a disk");
-  if (!disk.empty()) return CopyToDisk(args[0], disk, confirmed, rangeOptions, hostOptions, usage);
-  std::error_code error;
-  run.imagePath = std::filesystem::is_directory(target, error) ? (std::filesystem::path(target) / "Image.img").string()
-                                                               : target;
-  if (run.imagePath.size() < 5 || run.imagePath.substr(run.imagePath.size() - 4) != ".img")
-    return UsageError(usage, "the image's name must end in .img: " + run.imagePath);
+  if (disk.empty()) {
+    std::error_code error;
+    run.imagePath = std::filesystem::is_directory(target, error)
+                        ? (std::filesystem::path(target) / "Image.img").string()
+                        : target;
+    if (run.imagePath.size() < 5 || run.imagePath.substr(run.imagePath.size() - 4) != ".img")
+      return UsageError(usage, "the image's name must end in .img: " + run.imagePath);
+  }
 
   Session session;
   CliHost host(hostOptions);
@@ -128,7 +121,10 @@ int ImageCommand(const Arguments& arguments) {
   if (!range.problem.empty()) return range.usage ? UsageError(usage, range.problem) : Failure(range.problem);
   run.start = range.start;
   run.end = range.end;
-  if (std::string problem = ImageTargetProblem(session.reader, run); !problem.empty()) return Failure(problem);
+  if (std::string problem = disk.empty() ? ImageTargetProblem(session.reader, run)
+                                         : TakeDiskTarget(session, disk, confirmed, run);
+      !problem.empty())
+    return Failure(problem);
 
   return Copy(session, host, run);
 }
