@@ -12,7 +12,7 @@ namespace {
 std::string Date(const RecordTime& time, bool ntfs) { return ntfs ? NtfsDateText(time) : FatDateText(time); }
 
 template <typename Record>
-void FillCommon(FileListRow& row, const Record& record, bool ntfs) {
+void FillCommon(FileListRow& row, Record& record, bool ntfs) {
   row.name = record.name.utf8();
   row.modified = Date(record.modified, ntfs);
   row.created = Date(record.created, ntfs);
@@ -22,6 +22,26 @@ void FillCommon(FileListRow& row, const Record& record, bool ntfs) {
 }
 
 }  // namespace
+
+FileListRow FolderRow(FolderRecord& folder, bool ntfs) {
+  FileListRow row;
+  FillCommon(row, folder, ntfs);
+  row.type = row.deleted ? "Deleted Folder" : "Folder";
+  row.size = "0";
+  row.id = std::to_string(folder.treeItem);
+  row.folder = &folder;
+  return row;
+}
+
+FileListRow FileRow(FileRecord& file, bool ntfs) {
+  FileListRow row;
+  FillCommon(row, file, ntfs);
+  row.type = row.deleted ? "Deleted File" : "File";
+  row.size = std::to_string(file.size());
+  row.id = std::to_string(file.fileNumber);
+  row.file = &file;
+  return row;
+}
 
 std::vector<FileListRow> FillFileList(const BrowserContext& context, uint32_t folderKey) {
   const FolderTree& tree = context.folderTree;
@@ -34,21 +54,11 @@ std::vector<FileListRow> FillFileList(const BrowserContext& context, uint32_t fo
   std::vector<FileListRow> rows;
   rows.reserve(folders.size() + files.size());
   for (FolderRecord* folder : folders) {
-    FileListRow& row = rows.emplace_back();
-    FillCommon(row, *folder, ntfs);
-    row.type = row.deleted ? "Deleted Folder" : "Folder";
-    row.size = "0";
-    row.id = std::to_string(folder->treeItem);
-    row.folder = folder;
+    rows.push_back(FolderRow(*folder, ntfs));
     host.setProgress(100 * rows.size() / total);
   }
   for (FileRecord* file : files) {
-    FileListRow& row = rows.emplace_back();
-    FillCommon(row, *file, ntfs);
-    row.type = row.deleted ? "Deleted File" : "File";
-    row.size = std::to_string(file->size());
-    row.id = std::to_string(file->fileNumber);
-    row.file = file;
+    rows.push_back(FileRow(*file, ntfs));
     host.setProgress(100 * rows.size() / total);
   }
   return rows;

@@ -26,6 +26,9 @@ struct FileListRow {
   FileRecord* file = nullptr;
 };
 
+// The row of one folder or file.
+FileListRow FolderRow(FolderRecord& folder, bool ntfs);
+FileListRow FileRow(FileRecord& file, bool ntfs);
 // The rows of the folder whose key is `folderKey` (the root key for Root).
 std::vector<FileListRow> FillFileList(const BrowserContext& context, uint32_t folderKey);
 // The key whose contents the list shows when `item` is chosen in the tree; false

@@ -24,12 +24,25 @@ CalendarDate CivilFromDays(int64_t days) {
   return date;
 }
 
-char16_t Fold(char16_t c) {
-  if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return static_cast<char16_t>(c + 32);
-  return c;
+}  // namespace
+
+bool PassesDeleted(int32_t mode, char deleted) {
+  if (mode == kDeletedOnly) return deleted == 'y';
+  if (mode == kExcludeDeleted) return deleted != 'y';
+  return true;
 }
 
-}  // namespace
+bool SizeWithin(uint64_t size, uint64_t low, uint64_t high) {
+  if (high == 0) return true;
+  return low != high && size >= low && size <= high;
+}
+
+char16_t FoldCase(char16_t c) {
+  if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x410 && c <= 0x42F))
+    return static_cast<char16_t>(c + 32);
+  if (c >= 0x400 && c <= 0x40F) return static_cast<char16_t>(c + 0x50);
+  return c;
+}
 
 CalendarDate StampDate(const RecordTime& stamp, bool ntfs) {
   if (ntfs) {
@@ -52,7 +65,7 @@ bool DateWithin(const CalendarDate& date, const CalendarDate& after, const Calen
 
 bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return Fold(x) == Fold(y); });
+         std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return FoldCase(x) == FoldCase(y); });
 }
 
 }  // namespace vantor

@@ -48,7 +48,8 @@ void ForEachRow(const RecoveryCatalog& catalog, bool ntfs, int16_t fileSystemNum
   }
 }
 
-// Control characters would break the line format; they show as '?'.
+}  // namespace
+
 std::string Printable(const std::string& text) {
   std::string out = text;
   for (char& c : out)
@@ -73,8 +74,6 @@ std::string JsonString(const std::string& text) {
   }
   return out + "\"";
 }
-
-}  // namespace
 
 void CatalogLines(const RecoveryCatalog& catalog, bool ntfs, int16_t fileSystemNumber, const TextSink& write) {
   // Appended field by field into one line kept from row to row: a scan of a

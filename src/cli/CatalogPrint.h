@@ -24,4 +24,9 @@ using TextSink = std::function<void(const std::string& text)>;
 void CatalogLines(const RecoveryCatalog& catalog, bool ntfs, int16_t fileSystemNumber, const TextSink& write);
 void CatalogJson(const RecoveryCatalog& catalog, bool ntfs, int16_t fileSystemNumber, const TextSink& write);
 
+// A text with its control characters shown as '?', for a tab-separated line.
+std::string Printable(const std::string& text);
+// A JSON string literal of UTF-8 text.
+std::string JsonString(const std::string& text);
+
 }  // namespace vantor::cli

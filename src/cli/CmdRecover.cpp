@@ -27,6 +27,11 @@ int RecoverCommand(const Arguments& arguments) {
                  "source. When DIR seems too small, nothing is saved unless --ignore-free-space is\n"
                  "given. Prints the saving report; the exit code is 0 only for \"Saving completed\n"
                  "successfully.\", 1 when it did not complete, 130 when interrupted.\n"
+                 "The saving filter narrows what is saved: --deleted-mode include|exclude|only, a day\n"
+                 "range per date (--modified FROM TO, both days included, DD-MM-YYYY), --extensions\n"
+                 "doc,xls (at most 4 letters each, without dot, blank or *; only those are saved),\n"
+                 "--fat-chain (which FAT gives a live FAT file's clusters, or contiguous from its first)\n"
+                 "and --invert-selection (everything that --select does not name).\n"
               << kCodePageHelp << kIgnoreCidHelp;
     return kExitOk;
   }

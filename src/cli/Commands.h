@@ -17,6 +17,8 @@ int ScanCommand(const Arguments& args);
 int RecoverCommand(const Arguments& args);
 int RawCommand(const Arguments& args);
 int ImageCommand(const Arguments& args);
+int FindCommand(const Arguments& args);
+int CatCommand(const Arguments& args);
 int DemoCommand(const Arguments& args);
 
 }  // namespace vantor::cli

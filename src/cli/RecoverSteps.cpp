@@ -61,8 +61,12 @@ std::string TakeOnWriteError(const std::string& value, WriteErrorAnswer& answer)
 
 std::string Select(Session& session, const RecoverOptions& options) {
   SavingFilter& filter = session.savingFilter;
-  filter.selectionMode = options.choice == RecoverChoice::kSelect ? kSaveSelected : kSaveAll;
-  filter.deletedMode = options.choice == RecoverChoice::kDeletedOnly ? kDeletedOnly : kIncludeDeleted;
+  filter = options.filter.filter;
+  filter.selectionMode = options.filter.invertSelection             ? kInvertSelection
+                         : options.choice == RecoverChoice::kSelect ? kSaveSelected
+                                                                    : kSaveAll;
+  if (!options.filter.deletedModeGiven)
+    filter.deletedMode = options.choice == RecoverChoice::kDeletedOnly ? kDeletedOnly : kIncludeDeleted;
   filter.leaveOutSystemFiles = options.choice != RecoverChoice::kSelect && !options.includeSystem;
   if (options.choice != RecoverChoice::kSelect) return {};
   CatalogPaths paths(session.catalog, RootKey(session.state), static_cast<int16_t>(session.state.selectedFileSystem));
@@ -128,6 +132,10 @@ std::string TakeRecoverOptions(Arguments& args, RecoverOptions& options) {
     }
   }
   args = rest;
+  if (std::string problem = TakeSavingFilter(args, options.filter); !problem.empty()) return problem;
+  if (options.choice == RecoverChoice::kDeletedOnly && options.filter.deletedModeGiven &&
+      options.filter.filter.deletedMode != kDeletedOnly)
+    return "--deleted-only saves deleted files only: it goes with no other --deleted-mode";
   return TakeVolumeOptions(args, options.volume);
 }
 

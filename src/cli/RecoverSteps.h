@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/CliHost.h"
+#include "cli/FilterOptions.h"
 #include "cli/SourceSteps.h"
 
 namespace vantor {
@@ -26,6 +27,7 @@ struct RecoverOptions {
   WriteErrorAnswer onWriteError = WriteErrorAnswer::kIgnore;
   bool includeSystem = false;  // NTFS system files with --all and --deleted-only
   bool ignoreFreeSpace = false;  // go on when the destination seems too small
+  FilterChoice filter;            // the saving filter's options
 };
 
 // The terminal host of a save: an existing file is answered by --on-exists, a
@@ -59,14 +61,15 @@ struct RecoverResult {
 };
 
 // Takes -p N, -o DIR, --all, --deleted-only, --select PATH..., --include-system,
-// --ignore-free-space, --on-exists and --on-write-error out of `args`; returns a
-// problem text, or
-// empty when they are fine.
+// --ignore-free-space, --on-exists, --on-write-error and the saving filter's
+// options out of `args`; returns a problem text, or empty when they are fine.
 std::string TakeRecoverOptions(Arguments& args, RecoverOptions& options);
-inline constexpr const char* kRecoverUsage =
-    "vantor recover SOURCE [-p N | --range FIRST END --fs TYPE] -o DIR [--all | --deleted-only | --select PATH ...] "
-    "[--include-system] [--on-exists replace|skip|rename] [--on-write-error skip|abort] [--ignore-free-space] "
-    "[--codepage N] [--ignore-cid] [--on-bad-sector retry|skip] [--quiet] [--verbose]";
+inline const std::string kRecoverUsage =
+    std::string("vantor recover SOURCE [-p N | --range FIRST END --fs TYPE] -o DIR [--all | --deleted-only | --select "
+                "PATH ...] [--include-system] ") +
+    kSavingFilterUsage +
+    " [--on-exists replace|skip|rename] [--on-write-error skip|abort] [--ignore-free-space] [--codepage N] "
+    "[--ignore-cid] [--on-bad-sector retry|skip] [--quiet] [--verbose]";
 
 RecoverResult RecoverPartition(Session& session, const std::string& source, const RecoverOptions& options);
 

@@ -22,6 +22,8 @@ constexpr const char* kOverview =
     "  lost SOURCE --fs TYPE     searches for file systems whose table or boot sector is gone\n"
     "  scan SOURCE [-p N]        the live and deleted folders and files of file system N\n"
     "  recover SOURCE -o DIR     saves the folders and files of file system N into DIR\n"
+    "  find SOURCE PATTERN       the folders and files of file system N whose name fits PATTERN\n"
+    "  cat SOURCE PATH           writes one file of file system N to standard output\n"
     "  raw SOURCE -o DIR --types finds files by their content alone (JPEG, PDF, ZIP, ...)\n"
     "  image SOURCE -o PATH      copies the sectors into an image file to recover from\n"
     "  demo [-o DIR]             recovers the bundled sample disk and checks the result\n"
@@ -40,6 +42,8 @@ int main(int argc, char** argv) {
       {"lost", LostCommand},
       {"scan", ScanCommand},
       {"recover", RecoverCommand},
+      {"find", FindCommand},
+      {"cat", CatCommand},
       {"raw", RawCommand},
       {"image", ImageCommand},
       {"demo", DemoCommand},

@@ -19,6 +19,7 @@
 #include "gui/ListControlFileDisplay.h"
 #include "gui/MessagesInfo.h"
 #include "gui/ModalRun.h"
+#include "gui/OpenFoundFile.h"
 #include "gui/QuestionMessage.h"
 #include "gui/SavingPath.h"
 #include "gui/SearchProgress.h"
@@ -327,7 +328,7 @@ void FileDisplay::openRow(const QPoint& position) {
   open->setObjectName("actionOpenFile");
   open->setEnabled(r.file != nullptr);
   if (menu.exec(list_->viewport()->mapToGlobal(position)) == open && r.file != nullptr)
-    vantor::OpenRecoveredFile(session(), *r.file);
+    OpenFoundFile(this, session(), *r.file);
 }
 
 bool FileDisplay::handleCommand(int id) {

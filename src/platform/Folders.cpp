@@ -22,6 +22,16 @@ std::string DefaultInstallFolder() {
 
 std::string TempFolder() { return EnvOr("TMPDIR", "/tmp"); }
 
+// Another user can put a link where a shared name would go; a folder made by
+// mkdtemp is ours alone.
+std::string PrivateTempFolder() {
+  static const std::string folder = [] {
+    std::string pattern = TempFolder() + "/vantor-XXXXXX";
+    return ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+  }();
+  return folder;
+}
+
 bool MakeFolderPath(const std::string& path) {
   std::error_code error;
   std::filesystem::create_directories(path, error);

@@ -9,6 +9,9 @@ namespace vantor {
 std::string DefaultInstallFolder();
 // $TMPDIR, else /tmp.
 std::string TempFolder();
+// A folder of this process's own (mode 0700) under the temporary folder, made
+// on first use; empty when it cannot be made.
+std::string PrivateTempFolder();
 // Creates the folder and its parents; true when it exists afterwards.
 bool MakeFolderPath(const std::string& path);
 // The part of a path after its last '/'.

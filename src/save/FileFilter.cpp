@@ -20,11 +20,7 @@ bool PassesSelection(int32_t selectionMode, char selected) {
   return selectionMode == kInvertSelection ? selected != 'y' : selected == 'y';
 }
 
-bool PassesDeletedMode(const SavingFilter& filter, char deleted) {
-  if (filter.deletedMode == kDeletedOnly) return deleted == 'y';
-  if (filter.deletedMode == kExcludeDeleted) return deleted != 'y';
-  return true;
-}
+bool PassesDeletedMode(const SavingFilter& filter, char deleted) { return PassesDeleted(filter.deletedMode, deleted); }
 
 bool PassesDateRanges(const SavingFilter& filter, const FileRecord& file, bool ntfs) {
   const RecordTime* stamps[3] = {&file.modified, &file.created, &file.accessed};

@@ -7,10 +7,11 @@
 #include <cstdint>
 #include <string>
 
+#include "catalog/RecordPredicates.h"
+
 namespace vantor {
 
 enum SelectionMode : int32_t { kSaveSelected = 0, kSaveAll = 1, kInvertSelection = 2 };
-enum DeletedMode : int32_t { kIncludeDeleted = 0, kExcludeDeleted = 1, kDeletedOnly = 2 };
 enum FatChainSource : int32_t { kChainAuto = 0, kChainFat1 = 1, kChainFat2 = 2, kChainContiguous = 3 };
 
 // One range: "earlier" is the upper bound, "after" the lower; both inclusive.

@@ -47,13 +47,14 @@ std::string RunSaving(const SaveContext& context) {
   return closing;
 }
 
-std::string OpenRecoveredFile(const SaveContext& context, const FileRecord& file) {
-  std::string folder = TempFolder() + "/vantor-open";
-  MakeFolderPath(folder);
-  std::string path = folder + "/" + SafeName(file.name.utf16());
-  if (!SaveCatalogFile(context, path, file, false)) return {};
-  OpenWithDefaultProgram(path);
-  return path;
+bool OpenRecoveredFile(const SaveContext& context, const FileRecord& file, std::string& path) {
+  path.clear();
+  const std::string folder = PrivateTempFolder();
+  if (folder.empty()) return false;
+  const std::string target = folder + "/" + SafeName(file.name.utf16());
+  if (!SaveCatalogFile(context, target, file, false)) return false;
+  path = target;
+  return OpenWithDefaultProgram(path);
 }
 
 }  // namespace vantor

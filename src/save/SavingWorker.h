@@ -30,8 +30,9 @@ std::vector<std::string> SavingReportLines(const SaveContext& context);
 // Appends the report and `closing` to the recovery log and shows `closing`.
 void CloseSavingReport(const SaveContext& context, const std::string& closing);
 
-// Writes `file` into the temporary folder and opens it with the desktop's
-// program; the path written, or empty when nothing could be written.
-std::string OpenRecoveredFile(const SaveContext& context, const FileRecord& file);
+// Writes `file` into this process's private temporary folder and opens it with
+// the desktop's program. `path` is what was written (empty when nothing could
+// be); false when it was not written or no program could be started.
+bool OpenRecoveredFile(const SaveContext& context, const FileRecord& file, std::string& path);
 
 }  // namespace vantor
