@@ -16,6 +16,8 @@
 #include "fat/FatScan.h"
 #include "gui/Captions.h"
 #include "gui/DialogParts.h"
+#include "gui/FilePreviewPane.h"
+#include "gui/FileSearchDialog.h"
 #include "gui/ListControlFileDisplay.h"
 #include "gui/MessagesInfo.h"
 #include "gui/ModalRun.h"
@@ -23,6 +25,7 @@
 #include "gui/QuestionMessage.h"
 #include "gui/SavingPath.h"
 #include "gui/SearchProgress.h"
+#include "gui/Settings.h"
 #include "gui/StateCommands.h"
 #include "save/SavingWorker.h"
 #include "session/Session.h"
@@ -31,6 +34,7 @@ namespace {
 
 constexpr int kNodeRole = Qt::UserRole;
 constexpr int kRowRole = Qt::UserRole;
+constexpr int kSortRole = Qt::UserRole + 1;
 const struct {
   const char* heading;
   int width;
@@ -51,6 +55,23 @@ QString SummaryText(const vantor::RecoveryCatalog& catalog) {
                      : QString::asprintf("%.3f GB size in", bytes / vantor::kGigaByte);
   return size + QString::asprintf(" %d Directories %d Files", static_cast<int>(catalog.directoriesFound),
                                   static_cast<int>(catalog.filesFound));
+}
+
+// Sorts by the value a column stands for (sizes, ids and time stamps as numbers)
+// where one is set, else by the text.
+class ListRow : public QTreeWidgetItem {
+ public:
+  using QTreeWidgetItem::QTreeWidgetItem;
+  bool operator<(const QTreeWidgetItem& other) const override {
+    const int column = treeWidget() != nullptr ? treeWidget()->sortColumn() : 0;
+    const QVariant mine = data(column, kSortRole), theirs = other.data(column, kSortRole);
+    if (mine.isValid() && theirs.isValid()) return mine.toULongLong() < theirs.toULongLong();
+    return QTreeWidgetItem::operator<(other);
+  }
+};
+
+qulonglong StampKey(const vantor::RecordTime& time, bool ntfs) {
+  return ntfs ? (qulonglong{time.second} << 32) | time.first : (qulonglong{time.first} << 16) | time.second;
 }
 
 }  // namespace
@@ -109,13 +130,19 @@ void FileDisplay::buildList() {
   for (const auto& column : kColumns) headings << column.heading;
   list_->setHeaderLabels(headings);
   for (int i = 0; i < 7; ++i) list_->setColumnWidth(i, kColumns[i].width);
+  list_->header()->setSortIndicator(-1, Qt::AscendingOrder);  // the catalog's order until a heading is clicked
+  list_->setSortingEnabled(true);
+  preview_ = new FilePreviewPane(splitter);
   splitter->setStretchFactor(1, 3);
-  splitter->setSizes({230, 1030});
+  splitter->setSizes({230, 790, 240});
   layout_->addWidget(splitter, 1);
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) { chooseFolder(item); });
   connect(tree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) { onTreeCheck(item); });
   connect(list_, &QTreeWidget::itemChanged, this, &FileDisplay::onListChange);
   connect(list_, &QTreeWidget::customContextMenuRequested, this, &FileDisplay::openRow);
+  connect(list_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* row) {
+    preview_->showFile(session(), row != nullptr ? rows_[row->data(0, kRowRole).toULongLong()].file : nullptr);
+  });
 }
 
 void FileDisplay::buildButtons() {
@@ -192,7 +219,7 @@ void FileDisplay::showTree() {
   const vantor::RecoveryState& state = session().state;
   const bool normalScan = state.exhaustiveSwitch == 0 && state.partitionSearch == 0;
   menu()->setCommandEnabled(kCmdExhaustive, normalScan);
-  menu()->setCommandEnabled(kCmdSaveLog, true);
+  for (Command id : {kCmdSaveLog, kCmdSearch, kCmdSaving}) menu()->setCommandEnabled(id, true);
   if (normalScan) MessagesInfo::Show(this, kExhaustiveAdvice);
 }
 
@@ -221,6 +248,8 @@ void FileDisplay::chooseFolder(QTreeWidgetItem* item) {
 
 void FileDisplay::fillList(uint32_t key) {
   list_->clear();
+  preview_->showFile(session(), nullptr);
+  const bool ntfs = session().state.fileSystem() == vantor::FileSystemKind::kNtfs;
   ListControlFileDisplay::Run(this, session(), "      Please Wait - Adding Files/Folders ",
                               [this, key] { rows_ = vantor::FillFileList(session(), key); });
   updating_ = true;
@@ -228,11 +257,17 @@ void FileDisplay::fillList(uint32_t key) {
   items.reserve(static_cast<qsizetype>(rows_.size()));
   for (size_t i = 0; i < rows_.size(); ++i) {
     const vantor::FileListRow& r = rows_[i];
-    auto* row = new QTreeWidgetItem(QStringList{QString::fromStdString(r.name), QString::fromStdString(r.type),
+    auto* row = new ListRow(QStringList{QString::fromStdString(r.name), QString::fromStdString(r.type),
                                                QString::fromStdString(r.size), QString::fromStdString(r.modified),
                                                QString::fromStdString(r.created), QString::fromStdString(r.accessed),
                                                QString::fromStdString(r.id)});
     row->setData(0, kRowRole, QVariant::fromValue<qulonglong>(i));
+    const vantor::RecordTime* stamps[] = {r.folder != nullptr ? &r.folder->modified : &r.file->modified,
+                                          r.folder != nullptr ? &r.folder->created : &r.file->created,
+                                          r.folder != nullptr ? &r.folder->accessed : &r.file->accessed};
+    row->setData(2, kSortRole, QVariant::fromValue<qulonglong>(r.file != nullptr ? r.file->size() : 0));
+    for (int c = 0; c < 3; ++c) row->setData(3 + c, kSortRole, StampKey(*stamps[c], ntfs));
+    row->setData(6, kSortRole, QVariant::fromValue<qulonglong>(std::stoull(r.id)));
     row->setFlags(row->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
     row->setCheckState(0, r.checked ? Qt::Checked : Qt::Unchecked);
     for (int c = 0; c < 7; ++c) row->setForeground(c, r.deleted ? QColor(255, 0, 0) : QColor(0, 0, 0));
@@ -331,8 +366,30 @@ void FileDisplay::openRow(const QPoint& position) {
     OpenFoundFile(this, session(), *r.file);
 }
 
+void FileDisplay::showFolder(uint64_t id) {
+  QTreeWidgetItem* item = treeItem(id);
+  if (item == nullptr) return;
+  item->setExpanded(true);
+  if (item->parent() != nullptr) item->parent()->setExpanded(true);
+  tree_->setCurrentItem(item);
+  tree_->scrollToItem(item);
+  status_->setText("Current Folder : " + QString::fromStdString(vantor::TreePath(session().folderTree, id)));
+}
+
+void FileDisplay::searchFiles() {
+  FILE_SEARCH dialog(session(), [this](uint64_t id) { showFolder(id); }, this);
+  dialog.exec();
+  if (QTreeWidgetItem* root = treeItem(vantor::kRootItem)) syncTreeChecks(root);
+  syncListChecks();
+}
+
 bool FileDisplay::handleCommand(int id) {
-  if (id == kCmdRecoverSelected) {
+  if (id == kCmdSearch) {
+    searchFiles();
+  } else if (id == kCmdSaving) {
+    Settings dialog(session().savingFilter, this);
+    dialog.exec();
+  } else if (id == kCmdRecoverSelected) {
     recoverSelected();
   } else if (id == kCmdExhaustive) {
     switchToExhaustive();

@@ -1,7 +1,8 @@
 // Step 4: the folder tree of what the scan found (built on a worker while the
 // step is up), the list of the chosen folder's subfolders and files with their
-// seven columns, check boxes through which the user selects what to save, rename,
-// Open from the list's menu, "Recover Selected" and Back.
+// seven columns (sorted by a click on a heading), a preview of the chosen file,
+// check boxes through which the user selects what to save, rename, Open from the
+// list's menu, the file search, the saving filter, "Recover Selected" and Back.
 #pragma once
 
 #include <QTimer>
@@ -13,6 +14,7 @@
 #include "gui/QtWorkerHost.h"
 #include "gui/WizardStep.h"
 
+class FilePreviewPane;
 class QLabel;
 class QProgressBar;
 class QTreeWidget;
@@ -51,6 +53,9 @@ class FileDisplay : public WizardStep {
   void check(uint64_t node, bool checked);
   void rename(QTreeWidgetItem* row);
   void openRow(const QPoint& position);
+  // Shows tree item `id`: its parent expanded, the item chosen, its list filled.
+  void showFolder(uint64_t id);
+  void searchFiles();
   void recoverSelected();
   void goBack();
 
@@ -59,6 +64,7 @@ class FileDisplay : public WizardStep {
   std::optional<vantor::ScopedHost> workerHost_;
   QTreeWidget* tree_ = nullptr;
   QTreeWidget* list_ = nullptr;
+  FilePreviewPane* preview_ = nullptr;
   QLabel* summary_ = nullptr;
   QLabel* status_ = nullptr;
   QProgressBar* bar_ = nullptr;
