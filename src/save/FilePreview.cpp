@@ -39,7 +39,7 @@ bool ValidUtf8(const std::vector<uint8_t>& bytes, size_t end) {
     const uint8_t b = bytes[i];
     const size_t follow = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : 9;
     if (follow == 9) return false;
-    if (i + follow >= end) return true;  // a character cut by the preview's end
+    if (i + follow >= end) return end >= kPreviewBytes;  // a character cut by the preview's end
     for (size_t k = 1; k <= follow; ++k)
       if ((bytes[i + k] & 0xC0) != 0x80) return false;
     i += follow + 1;

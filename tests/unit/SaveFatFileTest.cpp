@@ -11,6 +11,7 @@
 #include "fat/FatTable.h"
 #include "save/Destination.h"
 #include "save/FatChain.h"
+#include "save/FilePreview.h"
 #include "save/SaveTree.h"
 #include "support/FatVolumeImage.h"
 #include "support/ScriptedHost.h"
@@ -247,6 +248,41 @@ TEST(SaveFatFileTest, ClaimedSizeBeyondTheVolumeStopsAtItsEnd) {
   std::string out = SaveAll(s, dir);
   EXPECT_EQ(ReadFile(out + "_HUGE.BIN"), tail);
   EXPECT_TRUE(ReadFile(out + "_PAST.BIN").empty());
+}
+
+TEST(SaveFatFileTest, PreviewReadsTheStartAndTellsWhatItHolds) {
+  TempDir dir;
+  FatVolumeImage image(1, 64);
+  auto text = Content(1300, 1);
+  for (size_t i = 0; i < text.size(); ++i) text[i] = i % 40 == 39 ? '\n' : static_cast<uint8_t>('a' + i % 26);
+  image.Store({2, 5, 9}, text);
+  Session s;
+  image.Attach(s, dir);
+  AddFile(s, "NOTES.TXT", 'n', 1300, 2);
+  const FileRecord& file = s.catalog.files()[0];
+  EXPECT_EQ(ReadFileStart(s, file, 700), Slice(text, 0, 700));  // across a gap in the chain
+  EXPECT_EQ(ReadFileStart(s, file, kPreviewBytes), text);
+  EXPECT_TRUE(s.savingRun.notSaved.empty());  // a look, not a save
+  EXPECT_EQ(s.savingRun.bytesCopied, 0u);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()) || !std::filesystem::exists(dir / "preview"));
+
+  const auto bytes = []<size_t n>(const char (&literal)[n]) { return std::vector<uint8_t>(literal, literal + n - 1); };
+  const struct {
+    std::vector<uint8_t> start;
+    PreviewKind kind;
+  } kinds[] = {
+      {bytes("\xFF\xD8\xFF\xE0"), PreviewKind::kImage},  {bytes("\x89PNG\r\n"), PreviewKind::kImage},
+      {bytes("line one\r\nline two\n"), PreviewKind::kText}, {bytes("caf\xE9 cr\xE8me"), PreviewKind::kText},
+      {bytes("\xFF\xFEh\0i\0"), PreviewKind::kText},        {bytes("MZ\x90\0\x03"), PreviewKind::kHex},
+      {{}, PreviewKind::kHex},
+  };
+  for (const auto& k : kinds) EXPECT_EQ(PreviewKindOf(k.start), k.kind);
+  EXPECT_EQ(TextPreview(bytes("one\ntwo\nthree\n"), 2), "one\ntwo\n");
+  EXPECT_EQ(TextPreview(bytes("caf\xE9")), "caf\xC3\xA9");  // Latin-1 when not UTF-8
+  EXPECT_EQ(TextPreview(bytes("\xFF\xFEh\0i\0")), "hi");
+  EXPECT_EQ(HexPreview(bytes("MZ\x90\0"), 1024),
+            "00000000  4d 5a 90 00                                      |MZ..|\n");
+  EXPECT_EQ(HexPreview(std::vector<uint8_t>(2048, 0x41)).size(), 64u * 78u);  // two sectors, no more
 }
 
 }  // namespace
