@@ -7,7 +7,7 @@ set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 rows=$(mktemp)
 trap 'rm -f "$rows"' EXIT
-for script in cold-start vmdk-read fat-scan lost exhaustive state raw imaging ntfs-scan recover io memory; do
+for script in cold-start vmdk-read fat-scan lost exhaustive state find raw imaging ntfs-scan recover io memory; do
   echo "== $script" >&2
   "$here/$script.sh" | grep $'^BENCH\t' >>"$rows" || echo "$script printed no result row" >&2
 done

@@ -130,8 +130,13 @@ void FileDisplay::buildList() {
   for (const auto& column : kColumns) headings << column.heading;
   list_->setHeaderLabels(headings);
   for (int i = 0; i < 7; ++i) list_->setColumnWidth(i, kColumns[i].width);
-  list_->header()->setSortIndicator(-1, Qt::AscendingOrder);  // the catalog's order until a heading is clicked
-  list_->setSortingEnabled(true);
+  // The catalog's order (folders first) until a heading is clicked; then that
+  // column's order, for every folder shown after.
+  QHeaderView* header = list_->header();
+  header->setSectionsClickable(true);
+  header->setSortIndicatorShown(true);
+  header->setSortIndicator(-1, Qt::AscendingOrder);
+  connect(header, &QHeaderView::sortIndicatorChanged, list_, &QTreeWidget::sortItems);
   preview_ = new FilePreviewPane(splitter);
   splitter->setStretchFactor(1, 3);
   splitter->setSizes({230, 790, 240});
@@ -274,6 +279,8 @@ void FileDisplay::fillList(uint32_t key) {
     items << row;
   }
   list_->addTopLevelItems(items);
+  const int sorted = list_->header()->sortIndicatorSection();
+  if (sorted >= 0 && sorted < 7) list_->sortItems(sorted, list_->header()->sortIndicatorOrder());
   updating_ = false;
 }
 

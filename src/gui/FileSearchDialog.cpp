@@ -216,15 +216,18 @@ void FILE_SEARCH::startOrStop() {
     return;
   }
   host_.hold();
-  if (!QuestionMessage::Ask(this, "Are you sure you want to stop searching ?")) {
+  // A search that ended while the question was up has been taken in already.
+  if (!QuestionMessage::Ask(this, "Are you sure you want to stop searching ?") || !running_) {
     host_.release();
     return;
   }
+  // The worker ends at its next gate; the end's signal then takes it in. Start
+  // waits for that, so that no second worker runs beside the first.
   all_->setEnabled(true);
+  start_->setText("&Start Search");
+  start_->setEnabled(false);
   host_.requestStop();
   host_.release();
-  host_.waitForEnd();
-  start_->setText("&Start Search");
 }
 
 void FILE_SEARCH::startSearch() {
@@ -292,6 +295,7 @@ void FILE_SEARCH::searchEnded() {
   running_ = false;
   all_->setEnabled(true);
   start_->setText("&Start Search");
+  start_->setEnabled(true);
 }
 
 void FILE_SEARCH::onRowChange(QTreeWidgetItem* row, int column) {

@@ -20,7 +20,9 @@ namespace {
 
 QPushButton* Button(QDialog* dialog, const char* name) { return dialog->findChild<QPushButton*>(name); }
 
-bool SearchIdle(QDialog* search) { return Button(search, "startButton")->text() == "&Start Search"; }
+bool SearchIdle(QDialog* search) {
+  return Button(search, "startButton")->text() == "&Start Search" && Button(search, "startButton")->isEnabled();
+}
 
 void Search(QDialog* search, const QString& text) {
   search->findChild<QLineEdit*>("searchText")->setText(text);
@@ -150,7 +152,7 @@ void FileSearchTest::filterDialogChangesWhatIsSaved() {
 void FileSearchTest::previewAndSorting() {
   GuiWorld world;
   world.chooser.files = {QString::fromStdString(GuiWorld::SourceFile("samples/sample.vmdk"))};
-  QString firstLine, bySize, hexStart;
+  QString firstLine, unsorted, bySize, hexStart;
   Script script(&world.app->context(), 30000);
   OpenSample(script, "Partition - 1 ( FAT32 )")
       .message(QString())
@@ -159,6 +161,7 @@ void FileSearchTest::previewAndSorting() {
         auto* list = d->findChild<QTreeWidget*>("fileList");
         list->setCurrentItem(FindItem(d, "fileList", "Draft notes.txt"));
         firstLine = d->findChild<QPlainTextEdit*>("previewText")->toPlainText().section('\n', 0, 0);
+        unsorted = list->topLevelItem(0)->text(0);
         list->sortByColumn(2, Qt::DescendingOrder);
         bySize = list->topLevelItem(0)->text(0);
         Select(d, "folderTree", "Media files");
@@ -169,6 +172,7 @@ void FileSearchTest::previewAndSorting() {
   world.app->run();
   QVERIFY2(script.finished(), qPrintable(script.failure()));
   QCOMPARE(firstLine, QString("Draft notes, to be thrown away"));
+  QCOMPARE(unsorted, QString("Reports"));  // folders first until a heading is clicked
   QCOMPARE(bySize, QString("_LDLOG.TXT"));
   QVERIFY2(hexStart.startsWith("00000000  00 01 02 03"), qPrintable(hexStart));
 }

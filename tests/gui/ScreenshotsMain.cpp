@@ -1,6 +1,6 @@
 // Renders the wizard's dialogs of a typical run to PNG files: the start dialog,
 // Steps 1 and 2, Step 3 in the middle of a long scan, Step 4 and the saving
-// dialog; with --long-scan also a lost-partition search: Step 2 (a), the search
+// dialog, the file search, the saving filter and the preview; with --long-scan also a lost-partition search: Step 2 (a), the search
 // running, Step 2 (c), raw recovery's types and its Step 3, and the image's
 // target and the copy running. Usage: gui_screenshots OUTDIR SAMPLE.vmdk [--long-scan];
 // the long runs read the big FAT and the lost fixtures of $VANTOR_FIXTURES.
@@ -247,6 +247,49 @@ bool TypicalRun(const QString& sample) {
   return script.finished();
 }
 
+// Step 4's file search with hits, the saving filter with two extensions, and
+// Step 4 previewing a text file.
+bool SearchAndFilter(const QString& sample) {
+  GuiWorld world;
+  world.chooser.files = {sample};
+  Script script(&world.app->context(), 60000);
+  ToStep3(script)
+      .message(QString())
+      .on("fileDisplay", [](QDialog* d) { ClickButton(d, "searchButton"); })
+      .on("fileSearch",
+          [](QDialog* d) {
+            d->findChild<QLineEdit*>("searchText")->setText("*.txt");
+            ClickButton(d, "startButton");
+            QTest::qWait(500);
+            Save(d, "18-file-search");
+            ClickButton(d, "cancelButton");
+          })
+      .on("fileDisplay", [](QDialog* d) { ClickButton(d, "settingsButton"); })
+      .on("settings",
+          [](QDialog* d) {
+            for (const char* extension : {"doc", "txt"}) {
+              d->findChild<QLineEdit*>("extensionText")->setText(extension);
+              ClickButton(d, "addButton");
+            }
+            Save(d, "19-saving-filter");
+            ClickButton(d, "cancelButton");
+          })
+      .on("fileDisplay",
+          [](QDialog* d) {
+            Select(d, "folderTree", "Documents");
+            auto* list = d->findChild<QTreeWidget*>("fileList");
+            list->setCurrentItem(FindItem(d, "fileList", "Letter to Anna about the summer holiday.txt"));
+            Save(d, "20-preview");
+            ClickButton(d, "backButton");
+          })
+      .answer(true)
+      .click("partitionInfo", "backButton")
+      .click("desktopRecovery", "backButton")
+      .click("selectionRecovery", "cancelButton");
+  world.app->run();
+  return script.finished();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -257,7 +300,7 @@ int main(int argc, char** argv) {
   }
   outDir = argv[1];
   QDir().mkpath(outDir);
-  bool ok = TypicalRun(argv[2]);
+  bool ok = TypicalRun(argv[2]) && SearchAndFilter(argv[2]);
   if (argc > 3) ok = LongScan() && LostSearch() && NtfsSearch() && RawSearch() && ok;
   return ok ? 0 : 1;
 }
