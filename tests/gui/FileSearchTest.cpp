@@ -5,6 +5,8 @@
 // text file, and the list sorted by a heading.
 #include <QAction>
 #include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -45,7 +47,11 @@ void FileSearchTest::searchTicksJumpsAndStops() {
   world.chooser.files = {QString::fromStdString(GuiWorld::SourceFile("samples/sample.vmdk"))};
   int hits = -1, keptAfterStop = -1;
   QString firstRow, shownFolder;
-  bool sketchesBold = false, typeLeavesRadios = false, ticked = false;
+  bool sketchesBold = false, typeLeavesRadios = false, ticked = false, allTicked = false;
+  QStringList opened;
+  // Without a program to open files with (no xdg-open, no shell on the path).
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", QByteArray::fromStdString(world.temp.path()));
   Script script(&world.app->context(), 30000);
   OpenSample(script, "Partition - 1 ( FAT32 )")
       .message(QString())
@@ -63,6 +69,21 @@ void FileSearchTest::searchTicksJumpsAndStops() {
             hits = d->findChild<QLabel*>("foundCount")->text().toInt();
             firstRow = list->topLevelItem(0)->text(0);  // the last hit stands first
             FindItem(d, "resultList", "Idea one.txt")->setCheckState(0, Qt::Checked);
+            list->itemDoubleClicked(FindItem(d, "resultList", "Draft notes.txt"), 0);  // no program to open it
+          })
+      .message(QString(), &opened)
+      .on("fileSearch",
+          [&](QDialog* d) {
+            auto* all = d->findChild<QCheckBox*>("selectAllCheck");
+            all->click();
+            QVERIFY(QTest::qWaitFor([&] { return all->isEnabled(); }, 10000));
+            int selected = 0;
+            for (const auto& file : world.app->session().catalog.files()) selected += file.selected == 'y';
+            allTicked = selected == hits;
+            all->click();  // and off again, but for the one ticked before
+            QVERIFY(QTest::qWaitFor([&] { return all->isEnabled(); }, 10000));
+            FindItem(d, "resultList", "Idea one.txt")->setCheckState(0, Qt::Checked);
+            auto* list = d->findChild<QTreeWidget*>("resultList");
             Search(d, "sketches");
             QTreeWidgetItem* folder = list->topLevelItem(0);
             list->itemDoubleClicked(folder, 0);
@@ -93,8 +114,16 @@ void FileSearchTest::searchTicksJumpsAndStops() {
       });
   LeaveFromStep4(script);
   world.app->run();
+  qputenv("PATH", path);
   QVERIFY2(script.finished(), qPrintable(script.failure()));
   QVERIFY(typeLeavesRadios);
+  QVERIFY(allTicked);
+  // Open wrote the file into a folder of its own before it found no program.
+  QCOMPARE(opened.size(), 1);
+  const QString copy = opened[0].section("It was saved as ", 1).chopped(1);
+  QVERIFY2(opened[0].startsWith("No program is set up to open Draft notes.txt.") && QFile(copy).size() == 300,
+           qPrintable(opened[0]));
+  QCOMPARE(QFileInfo(QFileInfo(copy).path()).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
   QCOMPARE(hits, 10);
   QCOMPARE(firstRow, QString("Quarterly summary.txt"));
   QCOMPARE(shownFolder, QString("Sketches"));
