@@ -35,7 +35,10 @@ std::string FindSample() {
   if (const char* env = std::getenv("VANTOR_SAMPLE")) candidates.push_back(env);
   std::error_code error;
   fs::path exe = fs::read_symlink("/proc/self/exe", error);
-  if (!error) candidates.push_back((exe.parent_path().parent_path() / "samples/sample.vmdk").string());
+  if (!error) {
+    candidates.push_back((exe.parent_path().parent_path() / "samples/sample.vmdk").string());
+    candidates.push_back((exe.parent_path().parent_path() / "share/vantor/samples/sample.vmdk").string());  // installed
+  }
   candidates.push_back("samples/sample.vmdk");
   for (const auto& path : candidates)
     if (fs::exists(path, error)) return path;

@@ -29,7 +29,7 @@ constexpr const char* kOverview =
     "  demo [-o DIR]             recovers the bundled sample disk and checks the result\n"
     "\n"
     "SOURCE is a .vmdk file, a disk image file (Image0.img or any raw image) or a\n"
-    "block device. 'vantor COMMAND --help' tells more.\n";
+    "block device. 'vantor COMMAND --help' tells more; 'vantor --version' the version.\n";
 
 }  // namespace
 
@@ -53,6 +53,10 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   std::string name = argv[1];
+  if (name == "--version" || name == "-V") {
+    std::cout << "vantor " << VANTOR_VERSION << "\n";
+    return kExitOk;
+  }
   if (name == "--help" || name == "-h" || name == "help") {
     std::cout << kOverview;
     return kExitOk;

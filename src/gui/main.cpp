@@ -1,5 +1,6 @@
 // vantor-gui: the desktop wizard. Without a display it says so and exits 1
-// instead of letting the windowing system abort the process.
+// instead of letting the windowing system abort the process; --version and
+// --help need none.
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -39,6 +40,17 @@ void OnQtMessage(QtMsgType type, const QMessageLogContext&, const QString& messa
 }  // namespace
 
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("vantor-gui %s\n", VANTOR_VERSION);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::printf("usage: vantor-gui [--version]\n\nThe desktop wizard of vantor: recovers folders and files from VMware "
+                  "virtual disks,\ndisk images and devices. 'man vantor-gui' tells more.\n");
+      return 0;
+    }
+  }
   if (!HasDisplay()) {
     std::fputs(kNoDisplay, stderr);
     return 1;
