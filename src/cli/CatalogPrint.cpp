@@ -1,11 +1,14 @@
 #include "cli/CatalogPrint.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 #include "catalog/CatalogPaths.h"
 #include "catalog/DateText.h"
 #include "catalog/RecoveryCatalog.h"
+#include "save/StampTimes.h"
 
 namespace vantor::cli {
 namespace {
@@ -17,6 +20,9 @@ struct Row {
   std::string modified, created, accessed;
   std::string path;
   std::string streamOf;  // a named stream's file
+  uint32_t record, parent;
+  const RecordTime *modifiedStamp, *createdStamp, *accessedStamp;
+  std::string name;
 };
 
 // The position of the file whose named stream is file `index`: streams follow
@@ -38,14 +44,36 @@ void ForEachRow(const RecoveryCatalog& catalog, bool ntfs, int16_t fileSystemNum
   for (size_t i = 0; i < catalog.folders().size(); ++i) {
     const FolderRecord& f = catalog.folders()[i];
     if (f.fileSystemNumber != fileSystemNumber) continue;
-    emit({'D', f.deleted, 0, date(f.modified), date(f.created), date(f.accessed), paths.FolderPath(i), {}});
+    emit({'D', f.deleted, 0, date(f.modified), date(f.created), date(f.accessed), paths.FolderPath(i), {}, f.ownKey,
+          f.parentKey, &f.modified, &f.created, &f.accessed, f.name.utf8()});
   }
   for (size_t i = 0; i < catalog.files().size(); ++i) {
     const FileRecord& f = catalog.files()[i];
     std::string streamOf = f.stream != 0 ? paths.FilePath(OwnerOfStream(catalog, i)) : std::string();
     emit({'F', f.deleted, f.size(), date(f.modified), date(f.created), date(f.accessed), paths.FilePath(i),
-          std::move(streamOf)});
+          std::move(streamOf), f.ownKey, f.parentKey, &f.modified, &f.created, &f.accessed, f.name.utf8()});
   }
+}
+
+// Seconds since 1970 of a stamp (FAT's local times by this machine's zone), or
+// false for a stamp that forms no time.
+bool Seconds(const RecordTime& stamp, bool ntfs, int64_t& seconds) {
+  FileTime time;
+  if (!StampFileTime(stamp, ntfs, time)) return false;
+  seconds = time.seconds;
+  return true;
+}
+
+// "2012-03-05T13:07:09Z", or null.
+std::string IsoUtc(const RecordTime& stamp, bool ntfs) {
+  int64_t seconds = 0;
+  if (!Seconds(stamp, ntfs, seconds)) return "null";
+  const std::time_t t = static_cast<std::time_t>(seconds);
+  std::tm utc{};
+  char text[32];
+  if (::gmtime_r(&t, &utc) == nullptr || std::strftime(text, sizeof text, "\"%Y-%m-%dT%H:%M:%SZ\"", &utc) == 0)
+    return "null";
+  return text;
 }
 
 }  // namespace
@@ -100,15 +128,43 @@ void CatalogLines(const RecoveryCatalog& catalog, bool ntfs, int16_t fileSystemN
 void CatalogJson(const RecoveryCatalog& catalog, bool ntfs, int16_t fileSystemNumber, const TextSink& write) {
   write("[");
   bool first = true;
+  std::string out;
   ForEachRow(catalog, ntfs, fileSystemNumber, [&](const Row& row) {
-    write((first ? "\n" : ",\n") + std::string("{\"kind\":\"") + row.kind + "\",\"deleted\":\"" + row.deleted +
-           "\",\"size\":" + std::to_string(row.size) + ",\"modified\":" + JsonString(row.modified) +
-           ",\"created\":" + JsonString(row.created) + ",\"accessed\":" + JsonString(row.accessed) +
-           ",\"path\":" + JsonString(row.path) +
-           (row.streamOf.empty() ? std::string() : ",\"streamOf\":" + JsonString(row.streamOf)) + "}");
+    out = first ? "\n" : ",\n";
+    out += "{\"record\":" + std::to_string(row.record) + ",\"parent\":" + std::to_string(row.parent) +
+           ",\"folder\":" + (row.kind == 'D' ? "true" : "false") + ",\"deleted\":" +
+           (row.deleted == 'y' ? "true" : "false") + ",\"size\":" + std::to_string(row.size) +
+           ",\"name\":" + JsonString(row.name) + ",\"path\":" + JsonString(row.path);
+    const std::pair<const char*, std::pair<const std::string*, const RecordTime*>> times[] = {
+        {"modified", {&row.modified, row.modifiedStamp}},
+        {"created", {&row.created, row.createdStamp}},
+        {"accessed", {&row.accessed, row.accessedStamp}}};
+    for (const auto& [key, time] : times)
+      out += ",\"" + std::string(key) + "\":" + JsonString(*time.first) + ",\"" + key + "Utc\":" + IsoUtc(*time.second, ntfs);
+    if (!row.streamOf.empty()) out += ",\"streamOf\":" + JsonString(row.streamOf);
+    out += "}";
+    write(out);
     first = false;
   });
-  write("\n]\n");
+  write("\n]");
+}
+
+void CatalogBodyfile(const RecoveryCatalog& catalog, bool ntfs, int16_t fileSystemNumber, const TextSink& write) {
+  std::string out;
+  ForEachRow(catalog, ntfs, fileSystemNumber, [&](const Row& row) {
+    int64_t modified = 0, created = 0, accessed = 0;
+    Seconds(*row.modifiedStamp, ntfs, modified);
+    Seconds(*row.createdStamp, ntfs, created);
+    Seconds(*row.accessedStamp, ntfs, accessed);
+    // MD5|name|inode|mode|UID|GID|size|atime|mtime|ctime|crtime; the record's
+    // change time is not kept, so it is 0.
+    std::string name = "/" + row.path + (row.deleted == 'y' ? " (deleted)" : "");
+    std::replace(name.begin(), name.end(), '|', '?');
+    out = "0|" + Printable(name) + "|" + std::to_string(row.record) + "|" +
+          (row.kind == 'D' ? "d/drwxrwxrwx" : "r/rrwxrwxrwx") + "|0|0|" + std::to_string(row.size) + "|" +
+          std::to_string(accessed) + "|" + std::to_string(modified) + "|0|" + std::to_string(created) + "\n";
+    write(out);
+  });
 }
 
 }  // namespace vantor::cli

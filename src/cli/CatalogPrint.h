@@ -1,9 +1,11 @@
 // The catalog as `vantor scan` prints it: one line per record (folders first,
 // then files, each in the order found) with tab-separated fields: kind (D/F),
 // deleted flag (y/n), size, the modified, created and accessed dates as the
-// browser shows them, and the path under Root joined by "/"; or the same as one
-// JSON array of objects. The text is handed to `write` a line at a time, so that
-// a catalog of a million records is never held twice.
+// browser shows them, and the path under Root joined by "/"; or the same as a
+// JSON array of objects (the record's number or first cluster and its parent's,
+// booleans for folder and deleted, each date also in ISO 8601 UTC); or The
+// Sleuth Kit's body format for `mactime`. The text is handed to `write` a line
+// at a time, so that a catalog of a million records is never held twice.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +25,7 @@ using TextSink = std::function<void(const std::string& text)>;
 // it found).
 void CatalogLines(const RecoveryCatalog& catalog, bool ntfs, int16_t fileSystemNumber, const TextSink& write);
 void CatalogJson(const RecoveryCatalog& catalog, bool ntfs, int16_t fileSystemNumber, const TextSink& write);
+void CatalogBodyfile(const RecoveryCatalog& catalog, bool ntfs, int16_t fileSystemNumber, const TextSink& write);
 
 // A text with its control characters shown as '?', for a tab-separated line.
 std::string Printable(const std::string& text);

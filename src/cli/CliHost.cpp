@@ -54,35 +54,44 @@ void CliHost::setCaption(int control, const std::string& text) {
   if (terminal_ && (control == kCaptionFolders || control == kCaptionFiles)) Draw();
 }
 
+void CliHost::beginPhase(const std::string& name, uint64_t bytes) {
+  finishProgress();
+  phase_ = name;
+  phaseBytes_ = bytes;
+  phaseStart_ = std::chrono::steady_clock::now();
+  percent_ = -1;
+  folders_.clear();
+  files_.clear();
+  size_.clear();
+}
+
 void CliHost::Draw() {
   if (options_.quiet || percent_ < 0) return;
+  const std::string phase = phase_.empty() ? std::string("Working") : phase_;
   if (!terminal_) {
-    std::fprintf(stderr, "%d%%\n", percent_);
+    // A log or a pipe gets a line per tenth, not a hundred.
+    if (percent_ % 10 == 0) std::fprintf(stderr, "%s: %d%%\n", phase.c_str(), percent_);
     return;
   }
   constexpr int kWidth = 30;
   std::string bar(static_cast<size_t>(percent_ * kWidth / 100), '#');
   bar.resize(kWidth, '-');
-  std::fprintf(stderr, "\r[%s] %3d%%", bar.c_str(), percent_);
+  std::fprintf(stderr, "\r%s [%s] %3d%%", phase.c_str(), bar.c_str(), percent_);
   if (raw_ && !size_.empty())
     std::fprintf(stderr, "  sector %s  files %s  recovered %s", size_.c_str(), files_.c_str(),
                  folders_.empty() ? "0.000 MB" : folders_.c_str());
   else if (!folders_.empty())
     std::fprintf(stderr, "  folders %s  files %s", folders_.c_str(), files_.c_str());
-  if (rateTotal_ > 0 && percent_ > 0) {
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - rateStart_).count();
-    const double done = static_cast<double>(rateTotal_) * percent_ / 100;
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - phaseStart_).count();
+  if (percent_ > 0 && seconds >= 1) {
+    if (phaseBytes_ > 0)
+      std::fprintf(stderr, "  %.1f MB/s", static_cast<double>(phaseBytes_) * percent_ / 100 / 1048576 / seconds);
     const auto left = static_cast<uint64_t>(seconds * (100 - percent_) / percent_);
-    std::fprintf(stderr, "  %.1f MB/s  %s left", seconds > 0 ? done / 1048576 / seconds : 0.0, ElapsedText(left).c_str());
+    std::fprintf(stderr, "  %s left", ElapsedText(left).c_str());
   }
+  std::fputs("\x1b[K", stderr);  // the rest of a longer line before
   std::fflush(stderr);
   lineOpen_ = true;
-}
-
-void CliHost::showRate(uint64_t totalBytes) {
-  rateTotal_ = totalBytes;
-  rateStart_ = std::chrono::steady_clock::now();
 }
 
 void CliHost::finishProgress() {

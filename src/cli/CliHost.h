@@ -1,5 +1,7 @@
-// The terminal's WorkerHost: a progress bar on standard error when it is a
-// terminal, a plain percentage line per change otherwise, nothing with --quiet.
+// The terminal's WorkerHost: on standard error, a line with the phase, a bar,
+// the folders and files found, the speed and the time left when it is a
+// terminal; otherwise one line per tenth of a phase ("Saving: 40%"); nothing
+// with --quiet.
 // Messages go to standard error; the trace of passed-over records is printed
 // with --verbose or VANTOR_TRACE=1; the bad-sector question is answered from
 // --on-bad-sector (skip unless told to retry); yes/no questions are answered No.
@@ -35,6 +37,7 @@ class CliHost : public WorkerHost {
   void setProgressRange(uint64_t range) override;
   void setProgress(uint64_t position) override;
   void setCaption(int control, const std::string& text) override;
+  void beginPhase(const std::string& name, uint64_t bytes = 0) override;
   void trace(const std::string& text) override;
   int32_t askBadSectors() override { return options_.badSectorAnswer; }
   bool stopRequested() override;
@@ -46,8 +49,6 @@ class CliHost : public WorkerHost {
   // Raw recovery: the line shows the sector reached, the files found and the
   // bytes recovered instead of the folders and files.
   void showRawProgress() { raw_ = true; }
-  // A copy of `totalBytes`: the line shows its speed and the time left.
-  void showRate(uint64_t totalBytes);
 
  private:
   void Draw();
@@ -59,8 +60,9 @@ class CliHost : public WorkerHost {
   int percent_ = -1;
   std::string folders_, files_, size_;
   bool raw_ = false;
-  uint64_t rateTotal_ = 0;
-  std::chrono::steady_clock::time_point rateStart_;
+  std::string phase_;
+  uint64_t phaseBytes_ = 0;
+  std::chrono::steady_clock::time_point phaseStart_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace vantor::cli

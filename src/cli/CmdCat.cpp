@@ -73,7 +73,7 @@ int CatCommand(const Arguments& arguments) {
   session.state.oemCodePage = codePage;
   if (StepResult opened = OpenSource(session, args[0]); !opened.ok) return Failure(opened.message);
   if (StepResult chosen = ChooseVolume(session, args[0], volume); !chosen.ok) return Failure(chosen.message);
-  ScanReport report = RunScan(session);
+  ScanReport report = ScanVolume(session);
   if (!report.ok) return Failure(report.failure);
   if (Interrupted()) return kExitInterrupted;
   const std::string& path = args[1];

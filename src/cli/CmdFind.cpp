@@ -86,10 +86,12 @@ int FindCommand(const Arguments& arguments) {
   session.state.oemCodePage = codePage;
   if (StepResult opened = OpenSource(session, args[0]); !opened.ok) return Failure(opened.message);
   if (StepResult chosen = ChooseVolume(session, args[0], volume); !chosen.ok) return Failure(chosen.message);
-  ScanReport report = RunScan(session);
+  ScanReport report = ScanVolume(session);
   if (!report.ok) return Failure(report.failure);
   if (Interrupted()) return kExitInterrupted;
+  host.beginPhase("Building the folder tree");
   BuildFolderTree(session);
+  host.beginPhase("Searching names");
   bool first = true;
   if (json) std::fputs("[", stdout);
   const uint64_t count = RunFileSearch(session, query, '/', [&](SearchHit&& hit) {

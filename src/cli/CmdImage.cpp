@@ -29,7 +29,7 @@ namespace {
 // The copy, its report in the activity log and on standard output, and the exit code.
 int Copy(Session& session, CliHost& host, const ImagingRun& run) {
   AppendLogSection(kActivityLog, "Step 2 (b):", ImagingChoiceLines(run));
-  host.showRate((run.end - run.start) * 512);
+  host.beginPhase("Copying sectors", (run.end - run.start) * 512);
   const auto started = std::chrono::steady_clock::now();
   const ImagingOutcome outcome = RunImaging(session.reader, host, run);
   host.finishProgress();

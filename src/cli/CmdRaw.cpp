@@ -64,8 +64,11 @@ int RawCommand(const Arguments& arguments) {
   if (types.empty()) return UsageError(usage, "raw needs --types");
   std::array<bool, kRawTypeCount> ticked{};
   if (std::string problem = ParseTypes(types, ticked); !problem.empty()) return UsageError(usage, problem);
+  // Made when missing, as `recover` makes its folder; a file in its place is refused.
   std::error_code error;
-  if (!std::filesystem::is_directory(folder, error)) return Failure("the output folder does not exist: " + folder);
+  std::filesystem::create_directories(folder, error);
+  if (!std::filesystem::is_directory(folder, error))
+    return Failure("cannot use the output folder " + folder + (error ? ": " + error.message() : ": it is not a folder"));
 
   Session session;
   CliHost host(hostOptions);
@@ -84,6 +87,7 @@ int RawCommand(const Arguments& arguments) {
   session.state.endSector = run.end;
   session.savingRun.savingPath = folder;
   const auto started = std::chrono::steady_clock::now();
+  host.beginPhase("Searching sectors for files", (run.end - run.start) * 512);
   const RawOutcome outcome = RunRawSearch(session, host);
   host.finishProgress();
   const auto seconds = static_cast<uint64_t>(

@@ -5,10 +5,33 @@
 
 #include "cli/RecoverSteps.h"
 #include "cli/Usage.h"
+#include "platform/Utf.h"
+#include "save/DfxmlReport.h"
 #include "save/SavingWorker.h"
 #include "session/Session.h"
 
 namespace vantor::cli {
+namespace {
+
+// Written like a saved file: under a temporary name until it is whole.
+std::string WriteReport(const Session& session, const Arguments& arguments, const RecoverOptions& options,
+                        const std::string& source, const std::string& outcome,
+                        const std::vector<SavedFileEntry>& entries) {
+  std::string commandLine = "vantor recover";
+  for (const auto& argument : arguments) commandLine += " " + argument;
+  const std::string text =
+      DfxmlText({VANTOR_VERSION, commandLine, source, Utf16ToUtf8(session.state.fileSystemName),
+                 session.state.startSector, options.destination, outcome},
+                entries);
+  std::string error;
+  auto file = CreateOutputFile(options.report, error);
+  if (file == nullptr || !file->write(reinterpret_cast<const uint8_t*>(text.data()), text.size()) ||
+      !file->commit(nullptr, true))
+    return "cannot write the report " + options.report + ": " + (file != nullptr ? file->error() : error);
+  return {};
+}
+
+}  // namespace
 
 int RecoverCommand(const Arguments& arguments) {
   const std::string usage = kRecoverUsage;
@@ -27,6 +50,9 @@ int RecoverCommand(const Arguments& arguments) {
                  "source. When DIR seems too small, nothing is saved unless --ignore-free-space is\n"
                  "given. Prints the saving report; the exit code is 0 only for \"Saving completed\n"
                  "successfully.\", 1 when it did not complete, 130 when interrupted.\n"
+                 "--report FILE writes a DFXML report of the save: each file's path below DIR, size,\n"
+                 "last-write time, the byte runs it was read from on SOURCE and the SHA-256 of what was\n"
+                 "written.\n"
                  "The saving filter narrows what is saved: --deleted-mode include|exclude|only, a day\n"
                  "range per date (--modified FROM TO, both days included, DD-MM-YYYY), --extensions\n"
                  "doc,xls (at most 4 letters each, without dot, blank or *; only those are saved),\n"
@@ -51,10 +77,18 @@ int RecoverCommand(const Arguments& arguments) {
   RecoverHost host(hostOptions, options);
   session.setHost(&host);
   session.state.oemCodePage = codePage;
+  std::vector<SavedFileEntry> saved;
+  if (!options.report.empty()) session.createFile = RecordingCreator(session.createFile, session.savingRun, saved);
   RecoverResult result = RecoverPartition(session, args[0], options);
   host.finishProgress();
   if (!result.ok) return result.failure.empty() ? kExitFailed : Failure(result.failure);
-  const bool completed = result.closing == kSavingCompleted;
+  bool completed = result.closing == kSavingCompleted;
+  if (!options.report.empty())
+    if (std::string problem = WriteReport(session, arguments, options, args[0], result.closing, saved);
+        !problem.empty()) {
+      std::cerr << "vantor: " << problem << "\n";
+      completed = false;
+    }
   if (!hostOptions.quiet) {
     for (const auto& line : result.report) std::cout << line << "\n";
     std::cout << result.closing << "\n";

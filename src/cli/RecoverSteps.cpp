@@ -107,10 +107,12 @@ std::string TakeRecoverOptions(Arguments& args, RecoverOptions& options) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     bool takesValue = arg == "-o" || arg == "--output" || arg == "--select" || arg == "--on-exists" ||
-                      arg == "--on-write-error";
+                      arg == "--on-write-error" || arg == "--report";
     if (takesValue && i + 1 >= args.size()) return arg + " needs a value";
     if (arg == "-o" || arg == "--output") {
       options.destination = args[++i];
+    } else if (arg == "--report") {
+      options.report = args[++i];
     } else if (arg == "--on-exists") {
       if (std::string problem = TakeOnExists(args[++i], options.onExists); !problem.empty()) return problem;
     } else if (arg == "--on-write-error") {
@@ -144,13 +146,14 @@ RecoverResult RecoverPartition(Session& session, const std::string& source, cons
   if (StepResult opened = OpenSource(session, source); !opened.ok) return {false, opened.message, {}, {}};
   if (StepResult chosen = ChooseVolume(session, source, options.volume); !chosen.ok)
     return {false, chosen.message, {}, {}};
-  ScanReport scan = RunScan(session);
+  ScanReport scan = ScanVolume(session);
   if (!scan.ok) return {false, scan.failure, {}, {}};
   BuildFolderTree(session);
   session.savingRun.Reset();
   if (std::string problem = Select(session, options); !problem.empty()) return {false, problem, {}, {}};
   DestinationOutcome outcome = AcceptDestination(session, options.destination);
   if (outcome != DestinationOutcome::kAccepted) return {false, AcceptanceFailure(outcome), {}, {}};
+  session.host().beginPhase("Saving", session.savingRun.bytesRequired);
   result.closing = RunSaving(session);
   result.report = SavingReportLines(session);
   result.ok = true;

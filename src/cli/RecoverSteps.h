@@ -28,6 +28,7 @@ struct RecoverOptions {
   bool includeSystem = false;  // NTFS system files with --all and --deleted-only
   bool ignoreFreeSpace = false;  // go on when the destination seems too small
   FilterChoice filter;            // the saving filter's options
+  std::string report;             // --report FILE: the DFXML report of the save
 };
 
 // The terminal host of a save: an existing file is answered by --on-exists, a
@@ -62,13 +63,15 @@ struct RecoverResult {
 
 // Takes -p N, -o DIR, --all, --deleted-only, --select PATH..., --include-system,
 // --ignore-free-space, --on-exists, --on-write-error and the saving filter's
-// options out of `args`; returns a problem text, or empty when they are fine.
+// options and --report FILE out of `args`; returns a problem text, or empty
+// when they are fine.
 std::string TakeRecoverOptions(Arguments& args, RecoverOptions& options);
 inline const std::string kRecoverUsage =
     std::string("vantor recover SOURCE [-p N | --range FIRST END --fs TYPE] -o DIR [--all | --deleted-only | --select "
                 "PATH ...] [--include-system] ") +
     kSavingFilterUsage +
-    " [--on-exists replace|skip|rename] [--on-write-error skip|abort] [--ignore-free-space] [--codepage N] "
+    " [--on-exists replace|skip|rename] [--on-write-error skip|abort] [--ignore-free-space] [--report FILE] "
+    "[--codepage N] "
     "[--ignore-cid] [--on-bad-sector retry|skip] [--quiet] [--verbose]";
 
 RecoverResult RecoverPartition(Session& session, const std::string& source, const RecoverOptions& options);

@@ -149,7 +149,7 @@ StepResult ChooseSaved(Session& session, const VolumeChoice& choice) {
       !problem.empty())
     return {false, problem};
   if (choice.lostNumber == 0) return {true, {}};
-  ScanReport report = RunScan(session);
+  ScanReport report = ScanVolume(session);
   if (!report.ok) return {false, report.failure};
   if (session.lostSearch.found.empty()) return {false, kNoFileSystemsText};
   AppendLogSection(kActivityLog, "Step 2 (c) :", FoundFileSystemLogLines(session.lostSearch));
@@ -157,6 +157,20 @@ StepResult ChooseSaved(Session& session, const VolumeChoice& choice) {
 }
 
 }  // namespace
+
+ScanReport ScanVolume(Session& session) {
+  const RecoveryState& state = session.state;
+  const uint64_t bytes = state.endSector > state.startSector ? (state.endSector - state.startSector) * 512 : 0;
+  if (state.stateLoaded != 0)
+    session.host().beginPhase("Reading the saved scan");
+  else if (state.partitionSearch != 0 && state.searchPass == 0)
+    session.host().beginPhase("Searching for file systems", bytes);
+  else if (state.exhaustiveSwitch != 0)
+    session.host().beginPhase("Scanning sectors", bytes);
+  else
+    session.host().beginPhase("Scanning folders");
+  return RunScan(session);
+}
 
 StepResult SaveSessionState(Session& session, const std::string& typed, bool search, bool quiet) {
   const StateKind kind = search ? StateKind::kSearch : StateKind::kScan;
@@ -184,7 +198,7 @@ StepResult SearchLostFileSystems(Session& session, const std::string& source, co
   state.searchPass = 0;
   state.exhaustiveSwitch = 0;
   AppendLogSection(kActivityLog, "Step 2 (a) :", PartitionRangeLogLines(range, range.fileSystem));
-  ScanReport report = RunScan(session);
+  ScanReport report = ScanVolume(session);
   if (!report.ok) return {false, report.failure};
   if (session.lostSearch.found.empty()) return {false, kNoFileSystemsText};
   AppendLogSection(kActivityLog, "Step 2 (c) :", FoundFileSystemLogLines(session.lostSearch));

@@ -7,6 +7,7 @@
 
 #include "cli/Commands.h"
 #include "partition/PartitionRange.h"
+#include "scan/RunScan.h"
 
 namespace vantor {
 class Session;
@@ -55,6 +56,10 @@ StepResult ChooseVolume(Session& session, const std::string& source, const Volum
 // texts are empty) for file systems of type `choice.range.fileSystem`, logged
 // as Step 2 (a), 2 (b) and 2 (c). Fails when nothing was found.
 StepResult SearchLostFileSystems(Session& session, const std::string& source, const VolumeChoice& choice);
+
+// The scan, search or loading of a saved state that the session's choices ask
+// for, with its phase named for the progress line.
+ScanReport ScanVolume(Session& session);
 
 // --save-state FILE: writes the session's scan or search to FILE (its name
 // upper-cased, the extension appended) and says where on standard error.

@@ -33,6 +33,10 @@ class WorkerHost {
   // The second bar of the saving progress: the current file, 0 to 100.
   virtual void setFileProgress(uint64_t /*percent*/) {}
   virtual void setStepText(const std::string& /*text*/) {}
+  // A front end that names the phases of a long run ("Scanning folders",
+  // "Saving") starts one here; `bytes`, when known, is what the phase will read
+  // or write, for a speed and a time left. The wizard shows its steps instead.
+  virtual void beginPhase(const std::string& /*name*/, uint64_t /*bytes*/ = 0) {}
   virtual void setCaption(int /*control*/, const std::string& /*text*/) {}
   // A line for the trace that says why a record was passed over (--verbose).
   virtual void trace(const std::string& /*text*/) {}

@@ -31,6 +31,12 @@ void ReadRunPart(const SaveContext& context, const SectorRun& run, uint64_t offs
   std::memset(buffer, 0, static_cast<size_t>(count) * kSectorSize);
   if (run.sparse || first < 0) return;
   context.reader.readRun(static_cast<uint64_t>(first), count, piece, buffer);
+  if (!context.savingRun.recordRuns) return;
+  auto& runs = context.savingRun.fileRuns;
+  if (!runs.empty() && runs.back().first + runs.back().second == static_cast<uint64_t>(first))
+    runs.back().second += count;
+  else
+    runs.emplace_back(static_cast<uint64_t>(first), count);
 }
 
 CopyEnd CopyRuns(const SaveContext& context, OutputFile& file, const RunSupplier& nextRun, uint64_t size,

@@ -72,6 +72,11 @@ struct SavingRun {
   // another volume may have a table at the same sector.
   std::map<uint64_t, std::unique_ptr<FatTable>> fatTables;
   ReadAhead records;
+  // Where the content of the file being written was read on the source (first
+  // sector and count, in the order read), kept while a report of the run asks
+  // for it (recordRuns); the report's writer takes them when the file is done.
+  bool recordRuns = false;
+  std::vector<std::pair<uint64_t, uint64_t>> fileRuns;
 
   // What the destination dialog resets when it opens.
   void Reset();
