@@ -11,10 +11,9 @@
 #include "browser/BuildFolderTree.h"
 #include "cli/CliHost.h"
 #include "cli/Interrupt.h"
-#include "cli/SourceSteps.h"
+#include "cli/VolumeCommand.h"
 #include "cli/Usage.h"
 #include "save/SaveTree.h"
-#include "scan/RunScan.h"
 #include "session/Session.h"
 
 namespace vantor::cli {
@@ -45,8 +44,7 @@ class StandardOutput : public OutputFile {
 }  // namespace
 
 int CatCommand(const Arguments& arguments) {
-  const std::string usage = std::string("vantor cat SOURCE ") + kVolumeUsage + " PATH [--codepage N] [--ignore-cid] " +
-                            kHostOptionsUsage;
+  const std::string usage = "vantor cat SOURCE " + kVolumeCommandUsage + " PATH";
   if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage
               << "\n\nScans file system N (or loads a saved scan with --state) and writes the content of the\n"
@@ -56,26 +54,15 @@ int CatCommand(const Arguments& arguments) {
     return kExitOk;
   }
   Arguments args = arguments;
-  HostOptions hostOptions;
-  VolumeChoice volume;
-  uint16_t codePage = kDefaultOemCodePage;
-  if (std::string problem = TakeHostOptions(args, hostOptions); !problem.empty()) return UsageError(usage, problem);
-  if (std::string problem = TakeCodePage(args, codePage); !problem.empty()) return UsageError(usage, problem);
-  if (std::string problem = TakeVolumeOptions(args, volume); !problem.empty()) return UsageError(usage, problem);
-  const bool ignoreCid = TakeFlag(args, "--ignore-cid");
+  VolumeCommand command;
+  if (std::string problem = TakeVolumeCommand(args, command); !problem.empty()) return UsageError(usage, problem);
   if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 2) return UsageError(usage, "cat takes a SOURCE and a PATH");
+  command.host.quiet = true;  // standard output carries the file; no progress beside it
   Session session;
-  session.reader.virtualDisk.setIgnoreParentCid(ignoreCid);
-  hostOptions.quiet = true;  // standard output carries the file; no progress beside it
-  CliHost host(hostOptions);
-  session.setHost(&host);
-  session.state.oemCodePage = codePage;
-  if (StepResult opened = OpenSource(session, args[0]); !opened.ok) return Failure(opened.message);
-  if (StepResult chosen = ChooseVolume(session, args[0], volume); !chosen.ok) return Failure(chosen.message);
-  ScanReport report = ScanVolume(session);
-  if (!report.ok) return Failure(report.failure);
-  if (Interrupted()) return kExitInterrupted;
+  CliHost host(command.host);
+  ScanReport report;
+  if (int code = OpenAndScan(session, host, command, args[0], report); code >= 0) return code;
   const std::string& path = args[1];
   CatalogPaths paths(session.catalog, RootKey(session.state), static_cast<int16_t>(session.state.selectedFileSystem));
   for (size_t i = 0; i < session.catalog.folders().size(); ++i)

@@ -10,10 +10,9 @@
 #include "cli/CliHost.h"
 #include "cli/FilterOptions.h"
 #include "cli/Interrupt.h"
-#include "cli/SourceSteps.h"
+#include "cli/VolumeCommand.h"
 #include "cli/Usage.h"
 #include "platform/Utf.h"
-#include "scan/RunScan.h"
 #include "session/Session.h"
 
 namespace vantor::cli {
@@ -58,37 +57,26 @@ std::string RowJson(const SearchHit& hit, const std::string& path) {
 }  // namespace
 
 int FindCommand(const Arguments& arguments) {
-  const std::string usage = std::string("vantor find SOURCE ") + kVolumeUsage + " PATTERN " + kSearchFiltersUsage +
-                            " [--json] [--codepage N] [--ignore-cid] " + kHostOptionsUsage;
+  const std::string usage =
+      "vantor find SOURCE " + kVolumeCommandUsage + " PATTERN " + kSearchFiltersUsage + " [--json]";
   if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage << kFindHelp << kCodePageHelp << kIgnoreCidHelp;
     return kExitOk;
   }
   Arguments args = arguments;
-  HostOptions hostOptions;
-  VolumeChoice volume;
+  VolumeCommand command;
   SearchQuery query;
-  uint16_t codePage = kDefaultOemCodePage;
-  if (std::string problem = TakeHostOptions(args, hostOptions); !problem.empty()) return UsageError(usage, problem);
-  if (std::string problem = TakeCodePage(args, codePage); !problem.empty()) return UsageError(usage, problem);
+  if (std::string problem = TakeVolumeCommand(args, command); !problem.empty()) return UsageError(usage, problem);
   if (std::string problem = TakeSearchFilters(args, query); !problem.empty()) return UsageError(usage, problem);
-  if (std::string problem = TakeVolumeOptions(args, volume); !problem.empty()) return UsageError(usage, problem);
   const bool json = TakeFlag(args, "--json");
-  const bool ignoreCid = TakeFlag(args, "--ignore-cid");
   if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 2) return UsageError(usage, "find takes a SOURCE and a PATTERN");
   query.pattern = Utf8ToUtf16(args[1]);
   if (query.pattern.empty()) return UsageError(usage, "the PATTERN is empty");
   Session session;
-  session.reader.virtualDisk.setIgnoreParentCid(ignoreCid);
-  CliHost host(hostOptions);
-  session.setHost(&host);
-  session.state.oemCodePage = codePage;
-  if (StepResult opened = OpenSource(session, args[0]); !opened.ok) return Failure(opened.message);
-  if (StepResult chosen = ChooseVolume(session, args[0], volume); !chosen.ok) return Failure(chosen.message);
-  ScanReport report = ScanVolume(session);
-  if (!report.ok) return Failure(report.failure);
-  if (Interrupted()) return kExitInterrupted;
+  CliHost host(command.host);
+  ScanReport report;
+  if (int code = OpenAndScan(session, host, command, args[0], report); code >= 0) return code;
   host.beginPhase("Building the folder tree");
   BuildFolderTree(session);
   host.beginPhase("Searching names");
@@ -103,7 +91,7 @@ int FindCommand(const Arguments& arguments) {
   host.finishProgress();
   if (json) std::fputs("\n]\n", stdout);
   if (Interrupted()) return kExitInterrupted;
-  if (!hostOptions.quiet) std::fprintf(stderr, "Search String Found Count : %llu\n", static_cast<unsigned long long>(count));
+  if (!command.host.quiet) std::fprintf(stderr, "Search String Found Count : %llu\n", static_cast<unsigned long long>(count));
   return std::fflush(stdout) == 0 ? kExitOk : Failure("cannot write to standard output");
 }
 

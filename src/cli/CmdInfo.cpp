@@ -52,8 +52,8 @@ int InfoCommand(const Arguments& arguments) {
   const std::string usage = "vantor info SOURCE [--ignore-cid]";
   if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage
-              << "\n\nPrints a virtual disk's type, size and geometry as Step 1 shows them; for a disk image\n"
-                 "or a device, what it is and its size. A snapshot lists its chain of parent disks.\n"
+              << "\n\nPrints a virtual disk's type, size and geometry; for a disk image or a device, what\n"
+                 "it is and its size. A snapshot lists its chain of parent disks.\n"
               << kIgnoreCidHelp;
     return kExitOk;
   }

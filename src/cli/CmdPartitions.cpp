@@ -16,8 +16,8 @@ int PartitionsCommand(const Arguments& arguments) {
   const std::string usage = std::string("vantor partitions SOURCE [--ignore-cid] ") + kHostOptionsUsage;
   if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage
-              << "\n\nLists the FAT and NTFS file systems of SOURCE as Step 2 shows them: one line per\n"
-                 "file system with its name, type, size, start sector and end sector, separated by tabs;\n"
+              << "\n\nLists the FAT and NTFS file systems of SOURCE, numbered as -p N takes them: one line\n"
+                 "per file system with its name, type, size, start sector and end sector, separated by tabs;\n"
                  "a partition of a GUID partition table has its own name in a sixth column.\n"
               << kIgnoreCidHelp;
     return kExitOk;

@@ -8,6 +8,7 @@
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
 #include "cli/SourceSteps.h"
+#include "cli/VolumeCommand.h"
 #include "cli/Usage.h"
 #include "platform/Utf.h"
 #include "scan/RunScan.h"
@@ -50,7 +51,7 @@ void WriteJson(const Session& session, const std::string& source, const VolumeCh
 }  // namespace
 
 int ScanCommand(const Arguments& arguments) {
-  const std::string usage = std::string("vantor scan SOURCE ") + kVolumeUsage + " [--json | --bodyfile] [--save-state FILE] [--codepage N] [--ignore-cid] " + kHostOptionsUsage;
+  const std::string usage = "vantor scan SOURCE " + kVolumeCommandUsage + " [--json | --bodyfile] [--save-state FILE]";
   if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage
               << "\n\nScans file system N (default 1, numbered as 'vantor partitions' lists them) for its\n"
@@ -69,39 +70,26 @@ int ScanCommand(const Arguments& arguments) {
     return kExitOk;
   }
   Arguments args = arguments;
-  HostOptions hostOptions;
+  VolumeCommand command;
   ScanOptions scanOptions;
-  VolumeChoice volume;
-  uint16_t codePage = kDefaultOemCodePage;
-  if (std::string problem = TakeHostOptions(args, hostOptions); !problem.empty()) return UsageError(usage, problem);
-  if (std::string problem = TakeCodePage(args, codePage); !problem.empty()) return UsageError(usage, problem);
+  if (std::string problem = TakeVolumeCommand(args, command); !problem.empty()) return UsageError(usage, problem);
   if (std::string problem = TakeScanOptions(args, scanOptions); !problem.empty()) return UsageError(usage, problem);
-  if (std::string problem = TakeVolumeOptions(args, volume); !problem.empty()) return UsageError(usage, problem);
-  const bool ignoreCid = TakeFlag(args, "--ignore-cid");
   std::string saveState;
   if (std::string problem = TakeValue(args, "--save-state", saveState); !problem.empty())
     return UsageError(usage, problem);
   if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 1) return UsageError(usage, "scan takes exactly one SOURCE");
   Session session;
-  session.reader.virtualDisk.setIgnoreParentCid(ignoreCid);
-  CliHost host(hostOptions);
-  session.setHost(&host);
-  session.state.oemCodePage = codePage;
-  if (StepResult opened = OpenSource(session, args[0]); !opened.ok) return Failure(opened.message);
-  if (StepResult chosen = ChooseVolume(session, args[0], volume); !chosen.ok)
-    return Failure(chosen.message);
-  ScanReport report = ScanVolume(session);
-  host.finishProgress();
-  if (!report.ok) return Failure(report.failure);
-  if (Interrupted()) return kExitInterrupted;  // a part of the catalog is no answer
+  CliHost host(command.host);
+  ScanReport report;
+  if (int code = OpenAndScan(session, host, command, args[0], report); code >= 0) return code;
   if (!saveState.empty())
-    if (StepResult saved = SaveSessionState(session, saveState, false, hostOptions.quiet); !saved.ok)
+    if (StepResult saved = SaveSessionState(session, saveState, false, command.host.quiet); !saved.ok)
       return Failure(saved.message);
   const bool ntfs = session.state.fileSystem() == FileSystemKind::kNtfs;
   const auto fileSystem = static_cast<int16_t>(session.state.selectedFileSystem);
   if (scanOptions.json)
-    WriteJson(session, args[0], volume);
+    WriteJson(session, args[0], command.volume);
   else if (scanOptions.bodyfile)
     CatalogBodyfile(session.catalog, ntfs, fileSystem, WriteOut);
   else
@@ -109,7 +97,7 @@ int ScanCommand(const Arguments& arguments) {
   std::string summary;
   for (size_t i = report.lines.size() - 3; i < report.lines.size(); ++i) summary += report.lines[i] + "\n";
   if (scanOptions.json || scanOptions.bodyfile) {
-    if (!hostOptions.quiet) std::fputs(summary.c_str(), stderr);
+    if (!command.host.quiet) std::fputs(summary.c_str(), stderr);
   } else {
     WriteOut(summary);
   }

@@ -18,7 +18,7 @@ constexpr const char* kOverview =
     "commands:\n"
     "  info SOURCE               the virtual disk or device information lines\n"
     "  read SOURCE FIRST COUNT   COUNT raw sectors from FIRST to standard output\n"
-    "  partitions SOURCE         the FAT and NTFS file systems on SOURCE, as Step 2 lists them\n"
+    "  partitions SOURCE         the FAT and NTFS file systems on SOURCE, numbered for -p N\n"
     "  lost SOURCE --fs TYPE     searches for file systems whose table or boot sector is gone\n"
     "  scan SOURCE [-p N]        the live and deleted folders and files of file system N\n"
     "  recover SOURCE -o DIR     saves the folders and files of file system N into DIR\n"

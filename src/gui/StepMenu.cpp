@@ -27,7 +27,7 @@ StepMenu::StepMenu(QWidget* parent, const QString& savingText) : QMenuBar(parent
   add(reports, kCmdActivityPath, "&Change &Activity Report Path", "actionActivityPath");
   add(reports, kCmdRecoveryPath, "Change &Recovery History Path", "actionRecoveryPath");
   QMenu* help = addMenu("&Help");
-  add(help, kCmdHelp, "&Help", "actionHelp");
+  add(help, kCmdHelp, "&Help", "actionHelp", Qt::Key_F1);
   add(help, kCmdAbout, "&About Us", "actionAbout");
 }
 

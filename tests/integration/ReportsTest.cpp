@@ -1,12 +1,11 @@
 // What other tools read: `scan --json` (volume, records with booleans, ISO 8601
 // UTC times and record numbers, totals), `scan --bodyfile` as mactime reads it,
-// and the DFXML report of `recover --report`, whose names, sizes and hashes are
+// progress lines in a pipe, and the DFXML report of `recover --report`, whose names, sizes and hashes are
 // those of the saved files and whose byte runs, read back from the source, give
 // the same bytes.
 #include <gtest/gtest.h>
 
 #include <map>
-#include <regex>
 #include <sstream>
 
 #include "support/Recovered.h"
@@ -43,27 +42,65 @@ TEST(Reports, ScanJsonAndBodyfile) {
     EXPECT_NE(timeline.find(expected), std::string::npos) << expected << "\n" << timeline.substr(0, 800);
 }
 
+TEST(Reports, PipedProgressNamesEachPhaseATenthAtATime) {
+  test::TempDir dir;
+  int code = -1;
+  const std::string progress =
+      Shell(Vantor() + " recover " + Sample() + " -p 1 -o '" + (dir / "out") + "' 2>&1 >/dev/null", &code);
+  ASSERT_EQ(code, 0) << progress;
+  for (const char* phase : {"Scanning folders: ", "Saving: "}) {
+    std::istringstream lines(progress);
+    int count = 0;
+    bool whole = false;
+    for (std::string line; std::getline(lines, line);)
+      if (line.rfind(phase, 0) == 0) {
+        ++count;
+        whole = whole || line == std::string(phase) + "100%";
+      }
+    EXPECT_TRUE(whole && count <= 11) << phase << count << "\n" << progress;
+  }
+}
+
 struct FileObject {
   std::string name, sha256;
   uint64_t size = 0;
   std::vector<std::pair<uint64_t, uint64_t>> runs;  // image offset, length
 };
 
+// The text from `open` to `close` after `from`; `from` moves past it. Empty
+// when there is none.
+std::string Between(const std::string& text, const std::string& open, const std::string& close, size_t& from) {
+  const size_t start = text.find(open, from);
+  const size_t end = start == std::string::npos ? start : text.find(close, start + open.size());
+  if (end == std::string::npos) {
+    from = std::string::npos;
+    return {};
+  }
+  from = end + close.size();
+  return text.substr(start + open.size(), end - start - open.size());
+}
+
+std::string Element(const std::string& text, const std::string& open, const std::string& close) {
+  size_t from = 0;
+  return Between(text, open, close, from);
+}
+
 // A reader that needs no schema: the fileobjects' elements by name.
 std::vector<FileObject> FileObjects(const std::string& xml) {
   std::vector<FileObject> objects;
-  const std::regex object("<fileobject>([\\s\\S]*?)</fileobject>"), name("<filename>(.*)</filename>"),
-      size("<filesize>(\\d+)</filesize>"), hash("<hashdigest type='sha256'>([0-9a-f]{64})</hashdigest>"),
-      run("<byte_run file_offset='\\d+' img_offset='(\\d+)' len='(\\d+)'/>");
-  for (auto it = std::sregex_iterator(xml.begin(), xml.end(), object); it != std::sregex_iterator(); ++it) {
-    const std::string body = (*it)[1];
-    std::smatch m;
+  for (size_t at = 0; at != std::string::npos;) {
+    const std::string body = Between(xml, "<fileobject>", "</fileobject>", at);
+    if (at == std::string::npos) break;
     FileObject o;
-    if (std::regex_search(body, m, name)) o.name = m[1];
-    if (std::regex_search(body, m, size)) o.size = std::stoull(m[1]);
-    if (std::regex_search(body, m, hash)) o.sha256 = m[1];
-    for (auto r = std::sregex_iterator(body.begin(), body.end(), run); r != std::sregex_iterator(); ++r)
-      o.runs.emplace_back(std::stoull((*r)[1]), std::stoull((*r)[2]));
+    o.name = Element(body, "<filename>", "</filename>");
+    o.size = std::stoull(Element(body, "<filesize>", "</filesize>"));
+    o.sha256 = Element(body, "<hashdigest type='sha256'>", "</hashdigest>");
+    for (size_t run = 0; run != std::string::npos;) {
+      const std::string attributes = Between(body, "<byte_run ", "/>", run);
+      if (run == std::string::npos) break;
+      o.runs.emplace_back(std::stoull(Element(attributes, "img_offset='", "'")),
+                          std::stoull(Element(attributes, "len='", "'")));
+    }
     objects.push_back(o);
   }
   return objects;
