@@ -3,8 +3,9 @@
 # files on the offscreen platform: the start dialog, Steps 1 and 2, Step 3 in the
 # middle of a long scan, Step 4 and the saving dialog; then a lost-partition
 # search: Step 2 (a), the search running and Step 2 (c); the NTFS search
-# running and its Step 2 (c); raw recovery's types and its Step 3; and the
-# image's target and the copy running.
+# running and its Step 2 (c); raw recovery's types and its Step 3; the image's
+# target and the copy running; and Step 4's file search, saving filter and
+# preview.
 # Usage: tools/screenshots.sh [OUTDIR]   (default: build/screenshots)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
