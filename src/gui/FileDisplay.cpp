@@ -263,9 +263,9 @@ void FileDisplay::fillList(uint32_t key) {
   for (size_t i = 0; i < rows_.size(); ++i) {
     const vantor::FileListRow& r = rows_[i];
     auto* row = new ListRow(QStringList{QString::fromStdString(r.name), QString::fromStdString(r.type),
-                                               QString::fromStdString(r.size), QString::fromStdString(r.modified),
-                                               QString::fromStdString(r.created), QString::fromStdString(r.accessed),
-                                               QString::fromStdString(r.id)});
+                                        QString::fromStdString(r.size), QString::fromStdString(r.modified),
+                                        QString::fromStdString(r.created), QString::fromStdString(r.accessed),
+                                        QString::fromStdString(r.id)});
     row->setData(0, kRowRole, QVariant::fromValue<qulonglong>(i));
     const vantor::RecordTime* stamps[] = {r.folder != nullptr ? &r.folder->modified : &r.file->modified,
                                           r.folder != nullptr ? &r.folder->created : &r.file->created,
