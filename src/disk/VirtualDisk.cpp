@@ -148,6 +148,7 @@ VirtualDiskOpenResult VirtualDisk::OpenParent(VirtualDiskOpenResult opened, int 
   // then; beside the snapshot is where a copied machine keeps it.
   if (!Exists(parentPath)) parentPath = FolderOf(path_) + hint.substr(hint.find_last_of('/') + 1);
   std::string problem;
+  bool cidChanged = false;
   auto parent = std::make_unique<VirtualDisk>();
   parent->ignoreParentCid_ = ignoreParentCid_;
   if (hint.empty()) {
@@ -160,7 +161,9 @@ VirtualDiskOpenResult VirtualDisk::OpenParent(VirtualDiskOpenResult opened, int 
              parent->layout_ == Layout::kNone) {
     problem = "its parent disk " + parentPath + " cannot be read" +
               (parent->parentProblem_.empty() ? std::string() : ": " + parent->parentProblem_);
+    cidChanged = parent->parentCidChanged_;
   } else if (parent->cid_ != parentCid_ && !ignoreParentCid_) {
+    cidChanged = true;
     problem = "its parent disk " + parentPath + " has CID " + parent->cid_ + ", not " + parentCid_ +
               " as when the snapshot was taken (the parent was written since); --ignore-cid reads it all the same";
   }
@@ -170,6 +173,7 @@ VirtualDiskOpenResult VirtualDisk::OpenParent(VirtualDiskOpenResult opened, int 
   }
   VirtualDiskOpenResult refused = Refuse(0, "");
   parentProblem_ = problem;
+  parentCidChanged_ = cidChanged;
   return refused;
 }
 

@@ -75,6 +75,9 @@ class VirtualDisk {
   // Why Open refused a snapshot for its parent (missing, unreadable, or of
   // another CID); empty otherwise.
   const std::string& parentProblem() const { return parentProblem_; }
+  // True when the disk was refused because a parent in its chain was written
+  // since the snapshot was taken (its CID changed): setIgnoreParentCid reads it.
+  bool parentCidChanged() const { return parentCidChanged_; }
   // Reads a snapshot whose parent's CID does not match all the same; kept
   // across Open.
   void setIgnoreParentCid(bool ignore) { ignoreParentCid_ = ignore; }
@@ -190,6 +193,7 @@ class VirtualDisk {
   std::string parentHint_;
   std::unique_ptr<VirtualDisk> parent_;
   std::string parentProblem_;
+  bool parentCidChanged_ = false;
   std::string note_;
   bool ignoreParentCid_ = false;
   uint64_t overHead_ = 0;

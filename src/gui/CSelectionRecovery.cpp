@@ -10,12 +10,18 @@
 #include "gui/DialogParts.h"
 #include "gui/ImageRecovery.h"
 #include "gui/MessagesInfo.h"
+#include "gui/QuestionMessage.h"
 #include "gui/RawRecovery.h"
 #include "platform/Utf.h"
 
 namespace {
 
 constexpr const char* kFilter = "Virtual Machine Files (*.vmdk)|*.vmdk;||All Files(*.*)|*.*";
+// A snapshot whose parent was written since is read as the parent is now where
+// the snapshot left grains unwritten: what it gives may be a mix of two times.
+constexpr const char* kParentChangedQuestion =
+    "The parent disk of this snapshot was written to after the snapshot was taken, so the parts that the "
+    "snapshot did not change may not be as they were then.\n\nRead it all the same?";
 enum Step1 { kDesktop, kImage, kRaw };
 
 }  // namespace
@@ -76,7 +82,13 @@ bool CSelectionRecovery::chooseFile(const QString& title) {
   state.vmFilePath = path.toStdU16String();
   state.vmFileName = path.section('/', -1).toStdU16String();
   state.vmValid = 0;
+  vantor::VirtualDisk& disk = session().reader.virtualDisk;
+  disk.setIgnoreParentCid(false);
   vantor::SourceChoice choice = vantor::ChooseVirtualDisk(session(), path.toStdString());
+  if (!choice.ok && disk.parentCidChanged() && QuestionMessage::Ask(this, kParentChangedQuestion)) {
+    disk.setIgnoreParentCid(true);
+    choice = vantor::ChooseVirtualDisk(session(), path.toStdString());
+  }
   if (!choice.ok) {
     if (choice.message.starts_with(kWrongFileMessage)) {
       state.vmFilePath.clear();

@@ -7,7 +7,9 @@
 #include <QLineEdit>
 #include <QLabel>
 #include <QTest>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <QTreeWidget>
 
 #include "GuiFixture.h"
@@ -15,11 +17,13 @@
 #include "gui/ModalRun.h"
 #include "gui/PartitionInfo.h"
 #include "support/MemoryDevice.h"
+#include "support/TestEnv.h"
 
 class WizardStepsTest : public QObject {
   Q_OBJECT
  private slots:
   void wrongFileOpensNoStep();
+  void snapshotOfAChangedParentAsksFirst();
   void stepValidationsAndLogs();
   void machineDevicesWithoutVirtualDisk();
   void volumePastTwoTebibytes();
@@ -46,6 +50,40 @@ void WizardStepsTest::wrongFileOpensNoStep() {
   QVERIFY(world.activityLog().find("Step 1") == std::string::npos);
   QVERIFY(world.activityLog().find("-----------------------Start--------------------------\r\nVantor for VMWare\r\n"
                                    "Version 1.0\r\n") != std::string::npos);
+}
+
+// A snapshot whose parent was written since is refused with its reason on No,
+// and read on Yes.
+void WizardStepsTest::snapshotOfAChangedParentAsksFirst() {
+  const std::string fixtures = vantor::test::FixturesDir();
+  const std::string wrong = fixtures + "/snapshots/wrongcid/snap1.vmdk";
+  std::system(("VANTOR_FIXTURES='" + fixtures + "' '" + vantor::test::SourceDir() +
+               "/tests/fixtures/make-snapshot-fixtures.sh' >/dev/null 2>&1").c_str());
+  if (!std::filesystem::exists(wrong)) QSKIP("the snapshot fixtures need qemu-img, qemu-io and mtools");
+  GuiWorld world;
+  const QString snapshot = QString::fromStdString(wrong);
+  world.chooser.files = {snapshot, snapshot};
+  QStringList refusal;
+  int validAfterNo = -1, validAfterYes = -1;
+  Script script(&world.app->context());
+  script.click("selectionRecovery", "openButton")
+      .answer(false)
+      .message(QString(), &refusal)
+      .on("selectionRecovery",
+          [&](QDialog* d) {
+            validAfterNo = world.app->session().state.vmValid;
+            ClickButton(d, "openButton");
+          })
+      .answer(true)
+      .on("selectionRecovery", [&](QDialog* d) {
+        validAfterYes = world.app->session().state.vmValid;
+        ClickButton(d, "cancelButton");
+      });
+  world.app->run();
+  QVERIFY2(script.finished(), qPrintable(script.failure()));
+  QCOMPARE(validAfterNo, 0);
+  QVERIFY2(refusal.size() == 1 && refusal[0].contains("has CID"), qPrintable(refusal.join("|")));
+  QCOMPARE(validAfterYes, 1);
 }
 
 void WizardStepsTest::stepValidationsAndLogs() {
