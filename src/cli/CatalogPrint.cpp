@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <functional>
 
 #include "catalog/CatalogPaths.h"
@@ -64,16 +63,11 @@ bool Seconds(const RecordTime& stamp, bool ntfs, int64_t& seconds) {
   return true;
 }
 
-// "2012-03-05T13:07:09Z", or null.
+// "2012-03-05T13:07:09Z" as a JSON string, or null.
 std::string IsoUtc(const RecordTime& stamp, bool ntfs) {
-  int64_t seconds = 0;
-  if (!Seconds(stamp, ntfs, seconds)) return "null";
-  const std::time_t t = static_cast<std::time_t>(seconds);
-  std::tm utc{};
-  char text[32];
-  if (::gmtime_r(&t, &utc) == nullptr || std::strftime(text, sizeof text, "\"%Y-%m-%dT%H:%M:%SZ\"", &utc) == 0)
-    return "null";
-  return text;
+  FileTime time;
+  const std::string text = StampFileTime(stamp, ntfs, time) ? IsoUtcText(time) : std::string();
+  return text.empty() ? "null" : "\"" + text + "\"";
 }
 
 }  // namespace

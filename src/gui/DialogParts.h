@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QBoxLayout>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
@@ -19,6 +20,15 @@ inline QLabel* NamedLabel(QWidget* parent, const QString& text, const char* name
   auto* label = new QLabel(text, parent);
   label->setObjectName(name);
   return label;
+}
+
+// A combo box of the numbers from `first` to `last`: two digits below 100
+// ("01" .. "31"), plain above ("1970" .. "2030").
+inline QComboBox* NumberCombo(QWidget* parent, int first, int last, const char* name) {
+  auto* combo = new QComboBox(parent);
+  combo->setObjectName(name);
+  for (int i = first; i <= last; ++i) combo->addItem(QString::asprintf(i < 100 ? "%02d" : "%d", i));
+  return combo;
 }
 
 // A row that pushes its buttons to the right.

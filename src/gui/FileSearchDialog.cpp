@@ -26,13 +26,6 @@ constexpr int kHitRole = Qt::UserRole;
 constexpr const char* kColumns[] = {"File Name",    "Type",          "Path",          "File Size",
                                     "Created Date", "Modified Date", "Last Accessed", "ID"};
 
-QComboBox* NumberCombo(QWidget* parent, int first, int last, const char* name) {
-  auto* combo = new QComboBox(parent);
-  combo->setObjectName(name);
-  for (int i = first; i <= last; ++i) combo->addItem(QString::asprintf(first < 1000 ? "%02d" : "%d", i));
-  return combo;
-}
-
 uint64_t SizeBound(const QLineEdit* field) {
   if (field->text().isEmpty()) return 0;
   bool ok = false;

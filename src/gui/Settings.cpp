@@ -73,10 +73,9 @@ QLayout* Settings::dateRanges() {
   grid->addWidget(new QLabel("After   : ", this), 2, 0);
   const char* names[] = {"earlierDay", "earlierMonth", "earlierYear", "afterDay", "afterMonth", "afterYear"};
   for (int i = 0; i < 6; ++i) {
-    auto* combo = new QComboBox(this);
-    combo->setObjectName(names[i]);
-    const int first = i % 3 == 2 ? 1970 : 1, last = i % 3 == 0 ? 31 : i % 3 == 1 ? 12 : 2030;
-    for (int v = first; v <= last; ++v) combo->addItem(QString::asprintf(first == 1 ? "%02d" : "%d", v));
+    QComboBox* combo = i % 3 == 0   ? NumberCombo(this, 1, 31, names[i])
+                       : i % 3 == 1 ? NumberCombo(this, 1, 12, names[i])
+                                    : NumberCombo(this, 1970, 2030, names[i]);
     grid->addWidget(combo, 1 + i / 3, 1 + i % 3);
     connect(combo, &QComboBox::currentIndexChanged, this, &Settings::storeDates);
     dates_[i] = combo;

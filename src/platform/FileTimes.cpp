@@ -26,6 +26,14 @@ bool LocalTimeToFileTime(int year, int month, int day, int hour, int minute, int
   return true;
 }
 
+std::string IsoUtcText(const FileTime& time) {
+  const std::time_t t = static_cast<std::time_t>(time.seconds);
+  std::tm utc{};
+  char text[32];
+  if (::gmtime_r(&t, &utc) == nullptr || std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc) == 0) return {};
+  return text;
+}
+
 FileTime NtfsTimeToFileTime(uint64_t ntfsTime) {
   constexpr int64_t kTicksPerSecond = 10000000;
   constexpr int64_t kSeconds1601To1970 = 11644473600;

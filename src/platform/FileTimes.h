@@ -17,6 +17,8 @@ struct FileTime {
 // day 1-31, hour 0-23, minute and second 0-59).
 bool LocalTimeToFileTime(int year, int month, int day, int hour, int minute, int second, FileTime& time);
 FileTime NtfsTimeToFileTime(uint64_t ntfsTime);
+// "2012-03-05T13:07:09Z"; empty for a time that cannot be shown.
+std::string IsoUtcText(const FileTime& time);
 // True for a time from 1970 up to the last second ext4 can hold (2446): one
 // outside would be set as some other, clamped date.
 bool FileTimeSettable(const FileTime& time);

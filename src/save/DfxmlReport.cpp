@@ -58,14 +58,6 @@ std::string Escaped(const std::string& text) {
   return out;
 }
 
-std::string IsoUtc(int64_t seconds) {
-  const std::time_t t = static_cast<std::time_t>(seconds);
-  std::tm utc{};
-  char text[32];
-  if (::gmtime_r(&t, &utc) == nullptr || std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc) == 0) return {};
-  return text;
-}
-
 std::string Element(const char* name, const std::string& value) {
   return std::string("<") + name + ">" + Escaped(value) + "</" + name + ">";
 }
@@ -89,7 +81,7 @@ std::string DfxmlText(const DfxmlRun& run, const std::vector<SavedFileEntry>& en
       "  <metadata><dc:type>Recovered files</dc:type></metadata>\n"
       "  <creator version='1.0'>\n    " + Element("program", "vantor") + "\n    " + Element("version", run.version) +
       "\n    <execution_environment>" + Element("command_line", run.commandLine) +
-      Element("start_time", IsoUtc(static_cast<int64_t>(std::time(nullptr)))) + "</execution_environment>\n"
+      Element("start_time", IsoUtcText({static_cast<int64_t>(std::time(nullptr)), 0})) + "</execution_environment>\n"
       "  </creator>\n  <source>" + Element("image_filename", run.source) + "</source>\n"
       "  <volume offset='" + std::to_string(run.volumeSector * kSectorSize) + "'>\n    " +
       Element("ftype_str", run.fileSystem) + "\n";
@@ -99,7 +91,7 @@ std::string DfxmlText(const DfxmlRun& run, const std::vector<SavedFileEntry>& en
     const std::string path = entry.path.rfind(prefix, 0) == 0 ? entry.path.substr(prefix.size()) : entry.path;
     out += "    <fileobject>\n      " + Element("filename", path) + "\n      " +
            Element("filesize", std::to_string(entry.size)) + "\n";
-    if (entry.modified) out += "      " + Element("mtime", IsoUtc(entry.modified->seconds)) + "\n";
+    if (entry.modified) out += "      " + Element("mtime", IsoUtcText(*entry.modified)) + "\n";
     if (!entry.runs.empty()) {
       out += "      <byte_runs>\n";
       uint64_t offset = 0;
