@@ -112,6 +112,7 @@ class ExhaustiveScan {
     for (size_t i = 0; i < folders.size(); ++i) {
       FolderRecord& folder = folders[i];
       if (folder.parentKey == 0) continue;
+      host_.pauseGate();
       if (!catalog_.HasFolder(folder.parentKey, folder.fileSystemNumber)) folder.parentKey = LostKey;
       host_.setProgress(ProgressPercent(i, catalog_.directoriesFound));
     }
@@ -120,6 +121,7 @@ class ExhaustiveScan {
   void ListRoot() {
     host_.setCaption(kCaptionSizeLabel, "Total Size               :-");
     host_.setStepText(kRootEntriesText);
+    host_.pauseGate();
     directories_.ReadRoot([&](const DecodedEntry& entry) { return Take(entry, kFatRootKey, false); });
     ClaimRead();
   }
@@ -135,6 +137,7 @@ class ExhaustiveScan {
         const uint32_t key = folder.ownKey;
         const bool deleted = folder.deleted == 'y';
         host_.pauseGate();
+        if (host_.stopRequested()) return;
         if (directories_.ReadFolder(key, deleted, [&](const DecodedEntry& entry) { return Take(entry, key, deleted); }))
           ClaimRead();
       }
@@ -149,6 +152,7 @@ class ExhaustiveScan {
   void ListLooseClusters() {
     for (size_t i = 0; i < looseClusters_.size() && !catalog_.outOfMemory && !host_.stopRequested(); ++i) {
       if (looseClaimed_[i]) continue;
+      host_.pauseGate();
       const uint32_t cluster = looseClusters_[i];
       if (catalog_.HasFolder(cluster, number_)) continue;
       const std::string name = "Cluster " + std::to_string(cluster);

@@ -22,6 +22,7 @@ bool PrepareFoundFolders(RecoveryCatalog& catalog, WorkerHost& host, LostSearchL
     ProgressReport report;
     const size_t total = lists.folders.size();
     for (size_t i = 0; i < total; ++i) {
+      host.pauseGate();
       const FatFolderCandidate& folder = lists.folders[i];
       const std::string name = "Dir" + std::to_string(catalog.directoriesFound);
       if (!catalog.AddFolder({.shortName = name,
@@ -44,6 +45,7 @@ bool PrepareFoundFolders(RecoveryCatalog& catalog, WorkerHost& host, LostSearchL
   uint64_t moved = 0;
   for (FolderRecord& folder : catalog.folders()) {
     if (folder.parentKey == 0 || folder.fileSystemNumber != fileSystem) continue;
+    host.pauseGate();
     if (!catalog.HasFolder(folder.parentKey, fileSystem)) folder.parentKey = LostKey;
     host.setProgress(ProgressPercent(++moved, catalog.directoriesFound));
     if (host.stopRequested()) break;

@@ -24,12 +24,16 @@ bool SearchLostFatFileSystems(SectorReader& reader, WorkerHost& host, const Reco
                                                         static_cast<uint32_t>(lists.boots.size()), {});
                                   });
   if (!swept) return false;
+  // Stop ends the step that runs; the next ones go on with what was found.
+  host.clearStop();
   host.setProgress(0);
   host.setStepText(kLostPhase1Text);
   MatchBootCandidates(lists, host);
+  host.clearStop();
   host.setProgress(0);
   host.setStepText(kLostPhase2Text);
   InferFileSystems(lists, Utf16ToUtf8(state.fileSystemName), host);
+  host.clearStop();
   return true;
 }
 

@@ -75,6 +75,7 @@ bool SearchNtfsRecords(SectorReader& reader, WorkerHost& host, const RecoverySta
   };
   if (state.partitionSearch == 1 && !candidates.boots.empty()) {
     for (const NtfsBootCandidate& boot : candidates.boots) {
+      host.pauseGate();
       if (host.stopRequested()) break;
       confirm(boot.sector, boot.sectorsPerCluster, boot.sector + boot.totalSectors);
     }
@@ -108,6 +109,7 @@ bool DumpNtfsFileSystem(RecoveryCatalog& catalog, WorkerHost& host, const LostSe
   const uint64_t total = candidates.folders.size() + candidates.files.size();
   uint64_t done = 0;
   for (const NtfsFolderCandidate& folder : candidates.folders) {
+    host.pauseGate();
     if (host.stopRequested()) break;
     if (folder.ownKey != kNtfsRootKey &&
         !catalog.AddFolder({.longName = folder.name,
@@ -126,6 +128,7 @@ bool DumpNtfsFileSystem(RecoveryCatalog& catalog, WorkerHost& host, const LostSe
   const SectorRange own = FoundRange(lists, number);
   ProgressReport report;
   for (const NtfsFileCandidate& file : candidates.files) {
+    host.pauseGate();
     if (host.stopRequested()) break;
     ++done;
     if (file.recordSector < own.start || file.recordSector >= own.end) continue;

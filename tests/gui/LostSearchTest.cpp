@@ -1,8 +1,8 @@
 // The lost-partition search in the wizard: a disk whose table is gone is
 // searched from Step 2 through Step 2 (a), Step 3 and Step 2 (c) into Step 4 for
 // each file system found, with the steps logged; Pause, Stop and Back act during
-// the sweep and during the exhaustive scan's cluster search on a large volume;
-// and Step 4 switches to the exhaustive scan on request.
+// the sweep and during the exhaustive scan's cluster search and folder reads on
+// a large volume; and Step 4 switches to the exhaustive scan on request.
 #include <QAction>
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -54,6 +54,7 @@ class LostSearchTest : public QObject {
   void pauseStopAndBackDuringTheSweep();
   void stopDuringTheClusterSearchKeepsWhatWasFound();
   void backDuringTheClusterSearchEndsTheWholeScan();
+  void pauseHoldsTheScanAndBackEndsIt();
   void step4SwitchesToTheExhaustiveScan();
   void ntfsFileSystemsFoundAndScanned();
 };
@@ -181,6 +182,44 @@ void LostSearchTest::stopDuringTheClusterSearchKeepsWhatWasFound() {
   QVERIFY2(script.finished(), qPrintable(script.failure()));
   QVERIFY(folders > 1);
   QVERIFY(folders < 51);
+}
+
+// Pause holds the exhaustive scan in both its long steps, the cluster search and
+// the subfolders' reads (about 2.5 s a folder here): the bar and the counters
+// stand still. Back after Resume ends the scan without reading one more folder.
+void LostSearchTest::pauseHoldsTheScanAndBackEndsIt() {
+  if (!std::filesystem::exists(BigImage())) QSKIP("the big FAT fixture is not built (tests/gui/make-big-fat.sh)");
+  for (const char* step : {vantor::kClusterSearchText, vantor::kSubfolderEntriesText}) {
+    GuiWorld world;
+    vantor::Session& session = world.app->session();
+    ChooseBigVolume(session, 20000);
+    session.state.exhaustiveSwitch = 1;
+    Script script(&world.app->context(), 60000);
+    script.answer(true, "Are you sure you want to go back to Step 2");
+    SearchProgress step3(world.app->context(), nullptr);
+    step3.show();
+    QTRY_COMPARE_WITH_TIMEOUT(LabelText(&step3, "stepLine"), QString(step), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(LabelText(&step3, "directoriesFound").toInt() > 1, 10000);
+    QTest::mouseClick(step3.findChild<QPushButton*>("pauseButton"), Qt::LeftButton);
+    QTest::qWait(100);  // what the worker sent before it stopped at its gate
+    const auto shown = [&] {
+      return QStringList{LabelText(&step3, "directoriesFound"), LabelText(&step3, "filesFound"),
+                         QString::number(step3.findChild<QProgressBar*>("progressBar")->value())};
+    };
+    const QStringList held = shown();
+    QTest::qWait(400);
+    QCOMPARE(shown(), held);
+    QCOMPARE(LabelText(&step3, "stepLine"), QString(step));
+    QTest::mouseClick(step3.findChild<QPushButton*>("pauseButton"), Qt::LeftButton);
+    QElapsedTimer back;
+    back.start();
+    QTest::mouseClick(step3.findChild<QPushButton*>("backButton"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!step3.isVisible(), 30000);
+    // Back waits for the read under way (up to a folder's 2.5 s), not one more.
+    QVERIFY2(back.elapsed() < 4000, step);
+    QVERIFY2(script.finished(), qPrintable(script.failure()));
+    QCOMPARE(step3.result(), int(QDialog::Rejected));
+  }
 }
 
 // Back during the cluster search ends the scan itself, not only its step: the

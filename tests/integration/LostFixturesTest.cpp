@@ -4,6 +4,7 @@
 // of many clusters. What comes back is checked against what was put on them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -14,7 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/SourceSteps.h"
+#include "fat/FatExhaustiveScan.h"
+#include "lost/FoundFolders.h"
+#include "lost/LostPartitionSearch.h"
+#include "scan/RunScan.h"
+#include "session/Session.h"
 #include "support/Recovered.h"
+#include "support/ScriptedHost.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 #include "support/TestEnv.h"
@@ -125,6 +133,114 @@ TEST(LostFixtures, EntriesOfADeletedFoldersLaterClustersAreListed) {
   for (const auto& [path, sha] : Recovered("'" + image + "' --exhaustive")) recovered.insert(sha);
   for (const auto& [path, sha] : Manifest(folder + "/orphans16.manifest"))
     EXPECT_EQ(recovered.count(sha), 1u) << path;
+}
+
+// The search of the zeroed-table disk and the scan of its FAT32 file system, run
+// as the wizard runs them, with a stop in one step once its progress reached
+// `from` percent: `endsAll` as Back (the stop stays), else as Stop (the step
+// ends, the next ones go on).
+struct StoppedRun {
+  test::ScriptedHost host;
+  std::vector<uint64_t> starts;  // of the file systems found
+  bool inferredOnly = false;     // none of them was confirmed by its boot sector
+  bool scanned = false;
+  uint32_t files = 0;
+
+  StoppedRun(const std::string& image, const std::string& stopIn, uint64_t from, bool endsAll) {
+    host.stopInStep = stopIn;
+    host.stopFromProgress = from;
+    host.stopEndsAll = endsAll;
+    Session session;
+    session.setHost(&host);
+    EXPECT_TRUE(cli::OpenSource(session, image).ok);
+    cli::VolumeChoice choice;
+    choice.lostNumber = 2;
+    choice.range.fileSystem = "FAT32";
+    const bool chosen = cli::ChooseVolume(session, image, choice).ok;
+    inferredOnly = !session.lostSearch.found.empty();
+    for (const FoundFileSystem& found : session.lostSearch.found) {
+      starts.push_back(found.startSector);
+      inferredOnly = inferredOnly && found.startSector == 0;
+    }
+    // Back in the search discards it: Step 2 (c) never opens.
+    if (!chosen || (endsAll && host.stopTaken)) return;
+    scanned = RunScan(session, false).ok;
+    files = session.catalog.filesFound;
+  }
+
+  // The stop came where it was meant to (a Stop taken is cleared with its step).
+  bool StopSeen() const { return host.stopTaken || host.stopInStep.empty(); }
+  bool Ran(const std::string& step) const {
+    return std::find(host.steps.begin(), host.steps.end(), step) != host.steps.end();
+  }
+  int Gates(const std::string& step) const {
+    auto gates = host.gatesInStep.find(step);
+    return gates == host.gatesInStep.end() ? 0 : gates->second;
+  }
+};
+
+// Pause acts in every step of the search and of the scan of the file system
+// chosen (each passes the pause gate); Stop ends the step it comes in and the
+// later ones go on with what was found; Back ends the whole run at once (each
+// later step gives up at its first gate). The root (step 3) is one read and
+// does not look at Stop.
+TEST(LostFixtures, PauseStopAndBackActInEachStep) {
+  const std::string folder = LostFixtures();
+  ASSERT_FALSE(folder.empty());
+  const std::string disk = folder + "/lostmbr.img", noBoot = folder + "/noboot32.img";
+  std::ifstream layout(folder + "/lostmbr.layout");
+  std::vector<uint64_t> starts;
+  for (std::string number, type, start, end; layout >> number >> type >> start >> end;)
+    starts.push_back(std::stoull(start));
+  const std::vector<std::string> steps = {kLostSweepText,        kLostPhase1Text,  kLostPhase2Text,      kDumpFoldersText,
+                                          kFoundLostFoldersText, kRootEntriesText, kSubfolderEntriesText};
+  // On the disk every folder belongs to a boot sector found, so phase 2 has
+  // nothing to do; on the volume without boot sectors it does all the work.
+  const StoppedRun whole(disk, {}, 0, false), wholeNoBoot(noBoot, {}, 0, false);
+  ASSERT_EQ(whole.starts, starts);
+  ASSERT_TRUE(whole.scanned);
+  for (const std::string& step : steps)
+    EXPECT_GT(step == kLostPhase2Text ? wholeNoBoot.Gates(step) : whole.Gates(step), 0) << "no pause in " << step;
+
+  struct Row {
+    const std::string& image;
+    size_t step;
+    uint64_t from;  // percent
+    std::vector<uint64_t> found;
+    bool inferredOnly;
+    bool stops;       // the step looks at Stop
+    bool fewerFiles;  // a Stop there leaves files unlisted
+  };
+  const std::vector<Row> rows = {
+      {disk, 0, 0, {}, false, true, false},       // in the first run of 1000 sectors, before any boot sector
+      {disk, 0, 1, {starts[0]}, false, true, false},  // past the FAT16 volume, before the FAT32 folders
+      {disk, 1, 0, {}, true, true, false},        // no boot sector confirmed: the folders infer file systems
+      {noBoot, 2, 0, {}, false, true, false},     // given up before the first folder pair
+      {disk, 3, 0, starts, false, true, true},     {disk, 4, 0, starts, false, true, false},
+      {disk, 5, 0, starts, false, false, false},   {disk, 6, 0, starts, false, true, true},
+  };
+  for (const Row& row : rows) {
+    const std::string where = steps[row.step] + " at " + std::to_string(row.from) + "% of " + row.image;
+    const StoppedRun stopped(row.image, steps[row.step], row.from, false);
+    if (row.inferredOnly)
+      EXPECT_TRUE(stopped.inferredOnly) << where;
+    else
+      EXPECT_EQ(stopped.starts, row.found) << where;
+    // The search's steps run to its end, and a file system chosen is scanned
+    // through all of its own.
+    const size_t last = row.step < 3 ? 3 : steps.size();
+    for (size_t later = row.step + 1; later < last; ++later)
+      EXPECT_TRUE(stopped.Ran(steps[later])) << "stopped in " << where << ", " << steps[later] << " did not run";
+    if (row.step >= 3) {
+      EXPECT_TRUE(stopped.scanned) << where;
+      EXPECT_EQ(stopped.files < whole.files, row.fewerFiles) << where << ": " << stopped.files << " files";
+    }
+    if (!row.stops) continue;
+    EXPECT_TRUE(stopped.StopSeen()) << "no stop was looked for in " << where;
+    const StoppedRun back(row.image, steps[row.step], row.from, true);
+    for (size_t later = row.step + 1; later < steps.size(); ++later)
+      EXPECT_LE(back.Gates(steps[later]), 1) << "Back in " << where << " went on in " << steps[later];
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@ class ScriptedHost : public WorkerHost {
   std::deque<std::optional<std::string>> otherFolders;  // none when empty
   int stopAfterPolls = -1;  // stopRequested() turns true after this many polls
   std::string stopInStep;   // ... or while the last step text begins with this
+  uint64_t stopFromProgress = 0;  // ... and its progress reached this
+  bool stopEndsAll = false;  // as the wizard's Back: a stop taken is never cleared
 
   std::vector<std::string> calls;  // "badSectors", "message:TEXT", "question:TEXT", ...
   std::vector<std::string> steps;
@@ -27,6 +30,7 @@ class ScriptedHost : public WorkerHost {
   uint64_t progressRange = 0;
   int polls = 0;
   bool stopTaken = false;
+  std::map<std::string, int> gatesInStep;  // pauseGate() calls by the step text they came in
 
   int badSectorQuestions() const { return Count("badSectors"); }
   int Count(const std::string& call) const {
@@ -42,12 +46,16 @@ class ScriptedHost : public WorkerHost {
     calls.push_back("caption" + std::to_string(control) + ":" + text);
   }
   void trace(const std::string& text) override { traces.push_back(text); }
+  void pauseGate() override { ++gatesInStep[steps.empty() ? std::string() : steps.back()]; }
   bool stopRequested() override {
-    if (!stopInStep.empty() && !steps.empty() && steps.back().rfind(stopInStep, 0) == 0) stopTaken = true;
+    if (!stopInStep.empty() && !steps.empty() && steps.back().rfind(stopInStep, 0) == 0 &&
+        lastProgress >= stopFromProgress)
+      stopTaken = true;
     return stopTaken || (stopAfterPolls >= 0 && ++polls > stopAfterPolls);
   }
   // As the wizard's Stop: a stop seen is cleared, one not yet come stays.
   void clearStop() override {
+    if (stopEndsAll && stopTaken) return;
     stopAfterPolls = -1;
     if (stopTaken) stopInStep.clear();
     stopTaken = false;
