@@ -109,7 +109,7 @@ std::string TakeVolumeOptions(Arguments& args, VolumeChoice& choice) {
 
 namespace {
 
-StepResult ChooseRange(Session& session, const VolumeChoice& choice) {
+StepResult ChooseRange(Session& session, const std::string& source, const VolumeChoice& choice) {
   const RangeInput& range = choice.range;
   if (std::string problem = AcceptPartitionRange(session.state, range); !problem.empty()) return {false, problem};
   session.state.selectedPartitionText = Utf8ToUtf16("Partition - 1 (" + range.fileSystem + " )");
@@ -118,7 +118,9 @@ StepResult ChooseRange(Session& session, const VolumeChoice& choice) {
   std::string refusal;
   if (ReadBootValues(session, &refusal) == 0)
     return {false, "no valid " + range.fileSystem + " boot sector at sector " + range.startText +
-                       (refusal.empty() ? "" : ": " + refusal)};
+                       (refusal.empty() ? "" : ": " + refusal) +
+                       "; to search the range for the file system: vantor lost '" + source + "' --fs " +
+                       range.fileSystem + " --range " + range.startText + " " + range.endText};
   return {true, {}};
 }
 
@@ -208,7 +210,7 @@ StepResult SearchLostFileSystems(Session& session, const std::string& source, co
 StepResult ChooseVolume(Session& session, const std::string& source, const VolumeChoice& choice) {
   StepResult chosen = !choice.stateFile.empty() ? ChooseSaved(session, choice)
                       : choice.lostNumber != 0   ? ChooseFound(session, source, choice)
-                      : choice.byRange       ? ChooseRange(session, choice)
+                      : choice.byRange       ? ChooseRange(session, source, choice)
                                              : ChoosePartition(session, source, choice.partition);
   if (chosen.ok && choice.exhaustive && choice.lostNumber == 0) session.state.exhaustiveSwitch = 1;
   return chosen;

@@ -263,6 +263,14 @@ TEST_F(FatFixtures, ScanAtARangeEnteredByHand) {
   const std::string refused = test::Shell(scan + "--range " + end + " " + start + " --fs FAT16 2>&1", &code);
   EXPECT_EQ(code, 1);
   EXPECT_EQ(refused, "vantor: End sector should be bigger than start sector.\n");
+  // A range that does not begin at a boot sector is refused with the search that fits it.
+  const std::string off = std::to_string(StartOf(1) + 1);
+  const std::string noBoot = test::Shell(scan + "--range " + off + " " + end + " --fs FAT16 2>&1", &code);
+  EXPECT_NE(noBoot.find("no valid FAT16 boot sector at sector " + off), std::string::npos) << noBoot;
+  EXPECT_NE(noBoot.find("vantor lost '" + std::string(temp_ / "wiped.img") + "' --fs FAT16 --range " + off + " " + end),
+            std::string::npos)
+      << noBoot;
+  EXPECT_EQ(code, 1);
 }
 
 }  // namespace
