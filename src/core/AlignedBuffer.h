@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <new>
 #include <optional>
@@ -27,7 +26,6 @@ class AlignedBuffer {
 
   uint8_t* data() { return bytes_.get(); }
   size_t size() const { return size_; }
-  void Clear() { std::memset(bytes_.get(), 0, size_); }
 
  private:
   size_t size_;

@@ -29,7 +29,6 @@ bool SweepSectors(SectorReader& reader, WorkerHost& host, uint64_t start, uint64
       continue;
     }
     const auto count = static_cast<uint32_t>(std::min<uint64_t>(runSectors, end - next));
-    buffer->Clear();
     reader.read(next, count, buffer->data());
     for (uint32_t i = 0; i < count; ++i) visit(buffer->data() + size_t{i} * kSectorSize, next + i, count - i);
     next += count;

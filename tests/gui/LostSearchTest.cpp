@@ -160,9 +160,9 @@ void LostSearchTest::stopDuringTheClusterSearchKeepsWhatWasFound() {
   if (!std::filesystem::exists(BigImage())) QSKIP("the big FAT fixture is not built (tests/gui/make-big-fat.sh)");
   GuiWorld world;
   vantor::Session& session = world.app->session();
-  // Only the cluster search's runs of 1 MiB are slow: the folders found are then
+  // Only the cluster search's runs of 256 KiB are slow: the folders found are then
   // read at the disk's speed.
-  ChooseBigVolume(session, 20000, 1 << 20);
+  ChooseBigVolume(session, 20000, 1 << 18);
   session.state.exhaustiveSwitch = 1;
   uint32_t folders = 0;
   Script script(&world.app->context(), 60000);
