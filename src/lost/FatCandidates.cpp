@@ -28,14 +28,15 @@ void NoteBootSector(ByteView s, uint64_t x, LostSearchLists& lists) {
     b.clusterBase = start + 2 * static_cast<int64_t>(b.sectorsPerFat) - 2 * b.sectorsPerCluster;
     b.endSector = x + s.le32(32);
     b.name = "FAT32";
-  } else if (s.matches(57, "16")) {
+  } else if (s.matches(57, "16") || s.matches(57, "12")) {
+    // FAT12 (small partitions, floppies) lays out its boot sector as FAT16 does.
     b.sectorsPerFat = s.le16(22);
     b.rootDirSectors = s.le16(17) / 16;
     const uint32_t total = s.le32(32) != 0 ? s.le32(32) : s.le16(19);
     b.root = static_cast<uint64_t>(start) + 2 * static_cast<uint64_t>(b.sectorsPerFat);
     b.clusterBase = static_cast<int64_t>(b.root) + b.rootDirSectors - 2 * static_cast<int64_t>(b.sectorsPerCluster);
     b.endSector = x + total;
-    b.name = "FAT16";
+    b.name = s.matches(57, "16") ? "FAT16" : "FAT12";
   } else {
     return;
   }

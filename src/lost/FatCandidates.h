@@ -1,13 +1,13 @@
 // What the lost-partition search collects while it sweeps a range, and how it
 // works out the FAT file systems they belong to.
 //
-// Two kinds of sector are noted: FAT16 and FAT32 boot sectors (the 0x55 0xAA
-// mark and the "16" of "FAT16" at 57 or the "32" of "FAT32" at 85), and the
-// first sectors of folders (a "." entry followed by a ".." entry). A folder's
-// "." entry names its own first cluster, so its sector S and cluster K satisfy
-// S = base + K * C for the cluster base and cluster size C of its file system.
-// That confirms boot sectors, and two folders that agree on a base and a C
-// describe a file system whose boot sector is gone.
+// Two kinds of sector are noted: FAT12, FAT16 and FAT32 boot sectors (the 0x55
+// 0xAA mark and the "12" or "16" of "FAT12" or "FAT16" at 57, or the "32" of
+// "FAT32" at 85), and the first sectors of folders (a "." entry followed by a
+// ".." entry). A folder's "." entry names its own first cluster, so its sector
+// S and cluster K satisfy S = base + K * C for the cluster base and cluster
+// size C of its file system. That confirms boot sectors, and two folders that
+// agree on a base and a C describe a file system whose boot sector is gone.
 //
 // Sector numbers are 64-bit throughout: a disk of 4 TiB has more than 2^32
 // sectors.
@@ -31,12 +31,12 @@ struct FatBootCandidate {
   uint32_t sectorsPerCluster = 0;
   uint32_t rootDirSectors = 0;
   uint32_t reservedSectors = 0;
-  uint64_t root = 0;  // FAT16: the first root sector; FAT32: the root cluster
+  uint64_t root = 0;  // FAT12 and FAT16: the first root sector; FAT32: the root cluster
   int64_t clusterBase = 0;
   uint64_t firstFatSector = 0;
   uint64_t secondFatSector = 0;
   uint64_t endSector = 0;
-  std::string name = {};  // "FAT16" or "FAT32"
+  std::string name = {};  // "FAT12", "FAT16" or "FAT32"
 };
 
 inline constexpr int32_t kFitsNoFileSystem = -1;

@@ -107,7 +107,12 @@ bool DescribeFoundFileSystem(SectorReader& reader, RecoveryState& state, LostSea
       geometry.rootDirSectors = entry.rootDirSectors != 0 ? entry.rootDirSectors : InferredRootSectors(entry);
     }
     if (end == 0) end = state.endSector;
-    if (start == 0) start = static_cast<uint64_t>(entry.clusterBase > 0 ? entry.clusterBase : 0);
+    // An inferred file system's start is unknown: it knows its cluster size and
+    // base (and its tables once looked for), never its reserved sectors. One
+    // found by its boot sector may start at sector 0 (a floppy, a volume
+    // without a table).
+    if (start == 0 && entry.reservedSectors == 0)
+      start = static_cast<uint64_t>(entry.clusterBase > 0 ? entry.clusterBase : 0);
   }
   state.bootValuesValid = 1;
   out = {entry.name, PartitionSizeText(end > start ? (end - start) * kSectorSize : 0), start, end};

@@ -13,6 +13,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/SourceSteps.h"
@@ -99,9 +100,12 @@ TEST(LostFixtures, VolumeWithoutBootSectorsIsInferredAndRecoveredByteExact) {
 TEST(LostFixtures, FolderlessVolumesSwitchToTheExhaustiveScan) {
   const std::string folder = LostFixtures();
   ASSERT_FALSE(folder.empty());
-  for (const std::string name : {"reformat32", "floppy-noroot"}) {
+  for (const auto& [name, type] : {std::pair{"reformat32", "FAT32"}, std::pair{"floppy-noroot", "FAT12"}}) {
     const std::string source = "'" + folder + "/" + name + ".img'";
     EXPECT_NE(Vantor("scan " + source).find("Switching to Exhaustive Recovery"), std::string::npos) << name;
+    // Its boot sector, at the source's first sector, is found by the search too.
+    const std::string found = Vantor("lost --quiet " + source + " --fs " + type);
+    EXPECT_EQ(found.rfind("File System 1 - " + std::string(type) + "\t0\t", 0), 0u) << found;
     Contents got;
     for (const auto& [path, sha] : Recovered(source)) {
       const std::string rest = BelowNumberedFolder(path);

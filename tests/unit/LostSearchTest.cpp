@@ -28,7 +28,7 @@ void Put(Sector& s, size_t at, uint64_t value, size_t width) {
   for (size_t i = 0; i < width; ++i) s[at + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-Sector Boot16(uint32_t perCluster, uint32_t total16, uint32_t total32) {
+Sector Boot16(uint32_t perCluster, uint32_t total16, uint32_t total32, const char* label = "FAT16   ") {
   Sector s{};
   s[13] = static_cast<uint8_t>(perCluster);
   Put(s, 14, 4, 2);    // reserved
@@ -36,7 +36,7 @@ Sector Boot16(uint32_t perCluster, uint32_t total16, uint32_t total32) {
   Put(s, 19, total16, 2);
   Put(s, 22, 100, 2);  // sectors per FAT
   Put(s, 32, total32, 4);
-  std::memcpy(s.data() + 54, "FAT16   ", 8);
+  std::memcpy(s.data() + 54, label, 8);
   s[510] = 0x55, s[511] = 0xAA;
   return s;
 }
@@ -86,6 +86,8 @@ TEST(LostSearchTest, BootSectorsConfirmedByFoldersAndFileSystemsInferredFromFold
   const SearchCase cases[] = {
       {"16-bit total when the 32-bit one is 0", {{100, Boot16(4, 4096, 0)}, {328 + 4 * 3, Folder(3, 0)}},
        {"FAT16 100-4196 /4 @328"}, {1}},
+      {"a FAT12 boot sector is read as a FAT16 one", {{100, Boot16(4, 4096, 0, "FAT12   ")}, {336, Folder(2, 0)}},
+       {"FAT12 100-4196 /4 @328"}, {1}},
       {"a boot sector no folder confirms is not listed", {{100, Boot16(4, 0, 9000)}, {2000, Boot32(8, 9000)}}, {}, {}},
       {"clusters 5, 7 and 9 at 1000, 1016 and 1032: 8 sectors per cluster from 960",
        {{1000, Folder(5, 0)}, {1016, Folder(7, 5)}, {1032, Folder(9, 5)}}, {"FAT16 0-0 /8 @960"}, {1, 1, 1}},
