@@ -67,8 +67,8 @@ struct RecoverResult {
 // when they are fine.
 std::string TakeRecoverOptions(Arguments& args, RecoverOptions& options);
 inline const std::string kRecoverUsage =
-    std::string("vantor recover SOURCE [-p N | --range FIRST END --fs TYPE] -o DIR [--all | --deleted-only | --select "
-                "PATH ...] [--include-system] ") +
+    std::string("vantor recover SOURCE ") + kVolumeUsage +
+    " -o DIR [--all | --deleted-only | --select PATH ...] [--include-system] " +
     kSavingFilterUsage +
     " [--on-exists replace|skip|rename] [--on-write-error skip|abort] [--ignore-free-space] [--report FILE] "
     "[--codepage N] "

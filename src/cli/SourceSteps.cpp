@@ -171,7 +171,17 @@ ScanReport ScanVolume(Session& session) {
     session.host().beginPhase("Scanning sectors", bytes);
   else
     session.host().beginPhase("Scanning folders");
-  return RunScan(session);
+  ScanReport report = RunScan(session);
+  // Not a folder, not a file: the volume was formatted again with another
+  // cluster size, or the boot sector read is not this volume's own. The search
+  // finds the file systems that its folders describe.
+  const RecoveryCatalog& catalog = session.catalog;
+  if (report.ok && state.exhaustiveSwitch == 1 && state.partitionSearch == 0 && catalog.filesFound == 0 &&
+      catalog.directoriesFound <= 1 && !session.host().stopRequested())
+    session.host().messageInfo("Nothing was found, also by the exhaustive scan. To search the disk for the "
+                               "file systems that its folders still describe: vantor lost SOURCE --fs " +
+                               Utf16ToUtf8(state.fileSystemName));
+  return report;
 }
 
 StepResult SaveSessionState(Session& session, const std::string& typed, bool search, bool quiet) {

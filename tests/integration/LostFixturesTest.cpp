@@ -119,6 +119,20 @@ TEST(LostFixtures, FolderlessVolumesSwitchToTheExhaustiveScan) {
   }
 }
 
+// Formatted again with another cluster size, a volume shows nothing even to the
+// exhaustive scan, which says so and names the search; the search infers the old
+// file system from its folders, and everything comes back byte-exact.
+TEST(LostFixtures, VolumeFormattedWithAnotherClusterSizeIsFoundBySearching) {
+  const std::string folder = LostFixtures();
+  ASSERT_FALSE(folder.empty());
+  const std::string source = "'" + folder + "/reformat-s8.img'";
+  EXPECT_NE(Vantor("scan --quiet " + source).find("vantor lost SOURCE --fs FAT32"), std::string::npos);
+  const std::vector<std::string> found = Lines(Vantor("lost --quiet " + source + " --fs FAT32"));
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].rfind("File System 1 - FAT32\t", 0), 0u) << found[0];
+  EXPECT_EQ(Recovered(source + " --lost 1 --fs FAT32"), Manifest(folder + "/reformat-s8.manifest"));
+}
+
 // The later clusters of a deleted folder hold entries that no "." entry leads
 // to: they are listed under Lost, at least as many names as fls finds, and every
 // file of the folder comes back whole.
