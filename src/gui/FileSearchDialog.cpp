@@ -209,8 +209,9 @@ void FILE_SEARCH::startOrStop() {
     return;
   }
   host_.hold();
-  // A search that ended while the question was up has been taken in already.
-  if (!QuestionMessage::Ask(this, "Are you sure you want to stop searching ?") || !running_) {
+  // A search that ended while it was held or the question was up has been
+  // taken in already.
+  if (!running_ || !QuestionMessage::Ask(this, "Are you sure you want to stop searching ?") || !running_) {
     host_.release();
     return;
   }

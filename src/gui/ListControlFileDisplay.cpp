@@ -26,7 +26,8 @@ ListControlFileDisplay::ListControlFileDisplay(const QString& caption, QWidget* 
 
 void ListControlFileDisplay::reject() {
   host_.hold();
-  if (QuestionMessage::Ask(this, kStopQuestion)) host_.requestStop();
+  // The work may have ended while it was being held: nothing is left to stop.
+  if (isVisible() && QuestionMessage::Ask(this, kStopQuestion)) host_.requestStop();
   host_.release();
 }
 

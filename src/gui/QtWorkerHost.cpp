@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QThread>
+#include <chrono>
 
 #include "gui/BadSectorsDialog.h"
 #include "gui/FileCreation.h"
@@ -88,7 +89,13 @@ void QtWorkerHost::start(std::function<void()> work) {
 void QtWorkerHost::hold() {
   std::unique_lock lock(mutex_);
   held_ = true;
-  changed_.wait(lock, [this] { return parked_ || inCall_ || done_; });
+  // The next gate may lie a long read away (a failing disk's retries): the
+  // window keeps painting meanwhile, and takes no clicks until the worker holds.
+  while (!changed_.wait_for(lock, std::chrono::milliseconds(20), [this] { return parked_ || inCall_ || done_; })) {
+    lock.unlock();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    lock.lock();
+  }
 }
 
 void QtWorkerHost::release() {

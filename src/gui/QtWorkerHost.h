@@ -8,6 +8,8 @@
 // which returns once the worker is parked at its gate, waiting for an answer, or
 // finished, so the worker never runs while the user answers; release() lets it go
 // on. A worker that returns from a question passes the gate before it goes on.
+// While hold() waits, the dialog's events other than input are served: its
+// progress, and the worker's end, may arrive then.
 #pragma once
 
 #include <QMetaObject>

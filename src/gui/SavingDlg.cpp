@@ -143,7 +143,8 @@ void SavingDlg::togglePause() {
 void SavingDlg::reject() {
   if (paused_ || stopped_) return;
   host_->hold();
-  if (QuestionMessage::Ask(this, kStopQuestion)) {
+  // The save may have ended while it was being held: nothing is left to stop.
+  if (isVisible() && QuestionMessage::Ask(this, kStopQuestion)) {
     stopped_ = true;
     context_.session.savingRun.abortAll = 1;
   }

@@ -185,8 +185,8 @@ void SearchProgress::completeImaging(uint64_t seconds) {
 }
 
 bool SearchProgress::askHeld(const char* text) {
-  host_.hold();
   asking_ = true;
+  host_.hold();
   bool yes = QuestionMessage::Ask(this, text);
   asking_ = false;
   return yes;
@@ -197,7 +197,13 @@ void SearchProgress::togglePause() {
   pause_->setText(pausing ? "Resume" : "&Pause");
   for (QPushButton* b : {stop_, back_, detailsButton_}) b->setEnabled(!pausing);
   if (pausing) {
+    asking_ = true;
     host_.hold();
+    asking_ = false;
+    if (workerDone_) {
+      complete();
+      return;
+    }
     stopTimers();
     clock_.pause();
   } else {

@@ -86,7 +86,7 @@ class SearchProgress : public WizardStep {
   QPushButton* back_ = nullptr;
   QPushButton* detailsButton_ = nullptr;
   bool started_ = false;
-  bool asking_ = false;
+  bool asking_ = false;  // held for Pause or a question: the worker's end is taken in afterwards
   bool workerDone_ = false;
   bool leaving_ = false;
   bool detailsHidden_ = false;

@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 
 #include "GuiFixture.h"
@@ -184,8 +185,8 @@ void LostSearchTest::stopDuringTheClusterSearchKeepsWhatWasFound() {
 }
 
 // Pause holds the exhaustive scan in both its long steps, the cluster search and
-// the subfolders' reads (about 5 s a folder here): the bar and the counters
-// stand still. Back after Resume ends the scan itself, not only its step,
+// the subfolders' reads (about 5 s a folder here): the window is served while
+// the read under way ends, then the bar and the counters stand still. Back after Resume ends the scan itself, not only its step,
 // without reading one more folder once answered, and frees the catalog.
 void LostSearchTest::pauseHoldsTheScanAndBackEndsIt() {
   if (!std::filesystem::exists(BigImage())) QSKIP("the big FAT fixture is not built (tests/gui/make-big-fat.sh)");
@@ -207,7 +208,13 @@ void LostSearchTest::pauseHoldsTheScanAndBackEndsIt() {
     step3.show();
     QTRY_COMPARE_WITH_TIMEOUT(LabelText(&step3, "stepLine"), QString(step), 30000);
     QTRY_VERIFY_WITH_TIMEOUT(LabelText(&step3, "directoriesFound").toInt() > 1, 10000);
+    // Pause waits for the read under way; the window is served meanwhile.
+    bool served = false;
+    QTimer::singleShot(20, &step3, [&] { served = true; });
+    QElapsedTimer pausing;
+    pausing.start();
     QTest::mouseClick(step3.findChild<QPushButton*>("pauseButton"), Qt::LeftButton);
+    QVERIFY2(served || pausing.elapsed() < 100, step);
     QTest::qWait(100);  // what the worker sent before it stopped at its gate
     const auto shown = [&] {
       return QStringList{LabelText(&step3, "directoriesFound"), LabelText(&step3, "filesFound"),
