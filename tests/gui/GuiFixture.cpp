@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QTest>
 #include <QTreeWidget>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -168,13 +169,20 @@ void Script::check() {
     return;
   }
   if (steps_.empty()) return;
+  if (std::find(acting_.begin(), acting_.end(), active) != acting_.end()) {
+    waitingSince_ = now;
+    return;
+  }
   if (active != nullptr && active->objectName() == steps_.front().name) {
     Action action = std::move(steps_.front().action);
     steps_.pop_front();
     waitingSince_ = now;
     QPointer<QDialog> target(active);
-    QTimer::singleShot(0, active, [action, target] {
-      if (target) action(target);
+    QTimer::singleShot(0, active, [this, action, target] {
+      if (!target) return;
+      acting_.push_back(target);
+      action(target);
+      acting_.pop_back();
     });
     return;
   }

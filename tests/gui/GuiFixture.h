@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <deque>
+#include <vector>
 #include <functional>
 #include <memory>
 #include <string>
@@ -44,8 +45,10 @@ class GuiWorld {
 };
 
 // Acts on modal dialogs in order; each step runs when the dialog named by it is
-// the active modal widget. A step that does not come within the time limit fails
-// the script, which then closes every dialog so that the test ends.
+// the active modal widget, and not while a step on that very dialog still runs
+// (its own nested event loops, such as the file list's fill, turn the poll). A
+// step that does not come within the time limit fails the script, which then
+// closes every dialog so that the test ends.
 class Script : public QObject {
  public:
   using Action = std::function<void(QDialog*)>;
@@ -70,6 +73,7 @@ class Script : public QObject {
   QTimer poll_;
   qint64 waitingSince_ = 0;
   QString failure_;
+  std::vector<QDialog*> acting_;  // the dialogs whose steps are running
 };
 
 // The big FAT32 fixture (100 000 files) as a raw image, and Steps 1 and 2 as the
