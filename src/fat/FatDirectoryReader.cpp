@@ -35,7 +35,6 @@ uint64_t FatDirectoryReader::ClusterSector(uint32_t cluster) const {
 void FatDirectoryReader::ReadPiece(uint32_t cluster, uint32_t piece) {
   pieceFirst_ = ClusterSector(cluster) + static_cast<uint64_t>(piece) * perPiece_;
   sectorsInBuffer_ = perPiece_;
-  std::memset(piece_.data(), 0, piece_.size());
   reader_.read(pieceFirst_, perPiece_, piece_.data());
 }
 
@@ -85,7 +84,6 @@ void FatDirectoryReader::ReadRoot(const Visit& visit) {
   for (uint32_t i = 0; i < geometry_.rootDirSectors && geometry_.rootStart != 0; ++i) {
     pieceFirst_ = geometry_.rootStart + i;
     sectorsInBuffer_ = 1;
-    std::memset(piece_.data(), 0, kSectorSize);
     reader_.read(pieceFirst_, 1, piece_.data());
     if (ReadEntries(PieceSector(0), pieceFirst_, true, previous, visit) == SectorEnd::kEndFolder) return;
   }

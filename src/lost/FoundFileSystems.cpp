@@ -30,7 +30,6 @@ void FindTables(SectorReader& reader, FoundFileSystem& entry) {
   std::vector<uint8_t> run(static_cast<size_t>(kFatLookRunSectors) * kSectorSize);
   while (sector < base) {
     const auto count = static_cast<uint32_t>(std::min<uint64_t>(kFatLookRunSectors, base - sector));
-    std::fill(run.begin(), run.end(), 0);
     reader.read(sector, count, run.data());
     for (uint32_t i = 0; i < count; ++i) {
       if (!IsFatStart(run.data() + static_cast<size_t>(i) * kSectorSize)) continue;

@@ -32,7 +32,6 @@ void ReadRunSectors(SectorReader& reader, const MftRunTable& table, uint64_t str
 
 bool ReadRecordAt(SectorReader& reader, uint64_t sector, uint32_t recordSectors, uint8_t* buffer) {
   const size_t bytes = static_cast<size_t>(recordSectors) * kSectorSize;
-  std::memset(buffer, 0, bytes);
   reader.read(sector, recordSectors, buffer);
   if (!IsFileRecord(ByteView(buffer, bytes))) return false;
   RestoreUpdateSequence(buffer, bytes);
