@@ -24,14 +24,38 @@ need() {
   done
 }
 
-# seconds COMMAND...: wall time of one run, output discarded.
+# fail MESSAGE: stops the benchmark with status 1. In $(...) it ends only that
+# subshell, whose status the caller checks (set -e does for an assignment).
+fail() {
+  echo "$(basename "$0"): FAILED: $*" >&2
+  exit 1
+}
+
+# seconds COMMAND...: wall time of one run, output discarded; fails when the
+# command does.
 seconds() {
   local start end
   start=$(date +%s.%N)
-  "$@" >/dev/null 2>&1
+  "$@" >/dev/null 2>&1 || fail "exit $? from: $*"
   end=$(date +%s.%N)
   echo "$end - $start" | bc -l
 }
+
+# lines COMMAND...: how many lines the command prints; fails when it fails or
+# prints none.
+lines() {
+  local n
+  n=$("$@" | wc -l) && ((n > 0)) || fail "$* failed or printed nothing"
+  echo "$n"
+}
+
+# records ARGS...: the folder and file records that `vantor scan --quiet ARGS` lists.
+records() { "$VANTOR" scan --quiet "$@" | grep $'^[DF]\t'; }
+
+# fls_names ARGS...: the names that `fls -r -p ARGS` lists, without its virtual
+# entries ($MBR, $FAT1, $FAT2, $OrphanFiles), a FAT volume's label and the
+# lines of an NTFS file's named streams (NAME:STREAM).
+fls_names() { fls -r -p "$@" | grep -v -e '^[vV]/[vV] ' -e '(Volume Label Entry)$' -e $'\t[^\t]*:'; }
 
 # median VALUES...
 median() {
@@ -40,19 +64,20 @@ median() {
 
 # compare NAME TARGET "OUR COMMAND" "PEER COMMAND" ["RESET COMMAND"]: runs both
 # RUNS times, alternating which goes first; RESET (untimed) runs before each
-# timed run. Prints the result row and a readable line.
+# timed run. Prints the result row and a readable line. Any of them failing
+# stops the benchmark; a command's pipeline fails when any of its parts does.
 compare() {
-  local name="$1" target="$2" ours="$3" peer="$4" reset="${5:-true}" o=() p=() i
+  local name="$1" target="$2" ours="$3" peer="$4" reset="${5:-true}" o=() p=() i t
   for ((i = 0; i < RUNS; i++)); do
     if ((i % 2 == 0)); then
-      bash -c "$reset"; o+=("$(seconds bash -c "$ours")")
-      bash -c "$reset"; p+=("$(seconds bash -c "$peer")")
+      t=$(timed "$reset" "$ours") || exit 1; o+=("$t")
+      t=$(timed "$reset" "$peer") || exit 1; p+=("$t")
     else
-      bash -c "$reset"; p+=("$(seconds bash -c "$peer")")
-      bash -c "$reset"; o+=("$(seconds bash -c "$ours")")
+      t=$(timed "$reset" "$peer") || exit 1; p+=("$t")
+      t=$(timed "$reset" "$ours") || exit 1; o+=("$t")
     fi
   done
-  bash -c "$reset"
+  bash -c "$reset" || fail "exit $? from: $reset"
   local om pm
   om=$(median "${o[@]}")
   pm=$(median "${p[@]}")
@@ -61,18 +86,29 @@ compare() {
     "$(echo "$om / $pm" | bc -l)" "$target" >&2
 }
 
-# peak_mb COMMAND...: the peak resident size of the command's process, in MB.
+# timed RESET COMMAND: runs the shell command RESET, then prints the seconds of
+# the shell command COMMAND.
+timed() {
+  bash -c "$1" || fail "exit $? from: $1"
+  seconds bash -o pipefail -c "$2"
+}
+
+# peak_mb COMMAND...: the peak resident size of the command's process, in MB;
+# prints nothing and fails when the command fails.
 peak_mb() {
-  local report kb
+  local report kb status=0
   report=$(mktemp)
-  /usr/bin/time -f '%M' -o "$report" "$@" >/dev/null 2>&1
+  /usr/bin/time -f '%M' -o "$report" "$@" >/dev/null 2>&1 || status=$?
   kb=$(tail -1 "$report")
   rm -f "$report"
+  ((status == 0)) || fail "exit $status from: $*"
   echo "$kb / 1024" | bc -l
 }
 
-# limit NAME TARGET_MB OURS_MB PEER_MB: the result row of a measure with a fixed limit.
+# limit NAME TARGET_MB OURS_MB PEER_MB: the result row of a measure with a fixed
+# limit. A measure taken by a command that failed is empty, and stops the benchmark.
 limit() {
+  [[ $3 =~ ^[0-9]*\.?[0-9]+$ && $4 =~ ^[0-9]*\.?[0-9]+$ ]] || fail "no measure for \"$1\" (ours '$3', peer '$4')"
   printf 'BENCH\t%s\t%.1f\t%.1f\t%s\tlimit\n' "$1" "$3" "$4" "$2"
   printf '%s: ours %.1f MB, peer %.1f MB (limit %s MB)\n' "$1" "$3" "$4" "$2" >&2
 }

@@ -7,16 +7,29 @@
 # sync, so that no run pays for writing back what the one before it wrote.
 # Target: at most 1.0 × tsk_recover.
 set -euo pipefail
+RUNS="${RUNS:-3}"
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/volumes.sh"
-RUNS="${RUNS:-3}"
 need tsk_recover
 
 out=$(recover_output)
+peer_out="$out-tsk"
+trap 'rm -rf "$out" "$peer_out"' EXIT
 for fs in fat32 ntfs; do
   image=$(recover_volume "$fs")
-  [ -n "$image" ] || continue
   cat "$image" >/dev/null  # warm the page cache
-  compare "recover all, 2 GiB $fs volume" 1.0 "'$VANTOR' recover '$image' -o '$out' --all --include-system --quiet" \
-    "tsk_recover -a -o 2048 '$image' '$out'" "rm -rf '$out'; sync"
+  ours="'$VANTOR' recover '$image' -o '$out' --all --include-system --quiet"
+  peer="tsk_recover -a -o 2048 '$image' '$peer_out'"
+  # Ours must save each file that tsk_recover saves, with the same bytes (it
+  # saves the deleted ones too).
+  rm -rf "$out" "$peer_out"
+  bash -c "$ours" >/dev/null || fail "exit $? from: $ours"
+  bash -c "$peer" >/dev/null || fail "exit $? from: $peer"
+  saved=$(lines find "$peer_out" -type f)
+  differing=$(cd "$peer_out" && find . -type f | while IFS= read -r f; do cmp -s "$f" "$out/$f" || echo "$f"; done)
+  [ -z "$differing" ] || fail "of the $saved files tsk_recover saves from $image, vantor misses or differs in:
+$(head -5 <<<"$differing")"
+  echo "$fs: vantor saves the $saved files that tsk_recover saves, with the same bytes" >&2
+  rm -rf "$peer_out"
+  compare "recover all, 2 GiB $fs volume" 1.0 "$ours" "tsk_recover -a -o 2048 '$image' '$out'" "rm -rf '$out'; sync"
 done

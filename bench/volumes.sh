@@ -1,72 +1,82 @@
 # The volumes of the scan, memory, recovery, lost-partition and exhaustive scan
 # benchmarks, built once and cached under $BENCH_CACHE. Sourced after lib.sh;
-# each function prints the image's path, and is run in $(...).
+# each volume function prints the image's path, and is run in $(...).
 source "$REPO/tests/fixtures/scratch.sh"
 
-# fat_100k_volume: FAT32, 100 000 files in 5 000 folders (50 × 100, 20 files
-# each, long names); 5 top folders (10 000 files) deleted with mdeltree and 500
-# files with mdel. The volume fills the image (no partition table).
-fat_100k_volume() {
-  local image="$BENCH_CACHE/fat32-100k.img" tree top sub f
+# cached IMAGE BUILDER: prints IMAGE, first built by `BUILDER PART TREE` when it
+# is not in the cache: the builder writes the image into PART, renamed to IMAGE
+# once the builder succeeded, and may fill the empty folder TREE. It runs in a
+# bash of its own with set -e: in $(...), or in a condition, set -e is off and a
+# failed step would go on to a half-built image. A failed build stops the
+# benchmark and leaves nothing in the cache.
+cached() {
+  local image=$1 builder=$2
   if [ ! -f "$image" ]; then
-    need mkfs.fat mcopy mdeltree mdel
     echo "building $image (once)..." >&2
-    export MTOOLS_SKIP_CHECK=1
-    tree="$(mktemp -d "$BENCH_CACHE/tree.XXXXXX")"
-    for top in $(seq -w 1 50); do
-      for sub in $(seq -w 1 100); do
-        mkdir -p "$tree/top folder $top/sub folder $sub"
-        for f in $(seq -w 1 20); do printf x >"$tree/top folder $top/sub folder $sub/file number $f of $top-$sub.txt"; done
-      done
-    done
-    rm -f "$image.tmp"
-    mkfs.fat -C -F 32 -s 1 -n BENCH "$image.tmp" $((192 * 1024)) >/dev/null
-    mcopy -s -Q -i "$image.tmp" "$tree"/* ::/
-    for top in 01 11 21 31 41; do mdeltree -i "$image.tmp" "::/top folder $top"; done
-    for sub in $(seq -w 1 100 | head -n 25); do
-      for f in $(seq -w 1 20); do echo "::/top folder 02/sub folder $sub/file number $f of 02-$sub.txt"; done
-    done | xargs -d '\n' mdel -i "$image.tmp"
-    rm -rf "$tree"
-    mv "$image.tmp" "$image"
-  fi
-  echo "$image"
-}
-
-# fat_million_volume: FAT32 (512-byte clusters), 1 000 000 files of one byte in
-# 1 000 folders, every one with a long name; written directly by
-# fat32-million.py into a sparse image.
-fat_million_volume() {
-  local image="$BENCH_CACHE/fat32-million.img"
-  if [ ! -f "$image" ]; then
-    need mkfs.fat python3
-    echo "building $image (once)..." >&2
-    rm -f "$image.part"
-    truncate -s 1G "$image.part"
-    mkfs.fat -F 32 -s 1 -n MILLION "$image.part" >/dev/null
-    python3 "$REPO/bench/fat32-million.py" "$image.part" 1000 1000
+    rm -rf "$image.part" "$image.tree"
+    mkdir -p "$image.tree"
+    BENCH_CACHE="$BENCH_CACHE" VANTOR="$VANTOR" bash -euo pipefail -c \
+      'source "$1/bench/lib.sh"; source "$1/bench/volumes.sh"; "${@:2}"' "$0" "$REPO" \
+      "$builder" "$image.part" "$image.tree" >&2 ||
+      { local status=$?; rm -rf "$image.part" "$image.tree"; fail "building $image failed (exit $status)"; }
+    rm -rf "$image.tree"
     mv "$image.part" "$image"
   fi
   echo "$image"
 }
 
+# fat_100k_volume: FAT32, 100 000 files in 5 000 folders (50 × 100, 20 files
+# each, long names); 5 top folders (10 000 files) deleted with mdeltree and 500
+# files with mdel. The volume fills the image (no partition table).
+fat_100k_volume() { cached "$BENCH_CACHE/fat32-100k.img" build_fat_100k; }
+build_fat_100k() {
+  local image=$1 tree=$2 top sub f
+  need mkfs.fat mcopy mdeltree mdel
+  export MTOOLS_SKIP_CHECK=1
+  for top in $(seq -w 1 50); do
+    for sub in $(seq -w 1 100); do
+      mkdir -p "$tree/top folder $top/sub folder $sub"
+      for f in $(seq -w 1 20); do printf x >"$tree/top folder $top/sub folder $sub/file number $f of $top-$sub.txt"; done
+    done
+  done
+  mkfs.fat -C -F 32 -s 1 -n BENCH "$image" $((192 * 1024)) >/dev/null
+  mcopy -s -Q -i "$image" "$tree"/* ::/
+  for top in 01 11 21 31 41; do mdeltree -i "$image" "::/top folder $top"; done
+  for sub in $(seq -f %03g 1 25); do
+    for f in $(seq -w 1 20); do echo "::/top folder 02/sub folder $sub/file number $f of 02-$sub.txt"; done
+  done | xargs -d '\n' mdel -i "$image"
+}
+
+# fat_million_volume: FAT32 (512-byte clusters), 1 000 000 files of one byte in
+# 1 000 folders, every one with a long name; written directly by
+# fat32-million.py into a sparse image.
+fat_million_volume() { cached "$BENCH_CACHE/fat32-million.img" build_fat_million; }
+build_fat_million() {
+  need mkfs.fat python3
+  truncate -s 1G "$1"
+  mkfs.fat -F 32 -s 1 -n MILLION "$1" >/dev/null
+  python3 "$REPO/bench/fat32-million.py" "$1" 1000 1000
+}
+
+# needs_root WHAT: building an NTFS volume goes through an ntfs-3g mount.
+needs_root() {
+  [ "$(id -u)" -eq 0 ] && [ -c /dev/fuse ] || fail "building $1 needs root and /dev/fuse"
+  need mkntfs ntfs-3g sfdisk losetup
+}
+
 # ntfs_100k_volume: a 2 GiB MBR disk with NTFS at sector 2048 holding 100 000
 # files in 5 000 folders; every tenth folder and one file in each other folder
 # deleted.
-# Built through an ntfs-3g mount (root and /dev/fuse).
-ntfs_100k_volume() {
-  local image="$BENCH_CACHE/ntfs-100k-2g.img"
-  if [ ! -f "$image" ]; then
-    [ "$(id -u)" -eq 0 ] && [ -c /dev/fuse ] || { echo "building the NTFS volume needs root and /dev/fuse" >&2; exit 1; }
-    need mkntfs ntfs-3g sfdisk losetup python3
-    echo "building $image (once)..." >&2
-    scratch_folder  # undone when the $(...) that runs this function ends
-    rm -f "$image.part"
-    truncate -s 2G "$image.part"
-    printf 'label: dos\nstart=2048, type=7\n' | sfdisk -q "$image.part"
-    loop=$(losetup -f --show -o $((2048 * 512)) --sizelimit $(((2 << 30) - 2048 * 512)) "$image.part")
-    mkntfs -q -Q -F -c 4096 -p 2048 -H 255 -S 63 "$loop" >/dev/null
-    ntfs-3g "$loop" "$work/mnt"
-    python3 - "$work/mnt" <<'PY'
+ntfs_100k_volume() { cached "$BENCH_CACHE/ntfs-100k-2g.img" build_ntfs_100k; }
+build_ntfs_100k() {
+  needs_root "the NTFS volume"
+  need python3
+  scratch_folder  # undone when the build ends
+  new_disk "$1" 7
+  loop=$(losetup -f --show -o $((2048 * 512)) --sizelimit $(((2 << 30) - 2048 * 512)) "$1")
+  mkntfs -q -Q -F -c 4096 -p 2048 -H 255 -S 63 "$loop" >/dev/null
+  ntfs-3g "$loop" "$work/mnt"
+  python3 - "$work/mnt" <<'PY'
 import os, shutil, sys
 root = sys.argv[1]
 for a in range(50):
@@ -84,12 +94,9 @@ for a in range(50):
         else:
             os.remove(os.path.join(folder, f"file{b % 20:02d}.txt"))
 PY
-    umount "$work/mnt"
-    losetup -d "$loop"
-    loop=""
-    mv "$image.part" "$image"
-  fi
-  echo "$image"
+  umount "$work/mnt"
+  losetup -d "$loop"
+  loop=""
 }
 
 # The 2 GiB volumes of the recovery benchmarks (FAT32 and NTFS, each an MBR
@@ -107,56 +114,33 @@ make_tree() {  # make_tree DIR
   done
 }
 
-new_disk() {  # new_disk IMAGE TYPE
-  rm -f "$1"
+new_disk() {  # new_disk IMAGE TYPE: 2 GiB, one partition from sector 2048
   truncate -s 2G "$1"
   printf 'label: dos\nstart=2048, type=%s\n' "$2" | sfdisk -q "$1"
 }
 
-build_fat() {
-  local image="$BENCH_CACHE/recover-fat32.img" tree
-  [ -f "$image" ] && return
+# recover_volume fat32|ntfs: the image's path, built once.
+recover_volume() { cached "$BENCH_CACHE/recover-$1.img" "build_recover_$1"; }
+build_recover_fat32() {
   need mkfs.fat mcopy sfdisk
   export MTOOLS_SKIP_CHECK=1
-  echo "building $image (once)..." >&2
-  tree="$(mktemp -d "$BENCH_CACHE/tree.XXXXXX")"
-  make_tree "$tree"
-  new_disk "$image.tmp" c
-  mkfs.fat -F 32 -s 8 --offset 2048 -n BENCH "$image.tmp" $((2 * 1024 * 1024 - 1024)) >/dev/null
-  mcopy -s -Q -i "$image.tmp@@$((2048 * 512))" "$tree"/* ::/
-  rm -rf "$tree"
-  mv "$image.tmp" "$image"
+  make_tree "$2"
+  new_disk "$1" c
+  mkfs.fat -F 32 -s 8 --offset 2048 -n BENCH "$1" $((2 * 1024 * 1024 - 1024)) >/dev/null
+  mcopy -s -Q -i "$1@@$((2048 * 512))" "$2"/* ::/
 }
-
-build_ntfs() {
-  local image="$BENCH_CACHE/recover-ntfs.img" tree
-  [ -f "$image" ] && return
-  if [ "$(id -u)" -ne 0 ] || [ ! -c /dev/fuse ] || ! command -v ntfs-3g >/dev/null; then
-    echo "recover: NTFS volume skipped (needs root, /dev/fuse and ntfs-3g)" >&2
-    return
-  fi
-  echo "building $image (once)..." >&2
-  tree="$(mktemp -d "$BENCH_CACHE/tree.XXXXXX")"
-  make_tree "$tree"
-  new_disk "$image.tmp" 7
+build_recover_ntfs() {
+  needs_root "the NTFS recovery volume"
+  make_tree "$2"
+  new_disk "$1" 7
   scratch_folder
-  loop=$(losetup -f --show -o $((2048 * 512)) --sizelimit $(((2 << 30) - 2048 * 512)) "$image.tmp")
+  loop=$(losetup -f --show -o $((2048 * 512)) --sizelimit $(((2 << 30) - 2048 * 512)) "$1")
   mkntfs -q -Q -F -c 4096 -p 2048 -H 255 -S 63 -L bench "$loop" >/dev/null
   ntfs-3g "$loop" "$work/mnt"
-  cp -r "$tree"/. "$work/mnt"/
+  cp -r "$2"/. "$work/mnt"/
   umount "$work/mnt"
   losetup -d "$loop"
   loop=""
-  rm -rf "$tree"
-  mv "$image.tmp" "$image"
-}
-
-# recover_volume fat32|ntfs: the image's path, built once; empty when it cannot be.
-recover_volume() {
-  local image="$BENCH_CACHE/recover-$1.img"
-  if [ "$1" = fat32 ]; then build_fat >&2; else build_ntfs >&2; fi
-  [ -f "$image" ] && echo "$image"
-  return 0
 }
 
 # recover_output: where recoveries go. In memory when there is room: on a disk
@@ -192,29 +176,21 @@ LOST_FAT32_START=2099200
 # of 1 GiB at sector 2048 and FAT32 over the rest, each holding 300 files in 40
 # folders. The hidden sectors of each boot sector hold its start, as Windows
 # writes them.
-lost_disk() {
-  local image="$BENCH_CACHE/lost-4g.img" tree
-  local sectors=$((4 << 21)) fat16=$((1 << 21))
-  if [ ! -f "$image" ]; then
-    need sfdisk mkfs.fat mcopy
-    echo "building $image (once)..." >&2
-    export MTOOLS_SKIP_CHECK=1
-    tree="$(mktemp -d "$BENCH_CACHE/tree.XXXXXX")"
-    small_tree "$tree" 10 3 10
-    rm -f "$image.tmp"
-    truncate -s $((sectors * 512)) "$image.tmp"
-    printf 'label: dos\nunit: sectors\nstart=%d, size=%d, type=6\nstart=%d, size=%d, type=c\n' \
-      $LOST_FAT16_START $fat16 $LOST_FAT32_START $((sectors - LOST_FAT32_START)) | sfdisk -q "$image.tmp"
-    mkfs.fat -F 16 --offset $LOST_FAT16_START -h $LOST_FAT16_START -n LOST16 "$image.tmp" $((fat16 / 2)) >/dev/null
-    mkfs.fat -F 32 --offset $LOST_FAT32_START -h $LOST_FAT32_START -n LOST32 "$image.tmp" \
-      $(((sectors - LOST_FAT32_START) / 2)) >/dev/null
-    mcopy -s -Q -i "$image.tmp@@$((LOST_FAT16_START * 512))" "$tree"/* ::/
-    mcopy -s -Q -i "$image.tmp@@$((LOST_FAT32_START * 512))" "$tree"/* ::/
-    rm -rf "$tree"
-    dd if=/dev/zero of="$image.tmp" bs=512 count=1 conv=notrunc status=none
-    mv "$image.tmp" "$image"
-  fi
-  echo "$image"
+lost_disk() { cached "$BENCH_CACHE/lost-4g.img" build_lost; }
+build_lost() {
+  local image=$1 tree=$2 sectors=$((4 << 21)) fat16=$((1 << 21))
+  need sfdisk mkfs.fat mcopy
+  export MTOOLS_SKIP_CHECK=1
+  small_tree "$tree" 10 3 10
+  truncate -s $((sectors * 512)) "$image"
+  printf 'label: dos\nunit: sectors\nstart=%d, size=%d, type=6\nstart=%d, size=%d, type=c\n' \
+    $LOST_FAT16_START $fat16 $LOST_FAT32_START $((sectors - LOST_FAT32_START)) | sfdisk -q "$image"
+  mkfs.fat -F 16 --offset $LOST_FAT16_START -h $LOST_FAT16_START -n LOST16 "$image" $((fat16 / 2)) >/dev/null
+  mkfs.fat -F 32 --offset $LOST_FAT32_START -h $LOST_FAT32_START -n LOST32 "$image" \
+    $(((sectors - LOST_FAT32_START) / 2)) >/dev/null
+  mcopy -s -Q -i "$image@@$((LOST_FAT16_START * 512))" "$tree"/* ::/
+  mcopy -s -Q -i "$image@@$((LOST_FAT32_START * 512))" "$tree"/* ::/
+  dd if=/dev/zero of="$image" bs=512 count=1 conv=notrunc status=none
 }
 
 # fat_2g_volume: FAT32 of 2 GiB with the default cluster size (4 KiB), no
@@ -222,68 +198,51 @@ lost_disk() {
 # files each) of 8 to 776 KiB, random bytes and text in turn. Only the free
 # space is left sparse, so a read of the image mostly costs what it would on a
 # real disk.
-fat_2g_volume() {
-  local image="$BENCH_CACHE/fat32-2g.img" tree top sub f n
-  if [ ! -f "$image" ]; then
-    need mkfs.fat mcopy
-    echo "building $image (once)..." >&2
-    export MTOOLS_SKIP_CHECK=1
-    tree="$(mktemp -d "$BENCH_CACHE/tree.XXXXXX")"
-    for top in $(seq -w 1 20); do
-      for sub in $(seq -w 1 10); do
-        mkdir -p "$tree/top folder $top/sub folder $sub"
-        for f in $(seq -w 1 20); do
-          n=$(((10#$top * 7 + 10#$sub * 13 + 10#$f * 31) % 97))
-          if ((10#$f % 2)); then
-            head -c $(((n + 1) * 8 * 1024)) /dev/urandom
-          else
-            (seq 1 1000000 || true) | head -c $(((n + 1) * 8 * 1024))
-          fi >"$tree/top folder $top/sub folder $sub/file number $f.bin"
-        done
+fat_2g_volume() { cached "$BENCH_CACHE/fat32-2g.img" build_fat_2g; }
+build_fat_2g() {
+  local image=$1 tree=$2 top sub f n
+  need mkfs.fat mcopy
+  export MTOOLS_SKIP_CHECK=1
+  for top in $(seq -w 1 20); do
+    for sub in $(seq -w 1 10); do
+      mkdir -p "$tree/top folder $top/sub folder $sub"
+      for f in $(seq -w 1 20); do
+        n=$(((10#$top * 7 + 10#$sub * 13 + 10#$f * 31) % 97))
+        if ((10#$f % 2)); then
+          head -c $(((n + 1) * 8 * 1024)) /dev/urandom
+        else
+          (seq 1 1000000 || true) | head -c $(((n + 1) * 8 * 1024))
+        fi >"$tree/top folder $top/sub folder $sub/file number $f.bin"
       done
     done
-    rm -f "$image.tmp"
-    mkfs.fat -C -F 32 -n BENCH "$image.tmp" $((2 << 20)) >/dev/null
-    mcopy -s -Q -i "$image.tmp" "$tree"/* ::/
-    rm -rf "$tree"
-    mv "$image.tmp" "$image"
-  fi
-  echo "$image"
+  done
+  mkfs.fat -C -F 32 -n BENCH "$image" $((2 << 20)) >/dev/null
+  mcopy -s -Q -i "$image" "$tree"/* ::/
 }
 
 # raw_disk: 2 GiB of noise (AES-CTR over zeros) with the files of the raw
 # fixture (tests/fixtures/make-raw-fixtures.sh) written over it every 4 MiB,
 # in the order of its layout, in turn: 512 files, each at a sector boundary.
-raw_disk() {
-  local image="$BENCH_CACHE/raw-2g.img" files="$BENCH_CACHE/raw-fixture" i=0 name
-  if [ ! -f "$image" ]; then
-    need openssl convert gs zip
-    echo "building $image (once)..." >&2
-    "$REPO/tests/fixtures/make-raw-fixtures.sh" "$files" >&2
-    head -c $((2 << 30)) /dev/zero |
-      openssl enc -aes-128-ctr -nosalt -K 0f0e0d0c0b0a09080706050403020100 -iv 00000000000000000000000000000000 \
-        >"$image.part"
-    mapfile -t names < <(awk '{print $4}' "$files/raw.layout")
-    for ((i = 0; i < 512; i++)); do
-      name=${names[i % ${#names[@]}]}
-      dd if="$files/files/$name" of="$image.part" bs=4M seek="$i" conv=notrunc status=none
-    done
-    mv "$image.part" "$image"
-  fi
-  echo "$image"
+raw_disk() { cached "$BENCH_CACHE/raw-2g.img" build_raw; }
+build_raw() {
+  local image=$1 files="$BENCH_CACHE/raw-fixture" i name names
+  need openssl convert gs zip
+  "$REPO/tests/fixtures/make-raw-fixtures.sh" "$files"
+  head -c $((2 << 30)) /dev/zero |
+    openssl enc -aes-128-ctr -nosalt -K 0f0e0d0c0b0a09080706050403020100 -iv 00000000000000000000000000000000 >"$image"
+  mapfile -t names < <(awk '{print $4}' "$files/raw.layout")
+  ((${#names[@]} > 0)) || fail "the raw fixture in $files has no files"
+  for ((i = 0; i < 512; i++)); do
+    name=${names[i % ${#names[@]}]}
+    dd if="$files/files/$name" of="$image" bs=4M seek="$i" conv=notrunc status=none
+  done
 }
 
 # noise_disk: 4 GiB of noise (AES-CTR over zeros): nothing to skip, nothing to
 # compress, each byte copied.
-noise_disk() {
-  local image="$BENCH_CACHE/noise-4g.img"
-  if [ ! -f "$image" ]; then
-    need openssl
-    echo "building $image (once)..." >&2
-    head -c $((4 << 30)) /dev/zero |
-      openssl enc -aes-128-ctr -nosalt -K 000102030405060708090a0b0c0d0e0f -iv 00000000000000000000000000000000 \
-        >"$image.part"
-    mv "$image.part" "$image"
-  fi
-  echo "$image"
+noise_disk() { cached "$BENCH_CACHE/noise-4g.img" build_noise; }
+build_noise() {
+  need openssl
+  head -c $((4 << 30)) /dev/zero |
+    openssl enc -aes-128-ctr -nosalt -K 000102030405060708090a0b0c0d0e0f -iv 00000000000000000000000000000000 >"$1"
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, what building and testing need and is not there yet.
 set -euo pipefail
-packages=(cmake ninja-build g++ clang libgtest-dev qt6-base-dev fonts-dejavu-core dosfstools mtools ntfs-3g qemu-utils sleuthkit attr gdisk zlib1g-dev fdisk strace bc python3 testdisk imagemagick ghostscript zip dpkg-dev file desktop-file-utils appstream man-db)
+packages=(cmake ninja-build g++ clang libgtest-dev qt6-base-dev fonts-dejavu-core dosfstools mtools ntfs-3g qemu-utils sleuthkit attr gdisk zlib1g-dev fdisk strace bc python3 testdisk foremost time imagemagick ghostscript zip dpkg-dev file desktop-file-utils appstream man-db)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -18,6 +18,8 @@ scratch_folder /tmp/vantor-large-XXXXXX
 fail() { echo "FAIL: $*"; exit 1; }
 
 if [ ! -e "$out/.built" ]; then
+  # Any failed step fails the test and leaves no stamp: the next run builds again.
+  trap 'echo "FAIL: building the disk: $BASH_COMMAND"; exit 1' ERR
   mkdir -p "$out"
   truncate -s $((sectors * 512)) "$work/volume.img"
   loop=$(losetup -f --show "$work/volume.img")
@@ -37,6 +39,7 @@ if [ ! -e "$out/.built" ]; then
   dd if="$work/volume.img" of="$work/disk.raw" bs=1M seek=$((start / 2048)) conv=notrunc,sparse status=none
   qemu-img convert -O vmdk -o subformat=monolithicSparse "$work/disk.raw" "$out/disk.vmdk"
   touch "$out/.built"
+  trap - ERR
 fi
 
 export XDG_DATA_HOME="$work/data" VANTOR_CONFIG_DIR="$work/config"
