@@ -1,17 +1,22 @@
 // The corruption sweep: overwrites random bytes in the metadata of a disk image
 // (boot sectors, FATs, directories, MFT records, the VMDK header and grain
 // tables), then runs `vantor scan` and `vantor recover` on every variant with a
-// time limit. A variant fails when the tool dies of a signal, reports a sanitizer
-// error, runs longer than ten times the clean run, or writes outside the folders
-// it was given. The original bytes are put back after each variant, so one copy
-// of the image serves the whole sweep.
+// time limit. The clean image must scan with exit 0 and list records, and
+// recover with exit 0 and write files, or the sweep fails before any variant
+// counts. A variant fails when the tool dies of a signal, reports a sanitizer
+// error, exits with anything but 0 (done) or 1 (failed, said why), runs longer
+// than ten times the clean run, or writes outside the folders it was given. The
+// original bytes are put back after each variant, so one copy of the image
+// serves the whole sweep.
 //
 //   vantor_corruption_sweep --vantor BIN --image FILE --layout fat|ntfs|vmdk
 //                           [--partition N | --offset SECTOR --select ARGS]
-//                           [--variants K] [--seed S] [--watch LIB]
+//                           [--boot FILE] [--variants K] [--seed S] [--watch LIB]
 // --offset names the volume's first sector where no table leads to it (a lost
 // or table-less volume), and --select the arguments that choose it (in place of
-// "-p N"), split at spaces.
+// "-p N"), split at spaces. --boot names a copy of the volume's boot sector
+// where the image has none, so that the damage still lands in its FATs and
+// folders.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/statvfs.h>
@@ -39,7 +44,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kSanitizerExit = 86;
 
 struct Options {
-  std::string vantor, image, layout, watch, select;
+  std::string vantor, image, layout, watch, select, boot;
   int partition = 1;
   int64_t offset = -1;
   int variants = 200;
@@ -73,8 +78,8 @@ uint64_t PartitionOffset(const std::string& image, int partition) {
   return hasTable ? start * 512 : 0;
 }
 
-std::vector<Range> FatRanges(const std::string& image, uint64_t base) {
-  auto boot = ReadAt(image, base, 512);
+std::vector<Range> FatRanges(const std::string& image, uint64_t base, const std::string& bootCopy) {
+  auto boot = bootCopy.empty() ? ReadAt(image, base, 512) : ReadAt(bootCopy, 0, 512);
   uint64_t reserved = Le(boot, 14, 2), fats = boot[16], rootEntries = Le(boot, 17, 2);
   uint64_t perFat = Le(boot, 22, 2) != 0 ? Le(boot, 22, 2) : Le(boot, 36, 4);
   uint64_t data = base + (reserved + fats * perFat) * 512 + rootEntries * 32;
@@ -104,13 +109,15 @@ struct Run {
   double seconds = 0;
 };
 
+// Runs the tool with its standard output in `output` (or discarded).
 Run RunTool(const std::vector<std::string>& args, const Options& options, const std::string& home,
-            double limitSeconds) {
+            double limitSeconds, const std::string& output = "/dev/null") {
   auto begin = Clock::now();
   pid_t child = ::fork();
   if (child == 0) {
     int null = ::open("/dev/null", O_RDWR);
-    ::dup2(null, 0), ::dup2(null, 1), ::dup2(null, 2);
+    int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(null, 0), ::dup2(out, 1), ::dup2(null, 2);
     ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
     ::setenv("VANTOR_CONFIG_DIR", (home + "/config").c_str(), 1);
     ::setenv("TMPDIR", (home + "/tmp").c_str(), 1);
@@ -164,8 +171,30 @@ std::string Verdict(const Run& run, double limit) {
   if (!run.finished) return "hang (over " + std::to_string(limit) + " s)";
   if (WIFSIGNALED(run.status)) return "crash (signal " + std::to_string(WTERMSIG(run.status)) + ")";
   if (WEXITSTATUS(run.status) == kSanitizerExit) return "sanitizer report";
-  if (WEXITSTATUS(run.status) > 2) return "exit code " + std::to_string(WEXITSTATUS(run.status));
+  if (WEXITSTATUS(run.status) > 1) return "exit code " + std::to_string(WEXITSTATUS(run.status));
   return {};
+}
+
+size_t LineCount(const std::string& path) {
+  std::ifstream in(path);
+  size_t lines = 0;
+  for (std::string line; std::getline(in, line);) lines += !line.empty();
+  return lines;
+}
+
+size_t FileCount(const std::string& folder) {
+  size_t files = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) files += entry.is_regular_file();
+  return files;
+}
+
+// Why a clean run does not count as one: it must end with exit 0 and give
+// something (records listed, files saved); empty when it does.
+std::string CleanRunProblem(const Run& run, const std::string& command, size_t given) {
+  std::string verdict = Verdict(run, 600);
+  if (verdict.empty() && WEXITSTATUS(run.status) != 0) verdict = "exit code " + std::to_string(WEXITSTATUS(run.status));
+  if (verdict.empty() && given == 0) verdict = command == "scan" ? "no record listed" : "no file saved";
+  return verdict.empty() ? verdict : "clean run of " + command + ": " + verdict;
 }
 
 // Every variant's recovery is written and removed again: in memory (/dev/shm)
@@ -190,6 +219,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     else if (key == "--variants") o.variants = std::stoi(value);
     else if (key == "--seed") o.seed = static_cast<unsigned>(std::stoul(value));
     else if (key == "--watch") o.watch = value;
+    else if (key == "--boot") o.boot = value;
     else return false;
   }
   return !o.vantor.empty() && !o.image.empty() && (o.layout == "fat" || o.layout == "ntfs" || o.layout == "vmdk");
@@ -223,7 +253,7 @@ int main(int argc, char** argv) {
   uint64_t base = options.layout == "vmdk"  ? 0
                   : options.offset >= 0     ? static_cast<uint64_t>(options.offset) * 512
                                             : PartitionOffset(variant, options.partition);
-  std::vector<Range> ranges = options.layout == "fat"    ? FatRanges(variant, base)
+  std::vector<Range> ranges = options.layout == "fat"    ? FatRanges(variant, base, options.boot)
                               : options.layout == "ntfs" ? NtfsRanges(variant, base)
                                                          : VmdkRanges(variant);
   std::vector<std::string> select;
@@ -237,10 +267,29 @@ int main(int argc, char** argv) {
   // The clean run's time is the slowest of three, so that a busy machine does not
   // make a slow-but-finishing variant look like a hang; 5 s is the floor.
   double clean = 0;
-  for (int i = 0; i < 3; ++i)
-    clean = std::max({clean, RunTool(scan, options, home, 600).seconds, RunTool(recover, options, home, 600).seconds});
+  size_t records = 0, files = 0;
+  for (int i = 0; i < 3; ++i) {
+    const Run scanned = RunTool(scan, options, home, 600, home + "/listing.txt");
+    records = LineCount(home + "/listing.txt");
+    fs::remove_all(home + "/out");
+    fs::create_directories(home + "/out");
+    const Run recovered = RunTool(recover, options, home, 600);
+    files = FileCount(home + "/out");
+    for (const std::string& problem :
+         {CleanRunProblem(scanned, "scan", records), CleanRunProblem(recovered, "recover", files)}) {
+      if (problem.empty()) continue;
+      std::cerr << "corruption sweep of " << options.image << ": " << problem << "\n";
+      fs::remove_all(home);
+      return 1;
+    }
+    clean = std::max({clean, scanned.seconds, recovered.seconds});
+  }
   double limit = std::max(10 * clean, 5.0);
-  WritesOutside(home);
+  if (auto outside = WritesOutside(home); !outside.empty()) {
+    std::cerr << "corruption sweep of " << options.image << ": the clean run wrote outside: " << outside[0] << "\n";
+    fs::remove_all(home);
+    return 1;
+  }
 
   std::mt19937_64 random(options.seed);
   int failures = 0;
@@ -283,8 +332,8 @@ int main(int argc, char** argv) {
     fs::create_directories(home + "/out");
   }
   file.close();
-  std::cout << "corruption sweep of " << options.image << ": " << options.variants << " variants, clean run "
-            << clean << " s, limit " << limit << " s\n"
+  std::cout << "corruption sweep of " << options.image << ": " << options.variants << " variants; clean run "
+            << records << " records listed, " << files << " files saved, " << clean << " s; limit " << limit << " s\n"
             << (options.variants * 2 - failures) << " passed, " << failures << " failed\n";
   fs::remove_all(home);
   return failures == 0 ? 0 : 1;
