@@ -79,6 +79,7 @@ class ExhaustiveScan {
     std::string lastName;
     for (auto sector = static_cast<uint64_t>(first); sector < end && cluster >= 2;) {
       host_.pauseGate();
+      if (host_.stopRequested()) break;  // asked while paused: not one more read
       const auto count = static_cast<uint32_t>(std::min<uint64_t>(runClusters * perCluster, end - sector));
       reader_.readRun(sector, count, perCluster, run.data());
       for (uint32_t offset = 0; offset < count && cluster >= 2; offset += perCluster, ++cluster) {
@@ -122,6 +123,12 @@ class ExhaustiveScan {
     host_.setCaption(kCaptionSizeLabel, "Total Size               :-");
     host_.setStepText(kRootEntriesText);
     host_.pauseGate();
+    // The root is one read, which Stop does not cut short; a stop that cannot be
+    // taken back is Back, which ends the scan before it.
+    if (host_.stopRequested()) {
+      host_.clearStop();
+      if (host_.stopRequested()) return;
+    }
     directories_.ReadRoot([&](const DecodedEntry& entry) { return Take(entry, kFatRootKey, false); });
     ClaimRead();
   }

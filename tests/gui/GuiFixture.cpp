@@ -17,13 +17,15 @@
 
 namespace {
 
-// Reads of the backing file, each of at least `minBytes` after a short wait.
+// Reads of the backing file, each of at least `minBytes` after a short wait and
+// through the gate, when there is one.
 class SlowDevice : public vantor::RawDevice {
  public:
-  SlowDevice(std::unique_ptr<vantor::RawDevice> backing, int micros, size_t minBytes)
-      : backing_(std::move(backing)), micros_(micros), minBytes_(minBytes) {}
+  SlowDevice(std::unique_ptr<vantor::RawDevice> backing, int micros, size_t minBytes, std::shared_ptr<ReadGate> gate)
+      : backing_(std::move(backing)), micros_(micros), minBytes_(minBytes), gate_(std::move(gate)) {}
   bool readAt(uint64_t offset, void* buffer, size_t length) override {
-    if (length >= minBytes_) std::this_thread::sleep_for(std::chrono::microseconds(micros_));
+    if (gate_ != nullptr) gate_->pass(length >= minBytes_);
+    if (length >= minBytes_ && micros_ > 0) std::this_thread::sleep_for(std::chrono::microseconds(micros_));
     return backing_->readAt(offset, buffer, length);
   }
   bool writeAt(uint64_t, const void*, size_t) override { return false; }
@@ -33,27 +35,56 @@ class SlowDevice : public vantor::RawDevice {
   std::unique_ptr<vantor::RawDevice> backing_;
   int micros_;
   size_t minBytes_;
+  std::shared_ptr<ReadGate> gate_;
 };
 
 }  // namespace
+
+void ReadGate::close() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  closed_ = true;
+}
+
+void ReadGate::open() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = false;
+  }
+  opened_.notify_all();
+}
+
+int ReadGate::waiting() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return waiting_;
+}
+
+void ReadGate::pass(bool slow) {
+  ++reads_;
+  if (!slow) return;
+  std::unique_lock<std::mutex> lock(mutex_);
+  ++waiting_;
+  opened_.wait_for(lock, std::chrono::seconds(30), [this] { return !closed_; });
+  --waiting_;
+}
 
 std::string BigImage() {
   const char* folder = std::getenv("VANTOR_FIXTURES");
   return std::string(folder != nullptr ? folder : "fixtures") + "/gui-big-fat.img";
 }
 
-void MapSlowly(vantor::Session& session, const std::string& image, int readMicros, size_t slowFromBytes) {
+void MapSlowly(vantor::Session& session, const std::string& image, int readMicros, size_t slowFromBytes,
+               std::shared_ptr<ReadGate> gate) {
   session.reader.mapDevice("\\\\.\\PhysicalDrive0", image);
-  session.reader.setOpener([readMicros, slowFromBytes](const std::string& path, vantor::DeviceAccess access)
+  session.reader.setOpener([readMicros, slowFromBytes, gate](const std::string& path, vantor::DeviceAccess access)
       -> std::unique_ptr<vantor::RawDevice> {
     auto file = vantor::OpenFileDevice(path, access);
-    if (file == nullptr || readMicros == 0) return file;
-    return std::make_unique<SlowDevice>(std::move(file), readMicros, slowFromBytes);
+    if (file == nullptr || (readMicros == 0 && gate == nullptr)) return file;
+    return std::make_unique<SlowDevice>(std::move(file), readMicros, slowFromBytes, gate);
   });
 }
 
-void ChooseBigVolume(vantor::Session& session, int readMicros, size_t slowFromBytes) {
-  MapSlowly(session, BigImage(), readMicros, slowFromBytes);
+void ChooseBigVolume(vantor::Session& session, int readMicros, size_t slowFromBytes, std::shared_ptr<ReadGate> gate) {
+  MapSlowly(session, BigImage(), readMicros, slowFromBytes, std::move(gate));
   vantor::RecoveryState& state = session.state;
   state.selectedItemText = u"Disk0";
   state.deviceIndex = 0;

@@ -9,10 +9,13 @@
 #include <QStringList>
 #include <QTimer>
 #include <QTreeWidget>
+#include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <vector>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "gui/CVTFATNTFSApp.h"
@@ -76,13 +79,43 @@ class Script : public QObject {
   std::vector<QDialog*> acting_;  // the dialogs whose steps are running
 };
 
+// Holds the reads of a slow device where the test wants the worker: while the
+// gate is closed, each read of at least the slow size waits in it (30 s at
+// most, so that a test that fails before it opens the gate still ends).
+class ReadGate {
+ public:
+  void close();
+  void open();
+  // Reads waiting in the closed gate now; reads begun since the device opened.
+  int waiting() const;
+  uint64_t reads() const { return reads_.load(); }
+  // The device's side: counts the read and waits while the gate is closed.
+  void pass(bool slow);
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable opened_;
+  bool closed_ = false;
+  int waiting_ = 0;
+  std::atomic<uint64_t> reads_{0};
+};
+
+// Delivers what was posted to this thread so far: the queued signals of a worker
+// that is now parked at its gate, all of which it sent before it stopped.
+inline void DeliverQueuedEvents() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
+}
+
 // The big FAT32 fixture (100 000 files) as a raw image, and Steps 1 and 2 as the
 // wizard leaves them for it read as disk 0, each read of at least
-// `slowFromBytes` `readMicros` late.
+// `slowFromBytes` `readMicros` late and going through `gate` when there is one.
 std::string BigImage();
-void ChooseBigVolume(vantor::Session& session, int readMicros, size_t slowFromBytes = 0);
+void ChooseBigVolume(vantor::Session& session, int readMicros, size_t slowFromBytes = 0,
+                     std::shared_ptr<ReadGate> gate = nullptr);
 // Reads `image` as disk 0, each read of at least `slowFromBytes` `readMicros` late.
-void MapSlowly(vantor::Session& session, const std::string& image, int readMicros, size_t slowFromBytes = 0);
+void MapSlowly(vantor::Session& session, const std::string& image, int readMicros, size_t slowFromBytes = 0,
+               std::shared_ptr<ReadGate> gate = nullptr);
 
 // The typical way in and out of the wizard on the sample disk (the chooser
 // gives the file): open it, press "Vantor", take the disk in Step 1 and

@@ -6,6 +6,7 @@
 // fails here whatever change opened the gap.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/FixtureTools.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 #include "support/TestEnv.h"
@@ -67,44 +69,52 @@ int FileSystems(const std::string& image) {
   return count;
 }
 
-TEST(RecoverMatchesScan, OnEveryFixture) {
-  const std::string fixtures = test::FixturesDir();
-  const std::vector<std::string> images = {"fat/disk.img",      "fat/floppy.img",    "fat/onefat.img",
-                                           "fat/disk.vmdk",     "save/fat32.img",    "save/ntfs.img",
-                                           "ntfs/disk.img",     "ntfs/mftgrow.img",  "ntfs/features.img",
-                                           "ntfs/features.vmdk", "fat/oemnames.img",
-                                           "fat/oemnames.vmdk", "fat/onefat.vmdk",
-                                           "gpt/gpt.vmdk",      "gpt/backup.img",
-                                           "snapshots/snap2.vmdk", "snapshots/esx/snap1.vmdk"};
-  int checked = 0;
-  for (const std::string& name : images) {
-    const std::string image = fixtures + "/" + name;
-    if (!fs::exists(image)) continue;
-    const int count = FileSystems(image);
-    EXPECT_GT(count, 0) << name;
-    for (int p = 1; p <= count; ++p) {
-      const std::string where = name + " -p " + std::to_string(p);
-      const std::string source = Quote(image) + " -p " + std::to_string(p);
-      test::TempDir out;
-      int code = -1;
-      const Tree listed = Listed(test::Shell(Quote(test::VantorBin()) + " scan " + source + " --quiet 2>/dev/null", &code));
-      ASSERT_EQ(code, 0) << where;
-      const std::string report = test::Shell(Quote(test::VantorBin()) + " recover " + source +
-                                                 " --all --include-system -o " + Quote(out.path()) + " 2>&1",
-                                             &code);
-      EXPECT_EQ(code, 0) << where << "\n" << report;
-      const Tree saved = Saved(out.path());
-      EXPECT_EQ(saved.folders, listed.folders) << where;
-      for (const auto& [folder, sizes] : listed.files)
-        EXPECT_EQ(saved.files.count(folder) ? saved.files.at(folder) : std::multiset<uint64_t>(), sizes)
-            << where << ": files of '" << folder << "'";
-      for (const auto& [folder, sizes] : saved.files)
-        EXPECT_TRUE(listed.files.count(folder)) << where << ": saved, never listed: files of '" << folder << "'";
-      ++checked;
-    }
+class RecoverMatchesScan : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(RecoverMatchesScan, OnEveryFileSystem) {
+  const std::string& name = GetParam();
+  const std::string image = test::FixturesDir() + "/" + name;
+  if (!fs::exists(image)) {
+    const std::string why = test::WhyNotBuilt(name);
+    if (!why.empty()) GTEST_SKIP() << why;
+    FAIL() << image << " is missing, though this machine has what tests/fixtures/ needs to build it";
   }
-  if (checked == 0) GTEST_SKIP() << "no fixtures at " << fixtures;
+  const int count = FileSystems(image);
+  EXPECT_GT(count, 0) << name;
+  for (int p = 1; p <= count; ++p) {
+    const std::string where = name + " -p " + std::to_string(p);
+    const std::string source = Quote(image) + " -p " + std::to_string(p);
+    test::TempDir out;
+    int code = -1;
+    const Tree listed =
+        Listed(test::Shell(Quote(test::VantorBin()) + " scan " + source + " --quiet 2>/dev/null", &code));
+    ASSERT_EQ(code, 0) << where;
+    const std::string report = test::Shell(Quote(test::VantorBin()) + " recover " + source +
+                                               " --all --include-system -o " + Quote(out.path()) + " 2>&1",
+                                           &code);
+    EXPECT_EQ(code, 0) << where << "\n" << report;
+    const Tree saved = Saved(out.path());
+    EXPECT_EQ(saved.folders, listed.folders) << where;
+    for (const auto& [folder, sizes] : listed.files)
+      EXPECT_EQ(saved.files.count(folder) ? saved.files.at(folder) : std::multiset<uint64_t>(), sizes)
+          << where << ": files of '" << folder << "'";
+    for (const auto& [folder, sizes] : saved.files)
+      EXPECT_TRUE(listed.files.count(folder)) << where << ": saved, never listed: files of '" << folder << "'";
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, RecoverMatchesScan,
+                         ::testing::Values("fat/disk.img", "fat/floppy.img", "fat/onefat.img", "fat/disk.vmdk",
+                                           "save/fat32.img", "save/ntfs.img", "ntfs/disk.img", "ntfs/mftgrow.img",
+                                           "ntfs/features.img", "ntfs/features.vmdk", "fat/oemnames.img",
+                                           "fat/oemnames.vmdk", "fat/onefat.vmdk", "gpt/gpt.vmdk", "gpt/backup.img",
+                                           "snapshots/snap2.vmdk", "snapshots/esx/snap1.vmdk"),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string name = info.param;
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
 
 }  // namespace
 }  // namespace vantor

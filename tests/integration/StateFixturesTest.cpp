@@ -3,10 +3,12 @@
 // refused.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <sstream>
 #include <string>
 
+#include "support/FixtureTools.h"
 #include "support/Recovered.h"
 #include "support/TempDir.h"
 #include "support/TestEnv.h"
@@ -41,34 +43,48 @@ std::string Listing(const std::string& arguments, int* code) {
   return listing;
 }
 
-TEST(StateFixtures, LoadedStatesListAndRecoverAsTheScan) {
-  const RoundTrip trips[] = {
-      {"FAT16 scan", "fat/disk.vmdk", "scan -p 1", "-p 1", "--state FILE.ST4"},
-      {"NTFS scan with streams and compressed files", "ntfs/features.vmdk", "scan", "", "--state FILE.ST4"},
-      {"NTFS exhaustive scan", "ntfs-lost/nomft.img", "scan", "", "--state FILE.ST4"},
-      {"FAT scan of a found file system", "lost/lostmbr.img", "scan --lost 2 --fs FAT16", "--lost 2 --fs FAT16",
-       "--state FILE.ST4"},
-      {"FAT lost-partition search", "lost/lostmbr.img", "lost --fs FAT16", "--lost 2 --fs FAT16",
-       "--state FILE.ST2C --lost 2"},
-      {"NTFS lost-partition search", "ntfs-lost/lost2.img", "lost --fs NTFS", "--lost 2 --fs NTFS",
-       "--state FILE.ST2C --lost 2"},
-  };
-  for (const RoundTrip& trip : trips) {
-    const std::string source = test::FixturesDir() + "/" + trip.source;
-    if (!std::filesystem::exists(source)) continue;  // the NTFS fixtures need root and FUSE
-    test::TempDir dir;
-    const std::string quoted = "'" + source + "'";
-    int code = -1;
-    const std::string saved = Vantor(trip.save + " --quiet " + quoted + " --save-state '" + (dir / "file") + "'", &code);
-    ASSERT_EQ(code, 0) << trip.what << "\n" << saved;
-    const std::string load = Replace(trip.load, "FILE", "'" + (dir / "FILE") + "'");
-    const std::string scanned = Listing(quoted + " " + trip.scan, &code);
-    ASSERT_GT(scanned.size(), 200u) << trip.what << "\n" << scanned;
-    EXPECT_EQ(Listing(quoted + " " + load, &code), scanned) << trip.what;
-    EXPECT_EQ(code, 0) << trip.what;
-    EXPECT_EQ(Recovered(quoted + " " + load), Recovered(quoted + " " + trip.scan)) << trip.what;
+const RoundTrip kTrips[] = {
+    {"FAT16 scan", "fat/disk.vmdk", "scan -p 1", "-p 1", "--state FILE.ST4"},
+    {"NTFS scan with streams and compressed files", "ntfs/features.vmdk", "scan", "", "--state FILE.ST4"},
+    {"NTFS exhaustive scan", "ntfs-lost/nomft.img", "scan", "", "--state FILE.ST4"},
+    {"FAT scan of a found file system", "lost/lostmbr.img", "scan --lost 2 --fs FAT16", "--lost 2 --fs FAT16",
+     "--state FILE.ST4"},
+    {"FAT lost-partition search", "lost/lostmbr.img", "lost --fs FAT16", "--lost 2 --fs FAT16",
+     "--state FILE.ST2C --lost 2"},
+    {"NTFS lost-partition search", "ntfs-lost/lost2.img", "lost --fs NTFS", "--lost 2 --fs NTFS",
+     "--state FILE.ST2C --lost 2"},
+};
+
+class StateFixturesRoundTrip : public ::testing::TestWithParam<RoundTrip> {};
+
+TEST_P(StateFixturesRoundTrip, LoadedStateListsAndRecoversAsTheScan) {
+  const RoundTrip& trip = GetParam();
+  const std::string source = test::FixturesDir() + "/" + trip.source;
+  if (!std::filesystem::exists(source)) {
+    const std::string why = test::WhyNotBuilt(trip.source);
+    if (!why.empty()) GTEST_SKIP() << why;
+    FAIL() << source << " is missing, though this machine has what tests/fixtures/ needs to build it";
   }
+  test::TempDir dir;
+  const std::string quoted = "'" + source + "'";
+  int code = -1;
+  const std::string saved = Vantor(trip.save + " --quiet " + quoted + " --save-state '" + (dir / "file") + "'", &code);
+  ASSERT_EQ(code, 0) << saved;
+  const std::string load = Replace(trip.load, "FILE", "'" + (dir / "FILE") + "'");
+  const std::string scanned = Listing(quoted + " " + trip.scan, &code);
+  ASSERT_GT(scanned.size(), 200u) << scanned;
+  EXPECT_EQ(Listing(quoted + " " + load, &code), scanned);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(Recovered(quoted + " " + load), Recovered(quoted + " " + trip.scan));
 }
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, StateFixturesRoundTrip, ::testing::ValuesIn(kTrips),
+                         [](const ::testing::TestParamInfo<RoundTrip>& info) {
+                           std::string name = info.param.what;
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
 
 // A state is refused on another disk, and a scan's state is not a search's.
 TEST(StateFixtures, AnotherDiskOrKindIsRefused) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "browser/BuildFolderTree.h"
 #include "browser/FileList.h"
 #include "browser/Rename.h"
@@ -78,19 +80,38 @@ TEST(FolderTreeTest, LoopingChainsEndAndDeepChainsNeedNoStack) {
   EXPECT_EQ(tree.size(), 1 + 3 + 500 + 1u);
 }
 
-TEST(FolderTreeTest, AHundredThousandFoldersBuildInLinearTime) {
+TEST(FolderTreeTest, AHundredThousandFoldersListedBeforeTheirParentsAreAllPlaced) {
   Session s;
   FatSession(s);
-  // Listed children first, parents last: a walk of the catalog per folder placed
-  // would take 10^10 steps here.
+  // Children first, parents last, as a scan that meets subfolders before their
+  // parents' entries lists them: 1000 parents of 100 folders, one file each.
   for (uint32_t i = 0; i < 100000; ++i) Folder(s, "f", 200000 + i / 100, 100 + i);
   for (uint32_t p = 0; p < 1000; ++p) Folder(s, "p", 0, 200000 + p);
   for (uint32_t i = 0; i < 100000; ++i) File(s, "x", 100 + i);
   BuildFolderTree(s);
-  EXPECT_EQ(s.folderTree.size(), 1 + 101000u);
+  const FolderTree& tree = s.folderTree;
+  ASSERT_EQ(tree.size(), 1 + 101000u);
+  // Depth first in catalog order: parent p is node 2 + 101 p, its child j the
+  // node after it plus j, and each node under the node it belongs to.
+  const auto& folders = s.catalog.folders();
+  size_t misplaced = 0;
+  for (uint32_t i = 0; i < 100000; ++i) {
+    const uint64_t parent = 2 + 101 * (i / 100), item = parent + 1 + i % 100;
+    const TreeNode* node = tree.node(item);
+    misplaced += folders[i].treeItem != item || node == nullptr || node->parent != parent || node->key != 100 + i;
+  }
+  for (uint32_t p = 0; p < 1000; ++p) {
+    const TreeNode* node = tree.node(2 + 101 * p);
+    misplaced +=
+        folders[100000 + p].treeItem != 2 + 101 * p || node->parent != kRootItem || node->children.size() != 100;
+  }
+  EXPECT_EQ(misplaced, 0u);
+  EXPECT_EQ(tree.node(kRootItem)->children.size(), 1000u);
   CheckItem(s, kRootItem, true);
-  EXPECT_EQ(s.catalog.files().back().selected, 'y');
-  EXPECT_EQ(s.folderTree.FilesOf(100).size(), 1u);
+  const auto& files = s.catalog.files();
+  EXPECT_TRUE(std::all_of(files.begin(), files.end(), [](const FileRecord& f) { return f.selected == 'y'; }));
+  EXPECT_EQ(tree.FilesOf(100).size(), 1u);
+  EXPECT_EQ(tree.FilesOf(100099).size(), 1u);
 }
 
 TEST(FolderTreeTest, NtfsRootRecordAndLostFolders) {

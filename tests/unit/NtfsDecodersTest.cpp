@@ -244,10 +244,22 @@ TEST(NtfsExtensionRecords, ListEntriesWithinTheValueOnly) {
   EXPECT_EQ(table[1], 81u);
   EXPECT_EQ(table[2], 92u);
 
-  // At most 53 records, however many entries.
-  table.Reset(1);
-  for (uint32_t n = 2; n < 200; ++n) table.Add(n);
-  EXPECT_EQ(table.count(), ExtensionRecords::kCapacity);
+  // A resident list as long as a 1024-byte record holds (after the header, the
+  // list's own attribute header and the end marker: 29 entries of 32 bytes),
+  // each naming another record: every one is kept, in order.
+  Bytes full;
+  for (uint32_t n = 0; n < 29; ++n) {
+    Bytes e = ListEntry(kDataAttribute, 1000 + n);
+    full.insert(full.end(), e.begin(), e.end());
+  }
+  RecordBuilder crowded(1, 7);
+  crowded.Resident(kAttributeList, full);
+  ASSERT_GT(crowded.next() + 8 + 32, 1024u);  // no room for one entry more
+  record = Restored(crowded.Build());
+  table.Reset(7);
+  CollectExtensionRecords(View(record), table);
+  ASSERT_EQ(table.count(), 30u);
+  for (uint32_t n = 0; n < 29; ++n) EXPECT_EQ(table[n + 1], 1000 + n);
   // A non-resident list names nothing here.
   RecordBuilder outside(1);
   outside.NonResident(kAttributeList, {0x11, 0x01, 0x10}, 100);
