@@ -121,6 +121,7 @@ int ImageCommand(const Arguments& arguments) {
   if (!range.problem.empty()) return range.usage ? UsageError(usage, range.problem) : Failure(range.problem);
   run.start = range.start;
   run.end = range.end;
+  run.sourceIdentity = ImagingSourceIdentity(session.state, session.reader);
   if (std::string problem = disk.empty() ? ImageTargetProblem(session.reader, run)
                                          : TakeDiskTarget(session, disk, confirmed, run);
       !problem.empty())

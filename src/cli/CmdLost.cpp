@@ -46,6 +46,8 @@ int LostCommand(const Arguments& arguments) {
   if (volume.exhaustive) return UsageError(usage, "unknown option --exhaustive");
   if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 1) return UsageError(usage, "lost takes exactly one SOURCE");
+  if (!saveState.empty())
+    if (std::string problem = StateTargetProblem(saveState, true); !problem.empty()) return Failure(problem);
   Session session;
   session.reader.virtualDisk.setIgnoreParentCid(ignoreCid);
   CliHost host(hostOptions);

@@ -13,7 +13,9 @@
 #include "cli/RangeOptions.h"
 #include "cli/SourceSteps.h"
 #include "cli/Usage.h"
+#include "disk/SourceSelection.h"
 #include "logs/Logs.h"
+#include "platform/OutputFolder.h"
 #include "scan/RawSearch.h"
 #include "session/Session.h"
 
@@ -64,17 +66,16 @@ int RawCommand(const Arguments& arguments) {
   if (types.empty()) return UsageError(usage, "raw needs --types");
   std::array<bool, kRawTypeCount> ticked{};
   if (std::string problem = ParseTypes(types, ticked); !problem.empty()) return UsageError(usage, problem);
-  // Made when missing, as `recover` makes its folder; a file in its place is refused.
-  std::error_code error;
-  std::filesystem::create_directories(folder, error);
-  if (!std::filesystem::is_directory(folder, error))
-    return Failure("cannot use the output folder " + folder + (error ? ": " + error.message() : ": it is not a folder"));
-
   Session session;
   CliHost host(hostOptions);
   host.showRawProgress();
   session.setHost(&host);
   if (StepResult opened = OpenSource(session, args[0]); !opened.ok) return Failure(opened.message);
+  // Made when missing, as `recover` makes its folder, and checked before the
+  // search reads anything.
+  std::string problem;
+  if (OpenDestination(folder, SourcePaths(session.reader), problem) == nullptr)
+    return Failure("cannot use the output folder " + folder + ": " + problem);
   const ChosenRange range = ChooseRange(session, rangeOptions, args[0]);
   if (!range.problem.empty()) return range.usage ? UsageError(usage, range.problem) : Failure(range.problem);
   const RawRun run{range.start, range.end, folder};

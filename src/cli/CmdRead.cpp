@@ -39,7 +39,8 @@ int ReadCommand(const Arguments& arguments) {
   if (WantsHelp(arguments)) {
     std::cout << "usage: " << usage
               << "\n\nWrites COUNT sectors of 512 bytes from sector FIRST of SOURCE to standard output.\n"
-                 "Sectors the source does not hold read as zeros.\n"
+                 "Sectors past the end of the source are refused; sectors a virtual disk does not\n"
+                 "hold (unallocated grains) read as zeros.\n"
               << kIgnoreCidHelp;
     return kExitOk;
   }
@@ -55,6 +56,9 @@ int ReadCommand(const Arguments& arguments) {
   SourceChoice choice = ChooseSource(session, args[0]);
   if (!choice.ok) return Failure(choice.message);
   if (!choice.message.empty()) std::cerr << "vantor: " << choice.message << "\n";
+  if (const uint64_t size = session.reader.sourceSectors(); size != 0 && count != 0 && (first >= size || count > size - first))
+    return Failure("sectors " + std::to_string(first) + " to " + std::to_string(first + count - 1) + " lie past the end of " +
+                   args[0] + ", which has " + std::to_string(size) + " sectors");
   // 4 MiB batches: long runs of contiguous grains become one read each. The buffer
   // is page-aligned: the kernel copies from the page cache several times slower
   // into a buffer that is not aligned to a cache line (as malloc's large blocks,
@@ -71,7 +75,7 @@ int ReadCommand(const Arguments& arguments) {
     session.reader.read(first + done, batch, buffer.get());
     if (!WriteAll(buffer.get(), static_cast<size_t>(batch) * kSectorSize)) return Failure("cannot write to standard output");
     done += batch;
-    if (Interrupted()) break;
+    if (Interrupted()) return kExitInterrupted;
   }
   return kExitOk;
 }

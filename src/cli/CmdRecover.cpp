@@ -4,6 +4,8 @@
 #include <iostream>
 
 #include "cli/RecoverSteps.h"
+#include "disk/SourceSelection.h"
+#include "platform/OutputFolder.h"
 #include "cli/Usage.h"
 #include "platform/Utf.h"
 #include "save/DfxmlReport.h"
@@ -23,12 +25,8 @@ std::string WriteReport(const Session& session, const Arguments& arguments, cons
       DfxmlText({VANTOR_VERSION, commandLine, source, Utf16ToUtf8(session.state.fileSystemName),
                  session.state.startSector, options.destination, outcome},
                 entries);
-  std::string error;
-  auto file = CreateOutputFile(options.report, error);
-  if (file == nullptr || !file->write(reinterpret_cast<const uint8_t*>(text.data()), text.size()) ||
-      !file->commit(nullptr, true))
-    return "cannot write the report " + options.report + ": " + (file != nullptr ? file->error() : error);
-  return {};
+  const std::string problem = WriteWholeFile(options.report, SourcePaths(session.reader), text);
+  return problem.empty() ? problem : "cannot write the report " + options.report + ": " + problem;
 }
 
 }  // namespace

@@ -79,6 +79,8 @@ int ScanCommand(const Arguments& arguments) {
     return UsageError(usage, problem);
   if (std::string problem = UnknownOption(args); !problem.empty()) return UsageError(usage, problem);
   if (args.size() != 1) return UsageError(usage, "scan takes exactly one SOURCE");
+  if (!saveState.empty())
+    if (std::string problem = StateTargetProblem(saveState, false); !problem.empty()) return Failure(problem);
   Session session;
   CliHost host(command.host);
   ScanReport report;

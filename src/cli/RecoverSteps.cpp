@@ -146,6 +146,9 @@ RecoverResult RecoverPartition(Session& session, const std::string& source, cons
   if (StepResult opened = OpenSource(session, source); !opened.ok) return {false, opened.message, {}, {}};
   if (StepResult chosen = ChooseVolume(session, source, options.volume); !chosen.ok)
     return {false, chosen.message, {}, {}};
+  // A destination that cannot serve is refused before the scan, which may read
+  // the whole volume.
+  if (CheckDestination(session, options.destination) == nullptr) return {false, "", {}, {}};
   ScanReport scan = ScanVolume(session);
   if (!scan.ok) return {false, scan.failure, {}, {}};
   BuildFolderTree(session);

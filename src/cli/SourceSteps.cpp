@@ -6,6 +6,8 @@
 #include "disk/SourceSelection.h"
 #include "logs/Logs.h"
 #include "logs/RunHeader.h"
+#include "platform/Folders.h"
+#include "platform/OutputFolder.h"
 #include "lost/FoundFileSystems.h"
 #include "partition/BootValues.h"
 #include "partition/PartitionPanel.h"
@@ -184,12 +186,21 @@ ScanReport ScanVolume(Session& session) {
   return report;
 }
 
+std::string StateTargetProblem(const std::string& typed, bool search) {
+  const std::string path = StatePath(typed, search ? StateKind::kSearch : StateKind::kScan);
+  if (path.empty()) return search ? kStep2cStatePathText : kStep4StatePathText;
+  const std::string folder = FolderPart(path).empty() ? "." : FolderPart(path);
+  std::string problem;
+  if (OpenDestination(folder, {}, problem) == nullptr) return "cannot write the state " + path + ": " + problem;
+  return {};
+}
+
 StepResult SaveSessionState(Session& session, const std::string& typed, bool search, bool quiet) {
   const StateKind kind = search ? StateKind::kSearch : StateKind::kScan;
   const std::string path = StatePath(typed, kind);
   if (path.empty()) return {false, search ? kStep2cStatePathText : kStep4StatePathText};
   if (std::string problem = SaveState(path, kind, CurrentStateSource(session.state, session.reader), session.state,
-                                      session.lostSearch, session.catalog);
+                                      session.lostSearch, session.catalog, SourcePaths(session.reader));
       !problem.empty())
     return {false, problem + " (" + path + ")"};
   if (!quiet) std::fprintf(stderr, "saved state: %s\n", path.c_str());

@@ -64,5 +64,8 @@ ScanReport ScanVolume(Session& session);
 // --save-state FILE: writes the session's scan or search to FILE (its name
 // upper-cased, the extension appended) and says where on standard error.
 StepResult SaveSessionState(Session& session, const std::string& typed, bool search, bool quiet);
+// Why --save-state FILE could not be written (its folder missing, not a
+// folder, read-only), checked before the source is read; empty when it can.
+std::string StateTargetProblem(const std::string& typed, bool search);
 
 }  // namespace vantor::cli

@@ -66,6 +66,8 @@ SourceChoice ChooseVirtualDisk(SectorReader& reader, const std::string& path) {
     return {true, note.empty() ? std::string() : path + ": " + note};
   }
   if (opened.typeText == "Damaged") return {false, "File is highly Damaged can't be recoverd"};
+  if (const std::string& unusable = reader.virtualDisk.unusableFile(); !unusable.empty())
+    return {false, "Please select a correct virtual machine file (" + unusable + ")"};
   if (const std::string& missing = reader.virtualDisk.missingExtent(); !missing.empty())
     return {false, "Please select a correct virtual machine file (its extent file " + missing + " is missing)"};
   if (const std::string& problem = reader.virtualDisk.parentProblem(); !problem.empty())
@@ -94,9 +96,8 @@ SourceChoice ChooseSource(SectorReader& reader, const std::string& path) {
   if (EndsWithIgnoringCase(path, ".vmdk")) return ChooseVirtualDisk(reader, path);
   if (std::filesystem::is_directory(path, error))
     return {false, "Source is a folder, not a disk, an image or a virtual disk: " + path};
-  int probe = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (probe < 0) return {false, "Source cannot be opened for reading: " + path + ": " + std::strerror(errno)};
-  ::close(probe);
+  if (std::string problem = SourceFileProblem(path); !problem.empty())
+    return {false, "Source cannot be opened for reading: " + path + ": " + problem};
   if (std::string kind = ForeignDiskKind(path); !kind.empty()) return {false, ForeignDiskMessage(path, kind)};
   reader.state().vmValid = 0;
   reader.state().selectedItemText = Utf8ToUtf16(path);

@@ -126,7 +126,7 @@ VirtualDiskOpenResult VirtualDisk::OpenLink(const std::string& path, int depth) 
   ignoreParentCid_ = ignoreCid;
   path_ = path;
   handle_ = OpenFileDevice(path, DeviceAccess::kRead);
-  if (handle_ == nullptr) return Refuse(0, "Used");
+  if (handle_ == nullptr) return RefuseUnopened(path);
   uint8_t first[21] = {};
   if (!handle_->readAt(0, first, sizeof first)) return Refuse(0, "Used");
   std::string text;
@@ -159,8 +159,8 @@ VirtualDiskOpenResult VirtualDisk::OpenParent(VirtualDiskOpenResult opened, int 
     problem = "its parent disk " + parentPath + " is missing";
   } else if (VirtualDiskOpenResult link = parent->OpenLink(parentPath, depth + 1); link.status != 1 ||
              parent->layout_ == Layout::kNone) {
-    problem = "its parent disk " + parentPath + " cannot be read" +
-              (parent->parentProblem_.empty() ? std::string() : ": " + parent->parentProblem_);
+    const std::string& why = !parent->unusableFile_.empty() ? parent->unusableFile_ : parent->parentProblem_;
+    problem = "its parent disk " + parentPath + " cannot be read" + (why.empty() ? std::string() : ": " + why);
     cidChanged = parent->parentCidChanged_;
   } else if (parent->cid_ != parentCid_ && !ignoreParentCid_) {
     cidChanged = true;
@@ -174,6 +174,21 @@ VirtualDiskOpenResult VirtualDisk::OpenParent(VirtualDiskOpenResult opened, int 
   VirtualDiskOpenResult refused = Refuse(0, "");
   parentProblem_ = problem;
   parentCidChanged_ = cidChanged;
+  return refused;
+}
+
+VirtualDiskOpenResult VirtualDisk::RefuseUnopened(std::string path) {
+  // A file that stands but is no file, folder or disk (a FIFO named as an
+  // extent) is refused with its reason; one that does not open is held by a
+  // running machine.
+  std::error_code error;
+  const auto type = std::filesystem::status(path, error).type();
+  const bool special = !error && type != std::filesystem::file_type::regular &&
+                       type != std::filesystem::file_type::directory && type != std::filesystem::file_type::block &&
+                       type != std::filesystem::file_type::not_found;
+  const std::string why = special ? path + ": " + SourceFileProblem(path) : std::string();
+  VirtualDiskOpenResult refused = Refuse(0, "Used");
+  unusableFile_ = why;
   return refused;
 }
 
@@ -258,7 +273,7 @@ VirtualDiskOpenResult VirtualDisk::OpenDescriptorFile(const std::string& path) {
     // is held by a running machine; one that opens is not a sparse extent.
     bool present = Exists(slots_[0].path);
     bool opens = present && OpenFileDevice(slots_[0].path, DeviceAccess::kRead) != nullptr;
-    if (present && !opens) return Refuse(0, "Used");
+    if (present && !opens) return RefuseUnopened(slots_[0].path);
     if (present && sparse) return Refuse(1, "Damaged");
     std::string missing = present ? std::string() : slots_[0].path;
     VirtualDiskOpenResult refused = Refuse(0, "");

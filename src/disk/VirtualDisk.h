@@ -72,6 +72,9 @@ class VirtualDisk {
   uint64_t zeroFilledSectors() const { return zeroFilled_ + (parent_ != nullptr ? parent_->zeroFilledSectors() : 0); }
   // The extent file that Open found missing, when it refused for that reason.
   const std::string& missingExtent() const { return missingExtent_; }
+  // The file of the disk (or an extent) that Open refused for being no file or
+  // disk, with the reason ("PATH: it is a FIFO, ..."); empty otherwise.
+  const std::string& unusableFile() const { return unusableFile_; }
   // Why Open refused a snapshot for its parent (missing, unreadable, or of
   // another CID); empty otherwise.
   const std::string& parentProblem() const { return parentProblem_; }
@@ -127,6 +130,8 @@ class VirtualDisk {
   VirtualDiskOpenResult OpenDescriptorFile(const std::string& path);
   // Rebuilds this object empty and returns the refusal.
   VirtualDiskOpenResult Refuse(uint32_t status, const char* typeText);
+  // By value: the path may be one of the slots that the refusal clears.
+  VirtualDiskOpenResult RefuseUnopened(std::string path);
   // Makes extent `index` the one in use: its file open, and for a sparse extent
   // its header read, checked and its grain directory loaded. False when it cannot.
   bool OpenExtent(size_t index);
@@ -187,6 +192,7 @@ class VirtualDisk {
   uint64_t zeroFilled_ = 0;
   std::unique_ptr<VirtualDiskDamage> damage_;
   std::string missingExtent_;
+  std::string unusableFile_;
   std::string path_;
   std::string cid_;
   std::string parentCid_;

@@ -124,6 +124,7 @@ bool ImageCreation::takeImageTarget() {
   run.end = state.endSector;
   run.imagePath = path_->text().toStdString();
   run.split = multifile_->isChecked();
+  run.sourceIdentity = vantor::ImagingSourceIdentity(session().state, session().reader);
   if (run.imagePath.size() < 5 || !path_->text().endsWith(".img")) {
     MessagesInfo::Show(this, "The image's name must end in .img, as Image.img.");
     return false;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QString>
 
+#include "disk/SourceSelection.h"
 #include "gui/FileChooser.h"
 #include "gui/MessagesInfo.h"
 #include "session/Session.h"
@@ -20,7 +21,7 @@ void SaveStateCommand(QWidget* parent, vantor::Session& session, FileChooser& ch
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const std::string problem =
       vantor::SaveState(path, kind, vantor::CurrentStateSource(session.state, session.reader), session.state,
-                        session.lostSearch, session.catalog);
+                        session.lostSearch, session.catalog, vantor::SourcePaths(session.reader));
   QApplication::restoreOverrideCursor();
   if (!problem.empty()) MessagesInfo::Show(parent, QString::fromStdString(problem));
 }

@@ -18,7 +18,10 @@
 #include "disk/SourceSelection.h"
 #include "logs/Logs.h"
 #include "platform/FreeSpace.h"
-#include "save/DestinationFolder.h"
+#include "platform/Folders.h"
+#include "platform/OutputFolder.h"
+#include "platform/Utf.h"
+#include "state/SearchState.h"
 
 namespace vantor {
 namespace {
@@ -29,6 +32,8 @@ constexpr uint32_t kImagingRunSectors = 8192;  // 4 MiB a read and a write
 // flush waits for the disk, so it is not done more often; a copy stopped by
 // the user flushes and maps where it stopped.
 constexpr uint64_t kMapEverySectors = uint64_t{1} << 23;
+// A map holds a line per unreadable range; one larger than this is not one.
+constexpr size_t kMapLimitBytes = size_t{64} << 20;
 
 bool AllZero(const uint8_t* data, size_t bytes) {
   return bytes == 0 || (data[0] == 0 && std::memcmp(data, data + 1, bytes - 1) == 0);
@@ -37,26 +42,26 @@ bool AllZero(const uint8_t* data, size_t bytes) {
 std::string Reason(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 // The piece of an image being written. A run of zeros is not written but left
-// as a hole, which reads as zeros once the piece is given its length on closing.
+// as a hole, which reads as zeros once the piece is given its length.
 class Piece {
  public:
   ~Piece() {
     if (fd_ >= 0) ::close(fd_);
   }
 
-  // Opens piece `index`, whose first sector is `first`, keeping its first
-  // `keepBytes` (what an earlier run wrote) and nothing after them.
-  std::string open(const std::string& path, uint64_t index, uint64_t first, uint64_t keepBytes) {
-    path_ = path;
+  // Opens piece `index` (`name` in `folder`), whose first sector is `first`,
+  // keeping its first `keepBytes` (what an earlier run wrote) and nothing after
+  // them. A link or anything but a regular file at the name is refused.
+  std::string open(const OutputFolder& folder, const std::string& name, uint64_t index, uint64_t first,
+                   uint64_t keepBytes) {
+    path_ = folder.path() + "/" + name;
     index_ = index;
     first_ = first;
     bytes_ = keepBytes;
-    // A link where a piece goes is replaced, never followed out of the folder.
-    const int flags = O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
-    fd_ = ::open(path.c_str(), flags, 0644);
-    if (fd_ < 0 && errno == ELOOP && ::unlink(path.c_str()) == 0) fd_ = ::open(path.c_str(), flags, 0644);
-    if (fd_ < 0) return Reason("cannot create " + path);
-    if (::ftruncate(fd_, static_cast<off_t>(keepBytes)) != 0) return Reason("cannot write " + path);
+    std::string problem;
+    fd_ = folder.openFile(name, true, problem);
+    if (fd_ < 0) return "cannot create " + path_ + ": " + problem;
+    if (::ftruncate(fd_, static_cast<off_t>(keepBytes)) != 0) return Reason("cannot write " + path_);
     return {};
   }
 
@@ -87,12 +92,16 @@ class Piece {
     return problem;
   }
 
+  // The piece's length is set too, so that what a map says was written is on
+  // the disk whole, trailing holes included.
   void flush() {
-    if (fd_ >= 0) ::fdatasync(fd_);
+    if (fd_ < 0) return;
+    if (::ftruncate(fd_, static_cast<off_t>(bytes_)) == 0) ::fdatasync(fd_);
   }
   bool isOpen() const { return fd_ >= 0; }
   uint64_t index() const { return index_; }
   uint64_t first() const { return first_; }
+  uint64_t bytes() const { return bytes_; }
 
  private:
   int fd_ = -1;
@@ -121,6 +130,88 @@ void ReadRun(SectorReader& reader, uint64_t first, uint32_t count, uint8_t* buff
   }
 }
 
+uint64_t PieceFirst(const ImagingRun& run, uint64_t index) {
+  return run.start + index * (run.split ? kImagePieceSectors : 0);
+}
+
+std::string PieceFileName(const ImagingRun& run, uint64_t index) { return FileNamePart(PieceName(run.imagePath, index)); }
+
+// The map `name` in `folder` as an earlier run left it; empty when read, else why not.
+std::string ReadMap(const OutputFolder& folder, const std::string& name, ImageMap& map) {
+  const std::string shown = folder.path() + "/" + name;
+  if (folder.kindOf(name) != EntryKind::kFile) return "there is no map " + shown + " of an earlier run";
+  const int fd = ::openat(folder.fd(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return Reason("cannot read " + shown);
+  std::string text;
+  char chunk[4096];
+  for (ssize_t got; (got = ::read(fd, chunk, sizeof chunk)) > 0 && text.size() < kMapLimitBytes;)
+    text.append(chunk, static_cast<size_t>(got));
+  ::close(fd);
+  return map.parse(text, shown);
+}
+
+bool SaveMap(const OutputFolder& folder, const std::string& name, const ImageMap& map) {
+  std::string error;
+  auto file = folder.create(name, error);
+  const std::string text = map.text();
+  return file != nullptr && file->write(reinterpret_cast<const uint8_t*>(text.data()), text.size()) &&
+         file->commit(nullptr, true);
+}
+
+// Takes the map of the run to resume: of this source and range, and going on
+// from the first sector that its pieces do not hold (a piece missing or shorter
+// than the map says is copied again from where it ends). `map` comes with this
+// run's source identity and is replaced by the one read.
+std::string TakeResumedMap(const OutputFolder& folder, const ImagingRun& run, const std::string& mapName,
+                           ImageMap& map) {
+  const std::string identity = map.source;
+  const std::string shown = folder.path() + "/" + mapName;
+  if (std::string problem = ReadMap(folder, mapName, map); !problem.empty()) return problem;
+  if (map.start != run.start || map.end != run.end)
+    return shown + " is the map of the sectors " + std::to_string(map.start) + " to " + std::to_string(map.end) +
+           ", not of these";
+  if (map.source != identity) return shown + " is the map of another source: " + map.source;
+  for (uint64_t index = 0; map.next > run.start && index <= PieceOf(run, map.next - 1); ++index) {
+    const uint64_t first = PieceFirst(run, index);
+    const uint64_t expected = (std::min(map.next, run.split ? first + kImagePieceSectors : run.end) - first) * kSectorSize;
+    struct stat info;
+    const std::string name = PieceFileName(run, index);
+    const uint64_t held = folder.kindOf(name) == EntryKind::kFile &&
+                                  ::fstatat(folder.fd(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0
+                              ? static_cast<uint64_t>(info.st_size)
+                              : 0;
+    if (held >= expected) continue;
+    map.next = first + held / kSectorSize;
+    std::erase_if(map.unreadable, [&](const UnreadableRun& range) { return range.first >= map.next; });
+    if (!map.unreadable.empty())
+      map.unreadable.back().count = std::min(map.unreadable.back().count, map.next - map.unreadable.back().first);
+    std::erase_if(map.pieces, [&](const ImagePiece& piece) { return piece.index > index; });
+    break;
+  }
+  return {};
+}
+
+// A piece left from an earlier, longer image to the same name must not follow
+// the new ones: the image source would read it as their continuation. Only the
+// pieces that the earlier run's map lists are removed, and never a source.
+void RemoveStalePieces(const OutputFolder& folder, const ImagingRun& run, const ImageMap& previous,
+                       const std::vector<std::string>& sources) {
+  const uint64_t last = PieceOf(run, run.end - 1);
+  for (const ImagePiece& piece : previous.pieces) {
+    const std::string name = PieceFileName(run, piece.index);
+    struct stat info;
+    if (piece.index <= last || ::fstatat(folder.fd(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(info.st_mode))
+      continue;
+    bool isSource = false;
+    for (const std::string& source : sources) {
+      struct stat read;
+      isSource |= ::stat(source.c_str(), &read) == 0 && read.st_dev == info.st_dev && read.st_ino == info.st_ino;
+    }
+    if (!isSource) folder.removeMade(name);
+  }
+}
+
 }  // namespace
 
 std::string PieceName(const std::string& imagePath, uint64_t piece) {
@@ -133,13 +224,36 @@ std::string MapName(const std::string& imagePath) {
   return name.substr(0, name.size() - 4) + ".map";
 }
 
+std::string ImagingSourceIdentity(const RecoveryState& state, SectorReader& reader) {
+  const StateSource source = CurrentStateSource(state, reader);
+  std::string text = Utf16ToUtf8(source.identity);
+  for (const std::u16string* part : {&source.sizeText, &source.typeText, &source.overHeadText})
+    if (!part->empty()) text += " | " + Utf16ToUtf8(*part);
+  return text;
+}
+
 std::string ImageTargetProblem(SectorReader& reader, const ImagingRun& run) {
   std::filesystem::path folder = std::filesystem::path(run.imagePath).parent_path();
   if (folder.empty()) folder = ".";
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) return kImagingNoFolderText;
   const std::vector<std::string> sources = SourcePaths(reader);
-  if (std::string problem = PrepareDestinationFolder(folder.string(), sources); !problem.empty()) return problem;
+  std::string name, problem;
+  std::unique_ptr<OutputFolder> target = OpenFolderOf(run.imagePath, sources, name, problem);
+  if (target == nullptr) return problem;
+  // The piece after this copy's last would be read back as its continuation
+  // (Image0.img, Image1.img, ...): one that an earlier copy to this name made
+  // goes when this copy ends; any other file there is not this program's to remove.
+  const uint64_t after = PieceOf(run, run.end - 1) + 1;
+  ImageMap previous;
+  const bool mapped = ReadMap(*target, FileNamePart(MapName(run.imagePath)), previous).empty();
+  const bool listed = mapped && std::any_of(previous.pieces.begin(), previous.pieces.end(),
+                                            [&](const ImagePiece& piece) { return piece.index == after; });
+  const std::string first = PieceName(run.imagePath, 0);
+  if (!listed && first.size() >= 10 && first.compare(first.size() - 10, 10, "Image0.img") == 0 &&
+      target->kindOf(PieceFileName(run, after)) != EntryKind::kNone)
+    return PieceName(run.imagePath, after) + " stands beside the image and would be read back as its piece " +
+           std::to_string(after) + ": move it away or give the image another name";
   // No piece may be a file that the source reads (an image made earlier and
   // being copied again, an extent of the virtual disk).
   for (uint64_t piece = 0; piece <= PieceOf(run, run.end - 1); ++piece) {
@@ -178,13 +292,24 @@ std::string DiskTargetProblem(SectorReader& reader, const std::string& device, u
 
 ImagingOutcome RunImaging(SectorReader& reader, WorkerHost& host, const ImagingRun& run) {
   ImagingOutcome outcome;
-  ImageMap map{run.start, run.end, run.start, {}};
-  const std::string mapPath = run.toDisk ? std::string() : MapName(run.imagePath);
-  if (run.resume) {
-    std::string problem = map.load(mapPath);
-    if (problem.empty() && (map.start != run.start || map.end != run.end))
-      problem = mapPath + " is the map of the sectors " + std::to_string(map.start) + " to " + std::to_string(map.end) +
-                ", not of these";
+  // Without an identity from the caller, the source's files and size stand for it.
+  const std::vector<std::string> sources = SourcePaths(reader);
+  const std::string identity =
+      !run.sourceIdentity.empty() ? run.sourceIdentity
+      : sources.empty()           ? std::to_string(reader.sourceSectors()) + " sectors"
+                                  : sources[0] + " (" + std::to_string(reader.sourceSectors()) + " sectors)";
+  ImageMap map{identity, run.start, run.end, run.start, {}, {}};
+  ImageMap previous;  // what an earlier copy to the same name wrote
+  std::unique_ptr<OutputFolder> folder;
+  std::string mapName;
+  if (!run.toDisk) {
+    std::string name, problem;
+    folder = OpenFolderOf(run.imagePath, sources, name, problem);
+    if (folder != nullptr) {
+      mapName = FileNamePart(MapName(run.imagePath));
+      if (!ReadMap(*folder, mapName, previous).empty()) previous = {};
+      if (run.resume) problem = TakeResumedMap(*folder, run, mapName, map);
+    }
     if (!problem.empty()) {
       outcome.failure = problem;
       return outcome;
@@ -202,6 +327,10 @@ ImagingOutcome RunImaging(SectorReader& reader, WorkerHost& host, const ImagingR
   uint64_t s = map.next;
   uint64_t mapSavedAt = s;
   size_t rangesSaved = map.unreadable.size();
+  const auto saveMap = [&] {
+    if (piece.isOpen()) map.setPiece(piece.index(), piece.bytes());
+    return SaveMap(*folder, mapName, map);
+  };
   while (s < run.end) {
     host.pauseGate();
     if (host.stopRequested()) {
@@ -209,14 +338,15 @@ ImagingOutcome RunImaging(SectorReader& reader, WorkerHost& host, const ImagingR
       break;
     }
     if (!run.toDisk && (!piece.isOpen() || PieceOf(run, s) != piece.index())) {
+      if (piece.isOpen()) map.setPiece(piece.index(), piece.bytes());
       if (std::string problem = piece.close(); !problem.empty()) {
         outcome.failure = problem;
         break;
       }
       const uint64_t index = PieceOf(run, s);
-      const uint64_t first = run.start + index * (run.split ? kImagePieceSectors : 0);
+      const uint64_t first = PieceFirst(run, index);
       outcome.lastName = PieceName(run.imagePath, index);
-      if (std::string problem = piece.open(outcome.lastName, index, first, (s - first) * kSectorSize);
+      if (std::string problem = piece.open(*folder, PieceFileName(run, index), index, first, (s - first) * kSectorSize);
           !problem.empty()) {
         outcome.failure = problem;
         break;
@@ -242,27 +372,23 @@ ImagingOutcome RunImaging(SectorReader& reader, WorkerHost& host, const ImagingR
     host.setProgress(ProgressPercent(s, run.end));
     host.setCaption(kCaptionPosition, std::to_string(s) + " / " + std::to_string(run.end));
     host.setCaption(kCaptionLastName, outcome.lastName);
-    if (!mapPath.empty() && (map.unreadable.size() != rangesSaved || s - mapSavedAt >= kMapEverySectors)) {
+    if (folder != nullptr && (map.unreadable.size() != rangesSaved || s - mapSavedAt >= kMapEverySectors)) {
       // The map must never claim more than is on the disk: a run resumed after
       // a crash trusts it, so the piece is flushed first.
       piece.flush();
-      map.save(mapPath);
+      saveMap();
       mapSavedAt = s;
       rangesSaved = map.unreadable.size();
     }
   }
+  if (piece.isOpen()) map.setPiece(piece.index(), piece.bytes());
   if (std::string problem = piece.close(); !problem.empty() && outcome.failure.empty()) outcome.failure = problem;
   outcome.sectorReached = s;
   outcome.unreadable = map.unreadable;
-  if (!mapPath.empty() && !map.save(mapPath) && outcome.failure.empty())
-    outcome.failure = Reason("cannot write " + mapPath);
-  // A piece left from an earlier, longer image must not follow the new ones:
-  // the image source would read it as their continuation.
-  if (!run.toDisk && s == run.end && outcome.failure.empty()) {
-    const std::string stale = PieceName(run.imagePath, PieceOf(run, run.end - 1) + 1);
-    struct stat info;
-    if (::lstat(stale.c_str(), &info) == 0) ::unlink(stale.c_str());
-  }
+  if (folder != nullptr && !saveMap() && outcome.failure.empty())
+    outcome.failure = Reason("cannot write " + MapName(run.imagePath));
+  if (folder != nullptr && s == run.end && outcome.failure.empty())
+    RemoveStalePieces(*folder, run, previous, sources);
   return outcome;
 }
 

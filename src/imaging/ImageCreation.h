@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/RecoveryState.h"
 #include "core/WorkerHost.h"
 #include "disk/SectorReader.h"
 #include "imaging/ImageMap.h"
@@ -34,6 +35,7 @@ struct ImagingRun {
   std::string diskPath;   // a disk target: its device name
   std::string diskText;   // ... and how it is shown: "Disk1 - MODEL"
   bool resume = false;    // go on where the map of an earlier run says it stopped
+  std::string sourceIdentity;  // the source's identity, kept in the map
 };
 
 struct ImagingOutcome {
@@ -50,6 +52,9 @@ struct ImagingOutcome {
 std::string PieceName(const std::string& imagePath, uint64_t piece);
 // The map of an image: beside its first piece, ".map" for ".img".
 std::string MapName(const std::string& imagePath);
+
+// The identity of the source selected now, as a saved state has it, as text.
+std::string ImagingSourceIdentity(const RecoveryState& state, SectorReader& reader);
 
 // Why the image target cannot take the range (its folder is missing, it is or
 // lies on the source, too little room), or empty.

@@ -1,7 +1,6 @@
 #include "imaging/ImageMap.h"
 
-#include <cstdio>
-#include <fstream>
+#include <algorithm>
 #include <sstream>
 
 namespace vantor {
@@ -14,26 +13,29 @@ void ImageMap::addUnreadable(uint64_t sector) {
   unreadable.push_back({sector, 1});
 }
 
-bool ImageMap::save(const std::string& path) const {
-  const std::string partial = path + ".partial";
-  {
-    std::ofstream out(partial, std::ios::trunc);
-    out << "# vantor image map\nrange " << start << " " << end << "\nnext " << next << "\n";
-    for (const UnreadableRun& range : unreadable) out << "unreadable " << range.first << " " << range.count << "\n";
-    out.flush();
-    if (!out) {
-      std::remove(partial.c_str());
-      return false;
+void ImageMap::setPiece(uint64_t index, uint64_t bytes) {
+  for (ImagePiece& piece : pieces)
+    if (piece.index == index) {
+      piece.bytes = bytes;
+      return;
     }
-  }
-  return std::rename(partial.c_str(), path.c_str()) == 0;
+  pieces.push_back({index, bytes});
 }
 
-std::string ImageMap::load(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) return "there is no map " + path + " of an earlier run";
+std::string ImageMap::text() const {
+  std::ostringstream out;
+  std::string oneLine = source;
+  std::replace(oneLine.begin(), oneLine.end(), '\n', '?');
+  out << "# vantor image map\nsource " << oneLine << "\nrange " << start << " " << end << "\nnext " << next << "\n";
+  for (const ImagePiece& piece : pieces) out << "piece " << piece.index << " " << piece.bytes << "\n";
+  for (const UnreadableRun& range : unreadable) out << "unreadable " << range.first << " " << range.count << "\n";
+  return out.str();
+}
+
+std::string ImageMap::parse(const std::string& text, const std::string& name) {
+  std::istringstream in(text);
   *this = {};
-  bool ranged = false, placed = false;
+  bool ranged = false, placed = false, named = false;
   std::string line;
   while (std::getline(in, line)) {
     if (line.empty() || line[0] == '#') continue;
@@ -41,20 +43,28 @@ std::string ImageMap::load(const std::string& path) {
     std::string word;
     fields >> word;
     bool read = false;
-    if (word == "range") {
+    if (word == "source") {
+      source = line.size() > 7 ? line.substr(7) : std::string();
+      read = named = !source.empty();
+    } else if (word == "range") {
       read = static_cast<bool>(fields >> start >> end) && start < end;
       ranged = read;
     } else if (word == "next") {
       read = static_cast<bool>(fields >> next);
       placed = read;
+    } else if (word == "piece") {
+      ImagePiece piece;
+      read = static_cast<bool>(fields >> piece.index >> piece.bytes);
+      pieces.push_back(piece);
     } else if (word == "unreadable") {
       UnreadableRun range;
       read = static_cast<bool>(fields >> range.first >> range.count);
       unreadable.push_back(range);
     }
-    if (!read) return path + " is not a map of an image: '" + line + "'";
+    if (!read) return name + " is not a map of an image: '" + line + "'";
   }
-  if (!ranged || !placed || next < start || next > end) return path + " is not a map of an image";
+  if (!ranged || !placed || next < start || next > end) return name + " is not a map of an image";
+  if (!named) return name + " does not name the source it copies (made by an earlier version): copy again without --resume";
   return {};
 }
 

@@ -6,12 +6,14 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "core/WorkerHost.h"
 #include "platform/ConfigStore.h"
 #include "platform/Folders.h"
 #include "platform/Launch.h"
+#include "platform/OutputFolder.h"
 
 namespace vantor {
 namespace {
@@ -32,10 +34,14 @@ std::string InstallFolder(const ConfigStore& store) {
   return folder;
 }
 
-// Makes an existing file writable for its owner, as "attributes to normal".
-void MakeWritable(const std::string& path) {
+// Makes the log `name` in `folder` writable for its owner, as "attributes to
+// normal": only when it is a regular file, never through a link.
+void MakeWritable(const OutputFolder& folder, const std::string& name) {
+  const int fd = ::openat(folder.fd(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return;
   struct stat info {};
-  if (::stat(path.c_str(), &info) == 0) ::chmod(path.c_str(), info.st_mode | S_IWUSR);
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) ::fchmod(fd, info.st_mode | S_IWUSR);
+  ::close(fd);
 }
 
 bool WriteAll(int fd, const std::string& bytes) {
@@ -74,9 +80,14 @@ std::string LogFilePath(int selector) {
 }
 
 uint32_t AppendLog(int selector, const std::string& text) {
-  const std::string path = LogFilePath(selector);
-  MakeWritable(path);
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  // Through the output layer: a link or a FIFO planted at the log's name is
+  // neither followed nor waited for.
+  std::string problem;
+  const std::unique_ptr<OutputFolder> folder = OpenDestination(LogFolder(selector), {}, problem);
+  if (folder == nullptr) return 0;
+  const std::string name = LogFileName(selector);
+  MakeWritable(*folder, name);
+  const int fd = folder->openFile(name, true, problem);
   if (fd < 0) return 0;
   ::flock(fd, LOCK_EX);
   struct stat info {};
@@ -118,7 +129,7 @@ uint32_t ClearLog(WorkerHost& host, int selector) {
     return 0;
   }
   if (!host.question(std::string("Are you sure you want to delete ") + ShownName(selector))) return 0;
-  MakeWritable(path);
+  // A file's own mode does not keep it from being removed here (its folder's does).
   return std::filesystem::remove(path, error) ? 1 : 0;
 }
 

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/Folders.h"
+#include "platform/OutputFolder.h"
 
 namespace vantor {
 namespace {
@@ -78,13 +79,7 @@ bool ConfigStore::save() const {
     for (const auto& [name, value] : values) text << name << '=' << value << '\n';
     text << '\n';
   }
-  std::string temporary = path_ + ".new";
-  {
-    std::ofstream out(temporary, std::ios::trunc);
-    out << text.str();
-    if (!out.flush()) return false;
-  }
-  return std::rename(temporary.c_str(), path_.c_str()) == 0;
+  return WriteWholeFile(path_, {}, text.str()).empty();
 }
 
 }  // namespace vantor

@@ -76,11 +76,45 @@ class FileDevice : public RawDevice {
 
 }  // namespace
 
+namespace {
+
+// Opens `path` without waiting for a writer (a FIFO) or a carrier (a terminal),
+// and keeps it only when it is a regular file or a block device; -1 with the
+// reason in `problem` otherwise.
+int OpenSourceFile(const std::string& path, int flags, std::string& problem) {
+  const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    problem = std::strerror(errno);
+    return -1;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !(S_ISREG(info.st_mode) || S_ISBLK(info.st_mode))) {
+    problem = S_ISFIFO(info.st_mode)   ? "it is a FIFO, not a file or a disk"
+              : S_ISSOCK(info.st_mode) ? "it is a socket, not a file or a disk"
+              : S_ISDIR(info.st_mode)  ? "it is a folder, not a file or a disk"
+                                       : "it is a device that is not a disk";
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+}  // namespace
+
 std::unique_ptr<RawDevice> OpenFileDevice(const std::string& path, DeviceAccess access) {
-  int flags = (access == DeviceAccess::kRead ? O_RDONLY : O_WRONLY) | O_CLOEXEC;
-  int fd = ::open(path.c_str(), flags);
+  std::string problem;
+  const int fd = OpenSourceFile(path, access == DeviceAccess::kRead ? O_RDONLY : O_WRONLY, problem);
   if (fd < 0) return nullptr;
   return std::make_unique<FileDevice>(fd);
+}
+
+std::string SourceFileProblem(const std::string& path) {
+  std::string problem;
+  const int fd = OpenSourceFile(path, O_RDONLY, problem);
+  if (fd >= 0) ::close(fd);
+  return problem;
 }
 
 FailingSectorDevice::FailingSectorDevice(std::unique_ptr<RawDevice> backing, std::set<uint64_t> badSectors)

@@ -35,8 +35,12 @@ enum class DeviceAccess { kRead, kWrite };
 
 using DeviceOpener = std::function<std::unique_ptr<RawDevice>(const std::string& path, DeviceAccess)>;
 
-// Opens a file or block device with open(2); null when it cannot be opened.
+// Opens a file or block device with open(2); null when it cannot be opened or
+// is neither (a FIFO, a socket, a terminal: opening one never blocks).
 std::unique_ptr<RawDevice> OpenFileDevice(const std::string& path, DeviceAccess access);
+// Why `path` cannot be read as a source: it is missing, cannot be opened, or is
+// neither a regular file nor a block device. Empty when it can. Never blocks.
+std::string SourceFileProblem(const std::string& path);
 
 // A file-backed device whose listed sectors fail to read (a request that touches
 // one of them fails as a whole, as a disk's would). Reads count every request.

@@ -8,7 +8,8 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <map>
+#include <memory>
 #include <optional>
 
 #include "core/AlignedBuffer.h"
@@ -17,7 +18,9 @@
 #include "core/Sector.h"
 #include "core/Sha256.h"
 #include "core/SizeText.h"
+#include "disk/SourceSelection.h"
 #include "platform/FreeSpace.h"
+#include "platform/OutputFolder.h"
 #include "raw/RawEnd.h"
 
 namespace vantor {
@@ -67,14 +70,27 @@ class SectorWindow {
   std::array<uint8_t, 2 * kSectorSize> pair_{};
 };
 
-enum class Saved { kWritten, kFailed, kStop };
+enum class Saved { kWritten, kFailed, kStop, kNoFolder };
 
+constexpr const char* kReportHeading = "type,file,first sector,sector count,sha256\n";
+
+// The output of a raw search: a folder per type (TYPE/NUMBER.TYPE) and the
+// report, all made through the destination's handle. A file is written under a
+// temporary name and takes its real name only when whole; a name that is taken
+// (a file of an earlier run into the same folder) is never overwritten: the
+// file takes the next free number of its type. The report takes the first free
+// name of raw-report.csv, raw-report1.csv, ...
 class RawSaver {
  public:
+  // The folder is opened when the first file goes there: one without room is
+  // given up for another before anything is made in it.
   RawSaver(SectorReader& reader, WorkerHost& host, const RawRun& run, RawOutcome& outcome)
-      : reader_(reader), host_(host), run_(run), outcome_(outcome) {
-    report_.open(run.folder + "/" + kRawReportFile, std::ios::trunc);
-    report_ << "type,file,first sector,sector count,sha256\n";
+      : reader_(reader), host_(host), outcome_(outcome), path_(run.folder) {}
+
+  // Writes the report of the files saved (into the folder named first, made
+  // then if no file was found), unless the user gave the folder up.
+  void Finish() {
+    if (!gaveUp_ && (folder_ != nullptr || Open(path_))) WriteReport();
   }
 
   Saved Save(uint64_t first, uint64_t count, const std::string& type, uint32_t number) {
@@ -82,76 +98,104 @@ class RawSaver {
     // A size field may reach past the source: the file ends with it.
     const uint64_t end = sourceEnd != 0 ? std::min(first + count, sourceEnd) : first + count;
     if (!RoomFor((end - first) * kSectorSize)) return Saved::kStop;
-    const std::string folder = folder_ + "/" + type;
-    const std::string name = std::to_string(number) + "." + type;
-    const std::string path = folder + "/" + name;
-    outcome_.lastPath = path;
-    host_.setCaption(kCaptionLastName, path);
-    ::mkdir(folder.c_str(), 0755);
-    // An existing file is overwritten; a link in its place is replaced, never
-    // followed out of the folder.
-    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
-    int fd = ::open(path.c_str(), flags, 0644);
-    if (fd < 0 && errno == ELOOP && ::unlink(path.c_str()) == 0) fd = ::open(path.c_str(), flags, 0644);
-    if (fd < 0) return Failed(path, std::strerror(errno));
+    if (folder_ == nullptr && !Open(path_)) return Saved::kNoFolder;
+    std::string problem;
+    const OutputFolder* folder = TypeFolder(type, problem);
+    uint32_t& next = nextNumber_[type];
+    number = std::max(number, next);
+    std::string name = std::to_string(number) + "." + type;
+    const std::string shown = folder_->path() + "/" + type + "/";
+    outcome_.lastPath = shown + name;
+    host_.setCaption(kCaptionLastName, outcome_.lastPath);
+    if (folder == nullptr) return Failed(outcome_.lastPath, problem);
+    std::unique_ptr<OutputFile> file = folder->create(name, problem);
+    if (file == nullptr) return Failed(outcome_.lastPath, problem);
     Sha256 hash;
-    bool written = true;
-    for (uint64_t at = first; at < end && written;) {
-      const auto part = static_cast<uint32_t>(std::min<uint64_t>(end - at, copy_.size() / kSectorSize));
-      reader_.read(at, part, copy_.data());
-      const size_t bytes = size_t{part} * kSectorSize;
-      written = WriteAll(fd, copy_.data(), bytes);
-      if (!written) break;
-      hash.Add(copy_.data(), bytes);
-      outcome_.bytesRecovered += bytes;
-      host_.setCaption(kCaptionRawBytes, MegaGigaText(outcome_.bytesRecovered));
-      at += part;
+    if (!Copy(*file, first, end, &hash)) return Failed(outcome_.lastPath, file->error());
+    while (!file->commit(nullptr, false)) {
+      if (file->error() != std::strerror(EEXIST)) return Failed(outcome_.lastPath, file->error());
+      // Taken meanwhile or by an earlier run: the same bytes under the next number.
+      name = std::to_string(++number) + "." + type;
+      outcome_.lastPath = shown + name;
+      if ((file = folder->create(name, problem)) == nullptr) return Failed(outcome_.lastPath, problem);
+      if (!Copy(*file, first, end, nullptr)) return Failed(outcome_.lastPath, file->error());
     }
-    const std::string reason = written ? std::string() : std::strerror(errno);
-    if (::close(fd) != 0 && written) return Failed(path, std::strerror(errno));
-    if (!written) return Failed(path, reason);
+    next = number + 1;
     // Files written to another folder after the first one filled up are
     // listed by their full path.
-    const std::string listed = folder_ == run_.folder ? type + "/" + name : path;
-    report_ << type << "," << listed << "," << first << "," << (end - first) << "," << hash.Finish()
-            << "\n";
+    const std::string listed = folder_->path() == first_ ? type + "/" + name : outcome_.lastPath;
+    report_ += type + "," + listed + "," + std::to_string(first) + "," + std::to_string(end - first) + "," +
+               hash.Finish() + "\n";
     return Saved::kWritten;
   }
 
  private:
-  // True when the folder has room for `bytes`; when it has not, the user may
-  // name another folder (asked again while none is given, unless they choose to
-  // stop). False: the search stops.
-  bool RoomFor(uint64_t bytes) {
-    while (FreeBytes(folder_) <= bytes) {
-      host_.messageInfo(kRawFullText);
-      std::optional<std::string> other = host_.askOtherFolder();
-      while (other && other->empty()) {
-        if (host_.question(kRawStopQuestion)) return false;
-        other = host_.askOtherFolder();
+  bool Open(const std::string& path) {
+    std::string problem;
+    folder_ = OpenDestination(path, SourcePaths(reader_), problem);
+    types_.clear();
+    if (folder_ == nullptr) outcome_.failure = problem;
+    else if (first_.empty()) first_ = folder_->path();
+    return folder_ != nullptr;
+  }
+
+  const OutputFolder* TypeFolder(const std::string& type, std::string& problem) {
+    std::unique_ptr<OutputFolder>& folder = types_[type];
+    if (folder == nullptr) folder = folder_->child(type, true, problem);
+    return folder.get();
+  }
+
+  // Writes the sectors [first, end) into `file`, counting them as recovered
+  // when `hash` is given (the first write of the file). False when a write failed.
+  bool Copy(OutputFile& file, uint64_t first, uint64_t end, Sha256* hash) {
+    for (uint64_t at = first; at < end;) {
+      const auto part = static_cast<uint32_t>(std::min<uint64_t>(end - at, copy_.size() / kSectorSize));
+      reader_.read(at, part, copy_.data());
+      const size_t bytes = size_t{part} * kSectorSize;
+      if (!file.write(copy_.data(), bytes)) return false;
+      if (hash != nullptr) {
+        hash->Add(copy_.data(), bytes);
+        outcome_.bytesRecovered += bytes;
+        host_.setCaption(kCaptionRawBytes, MegaGigaText(outcome_.bytesRecovered));
       }
-      if (!other) return false;
-      folder_ = *other;
+      at += part;
     }
     return true;
   }
 
-  static bool WriteAll(int fd, const uint8_t* data, size_t bytes) {
-    while (bytes > 0) {
-      const ssize_t done = ::write(fd, data, bytes);
-      if (done <= 0) {
-        if (done < 0 && errno == EINTR) continue;
-        if (done == 0) errno = ENOSPC;
-        return false;
+  void WriteReport() {
+    for (int n = 0; n < 10000; ++n) {
+      const std::string name = n == 0 ? std::string(kRawReportFile) : "raw-report" + std::to_string(n) + ".csv";
+      std::string problem;
+      std::unique_ptr<OutputFile> file = folder_->create(name, problem);
+      if (file == nullptr || !file->write(reinterpret_cast<const uint8_t*>(report_.data()), report_.size())) break;
+      if (file->commit(nullptr, false)) return;
+      if (file->error() != std::strerror(EEXIST)) break;
+    }
+    outcome_.problems.push_back(folder_->path() + "/" + kRawReportFile + ": the report could not be written");
+  }
+
+  // True when the folder has room for `bytes`; when it has not, the user may
+  // name another folder (asked again while none is given, unless they choose to
+  // stop). False: the search stops.
+  bool RoomFor(uint64_t bytes) {
+    while (FreeBytes(path_) <= bytes) {
+      host_.messageInfo(kRawFullText);
+      std::optional<std::string> other = host_.askOtherFolder();
+      while (other && other->empty()) {
+        if (host_.question(kRawStopQuestion)) return !(gaveUp_ = true);
+        other = host_.askOtherFolder();
       }
-      data += done;
-      bytes -= static_cast<size_t>(done);
+      if (!other) return !(gaveUp_ = true);
+      if (folder_ != nullptr) WriteReport();
+      report_ = kReportHeading;
+      folder_.reset();
+      path_ = *other;
     }
     return true;
   }
 
   Saved Failed(const std::string& path, const std::string& reason) {
-    ::unlink(path.c_str());  // nothing half-written under the name
     outcome_.filesNotWritten += 1;
     outcome_.problems.push_back(path + ": " + reason);
     return Saved::kFailed;
@@ -159,10 +203,14 @@ class RawSaver {
 
   SectorReader& reader_;
   WorkerHost& host_;
-  const RawRun& run_;
-  std::string folder_ = run_.folder;
   RawOutcome& outcome_;
-  std::ofstream report_;
+  std::string path_;  // the folder being written, opened as folder_ once used
+  bool gaveUp_ = false;
+  std::unique_ptr<OutputFolder> folder_;
+  std::string first_;  // the path of the first folder
+  std::map<std::string, std::unique_ptr<OutputFolder>> types_;
+  std::map<std::string, uint32_t> nextNumber_;
+  std::string report_ = kReportHeading;
   std::vector<uint8_t> copy_ = std::vector<uint8_t>(size_t{256} * kSectorSize);
 };
 
@@ -242,8 +290,8 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
         giveUp = true;
       } else {
         const Saved saved = saver.Save(candidate->first, found.sectorCount, found.typeName, found.fileNumber);
-        if (saved == Saved::kStop) {
-          outcome.stopped = true;
+        if (saved == Saved::kStop || saved == Saved::kNoFolder) {
+          outcome.stopped = saved == Saved::kStop;
           break;
         }
         outcome.filesFound += 1;
@@ -267,6 +315,7 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
   }
   outcome.sectorReached = std::min(s, end);
   host.setProgress(ProgressPercent(outcome.sectorReached, end));
+  saver.Finish();
   return outcome;
 }
 

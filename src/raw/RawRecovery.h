@@ -43,8 +43,9 @@ struct RawOutcome {
   std::string lastPath;
   bool stopped = false;
   std::vector<std::string> problems;  // "PATH: reason", one per file not written
+  std::string failure;                 // why nothing could be written (the folder)
   // Complete, and every file found written.
-  bool complete() const { return !stopped && filesNotWritten == 0; }
+  bool complete() const { return !stopped && filesNotWritten == 0 && failure.empty() && problems.empty(); }
 };
 
 RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<FileTypeRule>& rules, const RawRun& run);

@@ -3,7 +3,6 @@
 #include "core/SizeText.h"
 #include "disk/SourceSelection.h"
 #include "platform/FreeSpace.h"
-#include "save/DestinationFolder.h"
 #include "save/FileFilter.h"
 #include "save/SaveContext.h"
 #include "save/SavedFolders.h"
@@ -33,16 +32,25 @@ void ComputeTotals(const SaveContext& context) {
   });
 }
 
-DestinationOutcome AcceptDestination(const SaveContext& context, const std::string& typed, bool rawRecovery) {
+std::unique_ptr<DestinationTree> CheckDestination(const SaveContext& context, const std::string& typed) {
   WorkerHost& host = context.host();
   if (typed.empty()) {
     host.messageInfo(kNotValid);
-    return DestinationOutcome::kInvalid;
+    return nullptr;
   }
-  if (std::string problem = PrepareDestinationFolder(typed, SourcePaths(context.reader)); !problem.empty()) {
+  std::string problem;
+  std::unique_ptr<OutputFolder> folder = OpenDestination(typed, SourcePaths(context.reader), problem);
+  if (folder == nullptr) {
     host.messageInfo(std::string(kNotValid) + "\n" + problem);
-    return DestinationOutcome::kInvalid;
+    return nullptr;
   }
+  return std::make_unique<DestinationTree>(std::move(folder));
+}
+
+DestinationOutcome AcceptDestination(const SaveContext& context, const std::string& typed, bool rawRecovery) {
+  WorkerHost& host = context.host();
+  std::unique_ptr<DestinationTree> destination = CheckDestination(context, typed);
+  if (destination == nullptr) return DestinationOutcome::kInvalid;
   std::string path = typed;
   if (!rawRecovery) {
     ComputeTotals(context);
@@ -57,6 +65,7 @@ DestinationOutcome AcceptDestination(const SaveContext& context, const std::stri
       return DestinationOutcome::kChooseAnother;
   }
   context.savingRun.savingPath = path;
+  context.savingRun.destination = std::move(destination);
   return DestinationOutcome::kAccepted;
 }
 

@@ -5,7 +5,10 @@
 // says to go on). A refusal shows "Not a valid Destination. ..." with its reason.
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "save/DestinationTree.h"
 
 namespace vantor {
 
@@ -15,8 +18,14 @@ enum class DestinationOutcome {
   kInvalid,          // "Not a valid Destination. ..." was shown; ask again
   kNothingSelected,  // "You have not selected any file/folder." was shown
   kChooseAnother,    // too little free space and the user said No
-  kAccepted,         // savingRun.savingPath holds the destination
+  kAccepted,         // savingRun.savingPath holds the destination, savingRun.destination its handle
 };
+
+// Opens and checks `typed` as a destination, as the acceptance does, and shows
+// "Not a valid Destination. ..." with the reason when it cannot serve; null then.
+// A command that knows its destination from the start checks it so before it
+// reads the source.
+std::unique_ptr<DestinationTree> CheckDestination(const SaveContext& context, const std::string& typed);
 
 // Counts what the save will write: filesRequired and bytesRequired.
 void ComputeTotals(const SaveContext& context);

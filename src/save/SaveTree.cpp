@@ -1,7 +1,7 @@
-// Before a folder is made or written into, it is checked to lie inside the
-// destination: a link that stands in an existing destination must not lead the
-// saver out of it. Files are opened without following links, and their names
-// hold no "/".
+// Folders and files are made through the destination's handle, one name at a
+// time and never through a link (save/DestinationTree.h): a link that stands in
+// an existing destination, or that replaces one of its folders during the run,
+// does not lead the saver out of it. Names hold no "/".
 //
 // A folder this run creates gets its recorded last-write time once the walk is
 // over: every file written into it, and every subfolder made, moves that time.
@@ -14,6 +14,7 @@
 #include <optional>
 #include <utility>
 
+#include "disk/SourceSelection.h"
 #include "ntfs/RunTables.h"
 #include "save/FileFilter.h"
 #include "save/Progress.h"
@@ -70,14 +71,6 @@ bool SaveCatalogFile(const SaveContext& context, const std::string& path, const 
                      static_cast<uint16_t>(file.modified.second), static_cast<uint16_t>(file.modified.first));
 }
 
-bool MakeFolders(const std::string& path) {
-  if (::mkdir(path.c_str(), 0755) == 0) return true;
-  if (errno == EEXIST) return false;
-  for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
-    ::mkdir(path.substr(0, slash).c_str(), 0755);
-  return ::mkdir(path.c_str(), 0755) == 0;
-}
-
 void SaveFolderFiles(const SaveContext& context, const std::string& folder, const std::vector<FileRecord*>& files) {
   const SavingFilter& filter = context.savingFilter;
   const bool ntfs = IsNtfs(context);
@@ -93,7 +86,26 @@ void SaveFolderFiles(const SaveContext& context, const std::string& folder, cons
   }
 }
 
+namespace {
+
+// The destination's handle, opened here when the run was not given one.
+bool OpenDestinationOf(const SaveContext& context) {
+  SavingRun& run = context.savingRun;
+  if (run.destination != nullptr) return true;
+  std::string problem;
+  std::unique_ptr<OutputFolder> folder = OpenDestination(run.savingPath, SourcePaths(context.reader), problem);
+  if (folder == nullptr) {
+    run.notSaved.push_back({run.savingPath, problem});
+    return false;
+  }
+  run.destination = std::make_shared<DestinationTree>(std::move(folder));
+  return true;
+}
+
+}  // namespace
+
 void SaveTree(const SaveContext& context) {
+  if (!OpenDestinationOf(context)) return;
   context.savingRun.ForgetSource();
   const std::string destination = WithSlash(context.savingRun.savingPath);
   const bool ntfs = IsNtfs(context);
@@ -106,13 +118,21 @@ void SaveTree(const SaveContext& context) {
       context.host().trace("not saved, it would lie outside the destination: " + folder);
       return std::nullopt;
     }
+    // A folder that cannot be made is traced here; each of its files is then
+    // reported as not saved, with the reason.
     FileTime time;
-    if (MakeFolders(folder) && record != nullptr && StampFileTime(record->modified, ntfs, time))
-      created.emplace_back(folder, time);
+    bool made = false;
+    std::string problem;
+    if (context.savingRun.destination->folder(folder, true, problem, &made) == nullptr)
+      context.host().trace("folder not made: " + problem);
+    if (made && record != nullptr && StampFileTime(record->modified, ntfs, time)) created.emplace_back(folder, time);
     SaveFolderFiles(context, WithSlash(folder), files);
     return relative;
   });
-  for (const auto& [folder, time] : created) SetLastWriteTime(folder, time);
+  for (const auto& [folder, time] : created) {
+    std::string problem;
+    if (const OutputFolder* made = context.savingRun.destination->folder(folder, false, problem)) made->setTime(time);
+  }
   context.savingRun.ForgetSource();
 }
 

@@ -19,8 +19,5 @@ void SaveTree(const SaveContext& context);
 void SaveFolderFiles(const SaveContext& context, const std::string& folder, const std::vector<FileRecord*>& files);
 // Writes one catalog file to `path` by the engine of the volume; true when written.
 bool SaveCatalogFile(const SaveContext& context, const std::string& path, const FileRecord& file, bool interactive);
-// Creates every missing folder of `path`, outermost first; errors are ignored.
-// True when `path` itself was created here.
-bool MakeFolders(const std::string& path);
 
 }  // namespace vantor

@@ -18,6 +18,7 @@ void SavingRun::Reset() {
   notSaved.clear();
   damaged.clear();
   zeroFilled.clear();
+  destination.reset();
 }
 
 void SavingRun::ForgetSource() {

@@ -13,6 +13,7 @@
 
 #include "disk/ReadAhead.h"
 #include "fat/FatTable.h"
+#include "save/DestinationTree.h"
 
 namespace vantor {
 
@@ -41,6 +42,9 @@ struct FileProblem {
 
 struct SavingRun {
   std::string savingPath;  // the destination, accepted by the destination check
+  // The destination opened and checked by the destination check: every file
+  // and folder the run saves is made through it.
+  std::shared_ptr<DestinationTree> destination;
   int32_t replaceChoice = kReplaceThis;
   std::atomic<int32_t> skipFile{0};
   std::atomic<int32_t> abortAll{0};

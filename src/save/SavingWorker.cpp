@@ -2,10 +2,13 @@
 
 #include <ctime>
 
+#include "disk/SourceSelection.h"
 #include "logs/Logs.h"
 #include "logs/RunHeader.h"
 #include "platform/Folders.h"
 #include "platform/Launch.h"
+#include "platform/OutputFolder.h"
+#include "save/DestinationTree.h"
 #include "save/SafeName.h"
 #include "save/SaveContext.h"
 #include "save/SaveTree.h"
@@ -51,8 +54,18 @@ bool OpenRecoveredFile(const SaveContext& context, const FileRecord& file, std::
   path.clear();
   const std::string folder = PrivateTempFolder();
   if (folder.empty()) return false;
+  std::string problem;
+  std::unique_ptr<OutputFolder> opened = OpenDestination(folder, SourcePaths(context.reader), problem);
+  if (opened == nullptr) return false;
+  DestinationTree temporary(std::move(opened));
+  const FileCreator intoTemporary = [&](const std::string& at, std::string& error) {
+    return temporary.create(at, error);
+  };
+  const SaveContext opening{context.state,        context.reader,     context.catalog,
+                            context.mftRunTable,  context.folderTree, context.savingFilter,
+                            context.savingRun,    intoTemporary,      context.startTime};
   const std::string target = folder + "/" + SafeName(file.name.utf16());
-  if (!SaveCatalogFile(context, target, file, false)) return false;
+  if (!SaveCatalogFile(opening, target, file, false)) return false;
   path = target;
   return OpenWithDefaultProgram(path);
 }

@@ -23,6 +23,8 @@ RawOutcome RunRawSearch(Session& session, WorkerHost& host) {
 
 std::string RawClosingText(const RawOutcome& outcome, bool aborted) {
   if (aborted) return kRawAbortedText;
+  if (!outcome.failure.empty()) return "Nothing could be written: " + outcome.failure;
+  if (!outcome.complete() && outcome.filesNotWritten == 0) return "The raw report could not be written";
   if (!outcome.complete())
     return std::to_string(outcome.filesNotWritten) + " of the " + std::to_string(outcome.filesFound) +
            " files found could not be written";

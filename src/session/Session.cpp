@@ -2,6 +2,9 @@
 
 namespace vantor {
 
-Session::Session() : startTime(std::time(nullptr)), createFile(CreateOutputFile) {}
+Session::Session()
+    : startTime(std::time(nullptr)), createFile([this](const std::string& path, std::string& error) {
+        return CreateOutputFile(savingRun.destination.get(), path, error);
+      }) {}
 
 }  // namespace vantor

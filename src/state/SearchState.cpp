@@ -1,5 +1,7 @@
 #include "state/SearchState.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -11,6 +13,8 @@
 #include "core/ProgressReport.h"
 #include "logs/Logs.h"
 #include "partition/PartitionPanel.h"
+#include "platform/Folders.h"
+#include "platform/OutputFolder.h"
 #include "platform/Utf.h"
 #include "state/StateStream.h"
 
@@ -533,13 +537,20 @@ bool StateKindOf(const std::string& path, StateKind& kind) {
 }
 
 std::string SaveState(const std::string& path, StateKind kind, const StateSource& source, const RecoveryState& state,
-                      const LostSearchLists& lists, const RecoveryCatalog& catalog) {
-  const std::string partial = path + ".partial";
-  File file(std::fopen(partial.c_str(), "wb"));
-  if (!file) return kStateCreateText;
-  std::string problem;
+                      const LostSearchLists& lists, const RecoveryCatalog& catalog,
+                      const std::vector<std::string>& sources) {
+  // The state goes into a folder that stands: a name in a missing one is a typing error.
+  const std::string folderPath = FolderPart(path);
+  struct stat info;
+  if (!folderPath.empty() && (::stat(folderPath.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)))
+    return kStateCreateText;
+  std::string name, problem;
+  std::unique_ptr<OutputFolder> folder = OpenFolderOf(path, sources, name, problem);
+  if (folder == nullptr) return kStateCreateText + std::string(" (") + problem + ")";
+  std::unique_ptr<OutputFile> file = folder->create(name, problem);
+  if (file == nullptr) return kStateCreateText;
   {
-    StateWriter out(file.get());
+    StateWriter out(*file);
     Saver save(out);
     WriteHeader(save, source, state, lists);
     const bool search = kind == StateKind::kSearch && state.partitionSearch == 1;
@@ -551,13 +562,7 @@ std::string SaveState(const std::string& path, StateKind kind, const StateSource
     problem = save.problem();
     if (problem.empty() && !out.Flush()) problem = "The state could not be written to " + path;
   }
-  if (problem.empty() && std::fclose(file.release()) != 0) problem = "The state could not be written to " + path;
-  std::error_code error;
-  if (problem.empty()) {
-    std::filesystem::rename(partial, path, error);
-    if (error) problem = kStateCreateText;
-  }
-  if (!problem.empty()) std::filesystem::remove(partial, error);
+  if (problem.empty() && !file->commit(nullptr, true)) problem = "The state could not be written to " + path;
   return problem;
 }
 

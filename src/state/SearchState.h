@@ -51,11 +51,13 @@ std::string StatePath(const std::string& typed, StateKind kind);
 // The kind a path names by its extension, when it names one.
 bool StateKindOf(const std::string& path, StateKind& kind);
 
-// Writes the state to `path` (through a temporary file, so that a failed save
-// leaves no half-written state under the name). Empty, or what went wrong:
+// Writes the state to `path` through the output layer (a temporary file, so that
+// a failed save leaves no half-written state under the name; never through a
+// link; never onto `sources`, the files being read). Empty, or what went wrong:
 // kStateCreateText, or a value that does not fit the file's 32-bit fields.
 std::string SaveState(const std::string& path, StateKind kind, const StateSource& source, const RecoveryState& state,
-                      const LostSearchLists& lists, const RecoveryCatalog& catalog);
+                      const LostSearchLists& lists, const RecoveryCatalog& catalog,
+                      const std::vector<std::string>& sources = {});
 
 // Reads the header of `path` into `state` (choices, volume values, the flags)
 // and, for a search, its file systems into `lists.found`; remembers the path

@@ -63,8 +63,7 @@ void StateWriter::FixedText(std::string_view text, size_t bytes) {
 }
 
 bool StateWriter::Flush() {
-  if (!buffer_.empty() && !failed_ && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
-    failed_ = true;
+  if (!buffer_.empty() && !failed_ && !file_.write(buffer_.data(), buffer_.size())) failed_ = true;
   buffer_.clear();
   return !failed_;
 }

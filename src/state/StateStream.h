@@ -11,11 +11,13 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/OutputFolder.h"
+
 namespace vantor {
 
 class StateWriter {
  public:
-  explicit StateWriter(std::FILE* file) : file_(file) {}
+  explicit StateWriter(OutputFile& file) : file_(file) {}
   ~StateWriter() { Flush(); }
   StateWriter(const StateWriter&) = delete;
   StateWriter& operator=(const StateWriter&) = delete;
@@ -38,7 +40,7 @@ class StateWriter {
  private:
   void Put(const void* bytes, size_t count);
 
-  std::FILE* file_;
+  OutputFile& file_;
   std::vector<uint8_t> buffer_;
   bool failed_ = false;
 };

@@ -51,11 +51,15 @@ TEST(Imaging, CopiesEqualTheSourceAndReadBackAsIt) {
   EXPECT_EQ(Vantor("scan '" + (out / "Image0.img") + "' -p 2", &code), Vantor("scan '" + Sample() + "' -p 2"));
   EXPECT_EQ(code, 0);
   EXPECT_EQ(test::Recovered("'" + (out / "Image0.img") + "' -p 1"), test::Recovered("'" + Sample() + "' -p 1"));
-  // Each VMware layout of the vmdk fixture, split into pieces.
+  // Each VMware layout of the vmdk fixture (qemu-img, here, is all it needs),
+  // split into pieces.
   for (const char* layout : {"monolithicSparse", "monolithicFlat", "twoGbMaxExtentSparse", "twoGbMaxExtentFlat",
                              "streamOptimized", "vmfs"}) {
     const std::string vmdk = test::FixturesDir() + "/vmdk/" + layout + "/small.vmdk";
-    if (!std::filesystem::exists(vmdk)) continue;
+    if (!std::filesystem::exists(vmdk)) {
+      ADD_FAILURE() << vmdk << " is missing (tests/fixtures/make-vmdk-fixtures.sh builds it)";
+      continue;
+    }
     test::TempDir copy;
     test::Shell("qemu-img convert -O raw '" + vmdk + "' '" + (copy / "qemu.raw") + "'");
     const std::string report = Vantor("image --quiet '" + vmdk + "' -o '" + copy.path() + "' --split", &code);
@@ -74,17 +78,20 @@ TEST(Imaging, PiecesBreakAt1331200SectorsAndAStalePieceGoes) {
     out.seekp(1331200LL * 512);
     out << "last sector" << std::string(501, '\0');
   }
+  const auto copy = [&](const test::TempDir& out, const std::string& range, int& code) {
+    return Vantor("image --quiet '" + source + "' -o '" + (out / "Image.img") + "' --split " + range, &code);
+  };
+  // After an earlier copy of the whole source (pieces 0 and 1), a shorter copy to
+  // the same name removes the piece that its map lists and this copy does not make.
   const struct {
     const char* range;
     uint64_t firstPiece, secondPiece;  // bytes; 0: no such piece
   } cases[] = {{"--range 0 1331200", 681574400, 0}, {"", 681574400, 512}};
   for (const auto& c : cases) {
     test::TempDir out;
-    std::ofstream(out / "Image2.img") << "a piece of an earlier, longer image";
-    std::ofstream(out / "Image1.img") << "a piece of an earlier, longer image";
     int code = -1;
-    const std::string report =
-        Vantor("image --quiet '" + source + "' -o '" + (out / "Image.img") + "' --split " + c.range, &code);
+    ASSERT_EQ((copy(out, "", code), code), 0);
+    const std::string report = copy(out, c.range, code);
     ASSERT_EQ(code, 0) << report;
     EXPECT_EQ(std::filesystem::file_size(out / "Image0.img"), c.firstPiece);
     EXPECT_EQ(Bytes(out / "Image0.img", 0, 12), "first sector");
@@ -92,11 +99,20 @@ TEST(Imaging, PiecesBreakAt1331200SectorsAndAStalePieceGoes) {
     if (c.secondPiece != 0) {
       EXPECT_EQ(std::filesystem::file_size(out / "Image1.img"), c.secondPiece);
       EXPECT_EQ(Bytes(out / "Image1.img", 0, 11), "last sector");
-      EXPECT_FALSE(std::filesystem::exists(out / "Image2.img"));
       // The pieces are read back as one source.
       EXPECT_EQ(Vantor("read '" + (out / "Image0.img") + "' 1331200 1").substr(0, 11), "last sector");
     }
   }
+  // A file named as the next piece that no copy made would be read back as part
+  // of the image: the copy is refused before it writes, and the file is kept.
+  test::TempDir planted;
+  std::ofstream(planted / "Image1.img") << "someone's file";
+  int code = -1;
+  const std::string report = copy(planted, "--range 0 1331200", code);
+  EXPECT_EQ(code, 1);
+  EXPECT_NE(report.find("Image1.img stands beside the image"), std::string::npos) << report;
+  EXPECT_EQ(Bytes(planted / "Image1.img", 0, 14), "someone's file");
+  EXPECT_FALSE(std::filesystem::exists(planted / "Image0.img"));
 }
 
 TEST(Imaging, StoppedCopyGoesOnWithResume) {

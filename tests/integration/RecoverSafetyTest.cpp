@@ -14,6 +14,7 @@
 #include <string>
 
 #include "support/Shell.h"
+#include "support/Snapshot.h"
 #include "support/TempDir.h"
 #include "support/TestEnv.h"
 
@@ -22,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::Shell;
+using test::Snapshot;
 
 std::string Quote(const std::string& text) { return "'" + text + "'"; }
 
@@ -30,19 +32,6 @@ std::string Lower(std::string text) {
   return text;
 }
 
-// Everything below `root` (links not followed): mode, owner, size and bytes.
-std::map<std::string, std::string> Snapshot(const std::string& root) {
-  std::map<std::string, std::string> state;
-  for (const auto& item : fs::recursive_directory_iterator(root)) {
-    struct stat info;
-    ::lstat(item.path().c_str(), &info);
-    std::string print = std::to_string(info.st_mode) + " " + std::to_string(info.st_uid) + " " +
-                        std::to_string(info.st_size) + " " + std::to_string(info.st_mtime);
-    if (S_ISREG(info.st_mode)) print += " " + Shell("sha256sum " + Quote(item.path()) + " | cut -c1-64");
-    state[item.path()] = print;
-  }
-  return state;
-}
 
 class RecoverSafety : public ::testing::Test {
  protected:

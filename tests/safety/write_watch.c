@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "take_mode.h"
+
 typedef int (*open_fn)(const char*, int, ...);
 typedef int (*openat_fn)(int, const char*, int, ...);
 typedef int (*creat_fn)(const char*, mode_t);
@@ -26,13 +28,26 @@ typedef int (*renameat2_fn)(int, const char*, int, const char*, unsigned int);
 typedef int (*link_fn)(const char*, const char*);
 typedef int (*chmod_fn)(const char*, mode_t);
 typedef int (*rmdir_fn)(const char*);
+typedef int (*mkdirat_fn)(int, const char*, mode_t);
+typedef int (*unlinkat_fn)(int, const char*, int);
+typedef int (*renameat_fn)(int, const char*, int, const char*);
+typedef int (*linkat_fn)(int, const char*, int, const char*, int);
+typedef int (*fchmodat_fn)(int, const char*, mode_t, int);
 
 static void record(const char* what, int dirfd, const char* path) {
   const char* log = getenv("VANTOR_WRITE_LOG");
   if (log == NULL || path == NULL) return;
   char full[PATH_MAX * 2];
-  if (path[0] == '/' || dirfd != AT_FDCWD) {
+  if (path[0] == '/') {
     snprintf(full, sizeof full, "%s %s\n", what, path);
+  } else if (dirfd != AT_FDCWD) {
+    /* Relative to an open folder: the folder's path as the kernel knows it. */
+    char link[64], folder[PATH_MAX];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", dirfd);
+    ssize_t length = readlink(link, folder, sizeof folder - 1);
+    if (length < 0) length = 0;
+    folder[length] = 0;
+    snprintf(full, sizeof full, "%s %s/%s\n", what, length > 0 ? folder : "?", path);
   } else {
     char cwd[PATH_MAX];
     if (getcwd(cwd, sizeof cwd) == NULL) strcpy(cwd, "?");
@@ -49,16 +64,6 @@ static void record(const char* what, int dirfd, const char* path) {
 
 static int writes(int flags) { return (flags & (O_WRONLY | O_RDWR | O_CREAT | O_TRUNC)) != 0; }
 
-/* The mode argument, which open and its kin take only when they may create a
- * file: with O_CREAT, and with O_TMPFILE. */
-#define TAKE_MODE(flags, mode)                                           \
-  mode_t mode = 0;                                                       \
-  if (((flags) & O_CREAT) != 0 || ((flags) & O_TMPFILE) == O_TMPFILE) { \
-    va_list args;                                                        \
-    va_start(args, flags);                                               \
-    mode = (mode_t)va_arg(args, int);                                    \
-    va_end(args);                                                        \
-  }
 
 #define REAL(name, type)                 \
   static type real_##name = NULL;        \
@@ -136,4 +141,30 @@ int truncate(const char* path, off_t length) {
   REAL(truncate, truncate_fn);
   record("truncate", AT_FDCWD, path);
   return real_truncate(path, length);
+}
+/* The calls of the program's output layer, relative to an open folder. */
+int mkdirat(int dirfd, const char* path, mode_t mode) {
+  REAL(mkdirat, mkdirat_fn);
+  record("mkdir", dirfd, path);
+  return real_mkdirat(dirfd, path, mode);
+}
+int unlinkat(int dirfd, const char* path, int flags) {
+  REAL(unlinkat, unlinkat_fn);
+  record("unlink", dirfd, path);
+  return real_unlinkat(dirfd, path, flags);
+}
+int renameat(int fromdir, const char* from, int todir, const char* to) {
+  REAL(renameat, renameat_fn);
+  record("rename", todir, to);
+  return real_renameat(fromdir, from, todir, to);
+}
+int linkat(int fromdir, const char* from, int todir, const char* to, int flags) {
+  REAL(linkat, linkat_fn);
+  record("link", todir, to);
+  return real_linkat(fromdir, from, todir, to, flags);
+}
+int fchmodat(int dirfd, const char* path, mode_t mode, int flags) {
+  REAL(fchmodat, fchmodat_fn);
+  record("chmod", dirfd, path);
+  return real_fchmodat(dirfd, path, mode, flags);
 }

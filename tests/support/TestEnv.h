@@ -23,6 +23,12 @@ inline std::string EnvOr(const char* name, const char* fallback) {
 #ifndef VANTOR_DEFAULT_INTERRUPT_LIB
 #define VANTOR_DEFAULT_INTERRUPT_LIB ""
 #endif
+#ifndef VANTOR_DEFAULT_WRITE_WATCH
+#define VANTOR_DEFAULT_WRITE_WATCH ""
+#endif
+#ifndef VANTOR_DEFAULT_SWAP_LIB
+#define VANTOR_DEFAULT_SWAP_LIB ""
+#endif
 #ifndef VANTOR_DEFAULT_SOURCE_DIR
 #define VANTOR_DEFAULT_SOURCE_DIR "."
 #endif
@@ -30,6 +36,8 @@ inline std::string EnvOr(const char* name, const char* fallback) {
 inline std::string FixturesDir() { return EnvOr("VANTOR_FIXTURES", VANTOR_DEFAULT_FIXTURES); }
 inline std::string VantorBin() { return EnvOr("VANTOR_BIN", VANTOR_DEFAULT_BIN); }
 inline std::string InterruptLib() { return EnvOr("VANTOR_INTERRUPT_LIB", VANTOR_DEFAULT_INTERRUPT_LIB); }
+inline std::string WriteWatchLib() { return EnvOr("VANTOR_WRITE_WATCH", VANTOR_DEFAULT_WRITE_WATCH); }
+inline std::string SwapFolderLib() { return EnvOr("VANTOR_SWAP_LIB", VANTOR_DEFAULT_SWAP_LIB); }
 inline std::string SourceDir() { return EnvOr("VANTOR_SOURCE_DIR", VANTOR_DEFAULT_SOURCE_DIR); }
 
 // Builds the fixture set NAME with tests/fixtures/make-NAME-fixtures.sh (it

@@ -135,7 +135,10 @@ TEST(NtfsScan, ReadsTheMftAcrossRunsInRecordOrder) {
   EXPECT_EQ(small.created, (RecordTime{1009, 0}));
   EXPECT_EQ(small.accessed, (RecordTime{3009, 0}));
   EXPECT_EQ(catalog.files()[3].modified, (RecordTime{2012, 0}));  // the base record's times
-  EXPECT_EQ(volume.host.lastProgress, 100u * 26 / 28);  // after record 12 of 14
+  // The bar shows the share of the MFT's records read: the last one listed is
+  // record 12, the 13th of 14.
+  EXPECT_EQ(volume.host.progressRange, 100u);
+  EXPECT_EQ(volume.host.lastProgress, 100u * 13 / 14);
 
   // The saver's runs: a non-resident file with a sparse tail, and a folder.
   MftRunTable runs = BuildRunTable(volume.session, volume.session.mftRunTable, kStart, SectorOf(10), 'F', kSpc);
@@ -273,6 +276,8 @@ TEST(NtfsSaveTest, BytesPastTheInitializedSizeAreZeros) {
     if (f.name.utf8() == "grown.bin") grown = &f;
   ASSERT_NE(grown, nullptr);
   test::TempDir out;
+  std::string problem;
+  volume.session.savingRun.destination = std::make_shared<DestinationTree>(OpenDestination(out.path(), {}, problem));
   ASSERT_TRUE(SaveCatalogFile(volume.session, out / "grown.bin", *grown, false));
   Bytes expected(3000, 0);
   std::fill(expected.begin(), expected.begin() + 1000, 'q');

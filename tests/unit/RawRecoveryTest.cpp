@@ -136,8 +136,9 @@ TEST(RawRecoveryTest, SizeLimitsAndPageScan) {
   EXPECT_EQ(PageScanEnd(1000, 1000, pages), 0u);
 }
 
-// A file that cannot be created is counted apart and the run is not complete;
-// a link standing where a file goes is replaced, its target left alone.
+// A file that cannot be created (a file stands where its type folder goes) is
+// counted apart and the run is not complete; a link standing where a file goes
+// is left as it is, its target too, and the file takes the next free number.
 TEST(RawRecoveryTest, UnwritableFilesAndLinks) {
   auto disk = std::make_shared<test::MemoryDisk>();
   const std::string png = "\x89PNG IEND\xAE\x42\x60\x82";
@@ -161,8 +162,8 @@ TEST(RawRecoveryTest, UnwritableFilesAndLinks) {
   EXPECT_FALSE(outcome.complete());
   ASSERT_EQ(outcome.problems.size(), 1u);
   EXPECT_NE(outcome.problems[0].find("PNG/0.PNG"), std::string::npos);
-  EXPECT_FALSE(std::filesystem::is_symlink(out / "PDF/0.PDF"));
-  EXPECT_EQ(std::filesystem::file_size(out / "PDF/0.PDF"), 1024u);
+  EXPECT_EQ(std::filesystem::read_symlink(out / "PDF/0.PDF"), elsewhere / "target");
+  EXPECT_EQ(std::filesystem::file_size(out / "PDF/1.PDF"), 1024u);
   std::ifstream kept(elsewhere / "target");
   std::string text;
   std::getline(kept, text);

@@ -110,10 +110,11 @@ TEST(SaveQuestionsTest, UnwritableFilesAskAndLoseNothingSaved) {
   for (bool failAtWrite : {false, true}) {
     for (const Case& c : cases) {
       Volume v({"A.BIN", "B.BIN", "C.BIN", "D.BIN"});
-      v.session.createFile = [failAtWrite](const std::string& path, std::string& error) -> std::unique_ptr<OutputFile> {
+      v.session.createFile = [failAtWrite, &v](const std::string& path,
+                                               std::string& error) -> std::unique_ptr<OutputFile> {
         const bool failing = path.ends_with("B.BIN") || path.ends_with("C.BIN");
         if (failing && !failAtWrite) return nullptr;
-        auto file = CreateOutputFile(path, error);
+        auto file = CreateOutputFile(v.session.savingRun.destination.get(), path, error);
         return failing ? std::make_unique<FullDisk>(std::move(file)) : std::move(file);
       };
       v.host.writeErrorAnswers = {c.answers.begin(), c.answers.end()};
