@@ -103,6 +103,8 @@ class RawSaver {
     const OutputFolder* folder = TypeFolder(type, problem);
     uint32_t& next = nextNumber_[type];
     number = std::max(number, next);
+    // Names an earlier run took are passed over before anything is written.
+    while (folder != nullptr && folder->kindOf(std::to_string(number) + "." + type) != EntryKind::kNone) ++number;
     std::string name = std::to_string(number) + "." + type;
     const std::string shown = folder_->path() + "/" + type + "/";
     outcome_.lastPath = shown + name;
@@ -114,7 +116,7 @@ class RawSaver {
     if (!Copy(*file, first, end, &hash)) return Failed(outcome_.lastPath, file->error());
     while (!file->commit(nullptr, false)) {
       if (file->error() != std::strerror(EEXIST)) return Failed(outcome_.lastPath, file->error());
-      // Taken meanwhile or by an earlier run: the same bytes under the next number.
+      // Taken meanwhile: the same bytes under the next number.
       name = std::to_string(++number) + "." + type;
       outcome_.lastPath = shown + name;
       if ((file = folder->create(name, problem)) == nullptr) return Failed(outcome_.lastPath, problem);
