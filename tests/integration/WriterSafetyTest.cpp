@@ -41,7 +41,9 @@ class WriterSafety : public ::testing::Test {
   // vantor ARGS under the write watch, in the test's home; output and error.
   std::string Run(const std::string& args, int* code, const std::string& environment = "") {
     return Shell("cd " + Quote(home_.path()) + " && XDG_DATA_HOME=" + Quote(home_ / "data") +
-                     " VANTOR_CONFIG_DIR=" + Quote(home_ / "config") + " LD_PRELOAD=" + Quote(test::WriteWatchLib()) +
+                     " VANTOR_CONFIG_DIR=" + Quote(home_ / "config") +
+                     // A sanitized build must let the preloaded watch come first.
+                     " ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" LD_PRELOAD=" + Quote(test::WriteWatchLib()) +
                      " VANTOR_WRITE_LOG=" + Quote(home_ / "writes.log") + " " + environment + " " +
                      Quote(test::VantorBin()) + " " + args + " 2>&1",
                  code);
