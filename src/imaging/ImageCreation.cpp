@@ -191,6 +191,15 @@ std::string TakeResumedMap(const OutputFolder& folder, const ImagingRun& run, co
   return {};
 }
 
+// True when the file `target` is one of the files the source reads.
+bool IsSource(const struct stat& target, const std::vector<std::string>& sources) {
+  for (const std::string& source : sources) {
+    struct stat read;
+    if (::stat(source.c_str(), &read) == 0 && read.st_dev == target.st_dev && read.st_ino == target.st_ino) return true;
+  }
+  return false;
+}
+
 // A piece left from an earlier, longer image to the same name must not follow
 // the new ones: the image source would read it as their continuation. Only the
 // pieces that the earlier run's map lists are removed, and never a source.
@@ -203,12 +212,7 @@ void RemoveStalePieces(const OutputFolder& folder, const ImagingRun& run, const 
     if (piece.index <= last || ::fstatat(folder.fd(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
         !S_ISREG(info.st_mode))
       continue;
-    bool isSource = false;
-    for (const std::string& source : sources) {
-      struct stat read;
-      isSource |= ::stat(source.c_str(), &read) == 0 && read.st_dev == info.st_dev && read.st_ino == info.st_ino;
-    }
-    if (!isSource) folder.removeMade(name);
+    if (!IsSource(info, sources)) folder.removeMade(name);
   }
 }
 
@@ -259,11 +263,7 @@ std::string ImageTargetProblem(SectorReader& reader, const ImagingRun& run) {
   for (uint64_t piece = 0; piece <= PieceOf(run, run.end - 1); ++piece) {
     struct stat target;
     if (::stat(PieceName(run.imagePath, piece).c_str(), &target) != 0) continue;
-    for (const std::string& source : sources) {
-      struct stat info;
-      if (::stat(source.c_str(), &info) == 0 && info.st_dev == target.st_dev && info.st_ino == target.st_ino)
-        return PieceName(run.imagePath, piece) + " is the source being copied";
-    }
+    if (IsSource(target, sources)) return PieceName(run.imagePath, piece) + " is the source being copied";
   }
   // A resumed run needs room for what is left only, and a full disk stops it
   // with its reason anyway.
