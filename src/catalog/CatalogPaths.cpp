@@ -3,16 +3,15 @@
 namespace vantor {
 namespace {
 
-constexpr uint8_t kUnknown = 0, kOnChain = 1, kDone = 2;
-
-std::string Joined(const std::string& parent, const std::string& name) {
-  return parent.empty() ? name : parent + "/" + name;
+void Join(std::string& path, const std::string& name) {
+  if (!path.empty()) path += '/';
+  path += name;
 }
 
 }  // namespace
 
 CatalogPaths::CatalogPaths(const RecoveryCatalog& catalog, uint32_t rootKey, int16_t fileSystemNumber)
-    : catalog_(catalog), rootKey_(rootKey), paths_(catalog.folders().size()), done_(catalog.folders().size(), kUnknown) {
+    : catalog_(catalog), rootKey_(rootKey), seenOnWalk_(catalog.folders().size(), 0) {
   const auto& folders = catalog.folders();
   for (size_t i = 0; i < folders.size(); ++i)
     if (folders[i].fileSystemNumber == fileSystemNumber) byKey_.emplace(folders[i].ownKey, i);
@@ -24,30 +23,39 @@ int64_t CatalogPaths::ParentIndex(uint32_t parentKey) const {
   return found == byKey_.end() ? -1 : static_cast<int64_t>(found->second);
 }
 
-const std::string& CatalogPaths::FolderPath(size_t index) {
-  // Walk up to a folder whose path is known, the root, a missing parent or a
-  // folder already on this walk (a loop); then fill the paths on the way down.
+std::string CatalogPaths::FolderPath(size_t index) {
+  const auto& folders = catalog_.folders();
+  const auto at = static_cast<int64_t>(index);
+  if (at == lastFolder_) return lastPath_;
+  const int64_t parent = ParentIndex(folders[index].parentKey);
+  // Below the last folder, unless already on its way (a loop).
+  if (parent >= 0 && parent == lastFolder_ && seenOnWalk_[index] != walk_) {
+    seenOnWalk_[index] = walk_;
+    Join(lastPath_, folders[index].name.utf8());
+    lastFolder_ = at;
+    return lastPath_;
+  }
+  // Up to the root, a missing parent or a folder already on this walk (a loop);
+  // then the names from the top down.
+  ++walk_;
   std::vector<size_t> chain;
-  int64_t at = static_cast<int64_t>(index);
-  while (at >= 0 && done_[static_cast<size_t>(at)] == kUnknown) {
-    done_[static_cast<size_t>(at)] = kOnChain;
-    chain.push_back(static_cast<size_t>(at));
-    at = ParentIndex(catalog_.folders()[static_cast<size_t>(at)].parentKey);
+  for (int64_t up = at; up >= 0 && seenOnWalk_[static_cast<size_t>(up)] != walk_;
+       up = ParentIndex(folders[static_cast<size_t>(up)].parentKey)) {
+    seenOnWalk_[static_cast<size_t>(up)] = walk_;
+    chain.push_back(static_cast<size_t>(up));
   }
-  std::string base = at >= 0 && done_[static_cast<size_t>(at)] == kDone ? paths_[static_cast<size_t>(at)] : std::string();
-  for (size_t k = chain.size(); k-- > 0;) {
-    size_t folder = chain[k];
-    paths_[folder] = Joined(base, catalog_.folders()[folder].name.utf8());
-    done_[folder] = kDone;
-    base = paths_[folder];
-  }
-  return paths_[index];
+  lastPath_.clear();
+  for (size_t k = chain.size(); k-- > 0;) Join(lastPath_, folders[chain[k]].name.utf8());
+  lastFolder_ = at;
+  return lastPath_;
 }
 
 std::string CatalogPaths::FilePath(size_t index) {
   const FileRecord& file = catalog_.files()[index];
-  int64_t parent = ParentIndex(file.parentKey);
-  return Joined(parent >= 0 ? FolderPath(static_cast<size_t>(parent)) : std::string(), file.name.utf8());
+  const int64_t parent = ParentIndex(file.parentKey);
+  std::string path = parent >= 0 ? FolderPath(static_cast<size_t>(parent)) : std::string();
+  Join(path, file.name.utf8());
+  return path;
 }
 
 }  // namespace vantor

@@ -4,6 +4,7 @@
 
 #include "core/ElapsedText.h"
 #include "core/SizeText.h"
+#include "catalog/LostRecords.h"
 #include "fat/FatExhaustiveScan.h"
 #include "fat/FatScan.h"
 #include "lost/FoundFileSystems.h"
@@ -20,6 +21,14 @@
 
 namespace vantor {
 namespace {
+
+// Whatever the scan or the saved state holds, every record is reached from the
+// root: the browser, the listing and the saver walk the same tree.
+bool HangUnreachedRecords(Session& session) {
+  const RecoveryState& state = session.state;
+  const uint32_t root = state.fileSystem() == FileSystemKind::kNtfs ? kNtfsRootKey : kFatRootKey;
+  return HangOrphansUnderLost(session.catalog, root, static_cast<int16_t>(state.selectedFileSystem));
+}
 
 uint64_t SecondsSince(std::chrono::steady_clock::time_point start) {
   const auto elapsed = std::chrono::steady_clock::now() - start;
@@ -70,6 +79,7 @@ ScanReport LoadSavedState(Session& session, std::chrono::steady_clock::time_poin
             SearchReportLines(SecondsSince(start), ntfs ? lists.ntfs.folders.size() : lists.folders.size(),
                               ntfs ? lists.ntfs.files.size() : lists.boots.size())};
   }
+  if (!HangUnreachedRecords(session)) return {false, "Out Of Memory", false, {}};
   // Saving from an MFT follows extension records through the MFT's runs.
   if (state.fileSystem() == FileSystemKind::kNtfs && state.exhaustiveSwitch != 1 && state.partitionSearch != 1)
     BuildMftRunTable(session, session.mftRunTable, state.startSector, state.geometry.mftSector,
@@ -126,7 +136,8 @@ ScanReport RunScan(Session& session, bool logReport) {
   ScanReport report;
   if (worker == WorkerKind::kNtfsChosenFileSystem) {
     state.selectedFileSystem = FoundFileSystemNumber(state.selectedPartitionText);
-    report.ok = DumpNtfsFileSystem(session.catalog, session.host(), session.lostSearch, state.selectedFileSystem);
+    report.ok = DumpNtfsFileSystem(session.catalog, session.host(), session.lostSearch, state.selectedFileSystem) &&
+                HangUnreachedRecords(session);
     session.mftRunTable = FoundRecordMap(session.lostSearch, state.selectedFileSystem);
     if (!report.ok) report.failure = "Out Of Memory";
     report.lines = Step3ReportLines(session.catalog, SecondsSince(start), state.exhaustiveSwitch == 1);
@@ -161,6 +172,7 @@ ScanReport RunScan(Session& session, bool logReport) {
     // Each further worker is one more branch here.
     return {false, "no scan is available for the file system " + name, false, {}};
   }
+  if (report.ok && !HangUnreachedRecords(session)) report = {false, "Out Of Memory", false, {}};
   report.lines = Step3ReportLines(session.catalog, SecondsSince(start), state.exhaustiveSwitch == 1);
   return finish(std::move(report));
 }

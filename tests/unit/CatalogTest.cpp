@@ -126,5 +126,39 @@ TEST(CatalogTest, OrphansHangUnderLostOnce) {
   EXPECT_TRUE(whole.folders().empty());
 }
 
+// Folders whose parents form a ring never reach the root: one folder of each
+// ring is hung under "Lost", and the ring and what lies below it come with it.
+TEST(CatalogTest, RingsOfFoldersHangUnderLost) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<uint32_t, uint32_t>> folders;  // (own key, parent key)
+    std::vector<uint32_t> expectedParents;
+  };
+  const uint32_t r = kNtfsRootKey, l = LostKey;
+  const Case cases[] = {
+      {"a folder its own parent", {{40, 40}, {41, 40}}, {l, 40}},
+      {"two folders each other's parent", {{40, 41}, {41, 40}, {42, 41}}, {41, l, 41}},
+      {"a ring of three below a good folder", {{30, r}, {40, 42}, {41, 40}, {42, 41}}, {r, 42, l, 41}},
+      {"a saved \"Lost\" inside a ring", {{l, 40}, {40, l}}, {r, l}},
+      {"no ring", {{40, r}, {41, 40}}, {r, 40}},
+  };
+  for (const Case& c : cases) {
+    RecoveryCatalog catalog;
+    for (auto [own, parent] : c.folders) catalog.AddFolder({.shortName = "F", .parentKey = parent, .ownKey = own});
+    catalog.AddFile({.shortName = "IN", .parentKey = c.folders.back().first, .ownKey = 60});
+    ASSERT_TRUE(HangOrphansUnderLost(catalog, r, 0)) << c.what;
+    std::vector<uint32_t> parents;
+    for (size_t i = 0; i < c.folders.size(); ++i) parents.push_back(catalog.folders()[i].parentKey);
+    EXPECT_EQ(parents, c.expectedParents) << c.what;
+    // Every folder, and so the file, now reaches the root.
+    for (const FolderRecord& folder : catalog.folders()) {
+      uint32_t key = folder.ownKey;
+      size_t steps = 0;
+      while (key != r && steps++ <= catalog.folders().size()) key = catalog.FindFolder(key, 0)->parentKey;
+      EXPECT_EQ(key, r) << c.what;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vantor

@@ -22,7 +22,7 @@ TEST(CatalogTextTest, PathsFollowParentKeysAndEndOnLoopsAndMissingParents) {
   CatalogPaths paths(catalog, 0, 0);
   EXPECT_EQ(paths.FilePath(0), "A/b \xCE\xA9/F.TXT");
   EXPECT_EQ(paths.FilePath(1), "X/Y/G.TXT");
-  EXPECT_EQ(paths.FolderPath(2), "X");
+  EXPECT_EQ(paths.FolderPath(2), "Y/X");  // the loop is followed once round
   EXPECT_EQ(paths.FolderPath(4), "ORPHAN");
   EXPECT_EQ(paths.FolderPath(5), "SELF");
   EXPECT_EQ(paths.FilePath(2), "H.TXT");
