@@ -117,6 +117,14 @@ void FatDirectoryReader::ReadClusters(bool isRoot, bool firstPieceRead, const Vi
   }
 }
 
+namespace {
+
+std::string EntryText(unsigned index, uint64_t sector, const DecodedEntry& entry) {
+  return "entry " + std::to_string(index) + " of sector " + std::to_string(sector) + " (" + Utf16ToUtf8(entry.name) + ")";
+}
+
+}  // namespace
+
 FatDirectoryReader::SectorEnd FatDirectoryReader::ReadEntries(ByteView sector, uint64_t number, bool isRoot,
                                                               const PreviousSector& previous, const Visit& visit) {
   // In a loose cluster a long name may have begun in a cluster nobody knows:
@@ -141,10 +149,10 @@ FatDirectoryReader::SectorEnd FatDirectoryReader::ReadEntries(ByteView sector, u
           entry.name = std::move(shortName.wide);
         }
       }
+      if (!entry.note.empty()) host_.trace(EntryText(e, number, entry) + ": " + entry.note);
       if (!visit(entry)) return SectorEnd::kEndFolder;
     } else if (std::string why = SkipReason(outcome); !why.empty()) {
-      host_.trace("entry " + std::to_string(e) + " of sector " + std::to_string(number) + " (" +
-                  Utf16ToUtf8(entry.name) + ") passed over: " + why);
+      host_.trace(EntryText(e, number, entry) + " passed over: " + why);
     }
   }
   return SectorEnd::kNextSector;

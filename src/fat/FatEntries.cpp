@@ -132,28 +132,62 @@ bool IsValidName(std::u16string_view name) { return HoldsNoRefusedUnit(name, fal
 
 bool IsValidLongName(std::u16string_view name) { return HoldsNoRefusedUnit(name, true); }
 
-bool AssembleLongName(ByteView sector, uint64_t sectorNumber, unsigned entryIndex, const PreviousSector& previous,
-                      std::u16string& out) {
+uint8_t ShortNameChecksum(ByteView entry) {
+  uint8_t sum = 0;
+  for (size_t i = 0; i < 11; ++i) sum = static_cast<uint8_t>(((sum & 1) << 7) + (sum >> 1) + entry.u8(i));
+  return sum;
+}
+
+LongNameFound AssembleLongName(ByteView sector, uint64_t sectorNumber, unsigned entryIndex,
+                               const PreviousSector& previous, std::u16string& out) {
   out.clear();
+  const ByteView shortEntry = sector.sub(static_cast<size_t>(entryIndex) * kDirEntrySize, kDirEntrySize);
+  const bool live = shortEntry.u8(0) != kDeletedMark;
+  const uint8_t checksum = ShortNameChecksum(shortEntry);
+  // A deleted name's parts lost their sequence numbers and its short entry its
+  // first byte, so only their checksums are compared, with one another.
+  int partChecksum = -1;
+  // How a run of parts that is not the whole name of a live entry ends: it was
+  // cut (a cluster nobody knows came before it), or it belongs to another entry.
+  const auto unfinished = [&] {
+    if (live) return out.empty() ? LongNameFound::kNone : LongNameFound::kNotItsOwn;
+    return LongNameComplete(out.size()) ? LongNameFound::kFound : LongNameFound::kNone;
+  };
   SectorBytes earlier{};
   ByteView current = sector;
   size_t offset = static_cast<size_t>(entryIndex) * kDirEntrySize;
-  for (;;) {
+  for (unsigned part = 1;; ++part) {
     if (offset == 0) {
-      if (!previous || !previous(sectorNumber, earlier)) return LongNameComplete(out.size());
+      if (!previous || !previous(sectorNumber, earlier)) return unfinished();
       current = ByteView(earlier.data(), earlier.size());
       offset = kSectorSize;
     }
     offset -= kDirEntrySize;
-    ByteView entry = current.sub(offset, kDirEntrySize);
-    if (entry.u8(11) != kLongNameAttributes) return LongNameComplete(out.size());
+    const ByteView entry = current.sub(offset, kDirEntrySize);
+    if (entry.u8(11) != kLongNameAttributes) return unfinished();
+    const uint8_t first = entry.u8(0);
+    if (live && ((first & 0xBF) != part || entry.u8(13) != checksum)) return LongNameFound::kNotItsOwn;
+    if (!live && partChecksum >= 0 && entry.u8(13) != partChecksum) return unfinished();
+    partChecksum = entry.u8(13);
+    bool ended = false;
     for (size_t at : kLongNameUnits) {
-      char16_t unit = entry.le16(at);
-      if (unit == 0) return true;
+      const char16_t unit = entry.le16(at);
+      if (unit == 0) {
+        ended = true;
+        break;
+      }
       out += unit;
     }
-    if (out.size() > 255) return true;
+    const bool last = live ? (first & 0x40) != 0 : ended;
+    if (live && ended && !last) return LongNameFound::kNotItsOwn;
+    if (last || out.size() > 255) return LongNameFound::kFound;
   }
+}
+
+std::u16string SafeLongName(std::u16string name) {
+  for (char16_t& unit : name)
+    if (!HoldsNoRefusedUnit(std::u16string_view(&unit, 1), true)) unit = u'_';
+  return name;
 }
 
 EntryOutcome DecodeEntry(ByteView sector, uint64_t sectorNumber, unsigned entryIndex, bool lowWordOnly,
@@ -176,14 +210,19 @@ EntryOutcome DecodeEntry(ByteView sector, uint64_t sectorNumber, unsigned entryI
   const bool emptyFile = (entry.u8(11) & (kDirectoryBit | kVolumeLabelBit)) == 0 && entry.le32(28) == 0;
   if (out.firstCluster == 0 && !emptyFile) return EntryOutcome::kNoCluster;
   std::u16string longName;
-  if (AssembleLongName(sector, sectorNumber, entryIndex, previous, longName)) {
-    out.name = std::move(longName);
+  const LongNameFound found = AssembleLongName(sector, sectorNumber, entryIndex, previous, longName);
+  if (found == LongNameFound::kFound) {
+    if (!IsValidLongName(longName)) out.note = "its long name holds characters no name may hold: they became _";
+    out.name = SafeLongName(std::move(longName));
     out.shortName.clear();
-    if (!IsValidLongName(out.name)) return EntryOutcome::kRefusedLongName;
-  } else if (!shortValid) {
-    out.name = OemToUtf16(out.shortName, codePage);
-    out.shortName.clear();
-    LowerCaseByFlags(entry, out.name);
+  } else {
+    if (found == LongNameFound::kNotItsOwn)
+      out.note = "the long-name entries before it are not its own (sequence or checksum): its short name is used";
+    if (!shortValid) {
+      out.name = OemToUtf16(out.shortName, codePage);
+      out.shortName.clear();
+      LowerCaseByFlags(entry, out.name);
+    }
   }
   out.deleted = shortName.deleted;
   out.isFolder = (entry.u8(11) & kDirectoryBit) != 0;
@@ -198,7 +237,6 @@ std::string SkipReason(EntryOutcome outcome) {
   switch (outcome) {
     case EntryOutcome::kRefusedShortName: return "its short name holds a refused character";
     case EntryOutcome::kNoCluster: return "it has no first cluster (a folder, a label, or a file with bytes)";
-    case EntryOutcome::kRefusedLongName: return "its long name holds a refused character";
     default: return {};
   }
 }

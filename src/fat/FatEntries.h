@@ -10,9 +10,12 @@
 // the extension).
 // Long-name entries carry 13 UTF-16 units each (at 1, 3, 5, 7, 9, 14, ... 24, 28,
 // 30) and stand in reverse order just before their short entry; a name whose
-// length is a multiple of 13 has no terminating 0. Neither their sequence bytes
-// nor their checksums are examined, so the parts of a deleted name are still
-// found.
+// length is a multiple of 13 has no terminating 0. Byte 0 of a part is its
+// sequence number (1 nearest the short entry, 0x40 added on the last part) and
+// byte 13 the checksum of the short entry's 11 name bytes. A live entry takes
+// only the parts that carry its checksum in sequence; a deleted entry's parts
+// lost their sequence numbers (and the short name its first byte), so they are
+// taken while their checksums agree with one another.
 #pragma once
 
 #include <array>
@@ -55,10 +58,21 @@ bool IsValidName(std::u16string_view name);
 // As IsValidName, but for UTF-16 long names, where units 128 to 255 are the
 // Latin-1 letters (é, ü, ñ) of real file names.
 bool IsValidLongName(std::u16string_view name);
+// The checksum a long-name part carries of short entry `entry`.
+uint8_t ShortNameChecksum(ByteView entry);
+
+enum class LongNameFound {
+  kNone,
+  kFound,
+  kNotItsOwn,  // parts precede a live entry, but out of sequence, cut short or of another checksum
+};
+
 // The long name of the short entry `entryIndex` of `sector`, assembled from the
 // entries before it (going on into earlier sectors through `previous`).
-bool AssembleLongName(ByteView sector, uint64_t sectorNumber, unsigned entryIndex, const PreviousSector& previous,
-                      std::u16string& out);
+LongNameFound AssembleLongName(ByteView sector, uint64_t sectorNumber, unsigned entryIndex,
+                               const PreviousSector& previous, std::u16string& out);
+// The name with every unit that IsValidLongName refuses made "_".
+std::u16string SafeLongName(std::u16string name);
 
 enum class EntryOutcome {
   kDecoded,
@@ -67,7 +81,6 @@ enum class EntryOutcome {
   kLongNameEntry,  // a part of a long name
   kRefusedShortName,
   kNoCluster,      // first cluster 0 on a folder, a label or a file of some bytes
-  kRefusedLongName,
 };
 
 struct DecodedEntry {
@@ -80,6 +93,8 @@ struct DecodedEntry {
   bool isFolder = false;
   uint32_t size = 0;
   RecordTimes times;
+  // Why the name is not the long name as it stands, for the trace; or empty.
+  std::string note;
 };
 
 // Decodes entry `entryIndex` of `sector`; a short name with bytes from 0x80 and

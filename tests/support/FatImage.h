@@ -63,10 +63,14 @@ class FatImage16 {
     Entry(ClusterSector(cluster), 1, "..         ", 0x10, parent);
   }
 
-  // The long-name entries of `name`, last part first, from entry `index` of
-  // `sector` on (running into the following sectors); returns where the short
-  // entry goes as (sector, index).
-  std::pair<uint64_t, unsigned> LongName(uint64_t sector, unsigned index, const std::u16string& name) {
+  // The long-name entries of `name` for the short entry `shortName` (11 bytes),
+  // last part first, from entry `index` of `sector` on (running into the
+  // following sectors); returns where the short entry goes as (sector, index).
+  std::pair<uint64_t, unsigned> LongName(uint64_t sector, unsigned index, const std::u16string& name,
+                                         const char* shortName) {
+    uint8_t checksum = 0;
+    for (int i = 0; i < 11; ++i)
+      checksum = static_cast<uint8_t>(((checksum & 1) << 7) + (checksum >> 1) + static_cast<uint8_t>(shortName[i]));
     static constexpr size_t kUnits[] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
     size_t parts = (name.size() + 12) / 13;
     for (size_t part = parts; part-- > 0;) {
@@ -75,6 +79,7 @@ class FatImage16 {
       std::memset(entry, 0, 32);
       entry[0] = static_cast<uint8_t>((part + 1) | (part + 1 == parts ? 0x40 : 0));
       entry[11] = 0x0F;
+      entry[13] = checksum;
       for (size_t u = 0; u < 13; ++u) {
         size_t at = part * 13 + u;
         uint16_t unit = at < name.size() ? name[at] : at == name.size() ? 0 : 0xFFFF;

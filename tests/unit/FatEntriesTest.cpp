@@ -21,11 +21,13 @@ struct Sectors {
     e[26] = static_cast<uint8_t>(cluster);
     e[27] = static_cast<uint8_t>(cluster >> 8);
   }
-  void LongPart(size_t sector, unsigned index, const std::u16string& units) {
+  // Part `sequence` (0x40 added on the last) of the long name of `shortName`.
+  void LongPart(size_t sector, unsigned index, const std::u16string& units, uint8_t sequence, const char* shortName) {
     static constexpr size_t kUnits[] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
     uint8_t* e = entry(sector, index);
-    e[0] = 0x01;
+    e[0] = sequence;
     e[11] = 0x0F;
+    e[13] = ShortNameChecksum(ByteView(reinterpret_cast<const uint8_t*>(shortName), 11));
     for (size_t u = 0; u < 13; ++u) {
       char16_t unit = u < units.size() ? units[u] : u == units.size() ? 0 : 0xFFFF;
       e[kUnits[u]] = static_cast<uint8_t>(unit);
@@ -77,36 +79,66 @@ TEST(FatEntriesTest, RefusedCharacters) {
 TEST(FatEntriesTest, LongNamesOfThirteenAcrossSectorsAndDeleted) {
   Sectors s(2);
   // Exactly 13 units: one part, no terminator.
-  s.LongPart(0, 0, u"Report2012.md");
+  s.LongPart(0, 0, u"Report2012.md", 0x41, "REPORT~1MD ");
   s.Short(0, 1, "REPORT~1MD ", 0x20, 5);
   std::u16string name;
-  EXPECT_TRUE(AssembleLongName(s.view(0), 0, 1, s.previous(), name));
+  EXPECT_EQ(AssembleLongName(s.view(0), 0, 1, s.previous(), name), LongNameFound::kFound);
   EXPECT_EQ(name, u"Report2012.md");
   // A 20-unit name whose second part ends sector 0 and whose first part opens
   // sector 1; the short entry follows.
-  s.LongPart(0, 15, u"ame.txt");
-  s.LongPart(1, 0, u"A long file n");
+  s.LongPart(0, 15, u"ame.txt", 0x42, "ALONGF~1TXT");
+  s.LongPart(1, 0, u"A long file n", 0x01, "ALONGF~1TXT");
   s.Short(1, 1, "ALONGF~1TXT", 0x20, 6);
   DecodedEntry entry;
   ASSERT_EQ(DecodeEntry(s.view(1), 1, 1, false, s.previous(), kDefaultOemCodePage, entry), EntryOutcome::kDecoded);
   EXPECT_EQ(entry.name, u"A long file name.txt");
   EXPECT_TRUE(entry.shortName.empty());
-  // Without the earlier sector only the first part is found; being 13 units, it
-  // is taken as a whole name.
-  EXPECT_TRUE(AssembleLongName(s.view(1), 1, 1, nullptr, name));
-  EXPECT_EQ(name, u"A long file n");
-  // A 0 unit ends the name wherever it stands.
-  s.entry(1, 0)[30] = 0;
-  s.entry(1, 0)[31] = 0;
-  EXPECT_TRUE(AssembleLongName(s.view(1), 1, 1, nullptr, name));
-  EXPECT_EQ(name, u"A long file ");
-  s.LongPart(1, 0, u"A long file n");
-  // A deleted entry: long-name parts keep their units.
-  s.entry(1, 0)[0] = 0xE5;
-  s.entry(1, 1)[0] = 0xE5;
+  // Without the earlier sector the name is cut: a live entry keeps its short name.
+  EXPECT_EQ(AssembleLongName(s.view(1), 1, 1, nullptr, name), LongNameFound::kNotItsOwn);
+  ASSERT_EQ(DecodeEntry(s.view(1), 1, 1, false, nullptr, kDefaultOemCodePage, entry), EntryOutcome::kDecoded);
+  EXPECT_EQ(entry.name, u"ALONGF~1.TXT");
+  EXPECT_FALSE(entry.note.empty());
+  // Deleted: the parts lost their sequence numbers, the short entry its first
+  // byte; parts whose checksums agree still give the name.
+  for (auto [sector, index] : {std::pair{0, 15u}, std::pair{1, 0u}, std::pair{1, 1u}}) s.entry(sector, index)[0] = 0xE5;
   ASSERT_EQ(DecodeEntry(s.view(1), 1, 1, false, s.previous(), kDefaultOemCodePage, entry), EntryOutcome::kDecoded);
   EXPECT_EQ(entry.deleted, 'y');
   EXPECT_EQ(entry.name, u"A long file name.txt");
+}
+
+// Which parts a short entry takes as its own long name, and what a name that
+// holds characters no name may hold becomes.
+TEST(FatEntriesTest, LongNameBelongsToItsShortEntry) {
+  struct Case {
+    const char* what;
+    uint8_t sequence;          // of the part before the short entry
+    const char* checksumOf;    // the short name the part's checksum is of
+    std::u16string units;
+    bool deleted;              // short entry and part marked 0xE5
+    std::u16string expected;
+    bool noted;
+  };
+  const Case cases[] = {
+      {"its own", 0x41, "OWN     TXT", u"own.txt", false, u"own.txt", false},
+      {"another entry's checksum", 0x41, "OTHER   TXT", u"other.txt", false, u"OWN.TXT", true},
+      {"a deleted name's part", 0xE5, "OWN     TXT", u"gone.txt", false, u"OWN.TXT", true},
+      {"out of sequence", 0x42, "OWN     TXT", u"own.txt", false, u"OWN.TXT", true},
+      {"not the last part, and nothing before", 0x01, "OWN     TXT", u"own.txt", false, u"OWN.TXT", true},
+      {"deleted, its parts kept", 0xE5, "OWN     TXT", u"own.txt", true, u"own.txt", false},
+      {"a slash and a tab", 0x41, "OWN     TXT", u"a/b\tc.txt", false, u"a_b_c.txt", true},
+      {"a unit 1", 0x41, "OWN     TXT", u"x\x01y.txt", false, u"x_y.txt", true},
+  };
+  for (const Case& c : cases) {
+    Sectors s(1);
+    s.LongPart(0, 0, c.units, c.sequence, c.checksumOf);
+    s.Short(0, 1, "OWN     TXT", 0x20, 5);
+    if (c.deleted) s.entry(0, 1)[0] = 0xE5, s.entry(0, 0)[0] = 0xE5;
+    DecodedEntry entry;
+    ASSERT_EQ(DecodeEntry(s.view(0), 0, 1, false, s.previous(), kDefaultOemCodePage, entry), EntryOutcome::kDecoded)
+        << c.what;
+    EXPECT_EQ(entry.name, c.expected) << c.what;
+    EXPECT_EQ(!entry.note.empty(), c.noted) << c.what;
+  }
 }
 
 TEST(FatEntriesTest, DecodeOutcomes) {
@@ -117,12 +149,12 @@ TEST(FatEntriesTest, DecodeOutcomes) {
   s.Short(0, 11, "SIZED   DAT", 0x20, 0);
   s.entry(0, 11)[28] = 1;  // bytes, but no cluster to hold them
   s.Short(0, 2, "BAD?    TXT", 0x20, 9);
-  s.LongPart(0, 3, u"caf\u00E9.txt");
+  s.LongPart(0, 3, u"caf\u00E9.txt", 0x41, "CAF\x90    TXT");
   s.Short(0, 4, "CAF\x90    TXT", 0x20, 10);  // É in code page 850
   s.Short(0, 5, "SUB        ", 0x10, 0);
   s.entry(0, 5)[20] = 1;  // high word: cluster 0x10000
   s.entry(0, 5)[11] = 0x10;
-  s.LongPart(0, 7, u"tab\tname");
+  s.LongPart(0, 7, u"tab\tname", 0x41, "TABNAME    ");
   s.Short(0, 8, "TABNAME    ", 0x20, 11);
   s.Short(0, 9, "CAF\x90    TXT", 0x20, 12);  // no long name before it
   DecodedEntry entry;
@@ -139,7 +171,8 @@ TEST(FatEntriesTest, DecodeOutcomes) {
   EXPECT_EQ(decode(3), EntryOutcome::kLongNameEntry);
   ASSERT_EQ(decode(4), EntryOutcome::kDecoded);
   EXPECT_EQ(entry.name, u"caf\u00E9.txt");
-  EXPECT_EQ(decode(8), EntryOutcome::kRefusedLongName);
+  ASSERT_EQ(decode(8), EntryOutcome::kDecoded);  // the tab made safe
+  EXPECT_EQ(entry.name, u"tab_name");
   // Without a long name, the high byte is a letter of the OEM code page.
   ASSERT_EQ(decode(9), EntryOutcome::kDecoded);
   EXPECT_EQ(entry.name, u"CAF\u00C9.TXT");

@@ -160,7 +160,7 @@ TEST(FatScanTest, FolderChainsLongNamesAcrossClustersLoopsAndEndMarks) {
   img.DotEntries(2, 0);
   for (unsigned i = 2; i < 15; ++i) img.Entry(img.ClusterSector(2), i, "F          ", 0x20, 100 + i, 1);
   // Three parts: the last entry of cluster 2, then entries 0 and 1 of cluster 7.
-  img.LongName(img.ClusterSector(6), 15, u"Name across the cluster boundary.txt");
+  img.LongName(img.ClusterSector(6), 15, u"Name across the cluster boundary.txt", "NAMEAC~1TXT");
   std::copy_n(v.disk->sector(img.ClusterSector(6)).begin() + 480, 32, v.disk->sector(img.ClusterSector(2)).begin() + 480);
   v.disk->sectors.erase(img.ClusterSector(6));
   img.Entry(img.ClusterSector(7), 2, "NAMEAC~1TXT", 0x20, 30, 5);
