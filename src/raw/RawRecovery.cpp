@@ -247,10 +247,12 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
   constexpr uint64_t kNoSector = UINT64_MAX;
   uint64_t nextHeader = kNoSector;
   uint64_t nextOther = kNoSector;
-  // Going back into a file saved, the headers of its own type are part of it
-  // up to its end sector.
-  size_t savedRule = SIZE_MAX;
-  uint64_t savedEnd = 0;
+  // The headers of a file's own type inside it are part of it: a sector that
+  // lies inside a file saved does not start another of its type (for each
+  // type, the sector after the last file saved). Files of one type never
+  // overlap, so what a run writes stays within a small multiple of the range
+  // however many sectors look like headers.
+  std::vector<uint64_t> savedUntil(rules.size(), 0);
   uint64_t s = run.start;
   for (uint64_t checked = 0;; ++checked) {
     if (s >= end) {
@@ -270,7 +272,7 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
     }
     const ByteView sector = window.At(s);
     HeaderMatch match = headers.Match(ByteView(sector.data(), kSectorSize));
-    if (match.rule >= 0 && static_cast<size_t>(match.rule) == savedRule && s <= savedEnd) match = {};
+    if (match.rule >= 0 && s < savedUntil[static_cast<size_t>(match.rule)]) match = {};
     if (!candidate && match.rule >= 0) {
       candidate.emplace();
       candidate->rule = static_cast<size_t>(match.rule);
@@ -298,10 +300,9 @@ RawOutcome RunRawRecovery(SectorReader& reader, WorkerHost& host, std::vector<Fi
         }
         outcome.filesFound += 1;
         showCounts(s);
-        if (nextOther <= s && s > savedEnd) {
-          savedRule = candidate->rule;
-          savedEnd = s;
-        }
+        // An end found at a marker takes one sector after it, which may hold
+        // the next file's start: headers count as inside up to the marker.
+        savedUntil[candidate->rule] = s == candidate->first ? s + found.sectorCount : s + 1;
         candidate.reset();
         s = std::min(nextOther, s + 1);
         continue;

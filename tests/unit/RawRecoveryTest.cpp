@@ -70,7 +70,11 @@ TEST(RawRecoveryTest, EachRuleEndsItsFilesAsItSays) {
   const std::string workbookRoot = Wide("Root Entry") + std::string(100, '\0') + Wide("Workbook");
   const std::string xlsEnd("\x01\0\0\0\x02\0\0\0\x03\0\0\0\x04", 13);
   const std::string ole("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+  std::vector<Placed> everySectorBmp;
+  for (uint64_t sector = 0; sector < 64; ++sector) everySectorBmp.push_back({sector, "BM" + Le32(0x04000000)});
   const RawCase cases[] = {
+      {"a sector inside a file saved whole starts no file of its type: one BMP of 64 MiB cut at the end, not 64", {"BMP"},
+       everySectorBmp, 64, {"BMP/0.BMP 0 64"}},
       {"a JPEG whose end marker is in its first sector is 2 sectors", {"JPEG"},
        {{3, jfif + "data\xFF\xD9"}}, 10, {"JPEG/0.JPEG 3 2"}},
       {"an end marker that begins at a sector's end is found there", {"PDF"},
