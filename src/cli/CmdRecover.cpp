@@ -95,6 +95,7 @@ int RecoverCommand(const Arguments& arguments) {
       std::cerr << "vantor: not saved: " << file.path << " (" << file.reason << ")\n";
     for (const FileProblem& file : session.savingRun.damaged)
       std::cerr << "vantor: damaged: " << file.path << " (" << file.reason << ")\n";
+    for (const std::string& path : session.savingRun.zeroFilled) std::cerr << "vantor: partly zeros: " << path << "\n";
     std::cerr << "vantor: " << result.closing << "\n";
   }
   return completed ? kExitOk : kExitFailed;

@@ -251,6 +251,20 @@ std::unique_ptr<OutputFolder> OutputFolder::below(const std::string& relative, b
   return folder;
 }
 
+std::unique_ptr<OutputFolder> OutputFolder::parent(const FolderIdentity& expected, std::string path) const {
+  const int fd = ::openat(fd_, "..", kFolderFlags);
+  if (fd < 0) return nullptr;
+  auto folder = std::make_unique<OutputFolder>(fd, std::move(path));
+  const FolderIdentity found = folder->identity();
+  return found == expected && found != FolderIdentity{} ? std::move(folder) : nullptr;
+}
+
+FolderIdentity OutputFolder::identity() const {
+  struct stat info;
+  if (::fstat(fd_, &info) != 0) return {};
+  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
 std::unique_ptr<OutputFile> OutputFolder::create(const std::string& name, std::string& error) const {
   static std::atomic<uint64_t> counter{0};
   if (!PlainName(name)) {

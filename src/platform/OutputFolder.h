@@ -44,6 +44,13 @@ class OutputFile {
 // What stands at a name, links not followed.
 enum class EntryKind { kNone, kFile, kFolder, kOther };
 
+// Which folder a handle is open on: its device and inode.
+struct FolderIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  bool operator==(const FolderIdentity&) const = default;
+};
+
 class OutputFolder {
  public:
   // Takes the open folder handle `fd`; `path` names it in messages.
@@ -63,6 +70,11 @@ class OutputFolder {
   // The folder `relative` ("a/b/c", empty for this one) below this one, each
   // level opened as child() opens it.
   std::unique_ptr<OutputFolder> below(const std::string& relative, bool make, std::string& problem) const;
+  // The folder this one lies in, named `path` in messages, when that is still
+  // the folder `expected` (as identity() told it when it was opened): null when
+  // it is not, the folder having been moved, or when it cannot be opened.
+  std::unique_ptr<OutputFolder> parent(const FolderIdentity& expected, std::string path) const;
+  FolderIdentity identity() const;
   // A new file that becomes `name` when committed; null with the reason.
   std::unique_ptr<OutputFile> create(const std::string& name, std::string& error) const;
   // Opens the regular file `name` for reading and writing, made when missing

@@ -25,18 +25,29 @@ void ZeroPastValid(uint8_t* bytes, uint64_t written, uint64_t length, uint64_t v
 
 void ReadRunPart(const SaveContext& context, const SectorRun& run, uint64_t offset, uint32_t count, uint32_t piece,
                  uint8_t* buffer) {
-  int64_t first = run.first + static_cast<int64_t>(offset);
+  const int64_t first = run.first + static_cast<int64_t>(offset);
   // Zeros first: a source that cannot be opened leaves the buffer untouched,
   // and what it held belongs to another file.
   std::memset(buffer, 0, static_cast<size_t>(count) * kSectorSize);
-  if (run.sparse || first < 0) return;
-  context.reader.readRun(static_cast<uint64_t>(first), count, piece, buffer);
+  if (run.sparse) return;
+  // Only the volume's own sectors are read: a damaged run or chain that leads
+  // before its start or past its end would otherwise copy another volume's
+  // data into the file. Those sectors stay zeros and are counted as damage.
+  const RecoveryState& state = context.state;
+  const int64_t low = std::max<int64_t>(first, static_cast<int64_t>(state.startSector));
+  int64_t high = first + count;
+  if (state.endSector != 0) high = std::min<int64_t>(high, static_cast<int64_t>(state.endSector));
+  const uint64_t inside = high > low ? static_cast<uint64_t>(high - low) : 0;
+  context.savingRun.sectorsOutsideVolume += count - inside;
+  if (inside == 0) return;
+  uint8_t* into = buffer + static_cast<size_t>(low - first) * kSectorSize;
+  context.reader.readRun(static_cast<uint64_t>(low), static_cast<uint32_t>(inside), piece, into);
   if (!context.savingRun.recordRuns) return;
   auto& runs = context.savingRun.fileRuns;
-  if (!runs.empty() && runs.back().first + runs.back().second == static_cast<uint64_t>(first))
-    runs.back().second += count;
+  if (!runs.empty() && runs.back().first + runs.back().second == static_cast<uint64_t>(low))
+    runs.back().second += inside;
   else
-    runs.emplace_back(static_cast<uint64_t>(first), count);
+    runs.emplace_back(static_cast<uint64_t>(low), inside);
 }
 
 CopyEnd CopyRuns(const SaveContext& context, OutputFile& file, const RunSupplier& nextRun, uint64_t size,

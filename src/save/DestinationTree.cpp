@@ -1,8 +1,11 @@
 #include "save/DestinationTree.h"
 
+#include <algorithm>
+
 namespace vantor {
 
-DestinationTree::DestinationTree(std::unique_ptr<OutputFolder> root) : root_(std::move(root)) {}
+DestinationTree::DestinationTree(std::unique_ptr<OutputFolder> root)
+    : root_(std::move(root)), rootIdentity_(root_->identity()) {}
 
 bool DestinationTree::Relative(const std::string& path, std::string& relative) const {
   const std::string& top = root_->path();
@@ -17,6 +20,24 @@ bool DestinationTree::Relative(const std::string& path, std::string& relative) c
   return true;
 }
 
+namespace {
+
+// Where each name of "a/b/c" ends.
+std::vector<size_t> NameEnds(const std::string& relative) {
+  std::vector<size_t> ends;
+  for (size_t at = 0; at <= relative.size(); ++at)
+    if (at == relative.size() || relative[at] == '/') ends.push_back(at);
+  return ends;
+}
+
+}  // namespace
+
+void DestinationTree::Forget() {
+  last_.reset();
+  lastRelative_.clear();
+  levels_.clear();
+}
+
 const OutputFolder* DestinationTree::folder(const std::string& path, bool make, std::string& problem, bool* made) {
   if (made != nullptr) *made = false;
   std::string relative;
@@ -26,21 +47,50 @@ const OutputFolder* DestinationTree::folder(const std::string& path, bool make, 
   }
   if (relative.empty()) return root_.get();
   if (last_ != nullptr && relative == lastRelative_ && made == nullptr) return last_.get();
-  // From the folder last resolved when `path` lies below it, else from the top.
-  const bool belowLast = last_ != nullptr && relative.size() > lastRelative_.size() &&
-                         relative.compare(0, lastRelative_.size(), lastRelative_) == 0 &&
-                         relative[lastRelative_.size()] == '/';
-  const OutputFolder& from = belowLast ? *last_ : *root_;
-  const std::string rest = belowLast ? relative.substr(lastRelative_.size() + 1) : relative;
-  const size_t slash = rest.rfind('/');
-  std::unique_ptr<OutputFolder> parent;
-  if (slash != std::string::npos) {
-    parent = from.below(rest.substr(0, slash), make, problem);
-    if (parent == nullptr) return nullptr;
+  const std::vector<size_t> wanted = NameEnds(relative);
+  const std::vector<size_t> held = last_ != nullptr ? NameEnds(lastRelative_) : std::vector<size_t>();
+  // The levels both paths share; the folder itself is opened again when the
+  // caller asks whether this call made it.
+  size_t shared = 0;
+  while (shared < wanted.size() && shared < held.size() && wanted[shared] == held[shared] &&
+         relative.compare(0, wanted[shared], lastRelative_, 0, held[shared]) == 0)
+    ++shared;
+  if (made != nullptr) shared = std::min(shared, wanted.size() - 1);
+  const auto pathAt = [&](size_t depth) {
+    return depth == 0 ? root_->path() : root_->path() + "/" + relative.substr(0, wanted[depth - 1]);
+  };
+  std::unique_ptr<OutputFolder> at;
+  const OutputFolder* current = root_.get();
+  size_t depth = 0;
+  if (shared > 0) {
+    current = last_.get();
+    for (depth = held.size(); depth > shared; --depth) {
+      const FolderIdentity expected = depth == 1 ? rootIdentity_ : levels_[depth - 2];
+      std::unique_ptr<OutputFolder> up = current->parent(expected, pathAt(depth - 1));
+      if (up == nullptr) break;
+      at = std::move(up);
+      current = at.get();
+    }
+    if (depth > shared) {
+      at.reset();
+      current = root_.get();
+      depth = 0;
+    }
   }
-  auto found = (parent != nullptr ? *parent : from).child(rest.substr(slash + 1), make, problem, made);
-  if (found == nullptr) return nullptr;
-  last_ = std::move(found);
+  levels_.resize(depth);
+  for (; depth < wanted.size(); ++depth) {
+    const size_t from = depth == 0 ? 0 : wanted[depth - 1] + 1;
+    std::unique_ptr<OutputFolder> down = current->child(relative.substr(from, wanted[depth] - from), make, problem,
+                                                        depth + 1 == wanted.size() ? made : nullptr);
+    if (down == nullptr) {
+      Forget();
+      return nullptr;
+    }
+    levels_.push_back(down->identity());
+    at = std::move(down);
+    current = at.get();
+  }
+  last_ = std::move(at);
   lastRelative_ = relative;
   return last_.get();
 }

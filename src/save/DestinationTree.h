@@ -2,12 +2,16 @@
 // the user chose, each resolved from the folder's handle one name at a time and
 // never through a link (see platform/OutputFolder.h). The saver walks folder by
 // folder and saves each folder's files together, so the folder last resolved is
-// kept, and a folder below it is resolved from it: a deep tree costs one open
-// per level, not one per level for every file.
+// kept, and the next one is reached from it: up through ".." to the folder both
+// lie in (each step checked to lead to the very folder that was opened on the
+// way down, else the walk starts again from the top), then down by name. A walk
+// over a tree of any depth costs about one open per folder, and no path the
+// system is given is longer than one name.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/OutputFolder.h"
 
@@ -32,9 +36,15 @@ class DestinationTree {
   // false when it lies elsewhere.
   bool Relative(const std::string& path, std::string& relative) const;
 
+  // Forgets the folder last resolved: the next one is reached from the top.
+  void Forget();
+
   std::unique_ptr<OutputFolder> root_;
+  FolderIdentity rootIdentity_;
   std::string lastRelative_;
   std::unique_ptr<OutputFolder> last_;
+  // The identity of each folder on the way to last_, the first level first.
+  std::vector<FolderIdentity> levels_;
 };
 
 }  // namespace vantor

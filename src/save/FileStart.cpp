@@ -6,6 +6,7 @@
 
 #include "platform/Folders.h"
 #include "platform/Utf.h"
+#include "save/DestinationTree.h"
 #include "save/FileFilter.h"
 #include "save/Progress.h"
 #include "save/SafeName.h"
@@ -13,6 +14,12 @@
 
 namespace vantor {
 namespace {
+
+// Looked up through the destination's handle, which a path of any depth fits.
+bool Taken(const SaveContext& context, const std::string& path) {
+  DestinationTree* destination = context.savingRun.destination.get();
+  return destination != nullptr ? destination->kindOf(path) != EntryKind::kNone : PathExists(path);
+}
 
 int32_t ChoiceOf(ReplaceAnswer answer) {
   switch (answer) {
@@ -39,7 +46,7 @@ bool ResolveExisting(const SaveContext& context, TargetFile& target, uint64_t si
     return false;
   }
   if (run.replaceChoice == kRenameThis || run.replaceChoice == kRenameEvery) {
-    UniqueName(target.path);
+    UniqueName(target.path, [&](const std::string& path) { return Taken(context, path); }, run.nextNumber);
     return true;
   }
   target.replace = true;
@@ -80,7 +87,7 @@ bool StartFile(const SaveContext& context, TargetFile& target, const std::u16str
   SetField(context, kSizeRequiredField, SavingSizeText(run.bytesRequired));
   if (!PassesDeletedMode(context.savingFilter, deleted)) return false;
   if (!PassesExtensions(context.savingFilter, fileName)) return false;
-  return !PathExists(target.path) || ResolveExisting(context, target, size);
+  return !Taken(context, target.path) || ResolveExisting(context, target, size);
 }
 
 FileEnd WriteDestinationFile(const SaveContext& context, const TargetFile& target, bool interactive, const FileTime* time,
@@ -107,13 +114,15 @@ FileEnd WriteDestinationFile(const SaveContext& context, const TargetFile& targe
   }
 }
 
-void UniqueName(std::string& path) {
-  std::string folder = FolderPart(path);
-  std::string name = FileNamePart(path);
-  for (int i = 0; i < 10000; ++i) {
-    std::string candidate = folder + NumberedName(name, std::to_string(i));
-    if (!PathExists(candidate)) {
-      path = candidate;
+void UniqueName(std::string& path, const PathTaken& taken, std::unordered_map<std::string, uint64_t>& next) {
+  const std::string folder = FolderPart(path);
+  const std::string name = FileNamePart(path);
+  // A folder holds finitely many names, so a free one comes.
+  for (uint64_t& number = next[path];; ++number) {
+    std::string candidate = folder + NumberedName(name, std::to_string(number));
+    if (!taken(candidate)) {
+      ++number;
+      path = std::move(candidate);
       return;
     }
   }

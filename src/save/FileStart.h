@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 
 #include "platform/FileTimes.h"
 #include "save/CopyRuns.h"
@@ -42,8 +43,12 @@ enum class FileEnd { kSaved, kInterrupted, kFailed };
 FileEnd WriteDestinationFile(const SaveContext& context, const TargetFile& target, bool interactive, const FileTime* time,
                              const FileCopy& copy);
 
-// The rename rule: the first free "name" + i + ".ext" for i = 0..9999 in the same
-// folder replaces `path`; when every one exists, `path` stays.
-void UniqueName(std::string& path);
+// Whether something stands at a path of the destination.
+using PathTaken = std::function<bool(const std::string& path)>;
+
+// The rename rule: the first free "name" + i + ".ext" (i = 0, 1, ...) in the
+// same folder replaces `path`. `next` keeps, for each path renamed, the number
+// to go on from, so that n files of one name cost n tries in all, not n².
+void UniqueName(std::string& path, const PathTaken& taken, std::unordered_map<std::string, uint64_t>& next);
 
 }  // namespace vantor

@@ -1,6 +1,6 @@
 // A damaged entry can claim more bytes than its volume holds: read without a
 // chain, the copy ends at the volume's last sector, since nothing past it
-// belongs to the file.
+// belongs to the file, and the file is reported as damaged.
 #include "save/SaveFatFile.h"
 
 #include <algorithm>
@@ -112,6 +112,10 @@ bool SaveFatFile(const SaveContext& context, std::string destinationPath, const 
                                      });
   if (end != FileEnd::kSaved) return false;
   if (interactive) RefreshProgress(context, copySize, size, 0);
+  if (interactive && copySize < size)
+    context.savingRun.damaged.push_back(
+        {target.path, "its size runs " + std::to_string(size - copySize) +
+                          " bytes past the end of the volume; saved without them"});
   return true;
 }
 

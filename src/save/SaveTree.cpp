@@ -8,9 +8,6 @@
 // Folders that stood before the run are left as they were.
 #include "save/SaveTree.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <optional>
 #include <utility>
 
@@ -33,27 +30,19 @@ std::string WithSlash(std::string path) {
   return path;
 }
 
-// `relative`, or, when a file already stands there (a file and a folder whose
-// names became the same once made safe), the first of relative + "0", "1", ...
-// that is free or a folder.
-std::string FreeFolderName(const std::string& destination, const std::string& relative) {
+// `relative`, or, when something other than a folder already stands there (a
+// file and a folder whose names became the same once made safe, or a link),
+// the first of relative + "0", "1", ... that is free or a folder. Looked up
+// through the destination's handle: no path is too long and no link is
+// followed.
+std::string FreeFolderName(DestinationTree& tree, const std::string& destination, const std::string& relative) {
   const auto usable = [&](const std::string& candidate) {
-    struct stat info;
-    return ::lstat((destination + candidate).c_str(), &info) != 0 || S_ISDIR(info.st_mode);
+    const EntryKind kind = tree.kindOf(destination + candidate);
+    return kind == EntryKind::kNone || kind == EntryKind::kFolder;
   };
   if (relative.empty() || usable(relative)) return relative;
-  for (int i = 0; i < 10000; ++i)
+  for (uint64_t i = 0;; ++i)
     if (usable(relative + std::to_string(i))) return relative + std::to_string(i);
-  return relative;
-}
-
-// A folder of the walk lies inside the destination when its parent does (the walk
-// goes no further below a folder that does not) and it is not a link that leads
-// out: its name is a safe name, a single component other than "." and "..".
-bool StaysInside(const std::string& destination, const std::string& folder) {
-  struct stat info;
-  if (::lstat(folder.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
-  return InsideFolder(destination, folder);
 }
 
 }  // namespace
@@ -79,10 +68,12 @@ void SaveFolderFiles(const SaveContext& context, const std::string& folder, cons
     if (!PassesSelection(filter.selectionMode, file->selected) || !PassesSystemRule(filter, *file, ntfs) ||
         !PassesDateRanges(filter, *file, ntfs))
       continue;
-    const uint64_t zerosBefore = context.reader.virtualDisk.zeroFilledSectors();
+    const auto zeros = [&] {
+      return context.reader.virtualDisk.zeroFilledSectors() + context.savingRun.sectorsOutsideVolume;
+    };
+    const uint64_t zerosBefore = zeros();
     const std::string path = folder + SafeName(file->name.utf16());
-    if (SaveCatalogFile(context, path, *file, true) && context.reader.virtualDisk.zeroFilledSectors() != zerosBefore)
-      context.savingRun.zeroFilled.push_back(path);
+    if (SaveCatalogFile(context, path, *file, true) && zeros() != zerosBefore) context.savingRun.zeroFilled.push_back(path);
   }
 }
 
@@ -109,30 +100,35 @@ void SaveTree(const SaveContext& context) {
   context.savingRun.ForgetSource();
   const std::string destination = WithSlash(context.savingRun.savingPath);
   const bool ntfs = IsNtfs(context);
-  std::vector<std::pair<std::string, FileTime>> created;
-  WalkSavedFolders(context, [&](const std::string& wanted, const std::vector<FileRecord*>& files,
-                                const FolderRecord* record) -> std::optional<std::string> {
-    std::string relative = FreeFolderName(destination, wanted);
+  // The time each folder of the walk is to get, innermost last; none for a
+  // folder that stood before the run.
+  std::vector<std::optional<FileTime>> times;
+  DestinationTree& tree = *context.savingRun.destination;
+  const auto visit = [&](const std::string& wanted, const std::vector<FileRecord*>& files,
+                         const FolderRecord* record) -> std::optional<std::string> {
+    std::string relative = FreeFolderName(tree, destination, wanted);
     std::string folder = destination + relative;
-    if (!StaysInside(destination, folder)) {
-      context.host().trace("not saved, it would lie outside the destination: " + folder);
-      return std::nullopt;
-    }
     // A folder that cannot be made is traced here; each of its files is then
     // reported as not saved, with the reason.
     FileTime time;
     bool made = false;
     std::string problem;
-    if (context.savingRun.destination->folder(folder, true, problem, &made) == nullptr)
-      context.host().trace("folder not made: " + problem);
-    if (made && record != nullptr && StampFileTime(record->modified, ntfs, time)) created.emplace_back(folder, time);
+    if (tree.folder(folder, true, problem, &made) == nullptr) context.host().trace("folder not made: " + problem);
+    if (!wanted.empty())  // Root is not left
+      times.push_back(made && record != nullptr && StampFileTime(record->modified, ntfs, time) ? std::optional(time)
+                                                                                               : std::nullopt);
     SaveFolderFiles(context, WithSlash(folder), files);
     return relative;
-  });
-  for (const auto& [folder, time] : created) {
+  };
+  // Once all that goes into a folder is written, its time is set.
+  const auto leave = [&](const std::string& relative) {
+    const std::optional<FileTime> time = times.back();
+    times.pop_back();
     std::string problem;
-    if (const OutputFolder* made = context.savingRun.destination->folder(folder, false, problem)) made->setTime(time);
-  }
+    if (time)
+      if (const OutputFolder* made = tree.folder(destination + relative, false, problem)) made->setTime(*time);
+  };
+  WalkSavedFolders(context, visit, leave);
   context.savingRun.ForgetSource();
 }
 

@@ -29,7 +29,7 @@ const std::vector<FileRecord*>& FilesOfFolder(const SaveContext& context, const 
 
 struct Frame {
   uint64_t item;
-  std::string path;
+  size_t parentLength;  // of the walk's path, before this folder's name
   size_t next = 0;
 };
 
@@ -37,7 +37,7 @@ struct Frame {
 
 bool IsNtfs(const SaveContext& context) { return context.state.fileSystem() == FileSystemKind::kNtfs; }
 
-void WalkSavedFolders(const SaveContext& context, const FolderVisit& visit) {
+void WalkSavedFolders(const SaveContext& context, const FolderVisit& visit, const FolderLeave& leave) {
   const FolderTree& tree = context.folderTree;
   if (tree.empty()) return;
   const int32_t mode = context.savingFilter.selectionMode;
@@ -51,20 +51,29 @@ void WalkSavedFolders(const SaveContext& context, const FolderVisit& visit) {
   const TreeNode& root = *tree.node(kRootItem);
   if (mode == kSaveSelected && !reach[kRootItem]) return;
   visit("", FilesOfFolder(context, root), nullptr);
-  std::vector<Frame> stack = {{kRootItem, ""}};
+  std::string path;
+  std::vector<Frame> stack = {{kRootItem, 0}};
+  const auto pop = [&] {
+    if (stack.size() > 1 && leave) leave(path);
+    path.resize(stack.back().parentLength);
+    stack.pop_back();
+  };
   while (!stack.empty() && context.savingRun.abortAll == 0) {
     Frame& top = stack.back();
     const TreeNode& parent = *tree.node(top.item);
     if (top.next == parent.children.size()) {
-      stack.pop_back();
+      pop();
       continue;
     }
     const TreeNode& child = *tree.node(parent.children[top.next++]);
     if (!takesPart(child)) continue;
-    auto path = visit((top.path.empty() ? "" : top.path + "/") + SafeName(child.label), FilesOfFolder(context, child),
-                      child.folder);
-    if (path) stack.push_back({child.id, std::move(*path)});
+    auto given = visit((path.empty() ? "" : path + "/") + SafeName(child.label), FilesOfFolder(context, child),
+                       child.folder);
+    if (!given) continue;
+    stack.push_back({child.id, path.size()});
+    path = std::move(*given);
   }
+  while (!stack.empty()) pop();
 }
 
 }  // namespace vantor

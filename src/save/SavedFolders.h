@@ -31,9 +31,15 @@ struct TreeNode;
 using FolderVisit = std::function<std::optional<std::string>(
     const std::string& relativePath, const std::vector<FileRecord*>& files, const FolderRecord* folder)>;
 
+// Called when the walk is done with a folder that a visit gave a path to: its
+// files and every folder below it were visited. Not called for Root.
+using FolderLeave = std::function<void(const std::string& relativePath)>;
+
 // Visits Root and then the folders that take part, depth first in tree order;
-// ends early when abortAll is set.
-void WalkSavedFolders(const SaveContext& context, const FolderVisit& visit);
+// ends early when abortAll is set (leaving the folders it was in). The walk
+// keeps one path, not one per level: its memory grows with the depth, not
+// with the square of it.
+void WalkSavedFolders(const SaveContext& context, const FolderVisit& visit, const FolderLeave& leave = {});
 
 // True when the current file system is NTFS (its stamps are file times).
 bool IsNtfs(const SaveContext& context);

@@ -18,6 +18,7 @@ void SavingRun::Reset() {
   notSaved.clear();
   damaged.clear();
   zeroFilled.clear();
+  nextNumber.clear();
   destination.reset();
 }
 

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "disk/ReadAhead.h"
@@ -65,6 +66,11 @@ struct SavingRun {
   // Files some of whose sectors lay beyond the virtual disk's files and were
   // written as zeros.
   std::vector<std::string> zeroFilled;
+  // Sectors that a file's runs or chain placed outside the volume, written as
+  // zeros: a file that adds to them is partly zeros too.
+  uint64_t sectorsOutsideVolume = 0;
+  // The rename rule's next number for each path renamed in this run.
+  std::unordered_map<std::string, uint64_t> nextNumber;
   // The current text of each detail field, for the saving report.
   std::array<std::string, kSavingFieldCount> fields{};
   // The buffer that file contents pass through, kept from file to file so that

@@ -235,19 +235,33 @@ TEST(SaveFatFileTest, LargeReadsAskTheQuestionsOfPieceReads) {
   }
 }
 
-TEST(SaveFatFileTest, ClaimedSizeBeyondTheVolumeStopsAtItsEnd) {
+// What lies outside the volume is never read (it belongs to another volume, or
+// to nothing): a claimed size is cut at the volume's end, a chain's cluster
+// past it is written as zeros, and each such file is named in the report.
+TEST(SaveFatFileTest, ContentPastTheVolumeIsNeitherReadNorHidden) {
   TempDir dir;
-  FatVolumeImage image(1, 64);
+  FatVolumeImage image(1, 70);
   auto tail = Content(2 * 512, 6);
   image.Store({64, 65}, tail, false);  // the last two clusters of the volume
+  auto head = Content(512, 7);
+  image.Store({60, 68}, Content(2 * 512, 7));  // cluster 68 lies past the volume's end
+  image.Store({69}, Content(512, 9), false);
   Session s;
   image.Attach(s, dir);
   s.state.endSector = FatVolumeImage::kDataStart + 64;  // the volume ends after cluster 65
   AddFile(s, "_HUGE.BIN", 'y', 0xF0000000, 64);          // a damaged entry: 3.75 GiB
   AddFile(s, "_PAST.BIN", 'y', 4096, 200);               // starts past the volume
+  AddFile(s, "CHAIN.BIN", 'n', 1024, 60);
   std::string out = SaveAll(s, dir);
   EXPECT_EQ(ReadFile(out + "_HUGE.BIN"), tail);
   EXPECT_TRUE(ReadFile(out + "_PAST.BIN").empty());
+  auto chained = head;
+  chained.resize(1024, 0);
+  EXPECT_EQ(ReadFile(out + "CHAIN.BIN"), chained);
+  std::vector<std::string> damaged;
+  for (const FileProblem& file : s.savingRun.damaged) damaged.push_back(file.path);
+  EXPECT_EQ(damaged, (std::vector<std::string>{out + "_HUGE.BIN", out + "_PAST.BIN"}));
+  EXPECT_EQ(s.savingRun.zeroFilled, std::vector<std::string>{out + "CHAIN.BIN"});
 }
 
 TEST(SaveFatFileTest, PreviewReadsTheStartAndTellsWhatItHolds) {

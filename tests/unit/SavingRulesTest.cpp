@@ -1,6 +1,9 @@
 // The saver's rules that need no volume: the filter, safe names, the rename rule,
 // the destination check and the size and time texts.
 #include <gtest/gtest.h>
+
+#include <set>
+#include <unordered_map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,22 +102,25 @@ TEST(SavingRulesTest, SafeNamesAndContainment) {
   EXPECT_FALSE(InsideFolder(inside, inside + "x"));
 }
 
-TEST(SavingRulesTest, UniqueNameCountsBeforeTheExtension) {
-  TempDir dir;
-  std::string path = dir / "report.doc";
-  test::WriteFile(path, {1});
-  UniqueName(path);
-  EXPECT_EQ(path, dir / "report0.doc");
-  test::WriteFile(path, {1});
-  path = dir / "report.doc";
-  UniqueName(path);
-  EXPECT_EQ(path, dir / "report1.doc");
-  std::string plain = dir / "README";
-  UniqueName(plain);
-  EXPECT_EQ(plain, dir / "README0");
-  std::string longest = dir / (std::string(251, 'n') + ".doc");
-  UniqueName(longest);
-  EXPECT_EQ(longest, dir / (std::string(250, 'n') + "0.doc"));
+TEST(SavingRulesTest, UniqueNameCountsBeforeTheExtensionOnceForAllFiles) {
+  std::set<std::string> names = {"/d/report.doc", "/d/README", "/d/report1.doc"};
+  uint64_t tries = 0;
+  const PathTaken taken = [&](const std::string& path) { return ++tries, names.count(path) != 0; };
+  std::unordered_map<std::string, uint64_t> next;
+  const auto renamed = [&](std::string path) {
+    UniqueName(path, taken, next);
+    names.insert(path);
+    return path;
+  };
+  EXPECT_EQ(renamed("/d/report.doc"), "/d/report0.doc");
+  EXPECT_EQ(renamed("/d/report.doc"), "/d/report2.doc");  // report1.doc stood before
+  EXPECT_EQ(renamed("/d/README"), "/d/README0");
+  EXPECT_EQ(renamed("/d/" + std::string(251, 'n') + ".doc"), "/d/" + std::string(250, 'n') + "0.doc");
+  // Past 9999 the numbers go on, and each file of one name costs one try.
+  tries = 0;
+  for (int i = 0; i < 12000; ++i) renamed("/d/same.txt");
+  EXPECT_EQ(tries, 12000u);
+  EXPECT_EQ(renamed("/d/same.txt"), "/d/same12000.txt");
 }
 
 TEST(SavingRulesTest, DestinationCheck) {
