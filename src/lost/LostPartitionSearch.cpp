@@ -16,14 +16,25 @@ bool SearchLostFatFileSystems(SectorReader& reader, WorkerHost& host, const Reco
   host.setProgress(0);
   host.setStepText(kLostSweepText);
   ProgressReport report;
+  uint64_t cutAt = 0;
   const bool swept = SweepSectors(reader, host, state.startSector, state.endSector,
                                   [&](const uint8_t* sector, uint64_t number, uint32_t) {
+                                    if (lists.boots.size() + lists.folders.size() >= kMaxLostCandidates) {
+                                      cutAt = number;
+                                      return false;
+                                    }
                                     NoteSearchSector(ByteView(sector, kSectorSize), number, lists);
                                     report.ReportSector(host, number, state.endSector,
                                                         static_cast<uint32_t>(lists.folders.size()),
                                                         static_cast<uint32_t>(lists.boots.size()), {});
+                                    return true;
                                   });
   if (!swept) return false;
+  if (cutAt != 0)
+    host.messageInfo("The search stopped at sector " + std::to_string(cutAt) + ": it holds " +
+                     std::to_string(kMaxLostCandidates) +
+                     " boot sectors and folder starts, as many as it keeps. Search the rest of the disk with "
+                     "--range " + std::to_string(cutAt) + " " + std::to_string(state.endSector) + ".");
   // Stop ends the step that runs; the next ones go on with what was found.
   host.clearStop();
   host.setProgress(0);

@@ -53,6 +53,7 @@ bool SearchNtfsRecords(SectorReader& reader, WorkerHost& host, const RecoverySta
         NoteNtfsSector(sector, number, record, state.partitionSearch == 1, candidates);
         report.ReportSector(host, number, state.endSector, static_cast<uint32_t>(candidates.folders.size()),
                             static_cast<uint32_t>(candidates.files.size()), {});
+        return true;
       });
   if (!swept) return false;
   // Stop ends the step that runs; the next ones go on with what was found.

@@ -30,7 +30,8 @@ bool SweepSectors(SectorReader& reader, WorkerHost& host, uint64_t start, uint64
     }
     const auto count = static_cast<uint32_t>(std::min<uint64_t>(runSectors, end - next));
     reader.read(next, count, buffer->data());
-    for (uint32_t i = 0; i < count; ++i) visit(buffer->data() + size_t{i} * kSectorSize, next + i, count - i);
+    for (uint32_t i = 0; i < count; ++i)
+      if (!visit(buffer->data() + size_t{i} * kSectorSize, next + i, count - i)) return true;
     next += count;
     host.setProgress(ProgressPercent(next, end));
     if (host.stopRequested()) break;

@@ -13,11 +13,12 @@ namespace vantor {
 
 // Gets each sector with its number and the count of sectors of its run from it
 // on (itself included), so that a structure longer than a sector can tell
-// whether it lies whole in the run.
-using SweepVisit = std::function<void(const uint8_t* sector, uint64_t number, uint32_t sectorsInRun)>;
+// whether it lies whole in the run. False ends the sweep at that sector.
+using SweepVisit = std::function<bool(const uint8_t* sector, uint64_t number, uint32_t sectorsInRun)>;
 
-// Sweeps [start, end), setting the progress after each run; Stop ends it. False
-// when not even a small buffer could be had.
+// Sweeps [start, end), setting the progress after each run; Stop ends it, and
+// so does a visit that returns false. False when not even a small buffer could
+// be had.
 bool SweepSectors(SectorReader& reader, WorkerHost& host, uint64_t start, uint64_t end, const SweepVisit& visit);
 
 }  // namespace vantor
