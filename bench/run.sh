@@ -9,7 +9,7 @@ set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 rows=$(mktemp) out=$(mktemp)
 trap 'rm -f "$rows" "$out"' EXIT
-for script in cold-start vmdk-read fat-scan lost exhaustive state find raw imaging ntfs-scan recover io memory; do
+for script in cold-start vmdk-read fat-scan lost exhaustive state find raw imaging ntfs-scan recover io memory hostile; do
   echo "== $script" >&2
   "$here/$script.sh" >"$out"
   status=$?
