@@ -31,10 +31,7 @@ bool SearchLostFatFileSystems(SectorReader& reader, WorkerHost& host, const Reco
                                   });
   if (!swept) return false;
   if (cutAt != 0)
-    host.messageInfo("The search stopped at sector " + std::to_string(cutAt) + ": it holds " +
-                     std::to_string(kMaxLostCandidates) +
-                     " boot sectors and folder starts, as many as it keeps. Search the rest of the disk with "
-                     "--range " + std::to_string(cutAt) + " " + std::to_string(state.endSector) + ".");
+    host.messageInfo(SweepCutText(cutAt, state.endSector, kMaxLostCandidates, "boot sectors and folder starts"));
   // Stop ends the step that runs; the next ones go on with what was found.
   host.clearStop();
   host.setProgress(0);

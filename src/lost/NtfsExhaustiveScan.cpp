@@ -40,8 +40,18 @@ bool SearchNtfsRecords(SectorReader& reader, WorkerHost& host, const RecoverySta
   host.setStepText(kNtfsSweepText);
   ProgressReport report;
   std::array<uint8_t, kNtfsCandidateRecordBytes> straddling{};
+  // A disk whose every sector looks like a record (a crafted image) would
+  // otherwise fill memory: the search stops there and says where.
+  const bool search = state.partitionSearch == 1;
+  uint64_t cutAt = 0;
   const bool swept = SweepSectors(
       reader, host, state.startSector, state.endSector, [&](const uint8_t* at, uint64_t number, uint32_t inRun) {
+        const size_t kept =
+            candidates.folders.size() + candidates.files.size() + candidates.blocks.size() + candidates.boots.size();
+        if (search && kept >= kMaxNtfsSearchCandidates) {
+          cutAt = number;
+          return false;
+        }
         const ByteView sector(at, kSectorSize);
         const uint8_t* record = at;
         // A record that runs past the run is read whole on its own.
@@ -56,6 +66,9 @@ bool SearchNtfsRecords(SectorReader& reader, WorkerHost& host, const RecoverySta
         return true;
       });
   if (!swept) return false;
+  if (cutAt != 0)
+    host.messageInfo(SweepCutText(cutAt, state.endSector, kMaxNtfsSearchCandidates,
+                                  "file records, index blocks and boot sectors"));
   // Stop ends the step that runs; the next ones go on with what was found.
   host.clearStop();
   host.setProgress(0);

@@ -16,6 +16,10 @@
 
 namespace vantor {
 
+// The file records, index blocks and boot sectors a lost-partition search keeps
+// (an exhaustive scan of a chosen volume keeps all it finds, as a scan does).
+inline constexpr size_t kMaxNtfsSearchCandidates = 2'000'000;
+
 inline constexpr const char* kNtfsSweepText = "Step 1/5 :- Searching MFT's/Index Allocation. Please Wait...";
 inline constexpr const char* kNtfsFolderNumbersText = "Step 2/5 :- Assigning MFT Numbers to Folders. Please Wait...  ";
 inline constexpr const char* kNtfsFileNumbersText = "Step 3/5 :- Assigning MFT Numbers to Files. Please Wait...  ";

@@ -39,4 +39,10 @@ bool SweepSectors(SectorReader& reader, WorkerHost& host, uint64_t start, uint64
   return true;
 }
 
+std::string SweepCutText(uint64_t sector, uint64_t end, size_t kept, const std::string& what) {
+  return "The search stopped at sector " + std::to_string(sector) + ": it holds " + std::to_string(kept) + " " + what +
+         ", as many as it keeps. Search the rest of the disk with --range " + std::to_string(sector) + " " +
+         std::to_string(end) + ".";
+}
+
 }  // namespace vantor

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "core/WorkerHost.h"
 #include "disk/SectorReader.h"
@@ -20,5 +21,9 @@ using SweepVisit = std::function<bool(const uint8_t* sector, uint64_t number, ui
 // so does a visit that returns false. False when not even a small buffer could
 // be had.
 bool SweepSectors(SectorReader& reader, WorkerHost& host, uint64_t start, uint64_t end, const SweepVisit& visit);
+
+// What a search says when it stopped at `sector` of a range ending at `end`,
+// holding `kept` of `what` ("boot sectors and folder starts"), as many as it keeps.
+std::string SweepCutText(uint64_t sector, uint64_t end, size_t kept, const std::string& what);
 
 }  // namespace vantor

@@ -76,11 +76,11 @@ void DeepChain(FatImage16& fat, MemoryDisk& disk, int depth) {
   uint32_t parent = 0;
   for (int level = 0; level < depth; ++level) {
     const auto cluster = static_cast<uint32_t>(2 + level);
-    char shortName[12];
-    std::snprintf(shortName, sizeof shortName, "D%05d     ", level);
+    const std::string number = std::to_string(level);
+    const std::string shortName = "D" + std::string(5 - number.size(), '0') + number + "     ";
     auto [at, slot] = fat.LongName(sector, index, std::u16string(100, static_cast<char16_t>(u'a' + level % 26)),
-                                   shortName);
-    fat.Entry(at, slot, shortName, 0x10, cluster);
+                                   shortName.c_str());
+    fat.Entry(at, slot, shortName.c_str(), 0x10, cluster);
     fat.Link(cluster, 0xFFFF);
     fat.DotEntries(cluster, parent);
     parent = cluster;
