@@ -33,10 +33,13 @@ void ReadRunPart(const SaveContext& context, const SectorRun& run, uint64_t offs
   // Only the volume's own sectors are read: a damaged run or chain that leads
   // before its start or past its end would otherwise copy another volume's
   // data into the file. Those sectors stay zeros and are counted as damage.
+  // A file system found by a search has no known bounds (the range searched
+  // may cut it): only the source's start bounds it.
   const RecoveryState& state = context.state;
-  const int64_t low = std::max<int64_t>(first, static_cast<int64_t>(state.startSector));
+  const bool bounded = state.partitionSearch == 0;
+  const int64_t low = std::max<int64_t>(first, bounded ? static_cast<int64_t>(state.startSector) : 0);
   int64_t high = first + count;
-  if (state.endSector != 0) high = std::min<int64_t>(high, static_cast<int64_t>(state.endSector));
+  if (bounded && state.endSector != 0) high = std::min<int64_t>(high, static_cast<int64_t>(state.endSector));
   const uint64_t inside = high > low ? static_cast<uint64_t>(high - low) : 0;
   context.savingRun.sectorsOutsideVolume += count - inside;
   if (inside == 0) return;

@@ -56,8 +56,9 @@ const OutputFolder* DestinationTree::folder(const std::string& path, bool make, 
          relative.compare(0, wanted[shared], lastRelative_, 0, held[shared]) == 0)
     ++shared;
   if (made != nullptr) shared = std::min(shared, wanted.size() - 1);
-  const auto pathAt = [&](size_t depth) {
-    return depth == 0 ? root_->path() : root_->path() + "/" + relative.substr(0, wanted[depth - 1]);
+  // The path of the held folder `depth` levels down, which the climb passes.
+  const auto heldPathAt = [&](size_t depth) {
+    return depth == 0 ? root_->path() : root_->path() + "/" + lastRelative_.substr(0, held[depth - 1]);
   };
   std::unique_ptr<OutputFolder> at;
   const OutputFolder* current = root_.get();
@@ -66,7 +67,7 @@ const OutputFolder* DestinationTree::folder(const std::string& path, bool make, 
     current = last_.get();
     for (depth = held.size(); depth > shared; --depth) {
       const FolderIdentity expected = depth == 1 ? rootIdentity_ : levels_[depth - 2];
-      std::unique_ptr<OutputFolder> up = current->parent(expected, pathAt(depth - 1));
+      std::unique_ptr<OutputFolder> up = current->parent(expected, heldPathAt(depth - 1));
       if (up == nullptr) break;
       at = std::move(up);
       current = at.get();

@@ -83,7 +83,7 @@ class PatchedImage {
 bool SetParent(PatchedImage& image, const std::string& name, uint32_t parent) {
   return image.Patch(name, 0x30, [&](std::vector<uint8_t>& record, size_t at) {
     const size_t value = at + PatchedImage::Le(record, at + 0x14, 2);
-    for (size_t i = 0; i < 6; ++i) record[value + i] = static_cast<uint8_t>(parent >> (8 * i));
+    for (size_t i = 0; i < 6; ++i) record[value + i] = static_cast<uint8_t>(uint64_t{parent} >> (8 * i));
     return value % 512 < 504;  // clear of the update sequence's places at each sector's end
   });
 }

@@ -14,6 +14,7 @@
 #include "core/SizeText.h"
 #include "platform/Utf.h"
 #include "save/Destination.h"
+#include "save/DestinationTree.h"
 #include "save/FileFilter.h"
 #include "save/FileStart.h"
 #include "save/Progress.h"
@@ -182,6 +183,28 @@ TEST(SavingRulesTest, SizeAndTimeTexts) {
   EXPECT_EQ(MegaGigaText((1ull << 30) + 1), "1.000 GB");
   EXPECT_EQ(SavingSizeText(3 << 20), "3.000 MB size in");
   EXPECT_EQ(MinutesText(125), "2 Min 5 Sec");
+}
+
+// Each folder is reached from the one before: up to the level both share, then
+// down. Climbing from a deeper folder to a shallower one or to a sibling must
+// land where a walk from the top would.
+TEST(SavingRulesTest, DestinationTreeReachesEachFolderFromTheLastOne) {
+  test::TempDir out;
+  std::string problem;
+  DestinationTree tree(OpenDestination(out.path(), {}, problem));
+  const char* const walk[] = {"a/b/c/d", "a/x", "a", "a/b/c/d/e", "q", "a/b", "a/b/c/d/e/f/g", "a/b/y"};
+  int n = 0;
+  for (const char* relative : walk) {
+    SCOPED_TRACE(relative);
+    const OutputFolder* folder = tree.folder(out / relative, true, problem);
+    ASSERT_NE(folder, nullptr) << problem;
+    const std::string name = "file" + std::to_string(++n);
+    std::unique_ptr<OutputFile> file = tree.create(out / relative + "/" + name, problem);
+    ASSERT_NE(file, nullptr) << problem;
+    ASSERT_TRUE(file->commit(nullptr, false)) << file->error();
+    EXPECT_TRUE(std::filesystem::is_regular_file(out / relative + "/" + name));
+    EXPECT_EQ(tree.kindOf(out / relative), EntryKind::kFolder);
+  }
 }
 
 }  // namespace
