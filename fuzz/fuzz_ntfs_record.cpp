@@ -34,10 +34,12 @@ void DecodeRecord(std::vector<uint8_t>& bytes) {
   for (WalkVariant variant : {WalkVariant::kNormalScan, WalkVariant::kExhaustiveScan}) {
     PickFileName(record, variant, name, times);
     UnnamedDataSize(record, variant, size);
+    std::vector<FileNameValue> names;
+    CollectFileNames(record, variant, names, times);
+    if (!names.empty() && NamesToList(names).empty()) std::abort();  // a record with names is listed
   }
   FindDataAttribute(record);
-  for (const NamedStream& stream : NamedStreams(record))
-    if (stream.place.kind == DataKind::kNonResident) AttributeRunTable(record, stream.place.position, 0, 8);
+  NamedStreams(record);
   IndexRootDirectoryNumber(record);
   FirstIndexCluster(record);
   IndexBlockHeader header;

@@ -40,7 +40,8 @@ struct FileContent {
 using RecordRead = std::function<uint32_t(uint64_t first, uint32_t count, uint8_t* buffer)>;
 
 // The contents of a file of `size` bytes whose record lies at `recordSector`:
-// its own data (`stream` 0) or its n-th named stream (see NamedStreams).
+// its own data (`stream` 0) or its n-th named stream, counted over the base
+// record and its extension records (see SpreadRecord.h).
 // kNone when the record has no unnamed data attribute, its resident value does
 // not lie inside the record, its runs cannot be had, or it is compressed in
 // units larger than a read request.

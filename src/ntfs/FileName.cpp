@@ -1,5 +1,6 @@
 #include "ntfs/FileName.h"
 
+#include <algorithm>
 #include <array>
 
 #include "ntfs/NtfsRecord.h"
@@ -21,6 +22,8 @@ void CopyName(ByteView record, size_t value, FileNameValue& found) {
     found.name.push_back(c);
   }
   found.parentNumber = record.le32(value);
+  found.parentSequence = record.le16(value + 6);
+  found.nameSpace = record.u8(value + 65);
 }
 
 // The walk limits of the two variants (see the header).
@@ -112,6 +115,38 @@ bool PickFileName(ByteView record, WalkVariant variant, FileNameValue& found, St
   found.name.clear();
   found.parentNumber = 0;
   return false;
+}
+
+void CollectFileNames(ByteView record, WalkVariant variant, std::vector<FileNameValue>& names, StandardTimes& times) {
+  WalkFileNames(record, variant, times, [&](size_t value) {
+    CopyName(record, value, names.emplace_back());
+    return true;
+  });
+}
+
+std::vector<FileNameValue> NamesToList(const std::vector<FileNameValue>& names) {
+  constexpr uint8_t kWin32 = 1;
+  constexpr uint8_t kDos = 2;
+  std::vector<FileNameValue> listed;
+  const auto twinOfLongName = [&](const FileNameValue& name) {
+    return name.nameSpace == kDos && std::any_of(names.begin(), names.end(), [&](const FileNameValue& other) {
+             return other.nameSpace == kWin32 && other.parentNumber == name.parentNumber;
+           });
+  };
+  const auto add = [&](const FileNameValue& name) {
+    const bool known = std::any_of(listed.begin(), listed.end(), [&](const FileNameValue& other) {
+      return other.parentNumber == name.parentNumber && other.name == name.name;
+    });
+    if (!known && !twinOfLongName(name)) listed.push_back(name);
+  };
+  for (uint8_t nameSpace : kNamespaceOrder) {
+    auto first = std::find_if(names.begin(), names.end(), [&](const FileNameValue& n) { return n.nameSpace == nameSpace; });
+    if (first == names.end()) continue;
+    listed.push_back(*first);
+    break;
+  }
+  for (const FileNameValue& name : names) add(name);
+  return listed;
 }
 
 }  // namespace vantor

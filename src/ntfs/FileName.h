@@ -3,7 +3,8 @@
 //
 // The standard information value holds the creation (+0), modification (+8) and
 // access (+24) times, 100-nanosecond units since 1601. A file-name value holds the
-// parent folder's reference (+0, low 32 bits used), the name length in characters
+// parent folder's reference (+0: record number in the low 48 bits, the record's
+// sequence number in the high 16), the name length in characters
 // (+64), the namespace (+65: 0 POSIX, 1 Win32, 2 DOS, 3 Win32 and DOS) and the
 // UTF-16 name (+66). A record usually has a Win32 name and a DOS 8.3 name; the
 // Win32 one is preferred.
@@ -15,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "catalog/RecoveryCatalog.h"
 #include "core/ByteView.h"
@@ -32,6 +34,10 @@ struct StandardTimes {
 struct FileNameValue {
   std::u16string name;
   uint32_t parentNumber = 0;
+  // The sequence number the parent's record had when the name was written (the
+  // high 16 bits of the 64-bit reference at +0).
+  uint16_t parentSequence = 0;
+  uint8_t nameSpace = 0;
 };
 
 // The three times as the catalog keeps them: each file time split into its low
@@ -56,5 +62,15 @@ bool FindFileName(ByteView record, uint8_t nameSpace, WalkVariant variant, FileN
 // FindFileName with the namespaces 1, 3, 0, 2; the first found wins. Without any,
 // the name is empty and the parent 0.
 bool PickFileName(ByteView record, WalkVariant variant, FileNameValue& found, StandardTimes& times);
+
+// Appends every unnamed, resident file-name value of the record, in record
+// order; the times are read as FindFileName reads them.
+void CollectFileNames(ByteView record, WalkVariant variant, std::vector<FileNameValue>& names, StandardTimes& times);
+
+// The names a file is listed under, of all its file-name values: each hard link
+// once (the same folder and name), the one the namespace order prefers first,
+// the others in the order given; a DOS name is left out where a Win32 name
+// stands in the same folder, being its 8.3 twin.
+std::vector<FileNameValue> NamesToList(const std::vector<FileNameValue>& names);
 
 }  // namespace vantor

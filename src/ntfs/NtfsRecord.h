@@ -44,10 +44,10 @@ enum AttributeType : uint32_t {
   kIndexAllocation = 0xA0,
 };
 
-// The record-header flags as the engine tells them apart.
-inline constexpr uint8_t kFolderInUse = 3;
-inline constexpr uint8_t kFolderDeleted = 2;
-inline constexpr uint8_t kFileDeleted = 0;
+// The record-header flags: in use (0x01) and a folder (0x02, a record with a
+// file-name index; $Extend's folders of other indexes carry 0x04 or 0x08 beside).
+inline constexpr uint8_t kRecordInUse = 0x01;
+inline constexpr uint8_t kRecordIsFolder = 0x02;
 
 // The fields of one attribute header at `offset` of a record.
 struct AttributeHeader {
@@ -99,6 +99,8 @@ void ForEachAttribute(ByteView record, Visit visit) {
 inline bool IsFileRecord(ByteView record) { return record.matches(0, "FILE"); }
 inline size_t FirstAttributeOffset(ByteView record) { return record.le16(20); }
 inline uint8_t RecordFlags(ByteView record) { return record.u8(22); }
+// The record's sequence number (+16), raised each time the record is freed.
+inline uint16_t RecordSequence(ByteView record) { return record.le16(16); }
 // The base record of an extension record (+32, low 32 bits); 0 for a base record.
 inline uint32_t BaseRecordNumber(ByteView record) { return record.le32(32); }
 

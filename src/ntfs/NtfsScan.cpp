@@ -9,11 +9,11 @@
 #include "core/Sector.h"
 #include "disk/SectorReader.h"
 #include "ntfs/DataAttribute.h"
-#include "ntfs/ExtensionRecords.h"
 #include "ntfs/FileName.h"
 #include "ntfs/MftReading.h"
 #include "ntfs/NtfsRecord.h"
 #include "ntfs/RunTables.h"
+#include "ntfs/SpreadRecord.h"
 #include "ntfs/UpdateSequence.h"
 
 namespace vantor {
@@ -21,74 +21,17 @@ namespace {
 
 constexpr uint32_t kBatchSectors = 512;  // 256 KiB of records per read
 
-// The records over which one file is spread: the base record, as read, and the
-// extension records its attribute list names, read when first needed.
-class SpreadRecord {
- public:
-  SpreadRecord(SectorReader& reader, const MftRunTable& mft, ByteView base, uint32_t number)
-      : reader_(reader), mft_(mft), base_(base) {
-    numbers_.Reset(number);
-    const VolumeGeometry& geometry = reader.state().geometry;
-    std::vector<uint8_t> storage;
-    CollectListedRecords(AttributeListBytes(reader, base, static_cast<uint64_t>(geometry.clusterBase),
-                                            geometry.sectorsPerCluster, storage),
-                         numbers_);
-    loaded_.resize(numbers_.count() - 1);
-  }
+// $BadClus:$Bad is as large as the volume and sparse but for the bad clusters:
+// a map, never anyone's data.
+constexpr uint32_t kBadClustersRecord = 8;
 
-  // Record i of the table; an empty view when it cannot be read.
-  ByteView at(size_t i) {
-    if (i == 0) return base_;
-    Loaded& slot = loaded_[i - 1];
-    if (!slot.tried) {
-      slot.tried = true;
-      slot.ok = ReadMftRecord(reader_, mft_, numbers_[i], slot.bytes.data());
-    }
-    return slot.ok ? ByteView(slot.bytes.data(), mft_.recordBytes()) : ByteView();
-  }
-  size_t count() const { return numbers_.count(); }
-
-  // The name, Win32 first across all the records, and the times last read on the way.
-  bool FindName(FileNameValue& name, StandardTimes& times) {
-    for (uint8_t nameSpace : kNamespaceOrder)
-      for (size_t i = 0; i < count(); ++i)
-        if (FindFileName(at(i), nameSpace, WalkVariant::kNormalScan, name, times)) return true;
-    return false;
-  }
-
-  // The size of the first unnamed data attribute of any of the records, or 0.
-  uint64_t DataSize() {
-    uint64_t size = 0;
-    for (size_t i = 0; i < count(); ++i)
-      if (UnnamedDataSize(at(i), WalkVariant::kNormalScan, size)) return size;
-    return 0;
-  }
-
- private:
-  struct Loaded {
-    bool tried = false;
-    bool ok = false;
-    std::array<uint8_t, kMaxMftRecordBytes> bytes{};
-  };
-  SectorReader& reader_;
-  const MftRunTable& mft_;
-  ByteView base_;
-  ExtensionRecords numbers_;
-  std::vector<Loaded> loaded_;
-};
-
-// Records 0 to 23 are the volume's own files and its reserve, record 11 ($Extend)
-// the folder of the others: their streams ($BadClus:$Bad as large as the volume,
-// $UsnJrnl:$J, ...) are metadata, not a user's data.
-constexpr uint32_t kFirstUserRecord = 24;
-constexpr uint32_t kExtendRecord = 11;
-
-// Lists each named stream of the base record as "name:stream" beside its file.
-void AddNamedStreams(RecoveryCatalog& catalog, ByteView record, NewFile file) {
-  if (file.ownKey < kFirstUserRecord || file.parentKey == kExtendRecord) return;
+// Lists each named stream of the file as "name:stream" beside it.
+void AddNamedStreams(RecoveryCatalog& catalog, const std::vector<SpreadStream>& streams, NewFile file) {
+  if (file.ownKey == kBadClustersRecord) return;
   const std::u16string fileName(file.longName);
   uint8_t ordinal = 0;
-  for (const NamedStream& stream : NamedStreams(record)) {
+  for (const SpreadStream& spread : streams) {
+    const NamedStream& stream = spread.stream;
     const std::u16string name = fileName + u':' + stream.name;
     file.longName = name;
     file.size = stream.size;
@@ -98,8 +41,55 @@ void AddNamedStreams(RecoveryCatalog& catalog, ByteView record, NewFile file) {
   }
 }
 
+// A deleted record's name points at its folder's record by number and by that
+// record's sequence number, which NTFS raises each time the record is freed.
+// When the folder's record has since been given to another folder, the number
+// leads there, but the sequence tells it is not the folder the name was in: the
+// record goes under "Lost", as The Sleuth Kit puts it among its orphans. A
+// folder deleted with its children may stand one above their references.
+class ParentSequences {
+ public:
+  explicit ParentSequences(uint64_t records) : folders_(static_cast<size_t>(records)) {}
+
+  void NoteFolder(uint32_t number, uint16_t sequence, bool deleted) {
+    if (number < folders_.size()) folders_[number] = {sequence, deleted};
+  }
+  // The files added from `firstFile` on (or the folder `folder`) belong to the
+  // deleted record whose name is `name`.
+  void NoteDeleted(const FileNameValue& name, size_t firstFile, size_t endFile, uint32_t folder) {
+    if (name.parentSequence != 0) deleted_.push_back({firstFile, endFile, folder, name.parentNumber, name.parentSequence});
+  }
+  // Moves the records whose folder's record was reused under "Lost".
+  void HangMismatched(RecoveryCatalog& catalog) const {
+    for (const Deleted& d : deleted_) {
+      const Folder now = d.parent < folders_.size() ? folders_[d.parent] : Folder{};
+      if (now.sequence == 0 || now.sequence == d.sequence ||
+          (now.deleted && now.sequence == static_cast<uint16_t>(d.sequence + 1)))
+        continue;
+      for (size_t i = d.firstFile; i < d.endFile; ++i) catalog.files()[i].parentKey = LostKey;
+      if (d.firstFile == d.endFile)
+        if (FolderRecord* folder = catalog.FindFolder(d.folder, 0)) folder->parentKey = LostKey;
+    }
+  }
+
+ private:
+  struct Deleted {
+    size_t firstFile, endFile;
+    uint32_t folder;
+    uint32_t parent;
+    uint16_t sequence;
+  };
+  struct Folder {
+    uint16_t sequence = 0;  // 0: no folder
+    bool deleted = false;
+  };
+  std::vector<Folder> folders_;  // by record number
+  std::vector<Deleted> deleted_;
+};
+
 // Decodes one file record and adds it to the catalog; false when it was passed over.
-bool AddRecord(const ScanContext& context, const MftRunTable& mft, uint8_t* bytes, uint32_t number, ProgressReport& progress) {
+bool AddRecord(const ScanContext& context, const MftRunTable& mft, uint8_t* bytes, uint32_t number,
+               ParentSequences& sequences, ProgressReport& progress) {
   const size_t recordBytes = mft.recordBytes();
   ByteView record(bytes, recordBytes);
   if (!IsFileRecord(record) || number == kNtfsRootRecord) return false;
@@ -111,34 +101,46 @@ bool AddRecord(const ScanContext& context, const MftRunTable& mft, uint8_t* byte
                       std::to_string(BaseRecordNumber(record)));
     return false;
   }
-  SpreadRecord spread(context.reader, mft, record, number);
-  FileNameValue name;
+  SpreadRecord spread(context.reader, mft, record, number, MftRecordSector(mft, number));
   StandardTimes times;
-  if (!spread.FindName(name, times)) {
+  const std::vector<FileNameValue> names = NamesToList(spread.FileNames(WalkVariant::kNormalScan, times));
+  if (names.empty()) {
     context.host.trace("record " + std::to_string(number) + ": no file name");
     return false;
   }
   RecoveryCatalog& catalog = context.catalog;
   const RecordTimes recordTimes = CatalogTimes(times);
-  uint8_t flags = RecordFlags(record);
-  if (flags == kFolderInUse || flags == kFolderDeleted) {
-    catalog.AddFolder({.longName = name.name,
-                       .deleted = flags == kFolderDeleted ? 'y' : 'n',
-                       .parentKey = name.parentNumber,
+  const uint8_t flags = RecordFlags(record);
+  const bool deleted = (flags & kRecordInUse) == 0;
+  if ((flags & kRecordIsFolder) != 0) {
+    sequences.NoteFolder(number, RecordSequence(record), deleted);
+    if (deleted) sequences.NoteDeleted(names[0], 0, 0, number);
+    // A folder has one name: NTFS makes no hard links to folders.
+    catalog.AddFolder({.longName = names[0].name,
+                       .deleted = deleted ? 'y' : 'n',
+                       .parentKey = names[0].parentNumber,
                        .ownKey = number,
                        .times = recordTimes});
   } else {
-    NewFile file{.longName = name.name,
-                 .deleted = flags == kFileDeleted ? 'y' : 'n',
-                 .size = spread.DataSize(),
-                 .parentKey = name.parentNumber,
-                 .ownKey = number,
-                 .times = recordTimes};
-    catalog.AddFile(file);
-    catalog.bytesTotal += file.size;
-    AddNamedStreams(catalog, record, file);
+    // Each hard link is listed in its own folder, all of them with the
+    // record's data and streams.
+    const uint64_t size = spread.DataSize(WalkVariant::kNormalScan);
+    const std::vector<SpreadStream> streams = spread.Streams();
+    for (const FileNameValue& name : names) {
+      const size_t first = catalog.files().size();
+      NewFile file{.longName = name.name,
+                   .deleted = deleted ? 'y' : 'n',
+                   .size = size,
+                   .parentKey = name.parentNumber,
+                   .ownKey = number,
+                   .times = recordTimes};
+      if (!catalog.AddFile(file)) break;
+      catalog.bytesTotal += file.size;
+      AddNamedStreams(catalog, streams, file);
+      if (deleted) sequences.NoteDeleted(name, first, catalog.files().size(), 0);
+    }
   }
-  progress.Report(context.host, catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound, name.name);
+  progress.Report(context.host, catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound, names[0].name);
   return true;
 }
 
@@ -155,6 +157,7 @@ NtfsScanOutcome NtfsScan(const ScanContext& context, const MftRunTable& table) {
   ProgressReport progress;
   const uint32_t perRecord = table.recordSectors();
   const uint32_t batchSectors = kBatchSectors / perRecord * perRecord;  // whole records per read
+  ParentSequences sequences(total / perRecord);
   for (uint64_t first = 0; first + perRecord <= total && !catalog.outOfMemory; first += batchSectors) {
     host.pauseGate();
     if (host.stopRequested()) break;
@@ -162,11 +165,12 @@ NtfsScanOutcome NtfsScan(const ScanContext& context, const MftRunTable& table) {
     ReadRunSectors(context.reader, table, first, sectors, batch.data());
     for (uint32_t k = 0; k + perRecord <= sectors; k += perRecord) {
       uint32_t number = static_cast<uint32_t>((first + k) / perRecord);
-      if (AddRecord(context, table, batch.data() + static_cast<size_t>(k) * kSectorSize, number, progress))
+      if (AddRecord(context, table, batch.data() + static_cast<size_t>(k) * kSectorSize, number, sequences, progress))
         host.setProgress(std::min<uint64_t>(100, 100 * (first + k + perRecord) / total));
     }
   }
   if (host.stopRequested() || catalog.directoriesFound > 0 || catalog.filesFound > 0) {
+    sequences.HangMismatched(catalog);
     HangOrphansUnderLost(catalog, kNtfsRootKey, 0);
     return NtfsScanOutcome::kFinished;
   }

@@ -4,6 +4,7 @@
 #include <array>
 #include <iterator>
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include "core/Sector.h"
@@ -24,20 +25,31 @@ constexpr uint16_t kCompressionMask = 0x00FF;
 // A non-resident attribute list larger than this is taken as damaged.
 constexpr uint64_t kMaxAttributeListBytes = 1 << 20;
 
-// Which attribute a run table follows: the unnamed data, or the $I30 index
-// allocation of a folder.
+// Which attribute a run table follows: the unnamed data, a named stream, or the
+// $I30 index allocation of a folder.
 struct Wanted {
   uint32_t type;
+  std::u16string_view stream = {};
+
+  // Whether the UTF-16 name of `length` characters at `offset` is the stream's.
+  bool namesStream(ByteView bytes, uint8_t length, size_t offset) const {
+    if (length != stream.size()) return false;
+    if (length == 0) return true;
+    if (!bytes.has(offset, size_t{length} * 2)) return false;
+    for (size_t i = 0; i < stream.size(); ++i)
+      if (bytes.le16(offset + 2 * i) != stream[i]) return false;
+    return true;
+  }
   bool matches(ByteView record, const AttributeHeader& attribute) const {
     if (attribute.type != type || !attribute.nonResident) return false;
     if (type == kIndexAllocation) return IsI30Name(record, attribute.nameLength, attribute.offset + 64);
-    return attribute.unnamed();
+    return namesStream(record, attribute.nameLength, attribute.offset + record.le16(attribute.offset + 10));
   }
   bool matchesEntry(ByteView list, size_t entry) const {
     if (list.le32(entry) != type) return false;
     uint8_t nameLength = list.u8(entry + 6);
     if (type == kIndexAllocation) return IsI30Name(list, nameLength, entry + list.u8(entry + 7));
-    return nameLength == 0;
+    return namesStream(list, nameLength, entry + list.u8(entry + 7));
   }
 };
 
@@ -171,15 +183,6 @@ uint64_t MftRecordSector(const MftRunTable& table, uint64_t recordNumber) {
   return 0;
 }
 
-MftRunTable AttributeRunTable(ByteView record, size_t offset, uint64_t partitionStart, uint32_t sectorsPerCluster) {
-  MftRunTable table;
-  const AttributeHeader attribute = AttributeAt(record, offset);
-  if (!attribute.nonResident) return table;
-  TakeCompression(record, attribute, table);
-  DecodeRunList(RunListOf(record, attribute), partitionStart, sectorsPerCluster, table);
-  return table;
-}
-
 MftRunTable BuildRunTable(SectorReader& reader, const MftRunTable& mft, uint64_t partitionStart, uint64_t recordSector, char kind,
                           uint32_t sectorsPerCluster) {
   RecordBuffer record;
@@ -189,12 +192,13 @@ MftRunTable BuildRunTable(SectorReader& reader, const MftRunTable& mft, uint64_t
                        recordSector, kind, sectorsPerCluster);
 }
 
-MftRunTable BuildRunTable(SectorReader& reader, const MftRunTable& mft, uint64_t partitionStart, ByteView base, uint64_t recordSector, char kind,
-                          uint32_t sectorsPerCluster) {
+namespace {
+
+MftRunTable FollowedRunTable(SectorReader& reader, const MftRunTable& mft, uint64_t partitionStart, ByteView base,
+                             uint64_t recordSector, Wanted wanted, uint32_t sectorsPerCluster) {
   MftRunTable table;
   const uint32_t recordSectors = mft.recordSectors();
   const size_t recordBytes = mft.recordBytes();
-  const Wanted wanted{kind == 'D' ? uint32_t{kIndexAllocation} : uint32_t{kDataAttribute}};
   uint64_t realSize = 0;
   std::vector<uint32_t> listed = ListedRecords(reader, base, wanted, partitionStart, sectorsPerCluster);
   // The record's own number (NTFS 3.1 keeps it at +44) tells which entries of
@@ -212,6 +216,20 @@ MftRunTable BuildRunTable(SectorReader& reader, const MftRunTable& mft, uint64_t
     }
   }
   return table;
+}
+
+}  // namespace
+
+MftRunTable BuildRunTable(SectorReader& reader, const MftRunTable& mft, uint64_t partitionStart, ByteView base,
+                          uint64_t recordSector, char kind, uint32_t sectorsPerCluster) {
+  const Wanted wanted{kind == 'D' ? uint32_t{kIndexAllocation} : uint32_t{kDataAttribute}};
+  return FollowedRunTable(reader, mft, partitionStart, base, recordSector, wanted, sectorsPerCluster);
+}
+
+MftRunTable StreamRunTable(SectorReader& reader, const MftRunTable& mft, uint64_t partitionStart, ByteView base,
+                           uint64_t recordSector, std::u16string_view stream, uint32_t sectorsPerCluster) {
+  return FollowedRunTable(reader, mft, partitionStart, base, recordSector, Wanted{kDataAttribute, stream},
+                          sectorsPerCluster);
 }
 
 }  // namespace vantor

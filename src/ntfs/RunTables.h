@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "core/ByteView.h"
@@ -46,8 +47,9 @@ MftRunTable BuildRunTable(SectorReader& reader, const MftRunTable& mft, uint64_t
 MftRunTable BuildRunTable(SectorReader& reader, const MftRunTable& mft, uint64_t partitionStart, ByteView record, uint64_t recordSector,
                           char kind, uint32_t sectorsPerCluster);
 
-// The runs of the one non-resident attribute at `offset` of the record (a named
-// stream, whose runs are taken from this record alone), with its compression.
-MftRunTable AttributeRunTable(ByteView record, size_t offset, uint64_t partitionStart, uint32_t sectorsPerCluster);
+// The runs of the named stream `stream` of the record at `recordSector`, read
+// into `base`, following its attribute list as BuildRunTable does.
+MftRunTable StreamRunTable(SectorReader& reader, const MftRunTable& mft, uint64_t partitionStart, ByteView base,
+                           uint64_t recordSector, std::u16string_view stream, uint32_t sectorsPerCluster);
 
 }  // namespace vantor

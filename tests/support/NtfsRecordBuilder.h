@@ -24,10 +24,12 @@ inline void Put64(Bytes& b, size_t at, uint64_t v) {
   for (int i = 0; i < 8; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-// The value of a file-name attribute.
-inline Bytes FileNameBytes(uint32_t parent, uint8_t nameSpace, const std::u16string& name) {
+// The value of a file-name attribute; the parent's reference carries the
+// sequence number `parentSequence`.
+inline Bytes FileNameBytes(uint32_t parent, uint8_t nameSpace, const std::u16string& name,
+                           uint16_t parentSequence = 1) {
   Bytes v(66 + 2 * name.size(), 0);
-  Put64(v, 0, parent | (uint64_t{1} << 48));
+  Put64(v, 0, parent | (uint64_t{parentSequence} << 48));
   v[64] = static_cast<uint8_t>(name.size());
   v[65] = nameSpace;
   for (size_t i = 0; i < name.size(); ++i) Put16(v, 66 + 2 * i, name[i]);

@@ -226,7 +226,8 @@ TEST(NtfsScan, RecordsOfFourKibibytesKeepTheirNumbers) {
   BuildMftRunTable(volume.session, volume.session.mftRunTable, kStart, kMftAt, kPerRecord);
   EXPECT_EQ(NtfsScan(volume.session, volume.session.mftRunTable), NtfsScanOutcome::kFinished);
   EXPECT_EQ(Listing(volume.session.catalog),
-            (std::vector<std::string>{"D n 6 5 Letters", "F n 0 5 32768 $MFT", "F n 7 6 3 far name.txt"}));
+            (std::vector<std::string>{"D n 6 5 Letters", "F n 0 5 32768 $MFT", "F n 7 6 3 far name.txt",
+                                      "F n 7 6 1500 far name.txt:stream"}));
   EXPECT_EQ(MftRecordSector(volume.session.mftRunTable, 7), kMftAt + 7 * kPerRecord);
 
   Bytes boot(512, 0);
@@ -239,6 +240,57 @@ TEST(NtfsScan, RecordsOfFourKibibytesKeepTheirNumbers) {
   std::string refusal;
   EXPECT_EQ(ReadBootValues(volume.session, &refusal), 0u);
   EXPECT_EQ(refusal, "the NTFS volume has sectors of 4096 bytes; only 512-byte sectors are read");
+}
+
+// Every name of a record is listed but a DOS name beside a Win32 one in the
+// same folder; a deleted record whose folder's record now holds a folder of
+// another sequence goes under "Lost" (a deleted folder may stand one above).
+TEST(NtfsScan, HardLinksAndReusedFolderRecords) {
+  struct Name {
+    uint32_t parent;
+    uint8_t nameSpace;
+    std::u16string name;
+    uint16_t parentSequence;
+  };
+  struct Row {
+    uint32_t number;
+    uint8_t flags;
+    uint16_t sequence;
+    std::vector<Name> names;
+  };
+  const Row rows[] = {
+      {6, 3, 4, {{5, 3, u"Now", 1}}},
+      {7, 0, 2, {{6, 3, u"was elsewhere.txt", 1}}},
+      {8, 0, 2, {{6, 3, u"was here.txt", 4}}},
+      {9, 2, 3, {{5, 3, u"Gone", 1}}},
+      {10, 0, 2, {{9, 3, u"went with it.txt", 2}}},
+      {11, 1, 1, {{6, 2, u"LONGNA~1.TXT", 4}, {6, 1, u"Long Name.txt", 4}, {9, 0, u"link.txt", 3},
+                  {6, 1, u"Long Name.txt", 4}, {5, 2, u"ROOT.TXT", 1}}},
+  };
+  Volume volume;
+  constexpr uint64_t kMftAt = kStart + 20;
+  RecordBuilder mft(1, 0);
+  mft.Resident(kFileNameAttribute, FileNameBytes(5, 3, u"$MFT"));
+  mft.NonResident(kDataAttribute, {0x11, 0x10, 0x0A, 0x00}, 16 * 1024);  // clusters 10-25: records 0-15
+  volume.disk->Put(kMftAt, mft.Build().data(), 1024);
+  RecordBuilder root(3, 5);
+  root.Resident(kFileNameAttribute, FileNameBytes(5, 3, u"."));
+  volume.disk->Put(kMftAt + 10, root.Build().data(), 1024);
+  for (const Row& row : rows) {
+    RecordBuilder record(row.flags, row.number);
+    for (const Name& name : row.names)
+      record.Resident(kFileNameAttribute, FileNameBytes(name.parent, name.nameSpace, name.name, name.parentSequence));
+    Bytes bytes = record.Build();
+    test::Put16(bytes, 16, row.sequence);
+    volume.disk->Put(kMftAt + 2 * uint64_t{row.number}, bytes.data(), bytes.size());
+  }
+  ASSERT_TRUE(BuildMftRunTable(volume.session, volume.session.mftRunTable, kStart, kMftAt, kSpc));
+  EXPECT_EQ(NtfsScan(volume.session, volume.session.mftRunTable), NtfsScanOutcome::kFinished);
+  const std::vector<std::string> expected = {
+      "D n 6 5 Now", "D y 9 5 Gone", "D n 268435455 5 Lost", "F n 0 5 16384 $MFT", "F y 7 268435455 0 was elsewhere.txt",
+      "F y 8 6 0 was here.txt", "F y 10 9 0 went with it.txt", "F n 11 6 0 Long Name.txt", "F n 11 9 0 link.txt",
+      "F n 11 5 0 ROOT.TXT"};
+  EXPECT_EQ(Listing(volume.session.catalog), expected);
 }
 
 TEST(NtfsScan, NothingFoundHandsOverToTheExhaustiveScan) {
