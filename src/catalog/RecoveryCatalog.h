@@ -24,7 +24,10 @@ inline constexpr uint32_t kNtfsRootKey = 5;
 inline constexpr size_t kMaxStreamsPerFile = 255;
 
 // A time stamp as the volume keeps it. FAT: first = DOS date, second = DOS time
-// (0 for the access time). NTFS: the low and the high half of a file time.
+// (0 for the access time; the creation time's count of 10 ms, 0-199, above its
+// low 16 bits). NTFS: the low and the high half of a file time.
+inline constexpr unsigned kFatHundredthsShift = 16;
+
 struct RecordTime {
   uint32_t first = 0;
   uint32_t second = 0;

@@ -227,10 +227,16 @@ EntryOutcome DecodeEntry(ByteView sector, uint64_t sectorNumber, unsigned entryI
   out.deleted = shortName.deleted;
   out.isFolder = (entry.u8(11) & kDirectoryBit) != 0;
   out.size = entry.le32(28);
-  out.times.modified = {entry.le16(24), entry.le16(22)};
-  out.times.created = {entry.le16(16), entry.le16(14)};
-  out.times.accessed = {entry.le16(18), 0};
+  out.times = EntryTimes(entry);
   return EntryOutcome::kDecoded;
+}
+
+RecordTimes EntryTimes(ByteView entry) {
+  constexpr uint8_t kMaxHundredths = 199;
+  const uint32_t hundredths = std::min(entry.u8(13), kMaxHundredths);
+  return {.modified = {entry.le16(24), entry.le16(22)},
+          .created = {entry.le16(16), entry.le16(14) | hundredths << kFatHundredthsShift},
+          .accessed = {entry.le16(18), 0}};
 }
 
 std::string SkipReason(EntryOutcome outcome) {

@@ -2,7 +2,8 @@
 // precede it, and the filter that both FAT scans apply to every entry.
 //
 // Short entry: name 0..7, extension 8..10 (space padded), attributes 11 (0x0F a
-// long-name entry, 0x10 a directory), creation time/date 14/16, access date 18,
+// long-name entry, 0x10 a directory), creation time in 10 ms (13, 0-199, within
+// the DOS time's two seconds), creation time/date 14/16, access date 18,
 // first cluster high word 20, write time/date 22/24, low word 26, size 28.
 // Byte 0 is 0x00 at the end of a directory and 0xE5 for a deleted entry. Windows
 // keeps an all-lower-case name part without a long name: the part is stored in
@@ -44,6 +45,10 @@ struct ShortName {
 
 // The first sector of a directory: "." and ".." entries.
 bool IsDirectoryStart(ByteView sector);
+
+// The times of a short entry; the creation time carries its 10 ms count above
+// the DOS time's 16 bits (see kFatHundredthsShift).
+RecordTimes EntryTimes(ByteView entry);
 // A sector that holds directory entries without being a folder's first: every
 // entry up to the end mark is a plausible long-name or short entry (a short
 // entry's first cluster at most `lastCluster`, its write date and time valid),

@@ -18,12 +18,6 @@ namespace {
 constexpr uint64_t kRunSectors = 512;
 constexpr int kCaptionSizeLabel = 1052;
 
-RecordTimes DotEntryTimes(ByteView entry) {
-  return {.modified = {entry.le16(24), entry.le16(22)},
-          .created = {entry.le16(16), entry.le16(14)},
-          .accessed = {entry.le16(18), 0}};
-}
-
 
 class ExhaustiveScan {
  public:
@@ -90,7 +84,7 @@ class ExhaustiveScan {
             if (!catalog_.AddFolder({.shortName = lastName,
                                      .parentKey = EntryCluster(head.sub(kDirEntrySize), false),
                                      .ownKey = cluster,
-                                     .times = DotEntryTimes(head)}))
+                                     .times = EntryTimes(head)}))
               return;
           }
         } else if (LooksLikeDirectoryEntries(head, lastCluster)) {

@@ -6,6 +6,7 @@
 
 #include "core/ProgressReport.h"
 #include "core/WorkerHost.h"
+#include "fat/FatEntries.h"
 #include "partition/BootValues.h"
 
 namespace vantor {
@@ -96,7 +97,7 @@ void NoteSearchSector(ByteView s, uint64_t number, LostSearchLists& lists) {
   folder.ownCluster = (static_cast<uint32_t>(s.le16(20)) << 16) | s.le16(26);
   folder.parentCluster = (static_cast<uint32_t>(s.le16(52)) << 16) | s.le16(58);
   folder.sector = number;
-  folder.times = {.modified = {s.le16(24), s.le16(22)}, .created = {s.le16(16), s.le16(14)}, .accessed = {s.le16(18), 0}};
+  folder.times = EntryTimes(s);
   lists.folders.push_back(folder);
 }
 

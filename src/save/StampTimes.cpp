@@ -25,8 +25,11 @@ bool NtfsFileTime(const RecordTime& stamp, FileTime& time) {
 
 bool StampFileTime(const RecordTime& stamp, bool ntfs, FileTime& time) {
   if (ntfs) return NtfsFileTime(stamp, time);
-  return DosFileTime(static_cast<uint16_t>(stamp.second), static_cast<uint16_t>(stamp.first), time) &&
-         FileTimeSettable(time);
+  if (!DosFileTime(static_cast<uint16_t>(stamp.second), static_cast<uint16_t>(stamp.first), time)) return false;
+  const uint32_t hundredths = stamp.second >> kFatHundredthsShift;
+  time.seconds += hundredths / 100;
+  time.nanoseconds = hundredths % 100 * 10'000'000;
+  return FileTimeSettable(time);
 }
 
 }  // namespace vantor

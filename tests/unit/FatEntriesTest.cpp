@@ -4,6 +4,7 @@
 
 #include "core/OemCodePage.h"
 #include "fat/FatEntries.h"
+#include "save/StampTimes.h"
 
 namespace vantor {
 namespace {
@@ -190,6 +191,32 @@ TEST(FatEntriesTest, DecodeOutcomes) {
   EXPECT_TRUE(IsDirectoryStart(dir.view(0)));
   dir.entry(0, 1)[2] = 'X';
   EXPECT_FALSE(IsDirectoryStart(dir.view(0)));
+}
+
+// The creation time's 10 ms count (byte 13) lies within the DOS time's two
+// seconds: 10:00:02 and 150 is 10:00:03.5; a count above 199 is read as 199.
+TEST(FatEntriesTest, CreationTimeTakesItsTenMillisecondCount) {
+  constexpr uint16_t kDate = (45 << 9) | (6 << 5) | 15;  // 2025-06-15
+  constexpr uint16_t kTime = (10 << 11) | (0 << 5) | 1;  // 10:00:02
+  struct Row {
+    uint8_t count;
+    int64_t addedSeconds;
+    uint32_t nanoseconds;
+  };
+  FileTime plain;
+  ASSERT_TRUE(DosFileTime(kTime, kDate, plain));
+  for (const Row& row : {Row{0, 0, 0}, Row{150, 1, 500'000'000}, Row{199, 1, 990'000'000}, Row{250, 1, 990'000'000}}) {
+    SCOPED_TRACE(int{row.count});
+    uint8_t entry[32] = {};
+    entry[13] = row.count;
+    entry[14] = kTime & 0xFF, entry[15] = kTime >> 8;
+    entry[16] = kDate & 0xFF, entry[17] = kDate >> 8;
+    const RecordTimes times = EntryTimes(ByteView(entry, sizeof entry));
+    FileTime created;
+    ASSERT_TRUE(StampFileTime(times.created, false, created));
+    EXPECT_EQ(created.seconds, plain.seconds + row.addedSeconds);
+    EXPECT_EQ(created.nanoseconds, row.nanoseconds);
+  }
 }
 
 }  // namespace
