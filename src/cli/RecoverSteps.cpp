@@ -154,7 +154,8 @@ RecoverResult RecoverPartition(Session& session, const std::string& source, cons
   BuildFolderTree(session);
   session.savingRun.Reset();
   if (std::string problem = Select(session, options); !problem.empty()) return {false, problem, {}, {}};
-  DestinationOutcome outcome = AcceptDestination(session, options.destination);
+  DestinationOutcome outcome =
+      AcceptDestination(session, options.destination, false, SelectionNeeds::kAFileOrFolder);
   if (outcome != DestinationOutcome::kAccepted) return {false, AcceptanceFailure(outcome), {}, {}};
   session.host().beginPhase("Saving", session.savingRun.bytesRequired);
   result.closing = RunSaving(session);

@@ -20,8 +20,10 @@ void ComputeTotals(const SaveContext& context) {
   const bool ntfs = IsNtfs(context);
   run.filesRequired = 0;
   run.bytesRequired = 0;
+  run.foldersRequired = 0;
   WalkSavedFolders(context, [&](const std::string& relative, const std::vector<FileRecord*>& files,
-                               const FolderRecord*) -> std::optional<std::string> {
+                               const FolderRecord* folder) -> std::optional<std::string> {
+    if (folder != nullptr && !relative.empty()) ++run.foldersRequired;
     for (const FileRecord* file : files) {
       if (!PassesFilter(filter, *file, ntfs)) continue;
       ++run.filesRequired;
@@ -47,14 +49,16 @@ std::unique_ptr<DestinationTree> CheckDestination(const SaveContext& context, co
   return std::make_unique<DestinationTree>(std::move(folder));
 }
 
-DestinationOutcome AcceptDestination(const SaveContext& context, const std::string& typed, bool rawRecovery) {
+DestinationOutcome AcceptDestination(const SaveContext& context, const std::string& typed, bool rawRecovery,
+                                     SelectionNeeds needs) {
   WorkerHost& host = context.host();
   std::unique_ptr<DestinationTree> destination = CheckDestination(context, typed);
   if (destination == nullptr) return DestinationOutcome::kInvalid;
   std::string path = typed;
   if (!rawRecovery) {
     ComputeTotals(context);
-    if (context.savingRun.filesRequired < 1) {
+    const bool folders = needs == SelectionNeeds::kAFileOrFolder && context.savingRun.foldersRequired > 0;
+    if (context.savingRun.filesRequired < 1 && !folders) {
       host.messageInfo("You have not selected any file/folder.");
       return DestinationOutcome::kNothingSelected;
     }

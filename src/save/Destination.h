@@ -27,10 +27,17 @@ enum class DestinationOutcome {
 // reads the source.
 std::unique_ptr<DestinationTree> CheckDestination(const SaveContext& context, const std::string& typed);
 
-// Counts what the save will write: filesRequired and bytesRequired.
+// Counts what the save will write: filesRequired, bytesRequired and
+// foldersRequired.
 void ComputeTotals(const SaveContext& context);
+
+// What a selection must hold to be saved: a file, or (the command line, where
+// an empty folder is worth having back) a file or a folder.
+enum class SelectionNeeds { kAFile, kAFileOrFolder };
+
 // The acceptance steps for `typed`, the destination as the user gave it.
 // `rawRecovery`: keep the path only (no totals, no free-space question).
-DestinationOutcome AcceptDestination(const SaveContext& context, const std::string& typed, bool rawRecovery = false);
+DestinationOutcome AcceptDestination(const SaveContext& context, const std::string& typed, bool rawRecovery = false,
+                                     SelectionNeeds needs = SelectionNeeds::kAFile);
 
 }  // namespace vantor

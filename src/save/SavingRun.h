@@ -56,6 +56,7 @@ struct SavingRun {
   int32_t filesSaved = 0;
   uint64_t bytesRequired = 0;
   int32_t filesRequired = 0;
+  int32_t foldersRequired = 0;  // the folders below the destination it makes
   int64_t startTime = 0;      // seconds since the epoch
   int64_t pausedSeconds = 0;  // added by the dialog on Resume
   uint64_t refreshCalls = 0;

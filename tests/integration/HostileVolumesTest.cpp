@@ -1,7 +1,7 @@
 // `vantor scan` and `vantor recover` over FAT volumes built byte by byte with
 // what a damaged or hostile volume holds: long names with characters no name
 // may hold or that belong to another entry, a size past the volume's end,
-// hundreds of files of one name, and a chain of folders whose path is longer
+// hundreds of files of one name, folders without files, and a chain of folders whose path is longer
 // than the system takes in one call. Every file is listed, and either saved or
 // named in the report; the closing line and the exit code say which.
 #include <gtest/gtest.h>
@@ -63,7 +63,7 @@ struct HostileCase {
   std::function<void(FatImage16&, MemoryDisk&)> build;
   std::vector<std::string> listed;  // paths the scan must list (a file's last line)
   size_t filesSaved;                // regular files below the destination afterwards
-  std::string savedPath;            // one of them, with its content
+  std::string savedPath;            // one of them, with its content (with none, a folder made)
   std::string savedContent;
   bool completes;                   // "Saving completed successfully." and exit 0
   std::string reported;             // a line the report must hold
@@ -130,6 +130,16 @@ TEST(HostileVolumes, EveryFileListedAndSavedOrReported) {
          }
        },
        {"SAME/SAME.TXT", "SAME/SAME.TXT"}, 300, "SAME/SAME298.TXT", "copy 299", true, ""},
+      {"folders and no file: the folders are what is recovered",
+       [](FatImage16& fat, MemoryDisk&) {
+         fat.Entry(fat.RootSector(0), 0, "EMPTY      ", 0x10, 2);
+         fat.Link(2, 0xFFFF);
+         fat.DotEntries(2, 0);
+         fat.Entry(fat.ClusterSector(2), 2, "INNER      ", 0x10, 3);
+         fat.Link(3, 0xFFFF);
+         fat.DotEntries(3, 2);
+       },
+       {"EMPTY/INNER"}, 0, "EMPTY/INNER", "", true, ""},
       {"60 folders of 100-letter names, deeper than a path may be",
        [](FatImage16& fat, MemoryDisk& disk) { DeepChain(fat, disk, 60); }, {deepPath}, 1, deepPath, "at the bottom",
        true, ""},
@@ -171,7 +181,10 @@ TEST(HostileVolumes, EveryFileListedAndSavedOrReported) {
       for (const auto& entry : fs::recursive_directory_iterator(out))
         if (entry.is_regular_file()) ++files;
     EXPECT_EQ(files, c.filesSaved);
-    EXPECT_EQ(ReadBelow(out, c.savedPath), c.savedContent);
+    if (c.filesSaved == 0)
+      EXPECT_TRUE(fs::is_directory(out + "/" + c.savedPath));
+    else
+      EXPECT_EQ(ReadBelow(out, c.savedPath), c.savedContent);
   }
 }
 
