@@ -37,6 +37,15 @@ uint32_t SystemFileNumber(const std::u16string& name) {
   return 0;
 }
 
+bool HasAttributeList(ByteView record) {
+  bool found = false;
+  ForEachAttribute(record, [&](const AttributeHeader& attribute) {
+    found = attribute.type == kAttributeList;
+    return !found;
+  });
+  return found;
+}
+
 // The number a record states itself: NTFS 3.1 keeps it at offset 44, after an
 // update sequence array that then starts at 48.
 uint32_t StatedRecordNumber(ByteView record) { return record.le16(4) >= 48 ? record.le32(44) : 0; }
@@ -108,19 +117,63 @@ void NoteNtfsSector(ByteView sector, uint64_t number, const uint8_t* record, boo
                                     .parentKey = name.parentNumber,
                                     .ownKey = stated != 0 ? stated : IndexRootDirectoryNumber(view),
                                     .recordSector = number,
-                                    .firstIndexCluster = FirstIndexCluster(view)});
-    } else if (!name.name.empty()) {
-      // A record without a name is an extension of another or was never used.
+                                    .firstIndexCluster = FirstIndexCluster(view),
+                                    .sequence = RecordSequence(view)});
+    } else if (const uint32_t base = BaseRecordNumber(view); base != 0) {
+      // An extension record: what it holds belongs to its base record.
+      uint64_t size = 0;
+      if (UnnamedDataSize(view, WalkVariant::kExhaustiveScan, size) && size != 0)
+        candidates.extensionSizes.emplace_back(base, size);
+      std::vector<FileNameValue> names;
+      CollectFileNames(view, WalkVariant::kExhaustiveScan, names, times);
+      for (const FileNameValue& link : NamesToList(names))
+        candidates.files.push_back({.name = link.name,
+                                    .deleted = flags == 0 ? 'y' : 'n',
+                                    .parentKey = link.parentNumber,
+                                    .ownKey = base,
+                                    .recordSector = number,
+                                    .parentSequence = link.parentSequence,
+                                    .fromExtension = true});
+    } else if (!name.name.empty() || HasAttributeList(view)) {
+      // A record without a name was never used, unless its names lie in its
+      // extension records: it is then kept, nameless, for those to find.
       uint64_t size = 0;
       UnnamedDataSize(view, WalkVariant::kExhaustiveScan, size);
       const uint32_t system = SystemFileNumber(name.name);
-      candidates.files.push_back({.name = std::move(name.name),
-                                  .deleted = flags == 0 ? 'y' : 'n',
-                                  .times = CatalogTimes(times),
-                                  .size = size,
-                                  .parentKey = name.parentNumber,
-                                  .ownKey = system != 0 ? system : stated,
-                                  .recordSector = number});
+      const NtfsFileCandidate file{.name = {},
+                                   .deleted = flags == 0 ? 'y' : 'n',
+                                   .times = CatalogTimes(times),
+                                   .size = size,
+                                   .parentKey = name.parentNumber,
+                                   .ownKey = system != 0 ? system : stated,
+                                   .recordSector = number};
+      // Each name of the record (hard links, as the scan lists them), each
+      // followed by the record's named streams ($BadClus:$Bad, the size of
+      // the volume, is no one's data).
+      const std::vector<NamedStream> streams =
+          file.ownKey != kBadClustersRecord ? NamedStreams(view) : std::vector<NamedStream>();
+      std::vector<FileNameValue> names;
+      CollectFileNames(view, WalkVariant::kExhaustiveScan, names, times);
+      std::vector<FileNameValue> links = NamesToList(names);
+      if (links.empty()) links.emplace_back();
+      for (size_t i = 0; i < links.size(); ++i) {
+        NtfsFileCandidate named = file;
+        named.name = links[i].name;
+        named.parentKey = links[i].parentNumber;
+        named.parentSequence = links[i].parentSequence;
+        named.sharesRecord = i > 0;
+        candidates.files.push_back(named);
+        if (named.name.empty()) break;  // streams are listed beside a name
+        uint8_t ordinal = 0;
+        for (const NamedStream& stream : streams) {
+          NtfsFileCandidate part = named;
+          part.name = named.name + u':' + stream.name;
+          part.size = stream.size;
+          part.stream = ++ordinal;
+          part.sharesRecord = true;
+          candidates.files.push_back(std::move(part));
+        }
+      }
     }
     return;
   }
@@ -198,6 +251,17 @@ void NumberRecordsByDiskOrder(NtfsCandidates& candidates, WorkerHost& host) {
   uint32_t running = 0;
   uint64_t taken = 0;
   for (size_t f = 0, d = 0; f < files.size() && d < folders.size(); ++taken) {
+    // A name of an extension record carries its base record's number.
+    if (files[f].fromExtension) {
+      ++f;
+      continue;
+    }
+    // Another name or a stream of the record just before shares its number.
+    if (files[f].sharesRecord && f > 0) {
+      files[f].ownKey = files[f - 1].ownKey;
+      ++f;
+      continue;
+    }
     ++running;
     uint32_t& key = files[f].recordSector < folders[d].recordSector ? files[f++].ownKey : folders[d++].ownKey;
     if (key != 0 && key != UINT32_MAX)
@@ -206,6 +270,15 @@ void NumberRecordsByDiskOrder(NtfsCandidates& candidates, WorkerHost& host) {
       key = running;
     if (taken % 1024 == 0) host.setProgress(ProgressPercent(taken, total));
   }
+}
+
+void TakeExtensionSizes(NtfsCandidates& candidates) {
+  std::unordered_map<uint32_t, uint64_t> sizes(candidates.extensionSizes.begin(), candidates.extensionSizes.end());
+  candidates.extensionSizes = {};
+  if (sizes.empty()) return;
+  for (NtfsFileCandidate& file : candidates.files)
+    if (file.size == 0 && file.stream == 0 && !file.fromExtension)
+      if (const auto moved = sizes.find(file.ownKey); moved != sizes.end()) file.size = moved->second;
 }
 
 bool ConfirmFileSystem(NtfsCandidates& candidates, const SectorsRead& read, uint64_t start,

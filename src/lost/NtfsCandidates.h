@@ -38,6 +38,7 @@ struct NtfsFolderCandidate {
   uint32_t ownKey = 0;  // 0: not known yet
   uint64_t recordSector = 0;
   uint64_t firstIndexCluster = 0;  // 0: no index allocation
+  uint16_t sequence = 0;           // the record's sequence number
   // 0 not yet, -1 its index block was not found, N confirmed file system N.
   int32_t fileSystemNumber = 0;
 };
@@ -50,6 +51,14 @@ struct NtfsFileCandidate {
   uint32_t parentKey = 0;
   uint32_t ownKey = 0;  // 0: not known yet
   uint64_t recordSector = 0;
+  uint16_t parentSequence = 0;  // what the name expects of its folder's record
+  // n for the n-th named stream of the file, 0 for its own data.
+  uint8_t stream = 0;
+  // Another name or a stream of the record of the entry just before.
+  bool sharesRecord = false;
+  // A name found in an extension record: ownKey is its base record's number,
+  // whose entry gives the rest (where the record lies, its size and times).
+  bool fromExtension = false;
 };
 
 struct IndexBlockRef {
@@ -77,6 +86,10 @@ struct NtfsCandidates {
   std::vector<IndexBlockRef> blocks;
   std::vector<NtfsBootCandidate> boots;
   std::vector<RecordPlace> places;  // every record, extension records too
+  // The size of the unnamed data held by an extension record, by the number of
+  // its base record (a base record whose data moved out lists no size), until
+  // TakeExtensionSizes gives it to that record.
+  std::vector<std::pair<uint32_t, uint64_t>> extensionSizes;
 };
 
 // Reads `count` sectors from `first` into `buffer`.
@@ -100,6 +113,9 @@ void NumberFoldersFromIndexBlocks(NtfsCandidates& candidates, const SectorsRead&
 // Step 3: records still without a number take the running number of the records
 // in disk order.
 void NumberRecordsByDiskOrder(NtfsCandidates& candidates, WorkerHost& host);
+// Then each file whose data moved to an extension record takes that size, and
+// the sizes are let go.
+void TakeExtensionSizes(NtfsCandidates& candidates);
 
 // A file system supposed to start at `start` with `sectorsPerCluster`: the
 // folders recorded in (start, end] without a file system whose first index

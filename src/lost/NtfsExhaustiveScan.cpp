@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
 
 #include "catalog/LostRecords.h"
 #include "core/ProgressReport.h"
@@ -78,6 +82,7 @@ bool SearchNtfsRecords(SectorReader& reader, WorkerHost& host, const RecoverySta
   host.setProgress(0);
   host.setStepText(kNtfsFileNumbersText);
   NumberRecordsByDiskOrder(candidates, host);
+  TakeExtensionSizes(candidates);
   host.clearStop();
   host.setProgress(0);
   host.setStepText(kNtfsConfirmText + std::string("0"));
@@ -122,9 +127,13 @@ bool DumpNtfsFileSystem(RecoveryCatalog& catalog, WorkerHost& host, const LostSe
     return false;
   const uint64_t total = candidates.folders.size() + candidates.files.size();
   uint64_t done = 0;
+  // The sequence of each folder's record, for the names that expect another
+  // (see FolderRecordReused).
+  std::unordered_map<uint32_t, std::pair<uint16_t, bool>> sequences;
   for (const NtfsFolderCandidate& folder : candidates.folders) {
     host.pauseGate();
     if (host.stopRequested()) break;
+    if (folder.fileSystemNumber == number) sequences[folder.ownKey] = {folder.sequence, folder.deleted == 'y'};
     if (folder.ownKey != kNtfsRootKey &&
         !catalog.AddFolder({.longName = folder.name,
                             .deleted = folder.deleted,
@@ -141,18 +150,53 @@ bool DumpNtfsFileSystem(RecoveryCatalog& catalog, WorkerHost& host, const LostSe
   // told apart by where their records lie.
   const SectorRange own = FoundRange(lists, number);
   ProgressReport report;
-  for (const NtfsFileCandidate& file : candidates.files) {
+  // A record found twice (the first records and their copies in $MFTMirr) is
+  // listed once, where it was found first.
+  std::unordered_set<std::u16string> listed;
+  const auto firstTime = [&](const NtfsFileCandidate& file) {
+    if (file.ownKey == 0) return true;
+    std::u16string key = file.name;
+    for (uint32_t value : {file.ownKey, file.parentKey}) {
+      key += static_cast<char16_t>(value >> 16);
+      key += static_cast<char16_t>(value);
+    }
+    return listed.insert(std::move(key)).second;
+  };
+  // A base record's entry by its number, for the names found in its
+  // extension records.
+  std::unordered_map<uint32_t, const NtfsFileCandidate*> bases;
+  for (const NtfsFileCandidate& file : candidates.files)
+    if (!file.fromExtension && file.stream == 0 && file.ownKey != 0 && file.recordSector >= own.start &&
+        file.recordSector < own.end)
+      bases.emplace(file.ownKey, &file);
+  for (const NtfsFileCandidate& found : candidates.files) {
     host.pauseGate();
     if (host.stopRequested()) break;
     ++done;
-    if (file.recordSector < own.start || file.recordSector >= own.end) continue;
+    if (found.recordSector < own.start || found.recordSector >= own.end) continue;
+    NtfsFileCandidate file = found;
+    if (found.fromExtension) {
+      // A name without its base record has no contents to give.
+      const auto base = bases.find(found.ownKey);
+      if (base == bases.end()) continue;
+      file.recordSector = base->second->recordSector;
+      file.size = base->second->size;
+      file.times = base->second->times;
+      file.deleted = base->second->deleted;
+    }
+    // A base record whose names all lie in extension records is listed by those.
+    if (file.name.empty() || !firstTime(file)) continue;
+    const auto folder = sequences.find(file.parentKey);
+    const bool reused = file.deleted == 'y' && folder != sequences.end() &&
+                        FolderRecordReused(file.parentSequence, folder->second.first, folder->second.second);
     if (!catalog.AddFile({.longName = file.name,
                           .deleted = file.deleted,
                           .size = file.size,
-                          .parentKey = file.parentKey,
+                          .parentKey = reused ? LostKey : file.parentKey,
                           .ownKey = file.ownKey,
                           .recordSector = file.recordSector,
-                          .times = file.times}))
+                          .times = file.times,
+                          .stream = file.stream}))
       return false;
     catalog.bytesTotal += file.size;
     report.Report(host, catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound, file.name);

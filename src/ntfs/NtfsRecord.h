@@ -22,6 +22,9 @@ namespace vantor {
 inline constexpr size_t kMaxMftRecordBytes = 4096;
 inline constexpr uint32_t kUsualMftRecordSectors = 2;  // 1024 bytes
 inline constexpr uint32_t kNtfsRootRecord = 5;
+// $BadClus, whose stream $Bad is as large as the volume and sparse but for the
+// bad clusters: a map, never anyone's data, so never listed.
+inline constexpr uint32_t kBadClustersRecord = 8;
 
 // The record size the boot values give, in sectors; the usual size for a value
 // the boot probe would not have accepted (a volume without boot values).
@@ -101,6 +104,15 @@ inline size_t FirstAttributeOffset(ByteView record) { return record.le16(20); }
 inline uint8_t RecordFlags(ByteView record) { return record.u8(22); }
 // The record's sequence number (+16), raised each time the record is freed.
 inline uint16_t RecordSequence(ByteView record) { return record.le16(16); }
+
+// Whether a name that refers to its folder's record with sequence `expected`
+// was written in another folder than the one that record holds now (sequence
+// `now`; 0 when either is unknown). A folder deleted with its children may
+// stand one above their references.
+inline bool FolderRecordReused(uint16_t expected, uint16_t now, bool folderDeleted) {
+  if (expected == 0 || now == 0 || now == expected) return false;
+  return !(folderDeleted && now == static_cast<uint16_t>(expected + 1));
+}
 // The base record of an extension record (+32, low 32 bits); 0 for a base record.
 inline uint32_t BaseRecordNumber(ByteView record) { return record.le32(32); }
 

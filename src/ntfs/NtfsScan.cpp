@@ -21,10 +21,6 @@ namespace {
 
 constexpr uint32_t kBatchSectors = 512;  // 256 KiB of records per read
 
-// $BadClus:$Bad is as large as the volume and sparse but for the bad clusters:
-// a map, never anyone's data.
-constexpr uint32_t kBadClustersRecord = 8;
-
 // Lists each named stream of the file as "name:stream" beside it.
 void AddNamedStreams(RecoveryCatalog& catalog, const std::vector<SpreadStream>& streams, NewFile file) {
   if (file.ownKey == kBadClustersRecord) return;
@@ -45,8 +41,7 @@ void AddNamedStreams(RecoveryCatalog& catalog, const std::vector<SpreadStream>& 
 // record's sequence number, which NTFS raises each time the record is freed.
 // When the folder's record has since been given to another folder, the number
 // leads there, but the sequence tells it is not the folder the name was in: the
-// record goes under "Lost", as The Sleuth Kit puts it among its orphans. A
-// folder deleted with its children may stand one above their references.
+// record goes under "Lost", as The Sleuth Kit puts it among its orphans.
 class ParentSequences {
  public:
   explicit ParentSequences(uint64_t records) : folders_(static_cast<size_t>(records)) {}
@@ -63,9 +58,7 @@ class ParentSequences {
   void HangMismatched(RecoveryCatalog& catalog) const {
     for (const Deleted& d : deleted_) {
       const Folder now = d.parent < folders_.size() ? folders_[d.parent] : Folder{};
-      if (now.sequence == 0 || now.sequence == d.sequence ||
-          (now.deleted && now.sequence == static_cast<uint16_t>(d.sequence + 1)))
-        continue;
+      if (!FolderRecordReused(d.sequence, now.sequence, now.deleted)) continue;
       for (size_t i = d.firstFile; i < d.endFile; ++i) catalog.files()[i].parentKey = LostKey;
       if (d.firstFile == d.endFile)
         if (FolderRecord* folder = catalog.FindFolder(d.folder, 0)) folder->parentKey = LostKey;

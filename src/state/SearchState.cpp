@@ -35,7 +35,10 @@
 //
 // ".ST2C" with partitionSearch: the NTFS folder candidates (count, then 49
 // fixed bytes, the name, and an empty 8-bit name each) and the file candidates
-// (count, then 53 fixed bytes, the name, an empty 8-bit name each).
+// (count, then 53 fixed bytes, the name, an empty 8-bit name each; the two
+// 32-bit fields after the creation time and after the record sector say how
+// the candidate stands to its record and what its name expects of its
+// folder's sequence, 0 in states of old).
 //
 // Then the catalog: folders (count, then 50 fixed bytes and two names each)
 // and files (count, then 54 fixed bytes and two names each). A record's long
@@ -181,6 +184,22 @@ void WriteHeader(Saver& save, const StateSource& source, const RecoveryState& st
   }
 }
 
+// How a file candidate stands to its record, in a field that states of old
+// left 0: its stream (bits 0-7), another name or stream of the record before
+// (bit 8), a name of an extension record (bit 9).
+constexpr uint32_t kSharesRecordBit = 1u << 8;
+constexpr uint32_t kFromExtensionBit = 1u << 9;
+
+uint32_t CandidateLinks(const NtfsFileCandidate& f) {
+  return f.stream | (f.sharesRecord ? kSharesRecordBit : 0) | (f.fromExtension ? kFromExtensionBit : 0);
+}
+
+void TakeCandidateLinks(uint32_t links, NtfsFileCandidate& f) {
+  f.stream = static_cast<uint8_t>(links);
+  f.sharesRecord = (links & kSharesRecordBit) != 0;
+  f.fromExtension = (links & kFromExtensionBit) != 0;
+}
+
 void WriteCandidates(Saver& save, const NtfsCandidates& candidates) {
   StateWriter& out = save.out();
   out.U32(static_cast<uint32_t>(candidates.folders.size()));
@@ -202,12 +221,12 @@ void WriteCandidates(Saver& save, const NtfsCandidates& candidates) {
   for (const NtfsFileCandidate& f : candidates.files) {
     save.Time(f.times.accessed);
     save.Time(f.times.created);
-    out.U32(0);
+    out.U32(CandidateLinks(f));
     save.Time(f.times.modified);
     out.U64(f.size);
     out.U32(f.parentKey);
     save.U32(f.recordSector, "record sector");
-    out.U32(0);
+    out.U32(f.parentSequence);
     out.U32(f.ownKey);
     out.U8(static_cast<uint8_t>(f.deleted));
     save.Name(f.name);
@@ -370,12 +389,14 @@ std::string LoadCandidates(StateReader& in, WorkerHost& host, RecoveryCatalog& c
   if (!in.U32(count) || !in.Holds(count, kFileCandidateBytes)) return kStateFileErrorText;
   for (uint32_t i = 0; i < count && !host.stopRequested(); ++i) {
     NtfsFileCandidate f;
-    uint32_t sector = 0, unused = 0;
+    uint32_t sector = 0, links = 0, parentSequence = 0;
     uint8_t deleted = 0, none = 0;
-    if (!ReadTime(in, f.times.accessed) || !ReadTime(in, f.times.created) || !in.U32(unused) ||
+    if (!ReadTime(in, f.times.accessed) || !ReadTime(in, f.times.created) || !in.U32(links) ||
         !ReadTime(in, f.times.modified) || !in.U64(f.size) || !in.U32(f.parentKey) || !in.U32(sector) ||
-        !in.U32(unused) || !in.U32(f.ownKey) || !in.U8(deleted) || !in.ShortText(f.name) || !in.U8(none))
+        !in.U32(parentSequence) || !in.U32(f.ownKey) || !in.U8(deleted) || !in.ShortText(f.name) || !in.U8(none))
       return kStateFileErrorText;
+    TakeCandidateLinks(links, f);
+    f.parentSequence = static_cast<uint16_t>(parentSequence);
     f.recordSector = sector;
     f.deleted = Flag(deleted, 'y', 'n');
     catalog.bytesTotal += f.size;

@@ -222,6 +222,46 @@ TEST(NtfsFixtures, FeaturesSaveAsIcatGivesThem) {
   }
 }
 
+// The listing of `vantor scan` as "KIND DELETED SIZE PATH" lines, in order,
+// the pseudo-folder "Lost" left out; the exit code in `code`.
+std::vector<std::string> ListedByCli(const std::string& image, const std::string& options, int& code) {
+  const std::string listing =
+      test::Shell("'" + test::VantorBin() + "' scan '" + image + "' -p 1 --quiet " + options + " 2>/dev/null", &code);
+  std::vector<std::string> lines;
+  std::istringstream in(listing);
+  for (std::string line; std::getline(in, line);) {
+    std::vector<std::string> fields;
+    std::istringstream split(line);
+    for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
+    if (fields.size() < 4 || (fields[0] == "D" && fields.back() == "Lost")) continue;
+    lines.push_back(fields[0] + " " + fields[1] + " " + fields[2] + " " + fields.back());
+  }
+  return lines;
+}
+
+// The exhaustive scan lists each record once (not the first records again
+// from $MFTMirr), with every name and stream the scan lists, in the same
+// folders; only streams kept in extension records are the scan's alone.
+TEST(NtfsFixtures, ExhaustiveScanListsEachRecordOnceAsTheScanDoes) {
+  REQUIRE_FIXTURES(folder);
+  for (const char* name : {"disk.img", "mftgrow.img", "features.img"}) {
+    SCOPED_TRACE(name);
+    int code = -1;
+    const std::vector<std::string> scan = ListedByCli(folder + "/" + name, "", code);
+    ASSERT_EQ(code, 0);
+    const std::vector<std::string> exhaustive = ListedByCli(folder + "/" + name, "--exhaustive", code);
+    ASSERT_EQ(code, 0);
+    ASSERT_GT(scan.size(), 100u);
+    const std::set<std::string> scanned(scan.begin(), scan.end()), swept(exhaustive.begin(), exhaustive.end());
+    EXPECT_EQ(swept.size(), exhaustive.size()) << "a line listed twice";
+    for (const std::string& line : swept) EXPECT_TRUE(scanned.count(line)) << "only the exhaustive scan: " << line;
+    for (const std::string& line : scanned) {
+      const bool inExtension = line.find("many-streams.txt:") != std::string::npos;
+      EXPECT_TRUE(inExtension || swept.count(line)) << "only the scan: " << line;
+    }
+  }
+}
+
 // A copy of `image` with `count` random bytes written at byte `offset`.
 std::string Damaged(const std::string& image, const std::string& name, uint64_t offset, size_t count) {
   std::string copy = (std::filesystem::temp_directory_path() / name).string();
