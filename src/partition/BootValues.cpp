@@ -21,13 +21,18 @@ bool HasSectorsOf512(ByteView boot, const char* fileSystem, std::string* refusal
   return false;
 }
 
+uint32_t SectorScale(ByteView boot) {
+  const uint32_t bytes = boot.le16(11);
+  return bytes == 1024 || bytes == 2048 || bytes == 4096 ? bytes / 512 : 1;
+}
+
 uint32_t ReadBootValues(SectorReader& reader, std::string* refusal) {
   RecoveryState& state = reader.state();
   VolumeGeometry geometry = state.geometry;
   uint32_t status = 0;
   const FileSystemKind kind = state.fileSystem();
   if (IsFat(kind))
-    status = ProbeFatBoot(reader, state.startSector, kind, geometry, refusal);
+    status = ProbeFatBoot(reader, state.startSector, kind, geometry);
   else if (kind == FileSystemKind::kNtfs)
     status = ProbeNtfsBoot(reader, state.startSector, state.endSector, geometry, refusal);
   if (status != 0) state.geometry = geometry;

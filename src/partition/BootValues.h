@@ -19,15 +19,14 @@ class SectorReader;
 // "FAT32" or "NTFS", startSector, endSector): fills state.geometry and returns 1;
 // 0 (geometry unchanged) when the boot sector fails or for any other name. Sets
 // state.bootValuesValid to the result. A volume that is sound but of a kind this
-// reader does not serve (sectors of other than 512 bytes) is refused with the
-// reason in `refusal`.
+// reader does not serve (an NTFS volume of sectors other than 512 bytes) is
+// refused with the reason in `refusal`.
 uint32_t ReadBootValues(SectorReader& reader, std::string* refusal = nullptr);
 
 // The probes: the FAT volume of `kind`, or the NTFS volume whose backup boot
 // sector lies at or before `end`, starting at `start`. 1 with `geometry` filled,
 // or 0 (geometry unchanged).
-uint32_t ProbeFatBoot(SectorReader& reader, uint64_t start, FileSystemKind kind, VolumeGeometry& geometry,
-                      std::string* refusal);
+uint32_t ProbeFatBoot(SectorReader& reader, uint64_t start, FileSystemKind kind, VolumeGeometry& geometry);
 uint32_t ProbeNtfsBoot(SectorReader& reader, uint64_t start, uint64_t end, VolumeGeometry& geometry,
                        std::string* refusal);
 
@@ -35,6 +34,13 @@ uint32_t ProbeNtfsBoot(SectorReader& reader, uint64_t start, uint64_t end, Volum
 // (16-bit at 11) is 1024, 2048 or 4096: sector numbers of such a volume are not
 // those of the source.
 bool HasSectorsOf512(ByteView boot, const char* fileSystem, std::string* refusal);
+
+// How many 512-byte sectors one logical sector of the volume spans: 2, 4 or 8
+// when the bytes per sector (16-bit at 11) are 1024, 2048 or 4096 (4Kn disks,
+// some flash media), else 1 (512, or a damaged field whose values that follow
+// are checked on their own). A FAT volume's counts of sectors are in its
+// logical sectors; times this they are in the source's.
+uint32_t SectorScale(ByteView boot);
 
 // 1, 2, 4, ... 128: the cluster sizes both file systems allow.
 bool IsClusterSize(uint64_t sectorsPerCluster);

@@ -7,7 +7,9 @@
 // for two). A volume is accepted when the first byte of its second FAT copy (of
 // the only copy, when there is one) is the media byte: 0xF8 on FAT16 and FAT32
 // (hard disks); a FAT12 floppy carries its own media byte (0xF0 for 1.44 MB), so
-// there the byte must match the boot sector's media byte at 21.
+// there the byte must match the boot sector's media byte at 21. The counts are
+// of the volume's logical sectors (1024, 2048 or 4096 bytes on some media),
+// scaled here to the 512-byte sectors every later step counts in.
 #include <array>
 
 #include "core/Sector.h"
@@ -32,9 +34,10 @@ FatLayout LayoutOf(const SectorBytes& bytes, bool fat32) {
   ByteView boot(bytes.data(), bytes.size());
   FatLayout layout;
   layout.boot = bytes;
-  layout.reserved = boot.le16(14);
-  layout.perCluster = boot.u8(13);
-  layout.perFat = fat32 ? boot.le32(36) : boot.le16(22);
+  const uint32_t scale = SectorScale(boot);
+  layout.reserved = boot.le16(14) * scale;
+  layout.perCluster = boot.u8(13) * scale;
+  layout.perFat = (fat32 ? boot.le32(36) : boot.le16(22)) * scale;
   layout.rootEntries = fat32 ? 0 : boot.le16(17);
   layout.rootCluster = fat32 ? boot.le32(44) : 0;
   layout.media = boot.u8(21);
@@ -85,22 +88,19 @@ bool Fat32Layout(SectorReader& reader, uint64_t start, FatLayout& layout) {
   }
   layout = LayoutOf(boot, true);
   if (MarkFits(SecondFatMark(reader, start, layout), layout, false)) return true;
-  layout = LayoutOf(reader.readOne(start + 6), true);
+  layout = LayoutOf(reader.readOne(start + 6 * SectorScale(ByteView(boot.data(), boot.size()))), true);
   return MarkFits(SecondFatMark(reader, start, layout), layout, false);
 }
 
 }  // namespace
 
-uint32_t ProbeFatBoot(SectorReader& reader, uint64_t start, FileSystemKind kind, VolumeGeometry& geometry,
-                      std::string* refusal) {
+uint32_t ProbeFatBoot(SectorReader& reader, uint64_t start, FileSystemKind kind, VolumeGeometry& geometry) {
   if (!IsFat(kind)) return 0;
   const bool fat32 = kind == FileSystemKind::kFat32;
   FatLayout layout;
   bool sound = fat32 ? Fat32Layout(reader, start, layout) : FixedRootLayout(reader, start, kind == FileSystemKind::kFat12, layout);
   // Every later step divides by or steps through the cluster size.
-  if (!sound || !HasSectorsOf512(ByteView(layout.boot.data(), layout.boot.size()), "FAT", refusal) ||
-      !IsClusterSize(layout.perCluster))
-    return 0;
+  if (!sound || !IsClusterSize(layout.perCluster)) return 0;
   Fill(geometry, start, layout, fat32);
   return 1;
 }

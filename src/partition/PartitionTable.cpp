@@ -15,6 +15,7 @@
 
 #include "core/Sector.h"
 #include "disk/SectorReader.h"
+#include "partition/BootValues.h"
 #include "partition/GptTable.h"
 #include "platform/Utf.h"
 
@@ -40,10 +41,13 @@ constexpr uint8_t kProtectiveType = 0xEE;
 
 // The lone-volume test on sector 0; later matches override earlier ones. A small
 // FAT volume keeps its size in the 16-bit count at 19 and 0 in the 32-bit count at
-// 32; the 16-bit count is taken then, so that the listed end is the volume's end.
+// 32; the 16-bit count is taken then, so that the listed end is the volume's end
+// (in 512-byte sectors, whatever its own sectors are).
 std::string SingleVolumeName(ByteView sector, uint64_t& end) {
   std::string name;
-  const auto fatEnd = [&] { return sector.le32(32) != 0 ? sector.le32(32) : sector.le16(19); };
+  const auto fatEnd = [&] {
+    return uint64_t{sector.le32(32) != 0 ? sector.le32(32) : sector.le16(19)} * SectorScale(sector);
+  };
   if (sector.matches(57, "12")) name = "FAT12", end = fatEnd();
   if (sector.matches(57, "16")) name = "FAT16", end = fatEnd();
   if (sector.matches(85, "32")) name = "FAT32", end = fatEnd();
