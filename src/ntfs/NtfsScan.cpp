@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_map>
 #include <vector>
 
 #include "catalog/LostRecords.h"
@@ -44,10 +45,8 @@ void AddNamedStreams(RecoveryCatalog& catalog, const std::vector<SpreadStream>& 
 // record goes under "Lost", as The Sleuth Kit puts it among its orphans.
 class ParentSequences {
  public:
-  explicit ParentSequences(uint64_t records) : folders_(static_cast<size_t>(records)) {}
-
   void NoteFolder(uint32_t number, uint16_t sequence, bool deleted) {
-    if (number < folders_.size()) folders_[number] = {sequence, deleted};
+    if (sequence != 0) folders_[number] = {sequence, deleted};
   }
   // The files added from `firstFile` on (or the folder `folder`) belong to the
   // deleted record whose name is `name`.
@@ -57,7 +56,8 @@ class ParentSequences {
   // Moves the records whose folder's record was reused under "Lost".
   void HangMismatched(RecoveryCatalog& catalog) const {
     for (const Deleted& d : deleted_) {
-      const Folder now = d.parent < folders_.size() ? folders_[d.parent] : Folder{};
+      const auto found = folders_.find(d.parent);
+      const Folder now = found != folders_.end() ? found->second : Folder{};
       if (!FolderRecordReused(d.sequence, now.sequence, now.deleted)) continue;
       for (size_t i = d.firstFile; i < d.endFile; ++i) catalog.files()[i].parentKey = LostKey;
       if (d.firstFile == d.endFile)
@@ -76,7 +76,7 @@ class ParentSequences {
     uint16_t sequence = 0;  // 0: no folder
     bool deleted = false;
   };
-  std::vector<Folder> folders_;  // by record number
+  std::unordered_map<uint32_t, Folder> folders_;  // by record number
   std::vector<Deleted> deleted_;
 };
 
@@ -150,7 +150,7 @@ NtfsScanOutcome NtfsScan(const ScanContext& context, const MftRunTable& table) {
   ProgressReport progress;
   const uint32_t perRecord = table.recordSectors();
   const uint32_t batchSectors = kBatchSectors / perRecord * perRecord;  // whole records per read
-  ParentSequences sequences(total / perRecord);
+  ParentSequences sequences;
   for (uint64_t first = 0; first + perRecord <= total && !catalog.outOfMemory; first += batchSectors) {
     host.pauseGate();
     if (host.stopRequested()) break;
