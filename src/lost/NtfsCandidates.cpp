@@ -46,9 +46,6 @@ bool HasAttributeList(ByteView record) {
   return found;
 }
 
-// The number a record states itself: NTFS 3.1 keeps it at offset 44, after an
-// update sequence array that then starts at 48.
-uint32_t StatedRecordNumber(ByteView record) { return record.le16(4) >= 48 ? record.le32(44) : 0; }
 
 // An index block read whole, its update sequence restored; empty when its size
 // is out of range.

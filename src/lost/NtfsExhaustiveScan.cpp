@@ -174,32 +174,30 @@ bool DumpNtfsFileSystem(RecoveryCatalog& catalog, WorkerHost& host, const LostSe
     if (host.stopRequested()) break;
     ++done;
     if (found.recordSector < own.start || found.recordSector >= own.end) continue;
-    NtfsFileCandidate file = found;
+    // A name of an extension record takes the rest from its base record's
+    // entry; without one it has no contents to give.
+    const NtfsFileCandidate* record = &found;
     if (found.fromExtension) {
-      // A name without its base record has no contents to give.
       const auto base = bases.find(found.ownKey);
       if (base == bases.end()) continue;
-      file.recordSector = base->second->recordSector;
-      file.size = base->second->size;
-      file.times = base->second->times;
-      file.deleted = base->second->deleted;
+      record = base->second;
     }
     // A base record whose names all lie in extension records is listed by those.
-    if (file.name.empty() || !firstTime(file)) continue;
-    const auto folder = sequences.find(file.parentKey);
-    const bool reused = file.deleted == 'y' && folder != sequences.end() &&
-                        FolderRecordReused(file.parentSequence, folder->second.first, folder->second.second);
-    if (!catalog.AddFile({.longName = file.name,
-                          .deleted = file.deleted,
-                          .size = file.size,
-                          .parentKey = reused ? LostKey : file.parentKey,
-                          .ownKey = file.ownKey,
-                          .recordSector = file.recordSector,
-                          .times = file.times,
-                          .stream = file.stream}))
+    if (found.name.empty() || !firstTime(found)) continue;
+    const auto folder = sequences.find(found.parentKey);
+    const bool reused = record->deleted == 'y' && folder != sequences.end() &&
+                        FolderRecordReused(found.parentSequence, folder->second.first, folder->second.second);
+    if (!catalog.AddFile({.longName = found.name,
+                          .deleted = record->deleted,
+                          .size = record->size,
+                          .parentKey = reused ? LostKey : found.parentKey,
+                          .ownKey = found.ownKey,
+                          .recordSector = record->recordSector,
+                          .times = record->times,
+                          .stream = found.stream}))
       return false;
-    catalog.bytesTotal += file.size;
-    report.Report(host, catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound, file.name);
+    catalog.bytesTotal += record->size;
+    report.Report(host, catalog.bytesTotal, catalog.directoriesFound, catalog.filesFound, found.name);
     host.setProgress(ProgressPercent(done, total));
   }
   host.clearStop();

@@ -18,14 +18,6 @@ constexpr size_t kInitializedSize = 56;
 constexpr uint8_t kMaxCompressionUnit = 8;
 constexpr uint64_t kMaxUnitSectors = kRunSectors;
 
-}  // namespace
-
-namespace {
-
-// The number the record states itself (NTFS 3.1, at +44, after an update
-// sequence that then starts at +48); 0xFFFFFFFF when it states none.
-uint32_t StatedNumber(ByteView record) { return record.le16(4) >= 48 ? record.le32(44) : 0xFFFFFFFF; }
-
 // Takes `runs` as the contents when they can be read: not empty, and in
 // compression units no larger than a read request. The attribute at `position`
 // of `holder` gives how much was ever written.
@@ -46,7 +38,7 @@ void FindStreamContent(SectorReader& reader, const MftRunTable& mft, const Volum
                        uint64_t recordSector, uint64_t size, uint8_t stream, FileContent& content) {
   ByteView base(content.record.data(), mft.recordBytes());
   if (!IsFileRecord(base)) return;
-  SpreadRecord spread(reader, mft, base, StatedNumber(base), recordSector);
+  SpreadRecord spread(reader, mft, base, StatedRecordNumber(base), recordSector);
   const std::vector<SpreadStream> streams = spread.Streams();
   if (stream > streams.size()) return;
   const SpreadStream& found = streams[stream - 1];

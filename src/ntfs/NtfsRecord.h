@@ -113,6 +113,9 @@ inline bool FolderRecordReused(uint16_t expected, uint16_t now, bool folderDelet
   if (expected == 0 || now == 0 || now == expected) return false;
   return !(folderDeleted && now == static_cast<uint16_t>(expected + 1));
 }
+// The number a record states itself: NTFS 3.1 keeps it at +44, after an update
+// sequence array that then starts at +48; 0 when the record states none.
+inline uint32_t StatedRecordNumber(ByteView record) { return record.le16(4) >= 48 ? record.le32(44) : 0; }
 // The base record of an extension record (+32, low 32 bits); 0 for a base record.
 inline uint32_t BaseRecordNumber(ByteView record) { return record.le32(32); }
 

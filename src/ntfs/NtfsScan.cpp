@@ -94,7 +94,7 @@ bool AddRecord(const ScanContext& context, const MftRunTable& mft, uint8_t* byte
                       std::to_string(BaseRecordNumber(record)));
     return false;
   }
-  SpreadRecord spread(context.reader, mft, record, number, MftRecordSector(mft, number));
+  SpreadRecord spread(context.reader, mft, record, number);
   StandardTimes times;
   const std::vector<FileNameValue> names = NamesToList(spread.FileNames(WalkVariant::kNormalScan, times));
   if (names.empty()) {

@@ -8,7 +8,7 @@
 namespace vantor {
 
 SpreadRecord::SpreadRecord(SectorReader& reader, const MftRunTable& mft, ByteView base, uint32_t number,
-                           uint64_t baseSector)
+                           std::optional<uint64_t> baseSector)
     : reader_(reader), mft_(mft), base_(base) {
   const VolumeGeometry& geometry = reader.state().geometry;
   std::vector<uint8_t> storage;
@@ -18,8 +18,9 @@ SpreadRecord::SpreadRecord(SectorReader& reader, const MftRunTable& mft, ByteVie
                                           geometry.sectorsPerCluster, storage),
                        listed);
   numbers_.Reset(number);
+  if (listed.count() > 1 && !baseSector) baseSector = MftRecordSector(mft, number);
   for (size_t i = 1; i < listed.count(); ++i)
-    if (MftRecordSector(mft, listed[i]) != baseSector) numbers_.Add(listed[i]);
+    if (MftRecordSector(mft, listed[i]) != *baseSector) numbers_.Add(listed[i]);
   loaded_.resize(numbers_.count() - 1);
 }
 

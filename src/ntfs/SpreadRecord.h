@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "core/ByteView.h"
@@ -28,10 +29,12 @@ struct SpreadStream {
 
 class SpreadRecord {
  public:
-  // `base` is the record at `baseSector` (its update sequence restored), number
-  // `number` of the MFT; a list entry that names the base record itself, by
-  // number or by where it lies, is not read again.
-  SpreadRecord(SectorReader& reader, const MftRunTable& mft, ByteView base, uint32_t number, uint64_t baseSector);
+  // `base` is the record at `baseSector` (its update sequence restored; where
+  // record `number` lies by the MFT's table when not given), number `number`
+  // of the MFT; a list entry that names the base record itself, by number or by
+  // where it lies, is not read again.
+  SpreadRecord(SectorReader& reader, const MftRunTable& mft, ByteView base, uint32_t number,
+               std::optional<uint64_t> baseSector = std::nullopt);
 
   // Record i of the spread; an empty view when it cannot be read.
   ByteView at(size_t i);

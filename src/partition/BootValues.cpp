@@ -13,10 +13,9 @@ bool HasBootMark(ByteView sector) { return sector.u8(510) == 0x55 && sector.u8(5
 bool HasSectorsOf512(ByteView boot, const char* fileSystem, std::string* refusal) {
   // Any other value is a damaged field, not another sector size: the values
   // that follow are still checked on their own.
-  const uint32_t bytes = boot.le16(11);
-  if (bytes != 1024 && bytes != 2048 && bytes != 4096) return true;
+  if (SectorScale(boot) == 1) return true;
   if (refusal != nullptr)
-    *refusal = std::string("the ") + fileSystem + " volume has sectors of " + std::to_string(bytes) +
+    *refusal = std::string("the ") + fileSystem + " volume has sectors of " + std::to_string(boot.le16(11)) +
                " bytes; only 512-byte sectors are read";
   return false;
 }
