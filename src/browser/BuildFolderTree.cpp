@@ -59,6 +59,8 @@ void BuildFolderTree(const BrowserContext& context) {
     folder.treeItem = tree.Insert(top.item, folder, TreeLabel(folder.name));
     uint64_t percent = std::min<uint64_t>(100, 100 * ++placed / found);
     if (percent != shown) host.setProgress(shown = percent);
+    // A FAT folder entry without a first cluster holds nothing.
+    if (folder.ownKey == kFatRootKey && tree.rootKey() == kFatRootKey) continue;
     if (onPath[folder.ownKey] > 0) {
       host.trace("folder chain loops back at " + folder.name.utf8() + ": shown, not opened");
       continue;

@@ -1,5 +1,6 @@
 #include "fat/FatDirectoryReader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "fat/FatChains.h"
@@ -10,6 +11,17 @@ namespace vantor {
 namespace {
 
 constexpr uint32_t kMaxPieceSectors = 8;
+// How many clusters in use a deleted folder's next cluster may lie beyond.
+constexpr uint32_t kMaxHeldClustersPassed = 4096;
+// A directory holds at most 65,536 entries of 32 bytes.
+constexpr uint64_t kMaxDirectoryBytes = 65536 * kDirEntrySize;
+
+// The highest cluster number the table's sectors can describe.
+uint32_t LastClusterOfTable(FileSystemKind width, uint64_t sectorsPerFat) {
+  const uint64_t bits = width == FileSystemKind::kFat12 ? 12 : width == FileSystemKind::kFat16 ? 16 : 32;
+  const uint64_t entries = sectorsPerFat * kSectorSize * 8 / bits;
+  return static_cast<uint32_t>(std::min<uint64_t>(entries == 0 ? 0 : entries - 1, 0x0FFFFFF6));
+}
 
 }  // namespace
 
@@ -24,7 +36,10 @@ FatDirectoryReader::FatDirectoryReader(SectorReader& reader, WorkerHost& host, c
       perCluster_(geometry.sectorsPerCluster),
       perPiece_(perCluster_ >= kMaxPieceSectors ? kMaxPieceSectors : perCluster_),
       pieces_(perCluster_ >= kMaxPieceSectors ? perCluster_ / kMaxPieceSectors : 1),
-      piece_(kMaxPieceSectors * kSectorSize) {}
+      piece_(kMaxPieceSectors * kSectorSize),
+      maxClusters_(static_cast<uint32_t>(
+          std::max<uint64_t>(1, kMaxDirectoryBytes / (std::max<uint32_t>(1, perCluster_) * kSectorSize)))),
+      lastCluster_(LastClusterOfTable(width, geometry.sectorsPerFat)) {}
 
 bool FatDirectoryReader::usable() const { return IsFat(width_) && IsClusterSize(perCluster_); }
 
@@ -69,6 +84,7 @@ bool FatDirectoryReader::PreviousInChain(uint64_t& number, SectorBytes& out) {
 
 void FatDirectoryReader::ReadRoot(const Visit& visit) {
   loose_ = false;
+  followFree_ = false;
   clusters_.clear();
   clusterIndex_ = 0;
   if (width_ == FileSystemKind::kFat32) {
@@ -91,6 +107,7 @@ void FatDirectoryReader::ReadRoot(const Visit& visit) {
 
 bool FatDirectoryReader::ReadFolder(uint32_t key, bool deleted, const Visit& visit) {
   loose_ = false;
+  followFree_ = deleted;
   clusters_.assign(1, key);
   clusterIndex_ = 0;
   ReadPiece(key, 0);
@@ -102,19 +119,41 @@ bool FatDirectoryReader::ReadFolder(uint32_t key, bool deleted, const Visit& vis
 
 void FatDirectoryReader::ReadLooseCluster(uint32_t cluster, const Visit& visit) {
   loose_ = true;
+  followFree_ = true;
   clusters_.assign(1, cluster);
   ReadClusters(false, false, visit);
 }
 
 void FatDirectoryReader::ReadClusters(bool isRoot, bool firstPieceRead, const Visit& visit) {
   const PreviousSector previous = [&](uint64_t& number, SectorBytes& out) { return PreviousInChain(number, out); };
+  bool held = firstPieceRead;  // the cluster's first piece is in the buffer
   for (clusterIndex_ = 0; clusterIndex_ < clusters_.size(); ++clusterIndex_) {
     for (uint32_t p = 0; p < pieces_; ++p) {
-      if (!(firstPieceRead && clusterIndex_ == 0 && p == 0)) ReadPiece(clusters_[clusterIndex_], p);
+      if (!(held && p == 0)) ReadPiece(clusters_[clusterIndex_], p);
       for (uint32_t s = 0; s < perPiece_; ++s)
         if (ReadEntries(PieceSector(s), pieceFirst_ + s, isRoot, previous, visit) == SectorEnd::kEndFolder) return;
     }
+    held = followFree_ && clusterIndex_ + 1 == clusters_.size() && TakeFollowingCluster();
   }
+}
+
+// A folder grows into the next free cluster, past those that files hold: the
+// first free cluster after the last one read continues the folder when its
+// first sector holds entries but does not start a folder.
+bool FatDirectoryReader::TakeFollowingCluster() {
+  if (clusters_.size() >= maxClusters_) return false;
+  uint32_t next = clusters_.back();
+  for (uint32_t passed = 0;; ++passed) {
+    if (next >= lastCluster_ || passed == kMaxHeldClustersPassed) return false;
+    const std::optional<uint32_t> entry = table_.Entry(++next);
+    if (!entry) return false;
+    if (*entry == 0) break;
+  }
+  ReadPiece(next, 0);
+  const ByteView head = PieceSector(0);
+  if (IsDirectoryStart(head) || !LooksLikeDirectoryEntries(head, lastCluster_)) return false;
+  clusters_.push_back(next);
+  return true;
 }
 
 namespace {

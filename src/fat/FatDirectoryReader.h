@@ -7,7 +7,10 @@
 // its sector; in a folder it ends the folder. A folder is opened only when its
 // first sector begins with "." and "..": anything else means its clusters were
 // reused or its entry points elsewhere. A deleted folder's chain is normally gone
-// from the FAT, so at most 26 clusters of it are read.
+// from the FAT, so at most 26 clusters of it are followed; beyond that, a folder
+// read to its last cluster without an end mark goes on with the free clusters
+// that follow on the volume while they hold entries without "." (a folder grows
+// into the next free cluster), up to the 65,536 entries a directory can hold.
 //
 // A long name whose parts start in an earlier sector is taken from the sector
 // before in the directory: the one before on the volume inside a cluster, the
@@ -43,9 +46,10 @@ class FatDirectoryReader {
   // Reads the folder whose first cluster is `key`; false, having read only its
   // first piece, when that does not begin with "." and "..".
   bool ReadFolder(uint32_t key, bool deleted, const Visit& visit);
-  // Reads the sectors of one cluster as directory entries, without following a
-  // chain: the later clusters of a folder whose first cluster is gone. A long
-  // name cut at the cluster's start gives way to its short name.
+  // Reads one cluster as directory entries, without following a chain, and the
+  // free clusters of entries that follow it: the later clusters of a folder
+  // whose first cluster is gone. A long name cut at the first cluster's start
+  // gives way to its short name.
   void ReadLooseCluster(uint32_t cluster, const Visit& visit);
   // The clusters of the directory read last (empty for a fixed root).
   const std::vector<uint32_t>& clusters() const { return clusters_; }
@@ -60,6 +64,7 @@ class FatDirectoryReader {
   void ReadSector(uint64_t number, SectorBytes& out);
   bool PreviousInChain(uint64_t& number, SectorBytes& out);
   void ReadClusters(bool isRoot, bool firstPieceRead, const Visit& visit);
+  bool TakeFollowingCluster();
   SectorEnd ReadEntries(ByteView sector, uint64_t number, bool isRoot, const PreviousSector& previous,
                         const Visit& visit);
 
@@ -78,6 +83,9 @@ class FatDirectoryReader {
   std::vector<uint32_t> clusters_;
   size_t clusterIndex_ = 0;
   bool loose_ = false;
+  bool followFree_ = false;
+  const uint32_t maxClusters_;
+  const uint32_t lastCluster_;
 };
 
 }  // namespace vantor

@@ -1,12 +1,15 @@
 #include "fat/FatExhaustiveScan.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "core/AlignedBuffer.h"
 #include "core/ProgressReport.h"
 #include "fat/FatDirectoryReader.h"
+#include "fat/OldFolderEntries.h"
 #include "partition/BootValues.h"
 
 namespace vantor {
@@ -40,6 +43,7 @@ class ExhaustiveScan {
       ListRoot();
       ListFolders();
       ListLooseClusters();
+      if (!catalog_.outOfMemory) oldFolders_.AddTo(catalog_, number_);
     }
     host_.setProgress(100);
     if (catalog_.outOfMemory) {
@@ -82,6 +86,7 @@ class ExhaustiveScan {
           if (EntryCluster(head, false) == cluster) {
             lastName = "Dir" + std::to_string(catalog_.directoriesFound);
             if (!catalog_.AddFolder({.shortName = lastName,
+                                     .deleted = FreeCluster(cluster) ? 'y' : 'n',
                                      .parentKey = EntryCluster(head.sub(kDirEntrySize), false),
                                      .ownKey = cluster,
                                      .times = EntryTimes(head)}))
@@ -165,15 +170,26 @@ class ExhaustiveScan {
         if (FolderRecord* found = catalog_.FindFolder(entry.firstCluster, number_);
             found != nullptr && found->name.isShort() && found->name.shortName().rfind("Dir", 0) == 0)
           Name(*found, entry, 'y');
+        else
+          oldFolders_.Note(entry, cluster);
         return !catalog_.outOfMemory;
       });
+      ClaimRead();
     }
+  }
+
+  // A folder whose first cluster the FAT calls free was deleted, whatever its
+  // "." entry says.
+  bool FreeCluster(uint32_t cluster) {
+    const std::optional<uint32_t> entry = directories_.table().Entry(cluster);
+    return entry && *entry == 0;
   }
 
   // An entry of the directory `parentKey`: a folder entry names the found
   // folder of its cluster whose parent this directory is; a file is listed.
   bool Take(const DecodedEntry& entry, uint32_t parentKey, bool parentDeleted) {
     if (entry.isFolder) {
+      if (parentDeleted || entry.deleted == 'y') oldFolders_.Note(entry, parentKey);
       FolderRecord* found = catalog_.FindFolder(entry.firstCluster, number_);
       if (found != nullptr && found->parentKey == parentKey) Name(*found, entry, parentDeleted ? 'y' : entry.deleted);
     } else {
@@ -184,8 +200,14 @@ class ExhaustiveScan {
   }
 
   // The folder takes the entry's name (long or short); its keys and times stay
-  // those of its "." entry.
+  // those of its "." entry. A live entry is the folder's name for good: a
+  // deleted entry of the same cluster (the name before a rename, or a folder
+  // that had the cluster before) never takes it back.
   void Name(FolderRecord& folder, const DecodedEntry& entry, char deleted) {
+    if (deleted == 'n')
+      namedLive_.insert(folder.ownKey);
+    else if (namedLive_.count(folder.ownKey) != 0)
+      return;
     if (!catalog_.Rename(folder.name, entry.shortName, entry.name)) catalog_.outOfMemory = true;
     folder.deleted = deleted;
   }
@@ -207,6 +229,9 @@ class ExhaustiveScan {
   // Clusters whose first sector holds entries but no "." entry, ascending.
   std::vector<uint32_t> looseClusters_;
   std::vector<bool> looseClaimed_;
+  // Folders (by first cluster) that a live entry has named.
+  std::unordered_set<uint32_t> namedLive_;
+  OldFolderEntries oldFolders_;
   ProgressReport progress_;
 };
 

@@ -4,13 +4,16 @@
 // 1. Cluster search: the first sector of every cluster is read; a cluster that
 //    begins with a "." entry naming that very cluster and a ".." entry is the
 //    first cluster of a folder, named "Dir" + a running number, whose parent is
-//    the cluster the ".." entry names. A "." entry naming another cluster is a
-//    stale copy and is ignored.
+//    the cluster the ".." entry names, and deleted when the FAT calls the
+//    cluster free. A "." entry naming another cluster is a stale copy and is
+//    ignored.
 // 2. Folders whose parent was not found are hung under the pseudo-folder "Lost".
 // 3. The root is read as the directory scan reads it: a folder entry gives its
 //    name to the found folder of its cluster whose parent is the root; files are
 //    listed.
 // 4. Every found folder is read the same way, naming its found subfolders.
+//    A live entry's name and state stay: a deleted entry of the same cluster
+//    (left by a rename) is listed as an old entry instead (OldFolderEntries).
 // Beyond that, clusters noted in step 1 whose first sector holds directory
 // entries without a "." entry (the later clusters of a deleted folder, whose
 // chain is gone from the FAT) and that no folder read claimed are listed under

@@ -10,6 +10,7 @@
 
 #include "core/ProgressReport.h"
 #include "fat/FatDirectoryReader.h"
+#include "fat/OldFolderEntries.h"
 
 namespace vantor {
 namespace {
@@ -30,6 +31,7 @@ class DirectoryScan {
     if (directories_.usable()) {
       directories_.ReadRoot([&](const DecodedEntry& entry) { return Add(entry, kFatRootKey, false); });
       WalkFolders();
+      if (!catalog_.outOfMemory) oldFolders_.AddTo(catalog_, 0);
     }
     host_.setProgress(100);
     if (catalog_.outOfMemory) {
@@ -64,6 +66,7 @@ class DirectoryScan {
   bool Add(const DecodedEntry& entry, uint32_t parentKey, bool parentDeleted) {
     char deleted = parentDeleted ? 'y' : entry.deleted;
     if (entry.isFolder) {
+      if (deleted == 'y') oldFolders_.Note(entry, parentKey);
       catalog_.AddFolder({.shortName = entry.shortName,
                           .longName = entry.name,
                           .deleted = deleted,
@@ -80,6 +83,7 @@ class DirectoryScan {
   WorkerHost& host_;
   RecoveryCatalog& catalog_;
   FatDirectoryReader directories_;
+  OldFolderEntries oldFolders_;
   ProgressReport progress_;
 };
 

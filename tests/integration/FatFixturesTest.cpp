@@ -14,6 +14,7 @@
 
 #include "catalog/CatalogPaths.h"
 #include "disk/SourceSelection.h"
+#include "fat/FatExhaustiveScan.h"
 #include "fat/FatScan.h"
 #include "partition/BootValues.h"
 #include "partition/PartitionTable.h"
@@ -58,7 +59,8 @@ class FatFixtures : public ::testing::Test {
   static std::string Path(const std::string& name) { return folder_ + "/" + name; }
 
   // Scans listed file system `number` of `source` in this process.
-  static Listing Scan(const std::string& source, size_t number, std::string* fileSystem = nullptr) {
+  static Listing Scan(const std::string& source, size_t number, std::string* fileSystem = nullptr,
+                      bool exhaustive = false) {
     Session session;
     EXPECT_TRUE(ChooseSource(session, source).ok);
     EXPECT_GE(ListPartitions(session, session.partitions), number);
@@ -69,7 +71,7 @@ class FatFixtures : public ::testing::Test {
     session.state.startSector = entry.startSector;
     session.state.endSector = entry.endSector;
     EXPECT_EQ(ReadBootValues(session), 1u);
-    EXPECT_TRUE(FatScan(session).ok);
+    EXPECT_TRUE((exhaustive ? FatExhaustiveScan(session) : FatScan(session)).ok);
     Listing listing;
     CatalogPaths paths(session.catalog, 0, 0);
     for (size_t i = 0; i < session.catalog.folders().size(); ++i)
@@ -196,6 +198,53 @@ TEST_F(FatFixtures, ScansAgreeWithFls) {
     EXPECT_EQ(scan(Path("disk.img"), number), Fls(Path("disk.img"), StartOf(tableNumbers[number - 1]))) << number;
   EXPECT_EQ(scan(Path("floppy.img"), 1), Fls(Path("floppy.img"), 0));
   EXPECT_EQ(scan(Path("onefat.img"), 1), Fls(Path("onefat.img"), 0));
+}
+
+// The exhaustive scan names each folder the directory scan finds live as the
+// directory scan does, and keeps it live.
+TEST_F(FatFixtures, ExhaustiveScanKeepsLiveFoldersAndTheirNames) {
+  for (const auto& [image, count] : {std::pair{"disk.img", 4}, {"floppy.img", 1}, {"onefat.img", 1}})
+    for (size_t number = 1; number <= static_cast<size_t>(count); ++number) {
+      SCOPED_TRACE(std::string(image) + " " + std::to_string(number));
+      const Listing exhaustive = Scan(Path(image), number, nullptr, true);
+      for (const auto& [path, deleted] : Scan(Path(image), number)) {
+        if (deleted == 'y') continue;
+        const auto found = exhaustive.find(path);
+        EXPECT_TRUE(found != exhaustive.end() && found->second == 'n') << path;
+      }
+    }
+}
+
+// A folder's history as mtools leaves it: renamed into a slot before its old
+// entry, moved to another folder, and deleted with 300 long names over 8
+// clusters, a file's cluster between its first two. Both scans keep the live
+// names, list the old entries as fls does, and give every long name of the
+// deleted folder (fls reads only its first cluster).
+TEST_F(FatFixtures, RenamedMovedAndDeletedFoldersAsTheyWere) {
+  if (!HaveTools("fls")) GTEST_SKIP() << "fls (The Sleuth Kit) is not installed";
+  const std::string image = temp_ / "history.img", names = temp_ / "names", small = temp_ / "small.txt";
+  test::WriteFile(small, std::vector<uint8_t>{'h', 'i', '\n'});
+  ASSERT_EQ(std::system(("mkdir '" + names + "'").c_str()), 0);
+  for (int i = 1; i <= 300; ++i) test::WriteFile(names + "/Long file name number " + std::to_string(i) + ".txt", {});
+  const std::string m = " -i '" + image + "' ", to = "' '", from = " '" + small + to;
+  ASSERT_EQ(std::system(("truncate -s 64M '" + image + "' && mkfs.fat -F 16 -s 8 '" + image + "' >/dev/null && mmd" + m +
+                         "::/R ::/P ::/Q ::/P/Sub && mcopy" + m + from + "::/P/Sub/s.txt' && mcopy" + m + from +
+                         "::/R/x.txt' && mmd" + m + "'::/R/Folder With A Long Name' && mcopy" + m + from +
+                         "::/R/Folder With A Long Name/in.txt' && mdel" + m + "::/R/x.txt && mren" + m +
+                         "'::/R/Folder With A Long Name' ::/R/B && mmove" + m + "::/P/Sub ::/Q/Sub && mmd" + m +
+                         "::/Many && mcopy" + m + from + "::/k.txt' && mcopy" + m + "'" + names + "'/* ::/Many/ && mdeltree" +
+                         m + "::/Many")
+                            .c_str()),
+            0);
+  Listing expected;
+  for (const auto& [path, deleted] : Fls(image, 0))
+    if (path.rfind("many/", 0) != 0 || path == "many/") expected[path] = deleted;
+  for (int i = 1; i <= 300; ++i) expected["many/long file name number " + std::to_string(i) + ".txt"] = 'y';
+  ASSERT_EQ(expected.count("r/folder with a long name/"), 1u);
+  ASSERT_EQ(expected.count("p/sub/"), 1u);
+  EXPECT_EQ(Scan(image, 1), expected);
+  expected["lost/"] = 'n';
+  EXPECT_EQ(Scan(image, 1, nullptr, true), expected);
 }
 
 TEST_F(FatFixtures, VirtualDiskGivesTheSameListing) {

@@ -184,9 +184,10 @@ struct Volume : test::FatSession {
 };
 
 // Folders A (cluster 2) and B (3, in A) and C (4, whose parent 9 was not
-// found); a stale copy of B's first sector at cluster 6; a later deleted root
-// entry naming A again, which makes A and all it holds deleted; the second cluster (7) of a deleted folder whose first
-// cluster is gone.
+// found, in a cluster the FAT calls free); a stale copy of B's first sector at
+// cluster 6; a later deleted root entry naming A again, which neither renames
+// nor deletes the folder its live entry names and is listed as an old entry;
+// the second cluster (7) of a deleted folder whose first cluster is gone.
 TEST(FatExhaustiveScanTest, FoldersFoundByClusterNamedByEntriesAndOrphansUnderLost) {
   Volume v;
   test::FatImage16& image = v.image;
@@ -204,9 +205,9 @@ TEST(FatExhaustiveScanTest, FoldersFoundByClusterNamedByEntriesAndOrphansUnderLo
   v.disk->sector(image.ClusterSector(6)) = v.disk->sector(image.ClusterSector(3));
   image.Entry(image.ClusterSector(7), 0, "\xE5" "RPHAN  TXT", 0x20, 24, 5);
   const std::map<std::string, char> expected = {
-      {"D Lost", 'n'},          {"D _LDA", 'y'},      {"D _LDA/B", 'y'},          {"D Lost/Dir3", 'n'},
-      {"D Lost/Cluster 7", 'y'}, {"F ROOT.TXT", 'n'}, {"F _LDA/INA.TXT", 'y'},    {"F _LDA/B/INB.TXT", 'y'},
-      {"F Lost/Dir3/INC.TXT", 'n'}, {"F Lost/Cluster 7/_RPHAN.TXT", 'y'}};
+      {"D Lost", 'n'},           {"D A", 'n'},        {"D A/B", 'n'},          {"D Lost/Dir3", 'y'}, {"D _LDA", 'y'},
+      {"D Lost/Cluster 7", 'y'}, {"F ROOT.TXT", 'n'}, {"F A/INA.TXT", 'n'},    {"F A/B/INB.TXT", 'n'},
+      {"F Lost/Dir3/INC.TXT", 'y'}, {"F Lost/Cluster 7/_RPHAN.TXT", 'y'}};
   EXPECT_EQ(v.Scan(), expected);
 
   // No end sector: no cluster is read, the root's files and "Lost" remain.
