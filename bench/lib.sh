@@ -4,7 +4,8 @@
 # A result row is one line on standard output:
 #   BENCH<TAB>name<TAB>ours<TAB>peer<TAB>target<TAB>kind
 # kind "ratio": medians in seconds, met when ours <= target × peer;
-# kind "limit": a measure in MB, met when ours <= target (the peer is context).
+# kind "limit": a measure in MB, met when ours <= target (the peer is context);
+# kind "atleast": counts, met when ours >= target × peer.
 
 REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${BUILD:-$REPO/build}"
@@ -111,4 +112,23 @@ limit() {
   [[ $3 =~ ^[0-9]*\.?[0-9]+$ && $4 =~ ^[0-9]*\.?[0-9]+$ ]] || fail "no measure for \"$1\" (ours '$3', peer '$4')"
   printf 'BENCH\t%s\t%.1f\t%.1f\t%s\tlimit\n' "$1" "$3" "$4" "$2"
   printf '%s: ours %.1f MB, peer %.1f MB (limit %s MB)\n' "$1" "$3" "$4" "$2" >&2
+}
+
+# atleast NAME TARGET OURS PEER: the result row of a count that must reach
+# TARGET times the peer's (names listed against the names fls lists).
+atleast() {
+  [[ $3 =~ ^[0-9]+$ && $4 =~ ^[0-9]+$ ]] || fail "no count for \"$1\" (ours '$3', peer '$4')"
+  printf 'BENCH\t%s\t%d\t%d\t%s\tatleast\n' "$1" "$3" "$4" "$2"
+  printf '%s: ours %d, peer %d (target >= %s x)\n' "$1" "$3" "$4" "$2" >&2
+}
+
+# unique_paths NAME ARGS...: how many paths `vantor scan --quiet ARGS` lists;
+# stops the benchmark when one is listed twice.
+unique_paths() {
+  local name=$1 listing twice
+  shift
+  listing=$(records "$@" | cut -f7) || fail "$name: the scan failed"
+  twice=$(sort <<<"$listing" | uniq -d | wc -l)
+  ((twice == 0)) || fail "$name: $twice paths listed twice"
+  wc -l <<<"$listing"
 }

@@ -28,6 +28,7 @@ awk -F'\t' '
     measured = $3 ~ /^[0-9]*[.]?[0-9]+$/ && $4 ~ /^[0-9]*[.]?[0-9]+$/ && $3 > 0 && $4 > 0
     if ($6 == "limit") { form = "%10.1f"; target = "<= " $5; met = $3 <= $5 }
     else if ($6 == "ratio") { form = "%10.3f"; target = "<= " $5 "x"; met = measured && $3 / $4 <= $5 }
+    else if ($6 == "atleast") { form = "%10d"; target = ">= " $5 "x"; met = measured && $3 / $4 >= $5 }
     else { form = "%10s"; target = "?"; measured = 0 }
     printf "%-48s " form " " form " %7s %8s %4s\n", $2, $3, $4, (measured ? sprintf("%.2f", $3 / $4) : "-"), target,
       (measured ? (met ? "yes" : "no") : "n/a")
