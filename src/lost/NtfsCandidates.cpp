@@ -131,7 +131,7 @@ void NoteNtfsSector(ByteView sector, uint64_t number, const uint8_t* record, boo
                                     .recordSector = number,
                                     .parentSequence = link.parentSequence,
                                     .fromExtension = true});
-    } else if (!name.name.empty() || HasAttributeList(view)) {
+    } else if (const bool spread = HasAttributeList(view); !name.name.empty() || spread) {
       // A record without a name was never used, unless its names lie in its
       // extension records: it is then kept, nameless, for those to find.
       uint64_t size = 0;
@@ -143,7 +143,8 @@ void NoteNtfsSector(ByteView sector, uint64_t number, const uint8_t* record, boo
                                    .size = size,
                                    .parentKey = name.parentNumber,
                                    .ownKey = system != 0 ? system : stated,
-                                   .recordSector = number};
+                                   .recordSector = number,
+                                   .spread = spread};
       // Each name of the record (hard links, as the scan lists them), each
       // followed by the record's named streams ($BadClus:$Bad, the size of
       // the volume, is no one's data).

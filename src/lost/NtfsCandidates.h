@@ -59,6 +59,9 @@ struct NtfsFileCandidate {
   // A name found in an extension record: ownKey is its base record's number,
   // whose entry gives the rest (where the record lies, its size and times).
   bool fromExtension = false;
+  // A base record with an attribute list: some of its streams may lie in its
+  // extension records (see SpreadStreams.h).
+  bool spread = false;
 };
 
 struct IndexBlockRef {

@@ -10,6 +10,7 @@
 #include "catalog/LostRecords.h"
 #include "core/ProgressReport.h"
 #include "lost/SectorSweep.h"
+#include "lost/SpreadStreams.h"
 #include "ntfs/NtfsRecord.h"
 
 namespace vantor {
@@ -83,6 +84,7 @@ bool SearchNtfsRecords(SectorReader& reader, WorkerHost& host, const RecoverySta
   host.setStepText(kNtfsFileNumbersText);
   NumberRecordsByDiskOrder(candidates, host);
   TakeExtensionSizes(candidates);
+  if (!search) AddSpreadStreams(candidates, reader);
   host.clearStop();
   host.setProgress(0);
   host.setStepText(kNtfsConfirmText + std::string("0"));
