@@ -26,11 +26,10 @@ constexpr uint32_t kIndexReadSectors = 8;
 constexpr uint64_t kLargestIndexBlock = 65536;
 constexpr uint32_t kDirectoryAttribute = 0x10000000;
 
-// The system files' numbers by name; "$MFT" takes 1 as "$MFTMirr" does, since 0
-// means "not known".
+// The system files' numbers by name ("$MFT" see kMftCandidateKey).
 uint32_t SystemFileNumber(const std::u16string& name) {
   static const std::pair<const char16_t*, uint32_t> kFiles[] = {
-      {u"$MFT", 1}, {u"$MFTMirr", 1}, {u"$LogFile", 2}, {u"$Volume", 3}, {u"$AttrDef", 4},
+      {u"$MFT", kMftCandidateKey}, {u"$MFTMirr", 1}, {u"$LogFile", 2}, {u"$Volume", 3}, {u"$AttrDef", 4},
       {u"$Bitmap", 6}, {u"$Boot", 7}, {u"$BadClus", 8}, {u"$Secure", 9}, {u"$UpCase", 10}};
   for (const auto& [file, number] : kFiles)
     if (name == file) return number;

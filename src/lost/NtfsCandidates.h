@@ -28,6 +28,9 @@ namespace vantor {
 class WorkerHost;
 
 inline constexpr uint32_t kNtfsCandidateRecordBytes = 1024;
+// A candidate's ownKey 0 means "not numbered yet", so $MFT (record 0) is
+// numbered as $MFTMirr (1) here and listed as record 0 in the catalog.
+inline constexpr uint32_t kMftCandidateKey = 1;
 
 struct NtfsFolderCandidate {
   std::u16string name = {};

@@ -193,7 +193,7 @@ bool DumpNtfsFileSystem(RecoveryCatalog& catalog, WorkerHost& host, const LostSe
                           .deleted = record->deleted,
                           .size = record->size,
                           .parentKey = reused ? LostKey : found.parentKey,
-                          .ownKey = found.ownKey,
+                          .ownKey = found.ownKey == kMftCandidateKey && found.name == u"$MFT" ? 0 : found.ownKey,
                           .recordSector = record->recordSector,
                           .times = record->times,
                           .stream = found.stream}))
