@@ -105,9 +105,11 @@ void NoteNtfsSector(ByteView sector, uint64_t number, const uint8_t* record, boo
     const uint8_t flags = RecordFlags(view);
     const uint32_t stated = StatedRecordNumber(view);
     if (stated != 0) candidates.places.push_back({stated, number});
-    if (flags == 2 || flags == 3) {
+    // By bits: a record of an index view ($Extend/$Deleted, 0x07) is a folder too.
+    const char deleted = (flags & kRecordInUse) == 0 ? 'y' : 'n';
+    if ((flags & kRecordIsFolder) != 0) {
       candidates.folders.push_back({.name = std::move(name.name),
-                                    .deleted = flags == 2 ? 'y' : 'n',
+                                    .deleted = deleted,
                                     .times = CatalogTimes(times),
                                     .created = times.creation,
                                     .parentKey = name.parentNumber,
@@ -124,7 +126,7 @@ void NoteNtfsSector(ByteView sector, uint64_t number, const uint8_t* record, boo
       CollectFileNames(view, WalkVariant::kExhaustiveScan, names, times);
       for (const FileNameValue& link : NamesToList(names))
         candidates.files.push_back({.name = link.name,
-                                    .deleted = flags == 0 ? 'y' : 'n',
+                                    .deleted = deleted,
                                     .parentKey = link.parentNumber,
                                     .ownKey = base,
                                     .recordSector = number,
@@ -137,7 +139,7 @@ void NoteNtfsSector(ByteView sector, uint64_t number, const uint8_t* record, boo
       UnnamedDataSize(view, WalkVariant::kExhaustiveScan, size);
       const uint32_t system = SystemFileNumber(name.name);
       const NtfsFileCandidate file{.name = {},
-                                   .deleted = flags == 0 ? 'y' : 'n',
+                                   .deleted = deleted,
                                    .times = CatalogTimes(times),
                                    .size = size,
                                    .parentKey = name.parentNumber,

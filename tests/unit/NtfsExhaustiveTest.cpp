@@ -1,5 +1,6 @@
-// The NTFS exhaustive scan's numbering by disk order, its file systems from
-// folder pairs and its map of the records seen, on candidates made by hand.
+// The NTFS exhaustive scan's records as it notes them, its numbering by disk
+// order, its file systems from folder pairs and its map of the records seen,
+// on records and candidates made by hand.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,9 +10,33 @@
 #include "core/WorkerHost.h"
 #include "lost/NtfsCandidates.h"
 #include "ntfs/RunTables.h"
+#include "support/NtfsRecordBuilder.h"
 
 namespace vantor {
 namespace {
+
+// A record's flags are bits: in use (1), folder (2), and bits beside them
+// (4, 8: $Extend's index views) that make it neither a file nor live.
+TEST(NtfsExhaustiveTest, RecordFlagsReadAsBits) {
+  struct Row {
+    uint8_t flags;
+    bool folder;
+    char deleted;
+  };
+  for (const Row& row : {Row{0x00, false, 'y'}, Row{0x01, false, 'n'}, Row{0x02, true, 'y'}, Row{0x03, true, 'n'},
+                         Row{0x04, false, 'y'}, Row{0x07, true, 'n'}, Row{0x0D, false, 'n'}}) {
+    SCOPED_TRACE(static_cast<int>(row.flags));
+    test::RecordBuilder builder(row.flags, 40);
+    builder.Resident(0x30, test::FileNameBytes(5, 1, u"name"));
+    const test::Bytes record = builder.Build();
+    NtfsCandidates c;
+    NoteNtfsSector(ByteView(record.data(), 512), 1000, record.data(), false, c);
+    ASSERT_EQ(c.folders.size() + c.files.size(), 1u);
+    EXPECT_EQ(c.folders.size(), row.folder ? 1u : 0u);
+    EXPECT_EQ(row.folder ? c.folders[0].deleted : c.files[0].deleted, row.deleted);
+    EXPECT_EQ(row.folder ? c.folders[0].ownKey : c.files[0].ownKey, 40u);
+  }
+}
 
 // Records numbered by their neighbours on the disk: a stated number resets the
 // count, and what follows the last folder (or file) keeps what it has.
