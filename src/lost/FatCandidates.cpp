@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/ProgressReport.h"
+#include "core/Sector.h"
 #include "core/WorkerHost.h"
 #include "fat/FatEntries.h"
 #include "partition/BootValues.h"
@@ -43,7 +44,36 @@ void NoteBootSector(ByteView s, uint64_t x, LostSearchLists& lists) {
   }
   b.firstFatSector = static_cast<uint64_t>(start);
   b.secondFatSector = static_cast<uint64_t>(start) + b.sectorsPerFat;
+  b.media = s.u8(21);
+  b.fatCopies = s.u8(16);
   lists.boots.push_back(std::move(b));
+}
+
+bool FatsConfirm(const FatBootCandidate& boot, const SectorsRead& read) {
+  constexpr uint8_t kLowestMediaByte = 0xF0;
+  if (boot.sectorsPerFat == 0 || boot.fatCopies == 0 || boot.media < kLowestMediaByte ||
+      boot.endSector <= boot.bootSector)
+    return false;
+  SectorBytes first{}, second{};
+  read(boot.firstFatSector, 1, first.data());
+  if (first[0] != boot.media || first[1] != 0xFF || first[2] != 0xFF) return false;
+  if (boot.fatCopies < 2) return true;
+  read(boot.secondFatSector, 1, second.data());
+  return first == second;
+}
+
+FoundFileSystem FoundFrom(const FatBootCandidate& boot) {
+  return {.name = boot.name,
+          .sectorsPerCluster = boot.sectorsPerCluster,
+          .startSector = boot.bootSector,
+          .endSector = boot.endSector,
+          .sectorsPerFat = boot.sectorsPerFat,
+          .rootDirSectors = boot.rootDirSectors,
+          .reservedSectors = boot.reservedSectors,
+          .root = boot.root,
+          .clusterBase = boot.clusterBase,
+          .firstFatSector = boot.firstFatSector,
+          .secondFatSector = boot.secondFatSector};
 }
 
 // The folder candidates by the base they imply for each cluster size: for
@@ -101,13 +131,17 @@ void NoteSearchSector(ByteView s, uint64_t number, LostSearchLists& lists) {
   lists.folders.push_back(folder);
 }
 
-void MatchBootCandidates(LostSearchLists& lists, WorkerHost& host) {
-  if (lists.boots.empty() || lists.folders.empty()) return;
+void MatchBootCandidates(LostSearchLists& lists, const SectorsRead& read, WorkerHost& host) {
+  if (lists.boots.empty()) return;
   const FolderIndex index(lists.folders);
   for (size_t b = 0; b < lists.boots.size(); ++b) {
     host.pauseGate();
     if (host.stopRequested()) return;
     const FatBootCandidate& boot = lists.boots[b];
+    const auto listed = [&] {
+      return std::any_of(lists.found.begin(), lists.found.end(),
+                         [&](const FoundFileSystem& f) { return f.startSector == boot.bootSector; });
+    };
     int32_t number = 0;
     for (auto [entry, end] = index.WithBase(ShiftOf(boot.sectorsPerCluster), boot.clusterBase); entry != end; ++entry) {
       FatFolderCandidate& folder = lists.folders[entry->second];
@@ -115,21 +149,12 @@ void MatchBootCandidates(LostSearchLists& lists, WorkerHost& host) {
           folder.sector >= boot.endSector)
         continue;
       if (number == 0) {
-        lists.found.push_back({.name = boot.name,
-                               .sectorsPerCluster = boot.sectorsPerCluster,
-                               .startSector = boot.bootSector,
-                               .endSector = boot.endSector,
-                               .sectorsPerFat = boot.sectorsPerFat,
-                               .rootDirSectors = boot.rootDirSectors,
-                               .reservedSectors = boot.reservedSectors,
-                               .root = boot.root,
-                               .clusterBase = boot.clusterBase,
-                               .firstFatSector = boot.firstFatSector,
-                               .secondFatSector = boot.secondFatSector});
+        lists.found.push_back(FoundFrom(boot));
         number = static_cast<int32_t>(lists.found.size());
       }
       folder.fileSystemNumber = number;
     }
+    if (number == 0 && !listed() && FatsConfirm(boot, read)) lists.found.push_back(FoundFrom(boot));
     host.setProgress(ProgressPercent(b + 1, lists.boots.size()));
   }
 }

@@ -36,6 +36,8 @@ struct FatBootCandidate {
   uint64_t firstFatSector = 0;
   uint64_t secondFatSector = 0;
   uint64_t endSector = 0;
+  uint8_t media = 0;     // the media byte, which each FAT copy begins with
+  uint8_t fatCopies = 0;
   std::string name = {};  // "FAT12", "FAT16" or "FAT32"
 };
 
@@ -83,13 +85,18 @@ struct LostSearchLists {
 void NoteSearchSector(ByteView sector, uint64_t number, LostSearchLists& lists);
 
 // Analysis phase 1: each boot candidate that a folder candidate confirms becomes
-// a found file system, and the folders it explains get its number.
+// a found file system, and the folders it explains get its number. A boot
+// sector of a volume without folders (its files all in its root) is confirmed
+// by its FATs, read through `read`: each copy begins with the media byte and
+// two 0xFF bytes (the entries of clusters 0 and 1), and the copies' first
+// sectors agree. A stray copy of a boot sector (FAT32 keeps one at sector 6)
+// finds no FAT where it would place it. One volume is listed once.
 // Phase 2: the folders that no boot sector explains are paired: the first
 // unassigned one with the first later one that agrees with it on a cluster size
 // and a cluster base gives a file system named `name` (renamed "FAT32" when one
 // of its folders lies beyond cluster 65536); a folder that pairs with none is
 // marked kFitsNoFileSystem. Both report progress and stop when asked.
-void MatchBootCandidates(LostSearchLists& lists, WorkerHost& host);
+void MatchBootCandidates(LostSearchLists& lists, const SectorsRead& read, WorkerHost& host);
 void InferFileSystems(LostSearchLists& lists, const std::string& name, WorkerHost& host);
 
 }  // namespace vantor

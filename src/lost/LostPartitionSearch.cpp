@@ -36,7 +36,8 @@ bool SearchLostFatFileSystems(SectorReader& reader, WorkerHost& host, const Reco
   host.clearStop();
   host.setProgress(0);
   host.setStepText(kLostPhase1Text);
-  MatchBootCandidates(lists, host);
+  MatchBootCandidates(
+      lists, [&](uint64_t first, uint32_t count, uint8_t* buffer) { reader.read(first, count, buffer); }, host);
   host.clearStop();
   host.setProgress(0);
   host.setStepText(kLostPhase2Text);

@@ -119,18 +119,60 @@ TEST(LostFixtures, FolderlessVolumesSwitchToTheExhaustiveScan) {
   }
 }
 
+// Six FAT16 volumes, three primary and three logical in an extended partition,
+// each holding one file in its root only (no folder to confirm a boot sector),
+// the table in sector 0 zeroed: each is found where it was made, from its boot
+// sector and FATs, and its file comes back byte-exact.
+TEST(LostFixtures, VolumesWithRootFilesOnlyAreFoundByTheirFats) {
+  if (std::system("command -v sfdisk >/dev/null && command -v mkfs.fat >/dev/null && command -v mcopy >/dev/null") != 0)
+    GTEST_SKIP() << "sfdisk, mkfs.fat or mtools is not installed";
+  test::TempDir dir;
+  const std::string image = dir / "six.img", note = dir / "note.txt";
+  const uint64_t starts[] = {2048, 22528, 43008, 65536, 88064, 110592}, size = 20480;
+  std::string layout = "label: dos\n";
+  for (int i = 0; i < 3; ++i) layout += "start=" + std::to_string(starts[i]) + ", size=20480, type=6\n";
+  layout += "start=63488, type=5\n";
+  for (int i = 3; i < 6; ++i) layout += "start=" + std::to_string(starts[i]) + ", size=20480, type=6\n";
+  test::WriteFile(dir / "layout", std::vector<uint8_t>(layout.begin(), layout.end()));
+  std::string build = "truncate -s 80M '" + image + "' && sfdisk -q '" + image + "' < '" + dir / "layout" + "'";
+  for (uint64_t start : starts)
+    build += " && echo 'in the volume at " + std::to_string(start) + "' > '" + note + "' && mkfs.fat -F 16 --offset " +
+             std::to_string(start) + " '" + image + "' 10240 >/dev/null && mcopy -i '" + image + "@@" +
+             std::to_string(start * 512) + "' '" + note + "' ::/note.txt";
+  build += " && dd if=/dev/zero of='" + image + "' bs=512 count=1 conv=notrunc status=none";
+  ASSERT_EQ(std::system(build.c_str()), 0);
+  const std::vector<std::string> found = Lines(Vantor("lost --quiet '" + image + "' --fs FAT16"));
+  ASSERT_EQ(found.size(), 6u);
+  for (size_t i = 0; i < 6; ++i) {
+    const std::string n = std::to_string(i + 1);
+    EXPECT_EQ(found[i].rfind("File System " + n + " - FAT16\t" + std::to_string(starts[i]) + "\t" +
+                                 std::to_string(starts[i] + size) + "\t",
+                             0),
+              0u)
+        << found[i];
+    const std::string text = "in the volume at " + std::to_string(starts[i]) + "\n";
+    test::WriteFile(note, std::vector<uint8_t>(text.begin(), text.end()));
+    const std::string sha = test::Shell("sha256sum '" + note + "' | cut -d' ' -f1");
+    EXPECT_EQ(Recovered("'" + image + "' --lost " + n + " --fs FAT16"),
+              (Contents{{"note.txt", sha.substr(0, sha.find('\n'))}}))
+        << n;
+  }
+}
+
 // Formatted again with another cluster size, a volume shows nothing even to the
-// exhaustive scan, which says so and names the search; the search infers the old
-// file system from its folders, and everything comes back byte-exact.
+// exhaustive scan, which says so and names the search; the search lists the
+// new, empty volume (its FATs confirm its boot sector) and infers the old file
+// system from its folders, and everything comes back byte-exact.
 TEST(LostFixtures, VolumeFormattedWithAnotherClusterSizeIsFoundBySearching) {
   const std::string folder = LostFixtures();
   ASSERT_FALSE(folder.empty());
   const std::string source = "'" + folder + "/reformat-s8.img'";
   EXPECT_NE(Vantor("scan --quiet " + source).find("vantor lost SOURCE --fs FAT32"), std::string::npos);
   const std::vector<std::string> found = Lines(Vantor("lost --quiet " + source + " --fs FAT32"));
-  ASSERT_EQ(found.size(), 1u);
-  EXPECT_EQ(found[0].rfind("File System 1 - FAT32\t", 0), 0u) << found[0];
-  EXPECT_EQ(Recovered(source + " --lost 1 --fs FAT32"), Manifest(folder + "/reformat-s8.manifest"));
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].rfind("File System 1 - FAT32\t0\t", 0), 0u) << found[0];
+  EXPECT_EQ(found[1].rfind("File System 2 - FAT32\t", 0), 0u) << found[1];
+  EXPECT_EQ(Recovered(source + " --lost 2 --fs FAT32"), Manifest(folder + "/reformat-s8.manifest"));
 }
 
 // The later clusters of a deleted folder hold entries that no "." entry leads
@@ -231,7 +273,9 @@ TEST(LostFixtures, PauseStopAndBackActInEachStep) {
   };
   const std::vector<Row> rows = {
       {disk, 0, 0, {}, false, true, false},       // in the first run of 1000 sectors, before any boot sector
-      {disk, 0, 1, {starts[0]}, false, true, false},  // past the FAT16 volume, before the FAT32 folders
+      // Past the FAT16 volume and the FAT32 boot sector, which its FATs confirm
+      // before its folders are reached.
+      {disk, 0, 1, {starts[0], starts[1]}, false, true, false},
       {disk, 1, 0, {}, true, true, false},        // no boot sector confirmed: the folders infer file systems
       {noBoot, 2, 0, {}, false, true, false},     // given up before the first folder pair
       {disk, 3, 0, starts, false, true, true},     {disk, 4, 0, starts, false, true, false},

@@ -32,7 +32,9 @@ Sector Boot16(uint32_t perCluster, uint32_t total16, uint32_t total32, const cha
   Sector s{};
   s[13] = static_cast<uint8_t>(perCluster);
   Put(s, 14, 4, 2);    // reserved
+  s[16] = 2;           // FAT copies
   Put(s, 17, 512, 2);  // root entries: 32 sectors
+  s[21] = 0xF8;        // media byte
   Put(s, 19, total16, 2);
   Put(s, 22, 100, 2);  // sectors per FAT
   Put(s, 32, total32, 4);
@@ -50,6 +52,13 @@ Sector Boot32(uint32_t perCluster, uint32_t total) {
   Put(s, 44, 2, 4);
   std::memcpy(s.data() + 82, "FAT32   ", 8);
   s[510] = 0x55, s[511] = 0xAA;
+  return s;
+}
+
+// The first sector of a FAT copy: the entries of clusters 0 and 1.
+Sector Fat(uint8_t media) {
+  Sector s{};
+  s[0] = media, s[1] = 0xFF, s[2] = 0xFF, s[3] = 0xFF;
   return s;
 }
 
@@ -88,7 +97,14 @@ TEST(LostSearchTest, BootSectorsConfirmedByFoldersAndFileSystemsInferredFromFold
        {"FAT16 100-4196 /4 @328"}, {1}},
       {"a FAT12 boot sector is read as a FAT16 one", {{100, Boot16(4, 4096, 0, "FAT12   ")}, {336, Folder(2, 0)}},
        {"FAT12 100-4196 /4 @328"}, {1}},
-      {"a boot sector no folder confirms is not listed", {{100, Boot16(4, 0, 9000)}, {2000, Boot32(8, 9000)}}, {}, {}},
+      {"a boot sector neither a folder nor its FATs confirm is not listed",
+       {{100, Boot16(4, 0, 9000)}, {2000, Boot32(8, 9000)}}, {}, {}},
+      {"FATs that begin with the media byte and agree confirm a volume without folders",
+       {{100, Boot16(4, 0, 9000)}, {104, Fat(0xF8)}, {204, Fat(0xF8)}}, {"FAT16 100-9100 /4 @328"}, {}},
+      {"FATs that disagree or lack the media byte confirm nothing",
+       {{100, Boot16(4, 0, 9000)}, {104, Fat(0xF8)}, {204, Fat(0xF0)}, {5000, Boot16(4, 0, 9000)}, {5004, Fat(0xF0)},
+        {5104, Fat(0xF0)}},
+       {}, {}},
       {"clusters 5, 7 and 9 at 1000, 1016 and 1032: 8 sectors per cluster from 960",
        {{1000, Folder(5, 0)}, {1016, Folder(7, 5)}, {1032, Folder(9, 5)}}, {"FAT16 0-0 /8 @960"}, {1, 1, 1}},
       {"a folder nothing pairs with fits no file system",
@@ -101,9 +117,19 @@ TEST(LostSearchTest, BootSectorsConfirmedByFoldersAndFileSystemsInferredFromFold
   };
   for (const SearchCase& c : cases) {
     LostSearchLists lists;
-    for (const Seen& seen : c.sectors) NoteSearchSector(ByteView(seen.bytes.data(), 512), seen.sector, lists);
+    std::map<uint64_t, Sector> disk;
+    for (const Seen& seen : c.sectors) {
+      NoteSearchSector(ByteView(seen.bytes.data(), 512), seen.sector, lists);
+      disk[seen.sector] = seen.bytes;
+    }
+    const SectorsRead read = [&](uint64_t first, uint32_t count, uint8_t* buffer) {
+      for (uint32_t i = 0; i < count; ++i) {
+        const auto found = disk.find(first + i);
+        std::memcpy(buffer + 512 * i, found != disk.end() ? found->second.data() : Sector{}.data(), 512);
+      }
+    };
     test::ScriptedHost host;
-    MatchBootCandidates(lists, host);
+    MatchBootCandidates(lists, read, host);
     InferFileSystems(lists, "FAT16", host);
     std::vector<std::string> found;
     for (const FoundFileSystem& f : lists.found) found.push_back(Describe(f));
