@@ -15,7 +15,8 @@ namespace {
 
 constexpr unsigned kClusterShifts = 8;  // cluster sizes 1, 2, 4, ... 128 sectors
 
-void NoteBootSector(ByteView s, uint64_t x, LostSearchLists& lists) {
+// The boot candidate that sector `s` gives when it is the boot sector at `x`.
+void NoteBootAt(ByteView s, uint64_t x, LostSearchLists& lists) {
   FatBootCandidate b;
   b.bootSector = x;
   b.reservedSectors = s.le16(14);
@@ -47,6 +48,16 @@ void NoteBootSector(ByteView s, uint64_t x, LostSearchLists& lists) {
   b.media = s.u8(21);
   b.fatCopies = s.u8(16);
   lists.boots.push_back(std::move(b));
+}
+
+// A sector is noted as a boot sector where it lies and, on FAT32, also as the
+// backup copy it may be (at the reserved sector that offset 50 names, usually
+// 6), which stands for a primary copy that is gone. The wrong reading of the
+// two finds neither folders nor FATs where it would place them.
+void NoteBootSector(ByteView s, uint64_t x, LostSearchLists& lists) {
+  NoteBootAt(s, x, lists);
+  const uint16_t backup = s.le16(50);
+  if (s.matches(85, "32") && backup != 0 && backup < s.le16(14) && x >= backup) NoteBootAt(s, x - backup, lists);
 }
 
 bool FatsConfirm(const FatBootCandidate& boot, const SectorsRead& read) {

@@ -183,7 +183,12 @@ void NoteNtfsSector(ByteView sector, uint64_t number, const uint8_t* record, boo
   }
   if (bootSectors && HasBootMark(sector) && sector.matches(3, "NTFS")) {
     const uint32_t perCluster = sector.u8(13);
-    if (IsClusterSize(perCluster)) candidates.boots.push_back({number, perCluster, sector.le64(40)});
+    const uint64_t total = sector.le64(40);
+    if (!IsClusterSize(perCluster)) return;
+    candidates.boots.push_back({number, perCluster, total});
+    // The backup copy lies in the sector after those the volume counts: it
+    // stands for a boot sector that is gone (a volume found twice is one).
+    if (total != 0 && number >= total) candidates.boots.push_back({number - total, perCluster, total});
   }
 }
 

@@ -122,8 +122,9 @@ TEST(LostFixtures, FolderlessVolumesSwitchToTheExhaustiveScan) {
 // Six FAT16 volumes, three primary and three logical in an extended partition,
 // each holding one file in its root only (no folder to confirm a boot sector),
 // the table in sector 0 zeroed: each is found where it was made, from its boot
-// sector and FATs, and its file comes back byte-exact.
-TEST(LostFixtures, VolumesWithRootFilesOnlyAreFoundByTheirFats) {
+// sector and FATs, and its file comes back byte-exact. And a FAT32 volume found
+// from its backup boot sector.
+TEST(LostFixtures, VolumesWithRootFilesOnlyAreFoundByTheirBootSectorsAndFats) {
   if (std::system("command -v sfdisk >/dev/null && command -v mkfs.fat >/dev/null && command -v mcopy >/dev/null") != 0)
     GTEST_SKIP() << "sfdisk, mkfs.fat or mtools is not installed";
   test::TempDir dir;
@@ -141,7 +142,7 @@ TEST(LostFixtures, VolumesWithRootFilesOnlyAreFoundByTheirFats) {
              std::to_string(start * 512) + "' '" + note + "' ::/note.txt";
   build += " && dd if=/dev/zero of='" + image + "' bs=512 count=1 conv=notrunc status=none";
   ASSERT_EQ(std::system(build.c_str()), 0);
-  const std::vector<std::string> found = Lines(Vantor("lost --quiet '" + image + "' --fs FAT16"));
+  std::vector<std::string> found = Lines(Vantor("lost --quiet '" + image + "' --fs FAT16"));
   ASSERT_EQ(found.size(), 6u);
   for (size_t i = 0; i < 6; ++i) {
     const std::string n = std::to_string(i + 1);
@@ -157,6 +158,20 @@ TEST(LostFixtures, VolumesWithRootFilesOnlyAreFoundByTheirFats) {
               (Contents{{"note.txt", sha.substr(0, sha.find('\n'))}}))
         << n;
   }
+
+  // FAT32 without its boot sector: the backup copy at sector 6 stands for it.
+  const std::string fat32 = dir / "fat32.img";
+  ASSERT_EQ(std::system(("truncate -s 300M '" + fat32 + "' && mkfs.fat -F 32 '" + fat32 + "' >/dev/null && mcopy -i '" +
+                         fat32 + "' '" + note + "' ::/note.txt")
+                            .c_str()),
+            0);
+  // The volume's sector count, as mkfs.fat wrote it at offset 32.
+  const std::string total = test::Shell("od -An -t u4 -j 32 -N 4 '" + fat32 + "' | tr -d ' \n'");
+  ASSERT_EQ(std::system(("dd if=/dev/zero of='" + fat32 + "' bs=512 count=1 conv=notrunc status=none").c_str()), 0);
+  found = Lines(Vantor("lost --quiet '" + fat32 + "' --fs FAT32"));
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].rfind("File System 1 - FAT32\t0\t" + total + "\t", 0), 0u) << found[0];
+  EXPECT_EQ(Recovered("'" + fat32 + "' --lost 1 --fs FAT32").count("note.txt"), 1u);
 }
 
 // Formatted again with another cluster size, a volume shows nothing even to the

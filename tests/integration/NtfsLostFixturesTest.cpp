@@ -60,6 +60,33 @@ TEST(NtfsLostFixtures, ZeroedTableBothFileSystemsFoundAndRecoveredWhole) {
   }
 }
 
+// With both volumes' boot sectors zeroed, each backup copy (the sector after
+// the volume) stands for its primary: the volumes are found with the ends their
+// boot sectors give, once each, and their files come back byte-exact.
+TEST(NtfsLostFixtures, BackupBootSectorsStandForZeroedOnes) {
+  const std::string folder = Fixtures();
+  if (folder.empty()) GTEST_SKIP() << "the NTFS fixtures need root, FUSE, mkntfs and ntfs-3g";
+  test::TempDir dir;
+  const std::string image = dir / "lost2.img";
+  std::filesystem::copy_file(folder + "/lost2.img", image);
+  std::ifstream layout(folder + "/lost2.layout");
+  std::vector<std::string> expected;
+  for (std::string number, start, end; layout >> number >> start >> end;) {
+    expected.push_back("File System " + number + " - NTFS\t" + start + "\t" + end + "\t");
+    ASSERT_EQ(std::system(("dd if=/dev/zero of='" + image + "' bs=512 seek=" + start +
+                           " count=1 conv=notrunc status=none")
+                              .c_str()),
+              0);
+  }
+  std::istringstream lines(Vantor("lost --quiet '" + image + "' --fs NTFS"));
+  std::vector<std::string> found;
+  for (std::string line; std::getline(lines, line);) found.push_back(line);
+  ASSERT_EQ(found.size(), expected.size());
+  for (size_t i = 0; i < found.size(); ++i) EXPECT_EQ(found[i].rfind(expected[i], 0), 0u) << found[i];
+  const Contents want = Manifest(folder + "/lost2-1.manifest");
+  EXPECT_EQ(Matching(Recovered("'" + image + "' --lost 1 --fs NTFS"), want), want.size());
+}
+
 // Without its boot sectors the volume is found from two folders whose index
 // blocks give its start and cluster size; its files come back byte-exact.
 TEST(NtfsLostFixtures, VolumeWithoutBootSectorsFoundFromFolderPairs) {

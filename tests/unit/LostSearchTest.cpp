@@ -47,9 +47,11 @@ Sector Boot32(uint32_t perCluster, uint32_t total) {
   Sector s{};
   s[13] = static_cast<uint8_t>(perCluster);
   Put(s, 14, 32, 2);
+  s[16] = 2, s[21] = 0xF8;
   Put(s, 32, total, 4);
   Put(s, 36, 1000, 4);
   Put(s, 44, 2, 4);
+  Put(s, 50, 6, 2);  // the backup copy's sector
   std::memcpy(s.data() + 82, "FAT32   ", 8);
   s[510] = 0x55, s[511] = 0xAA;
   return s;
@@ -101,6 +103,8 @@ TEST(LostSearchTest, BootSectorsConfirmedByFoldersAndFileSystemsInferredFromFold
        {{100, Boot16(4, 0, 9000)}, {2000, Boot32(8, 9000)}}, {}, {}},
       {"FATs that begin with the media byte and agree confirm a volume without folders",
        {{100, Boot16(4, 0, 9000)}, {104, Fat(0xF8)}, {204, Fat(0xF8)}}, {"FAT16 100-9100 /4 @328"}, {}},
+      {"a FAT32 backup boot sector stands for its lost primary, 6 sectors before it",
+       {{1006, Boot32(8, 9000)}, {1032, Fat(0xF8)}, {2032, Fat(0xF8)}}, {"FAT32 1000-10000 /8 @3016"}, {}},
       {"FATs that disagree or lack the media byte confirm nothing",
        {{100, Boot16(4, 0, 9000)}, {104, Fat(0xF8)}, {204, Fat(0xF0)}, {5000, Boot16(4, 0, 9000)}, {5004, Fat(0xF0)},
         {5104, Fat(0xF0)}},
