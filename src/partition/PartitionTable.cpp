@@ -165,13 +165,30 @@ uint32_t ListPartitions(SectorReader& reader, std::vector<PartitionEntry>& parti
   partitions.clear();
   SectorBytes bytes = reader.readOne(0);
   ByteView sector(bytes.data(), bytes.size());
-  if (sector.u8(510) != 0x55 && sector.u8(511) != 0xAA) return 0;
   Lister lister(reader, partitions);
+  const bool marked = !(sector.u8(510) != 0x55 && sector.u8(511) != 0xAA);
   uint64_t end = 0;
-  std::string single = SingleVolumeName(sector, end);
+  std::string single = marked ? SingleVolumeName(sector, end) : std::string();
   if (!single.empty()) {
     lister.Add(single, 0, end);
     return 1;
+  }
+  // Sector 0 without a table (wiped by a reinstall or a wrong dd): a GUID table
+  // whose header survives in sector 1 or in the disk's last sector still names
+  // every partition.
+  bool anyEntry = false;
+  for (size_t i = 0; i < 4 && marked; ++i) anyEntry = anyEntry || EntryAt(sector, i).type != 0x00;
+  if (!anyEntry) {
+    GptListing gpt = ReadGpt(reader, 0);
+    if (gpt.found) {
+      reader.host().messageInfo(
+          "The start of the disk is damaged: sector 0 holds no partition table. The GUID partition table found on "
+          "the disk was used.");
+      gpt.usedBackup = false;
+      lister.ListGpt(gpt);
+      return static_cast<uint32_t>(partitions.size());
+    }
+    if (!marked) return 0;
   }
   for (size_t i = 0; i < 4; ++i) {
     const TableEntry entry = EntryAt(sector, i);
