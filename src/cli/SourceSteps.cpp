@@ -44,6 +44,7 @@ StepResult ChoosePartition(Session& session, const std::string& source, size_t n
   const std::string& name = entry.fileSystemName;
   switch (SelectVolume(session.state, entry)) {
     case VolumeRefusal::kUnknownType:
+      if (name == "exFAT") return {false, "partition " + std::to_string(number) + " is exFAT: exFAT is not supported"};
       return {false, "partition " + std::to_string(number) + " is " + name + ", not FAT or NTFS"};
     case VolumeRefusal::kEmptyRange: return {false, "End sector should be bigger than Start sector"};
     case VolumeRefusal::kNone: break;

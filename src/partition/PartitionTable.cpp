@@ -52,6 +52,11 @@ std::string SingleVolumeName(ByteView sector, uint64_t& end) {
   if (sector.matches(57, "16")) name = "FAT16", end = fatEnd();
   if (sector.matches(85, "32")) name = "FAT32", end = fatEnd();
   if (sector.matches(3, "NTFS")) name = "NTFS", end = sector.le64(40);
+  if (sector.matches(3, kExfatOemName)) {
+    // exFAT: the volume's length at 72, in sectors of 2^(byte 108) bytes.
+    const unsigned shift = sector.u8(108);
+    name = "exFAT", end = shift >= 9 && shift <= 12 ? sector.le64(72) << (shift - 9) : 0;
+  }
   return name;
 }
 
@@ -137,6 +142,7 @@ std::string SignatureName(ByteView bootSector) {
   if (bootSector.matches(82, "FAT32")) return "FAT32";
   if (bootSector.matches(54, "FAT16")) return "FAT16";
   if (bootSector.matches(3, "NTFS")) return "NTFS";
+  if (bootSector.matches(3, kExfatOemName)) return "exFAT";
   if (bootSector.matches(54, "FAT12")) return "FAT12";
   return {};
 }

@@ -21,8 +21,12 @@ std::string PartitionScheme(SectorReader& reader);
 // Fills `partitions` from the reader's current source; returns the number listed.
 uint32_t ListPartitions(SectorReader& reader, std::vector<PartitionEntry>& partitions);
 
+// exFAT's OEM name, at 3 of its boot sector. Windows types exFAT partitions 0x07
+// as NTFS ones: the boot sector tells them apart.
+inline constexpr const char* kExfatOemName = "EXFAT   ";
+
 // The file-system name that a volume's first sector shows by its signature text
-// ("FAT32" at 82, "FAT16" or "FAT12" at 54, "NTFS" at 3), or empty.
+// ("FAT32" at 82, "FAT16" or "FAT12" at 54, "NTFS" or "EXFAT" at 3), or empty.
 std::string SignatureName(ByteView bootSector);
 // The name that a partition type byte stands for when the boot sector shows no
 // signature text, or empty.

@@ -59,6 +59,12 @@ TEST(PartitionTest, PrimariesAreNamedBySignatureFirstThenByType) {
   EXPECT_EQ(l.Texts(), (std::vector<std::string>{"Partition - 1 ( FAT16 ) 100-150", "Partition - 2 ( FAT32 ) 200-250",
                                                  "Partition - 3 ( NTFS ) 300-350"}));
   EXPECT_EQ(l.host.traces.size(), 1u);
+
+  // exFAT, typed 0x07 as NTFS is, is named by its boot sector.
+  Listing exfat;
+  PutEntry(*exfat.disk, 0, 0, 0x07, 100, 50);
+  PutText(*exfat.disk, 100, 3, "EXFAT   ");
+  EXPECT_EQ(exfat.Texts(), std::vector<std::string>{"Partition - 1 ( exFAT ) 100-150"});
 }
 
 TEST(PartitionTest, EitherSignatureByteIsEnoughAndNeitherListsNothing) {
