@@ -193,6 +193,31 @@ build_lost() {
   dd if=/dev/zero of="$image" bs=512 count=1 conv=notrunc status=none
 }
 
+# six_fat16_disk: a sparse 128 MiB MBR disk whose table is gone (sector 0
+# zeroed): six FAT16 volumes of 16 MiB, three primary and three logical in an
+# extended partition, each holding files in its root only, so no folder
+# confirms a boot sector. The starts are in SIX_FAT16_STARTS.
+SIX_FAT16_STARTS="2048 34816 67584 102400 137216 172032"
+six_fat16_disk() { cached "$BENCH_CACHE/six-fat16.img" build_six_fat16; }
+build_six_fat16() {
+  local image=$1 tree=$2 start i=0 layout="label: dos"$'\n'"unit: sectors"$'\n'
+  need sfdisk mkfs.fat mcopy
+  export MTOOLS_SKIP_CHECK=1
+  for start in $SIX_FAT16_STARTS; do
+    ((i == 3)) && layout+="start=100352, type=5"$'\n'
+    layout+="start=$start, size=32768, type=6"$'\n'
+    i=$((i + 1))
+  done
+  truncate -s 128M "$image"
+  sfdisk -q "$image" <<<"$layout"
+  for start in $SIX_FAT16_STARTS; do
+    for i in 1 2 3; do echo "file $i of the volume at $start" >"$tree/file$i.txt"; done
+    mkfs.fat -F 16 --offset "$start" -h "$start" "$image" 16384 >/dev/null
+    mcopy -Q -i "$image@@$((start * 512))" "$tree"/* ::/
+  done
+  dd if=/dev/zero of="$image" bs=512 count=1 conv=notrunc status=none
+}
+
 # fat_2g_volume: FAT32 of 2 GiB with the default cluster size (4 KiB), no
 # partition table, filled to 1.5 GiB: 4 000 files in 200 folders (20 × 10, 20
 # files each) of 8 to 776 KiB, random bytes and text in turn. Only the free
