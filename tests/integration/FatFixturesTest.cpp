@@ -200,21 +200,6 @@ TEST_F(FatFixtures, ScansAgreeWithFls) {
   EXPECT_EQ(scan(Path("onefat.img"), 1), Fls(Path("onefat.img"), 0));
 }
 
-// The exhaustive scan names each folder the directory scan finds live as the
-// directory scan does, and keeps it live.
-TEST_F(FatFixtures, ExhaustiveScanKeepsLiveFoldersAndTheirNames) {
-  for (const auto& [image, count] : {std::pair{"disk.img", 4}, {"floppy.img", 1}, {"onefat.img", 1}})
-    for (size_t number = 1; number <= static_cast<size_t>(count); ++number) {
-      SCOPED_TRACE(std::string(image) + " " + std::to_string(number));
-      const Listing exhaustive = Scan(Path(image), number, nullptr, true);
-      for (const auto& [path, deleted] : Scan(Path(image), number)) {
-        if (deleted == 'y') continue;
-        const auto found = exhaustive.find(path);
-        EXPECT_TRUE(found != exhaustive.end() && found->second == 'n') << path;
-      }
-    }
-}
-
 // A folder's history as mtools leaves it: renamed into a slot before its old
 // entry, moved to another folder, and deleted with 300 long names over 8
 // clusters, a file's cluster between its first two. Both scans keep the live
