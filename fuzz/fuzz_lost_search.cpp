@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     vantor::NoteNtfsSector(view, number, record.data(), true, lists.ntfs);
   }
   vantor::WorkerHost host;
-  vantor::MatchBootCandidates(lists, host);
+  vantor::MatchBootCandidates(lists, read, host);
   vantor::InferFileSystems(lists, size % 2 == 0 ? "FAT16" : "FAT32", host);
   for (const auto& folder : lists.folders)
     if (folder.fileSystemNumber == 0 || folder.fileSystemNumber > static_cast<int32_t>(lists.found.size())) __builtin_trap();
