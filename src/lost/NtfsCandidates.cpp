@@ -45,7 +45,6 @@ bool HasAttributeList(ByteView record) {
   return found;
 }
 
-
 // An index block read whole, its update sequence restored; empty when its size
 // is out of range.
 std::vector<uint8_t> ReadIndexBlock(const SectorsRead& read, uint64_t sector) {

@@ -60,6 +60,9 @@ std::string SingleVolumeName(ByteView sector, uint64_t& end) {
   return name;
 }
 
+// Sector 0 as a table: either byte of the 0x55 0xAA mark is enough.
+bool HasTableMark(ByteView sector) { return sector.u8(510) == 0x55 || sector.u8(511) == 0xAA; }
+
 class Lister {
  public:
   Lister(SectorReader& reader, std::vector<PartitionEntry>& list) : reader_(reader), list_(list) {}
@@ -85,11 +88,11 @@ class Lister {
   }
 
   // The partitions of a GUID table, named by their boot sectors' signature text
-  // (the type GUID of Windows' data partitions does not tell FAT from NTFS).
-  void ListGpt(const GptListing& gpt) {
-    if (gpt.usedBackup)
-      reader_.host().messageInfo(
-          "The GUID partition table at the start of the disk is damaged; its copy at the end of the disk was used.");
+  // (the type GUID of Windows' data partitions does not tell FAT from NTFS),
+  // after `damage`, the message that says what was wrong with the disk's
+  // start, when there is one.
+  void ListGpt(const GptListing& gpt, const char* damage) {
+    if (damage != nullptr) reader_.host().messageInfo(damage);
     for (const GptPartition& partition : gpt.partitions) {
       std::string name = SignatureAt(partition.firstSector);
       if (name.empty()) {
@@ -159,7 +162,7 @@ std::string TypeByteName(uint8_t type) {
 std::string PartitionScheme(SectorReader& reader) {
   SectorBytes bytes = reader.readOne(0);
   ByteView sector(bytes.data(), bytes.size());
-  if (sector.u8(510) != 0x55 && sector.u8(511) != 0xAA) return "none";
+  if (!HasTableMark(sector)) return "none";
   uint64_t end = 0;
   if (!SingleVolumeName(sector, end).empty()) return "single volume";
   for (size_t i = 0; i < 4; ++i)
@@ -172,7 +175,7 @@ uint32_t ListPartitions(SectorReader& reader, std::vector<PartitionEntry>& parti
   SectorBytes bytes = reader.readOne(0);
   ByteView sector(bytes.data(), bytes.size());
   Lister lister(reader, partitions);
-  const bool marked = !(sector.u8(510) != 0x55 && sector.u8(511) != 0xAA);
+  const bool marked = HasTableMark(sector);
   uint64_t end = 0;
   std::string single = marked ? SingleVolumeName(sector, end) : std::string();
   if (!single.empty()) {
@@ -185,13 +188,11 @@ uint32_t ListPartitions(SectorReader& reader, std::vector<PartitionEntry>& parti
   bool anyEntry = false;
   for (size_t i = 0; i < 4 && marked; ++i) anyEntry = anyEntry || EntryAt(sector, i).type != 0x00;
   if (!anyEntry) {
-    GptListing gpt = ReadGpt(reader, 0);
+    const GptListing gpt = ReadGpt(reader, 0);
     if (gpt.found) {
-      reader.host().messageInfo(
-          "The start of the disk is damaged: sector 0 holds no partition table. The GUID partition table found on "
-          "the disk was used.");
-      gpt.usedBackup = false;
-      lister.ListGpt(gpt);
+      lister.ListGpt(gpt,
+                     "The start of the disk is damaged: sector 0 holds no partition table. The GUID partition table "
+                     "found on the disk was used.");
       return static_cast<uint32_t>(partitions.size());
     }
     if (!marked) return 0;
@@ -201,7 +202,9 @@ uint32_t ListPartitions(SectorReader& reader, std::vector<PartitionEntry>& parti
     if (entry.type != kProtectiveType) continue;
     GptListing gpt = ReadGpt(reader, uint64_t{entry.firstSector} + entry.sectorCount);
     if (gpt.found) {
-      lister.ListGpt(gpt);
+      lister.ListGpt(gpt, gpt.usedBackup ? "The GUID partition table at the start of the disk is damaged; its copy "
+                                           "at the end of the disk was used."
+                                         : nullptr);
       return static_cast<uint32_t>(partitions.size());
     }
     reader.host().trace("the protective MBR names a GUID partition table that cannot be read in either copy");
